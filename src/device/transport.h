@@ -1,0 +1,65 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "device/channel.h"
+
+namespace veltra::device {
+
+// Registers of the chip's I2C master block.
+namespace reg {
+inline constexpr uint16_t kI2cDeviceAddress = 0x80;
+inline constexpr uint16_t kI2cWordAddressLow = 0x81;
+inline constexpr uint16_t kI2cWordAddressHigh = 0x82;
+inline constexpr uint16_t kI2cData = 0x83;
+inline constexpr uint16_t kI2cByteCount = 0x93;
+inline constexpr uint16_t kI2cCommand = 0x94;
+inline constexpr uint16_t kI2cEnable = 0x95;
+inline constexpr uint16_t kCapability = 0xD9;
+}  // namespace reg
+
+namespace i2c {
+inline constexpr uint8_t kWrite1 = 0x90;  // write, 1-byte word address
+inline constexpr uint8_t kWrite2 = 0xB0;  // write, 2-byte word address
+inline constexpr uint8_t kRead1 = 0x9A;
+inline constexpr uint8_t kRead2 = 0xBA;
+inline constexpr uint8_t kIdle = 0x50;
+inline constexpr uint8_t kStatusNack = 0x01;
+inline constexpr uint8_t kStatusBusy = 0x80;
+inline constexpr uint8_t kMasterEnable = 0x80;
+}  // namespace i2c
+
+inline constexpr size_t kMaxRegisterAccess = 16;
+inline constexpr int kWriteAttempts = 4;
+inline constexpr int kStatusPolls = 4;
+inline constexpr int64_t kBusyWaitNs = 10'000'000;
+// A NACK during the EEPROM's write cycle is retried while the chunk is younger than this.
+inline constexpr int64_t kWriteCycleBudgetNs = 25'000'000;
+
+// Register access and EEPROM transfers through the chip's I2C master, over the channel's driver
+// handle. Results are 1 (success) and 0 (failure).
+class VendorTransport {
+ public:
+  explicit VendorTransport(DeviceChannel& channel) : channel_(channel) {}
+
+  int RegisterAccess(bool write, uint16_t address, uint8_t* data, uint32_t length);
+  int ProbeDevice() { return channel_.ProbeDevice(); }
+  void SetTransportEepromSize(uint32_t size) { eepromSize_ = size; }
+  uint32_t EepromSize() const { return eepromSize_; }
+  int EepromTransfer(bool write, uint32_t address, uint8_t* buffer, uint32_t length);
+  int EraseEeprom();
+
+  // Exposed for tests: one chunk of a write, given its 21-byte command record.
+  int WriteChunk(const std::array<uint8_t, 21>& record);
+
+ private:
+  bool Attached() const { return channel_.HasDriverHandle() && channel_.IsAttached(); }
+  std::array<uint8_t, 21> CommandRecord(bool write, uint32_t address, uint32_t chunk) const;
+
+  DeviceChannel& channel_;
+  uint32_t eepromSize_ = 4096;
+  uint8_t deviceAddressBase_ = 0xA0;
+};
+
+}  // namespace veltra::device

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/vendor_packet.h"
@@ -47,8 +48,11 @@ class DeviceChannel {
   // Refused (false, nothing sent) without a handle. Callers check attachment themselves.
   bool SendVendorRequest(platform::VendorPacket packet, std::span<uint8_t, 16> data);
 
-  // Values found in the path overwrite vid/pid; values not found leave them as preset.
-  static void ParseVidPid(std::u16string_view path, uint16_t& vid, uint16_t& pid);
+  // Values found in the path overwrite vid/pid; values not found stay as preset. Returns which
+  // of the two were found (kFoundVid | kFoundPid).
+  static constexpr int kFoundVid = 1;
+  static constexpr int kFoundPid = 2;
+  static int ParseVidPid(std::u16string_view path, uint16_t& vid, uint16_t& pid);
   int FindAndProbeDevice(uint16_t vid, uint16_t pid, const platform::Guid& interfaceClass);
 
   int Is64BitWindows();

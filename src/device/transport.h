@@ -56,6 +56,8 @@ class VendorTransport {
  private:
   bool Attached() const { return channel_.HasDriverHandle() && channel_.IsAttached(); }
   std::array<uint8_t, 21> CommandRecord(bool write, uint32_t address, uint32_t chunk) const;
+  int WriteRange(uint32_t address, const uint8_t* buffer, uint32_t length);
+  int ReadRange(uint32_t address, uint8_t* buffer, uint32_t length);
 
   DeviceChannel& channel_;
   uint32_t eepromSize_ = 4096;

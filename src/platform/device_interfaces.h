@@ -29,7 +29,8 @@ class DeviceInterfaces {
   virtual ~DeviceInterfaces() = default;
   // Present interfaces of the class; null when the set cannot be built.
   virtual std::unique_ptr<DeviceInterfaceSet> GetPresentInterfaces(const Guid& interfaceClass) = 0;
-  virtual NotificationHandle RegisterNotification(Window& recipient, const Guid& interfaceClass) = 0;
+  virtual NotificationHandle RegisterNotification(Window& recipient,
+                                                  const Guid& interfaceClass) = 0;
   virtual bool UnregisterNotification(NotificationHandle handle) = 0;
 };
 

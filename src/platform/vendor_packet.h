@@ -19,8 +19,8 @@ inline constexpr size_t kVendorDataSize = 16;
 struct VendorPacket {
   uint8_t requestCode = 0;
   uint8_t writeFlag = 0;
-  uint16_t index = 0;   // first chip register
-  uint16_t length = 0;  // data bytes
+  uint16_t index = 0;        // first chip register
+  uint16_t length = 0;       // data bytes
   uint32_t dataAddress = 0;  // low 32 bits of the data buffer's address
 
   friend bool operator==(const VendorPacket&, const VendorPacket&) = default;
@@ -35,7 +35,8 @@ inline std::array<uint8_t, 16> EncodeVendorPacket(const VendorPacket& p) {
   b[7] = static_cast<uint8_t>(p.index >> 8);
   b[8] = static_cast<uint8_t>(p.length);
   b[9] = static_cast<uint8_t>(p.length >> 8);
-  for (int i = 0; i < 4; ++i) b[12 + i] = static_cast<uint8_t>(p.dataAddress >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    b[12 + i] = static_cast<uint8_t>(p.dataAddress >> (8 * i));
   return b;
 }
 

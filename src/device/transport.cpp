@@ -1,0 +1,165 @@
+#include "device/transport.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace veltra::device {
+
+namespace pf = veltra::platform;
+
+namespace {
+
+constexpr uint32_t kLargeEepromSize = 4096;  // from here on: two address bytes, base 0xA8
+constexpr uint32_t kSmallPageLimit = 1024;   // below it the transport writes 8-byte pages
+
+}  // namespace
+
+int VendorTransport::RegisterAccess(bool write, uint16_t address, uint8_t* data, uint32_t length) {
+  if (!Attached() || length > kMaxRegisterAccess) return 0;
+  if (length > 0 && data == nullptr) return 0;
+  std::array<uint8_t, 16> buffer{};
+  if (write && length > 0) std::memcpy(buffer.data(), data, length);
+  pf::VendorPacket packet;
+  packet.requestCode = write ? pf::kRequestWrite : pf::kRequestRead;
+  packet.writeFlag = write ? 1 : 0;
+  packet.index = address;
+  packet.length = static_cast<uint16_t>(length);
+  const bool ok = channel_.SendVendorRequest(packet, buffer);
+  if (ok && !write && length > 0) std::memcpy(data, buffer.data(), length);
+  return ok ? 1 : 0;
+}
+
+std::array<uint8_t, 21> VendorTransport::CommandRecord(bool write, uint32_t address,
+                                                       uint32_t chunk) const {
+  const bool large = eepromSize_ >= kLargeEepromSize;
+  std::array<uint8_t, 21> record{};
+  uint8_t deviceAddress = deviceAddressBase_;
+  if (!large) deviceAddress |= static_cast<uint8_t>((address >> 7) & 0xFE);
+  if (!write) deviceAddress |= 1;
+  record[0] = deviceAddress;
+  record[1] = static_cast<uint8_t>(address & 0xFF);
+  record[2] = large ? static_cast<uint8_t>((address >> 8) & 0xFF) : 0;
+  record[19] = static_cast<uint8_t>(chunk);
+  if (write) {
+    record[20] = large ? i2c::kWrite2 : i2c::kWrite1;
+  } else {
+    record[20] = large ? i2c::kRead2 : i2c::kRead1;
+  }
+  return record;
+}
+
+int VendorTransport::WriteChunk(const std::array<uint8_t, 21>& record) {
+  pf::Clock& clock = channel_.Clock();
+  const int64_t firstAttempt = clock.NowNs();
+  std::array<uint8_t, 21> bytes = record;
+  for (int attempt = 1;; ++attempt) {
+    uint8_t idle = i2c::kIdle;
+    if (!RegisterAccess(true, reg::kI2cCommand, &idle, 1) ||
+        !RegisterAccess(true, reg::kI2cDeviceAddress, bytes.data(), 16) ||
+        !RegisterAccess(true, reg::kI2cDeviceAddress + 16, bytes.data() + 16, 5))
+      return 0;
+    bool nack = false;
+    for (int poll = 0; poll < kStatusPolls; ++poll) {
+      uint8_t status = 0;
+      if (!RegisterAccess(false, reg::kI2cCommand, &status, 1)) continue;
+      if (status & i2c::kStatusNack) {
+        channel_.Debug().Write("NACK!!");
+        nack = true;
+        break;
+      }
+      if (!(status & i2c::kStatusBusy)) return 1;
+      clock.WaitUntilNs(clock.NowNs() + kBusyWaitNs + 1);
+    }
+    // An EEPROM ignores its bus while it programs the previous page: keep knocking for as long
+    // as a slow part may take, not just four times.
+    if (attempt >= kWriteAttempts && !(nack && clock.NowNs() - firstAttempt < kWriteCycleBudgetNs))
+      return 0;
+  }
+}
+
+int VendorTransport::EepromTransfer(bool write, uint32_t address, uint8_t* buffer,
+                                    uint32_t length) {
+  if (!Attached()) return 0;
+  if (static_cast<uint64_t>(address) + length > eepromSize_) return 0;
+  if (length > 0 && buffer == nullptr) return 0;
+  deviceAddressBase_ = eepromSize_ >= kLargeEepromSize ? 0xA8 : 0xA0;
+
+  uint8_t enable = 0;
+  RegisterAccess(false, reg::kI2cEnable, &enable, 1);
+  uint8_t enabled = enable | i2c::kMasterEnable;
+  RegisterAccess(true, reg::kI2cEnable, &enabled, 1);
+
+  int result = 0;
+  if (length > 0)
+    result = write ? WriteRange(address, buffer, length) : ReadRange(address, buffer, length);
+
+  uint8_t idle = i2c::kIdle;
+  RegisterAccess(true, reg::kI2cCommand, &idle, 1);
+  uint8_t disabled = enable & static_cast<uint8_t>(~i2c::kMasterEnable);
+  RegisterAccess(true, reg::kI2cEnable, &disabled, 1);
+  return result;
+}
+
+int VendorTransport::WriteRange(uint32_t address, const uint8_t* buffer, uint32_t length) {
+  // Single bytes up to the first page boundary, then whole pages: no chunk crosses a page.
+  const uint32_t page = eepromSize_ < kSmallPageLimit ? 8 : 16;
+  uint32_t step = 1;
+  bool aligned = false;
+  std::array<uint8_t, 21> record{};
+  for (uint32_t done = 0; done < length;) {
+    const uint32_t at = address + done;
+    if (!aligned && at % page == 0) {
+      step = page;
+      aligned = true;
+    }
+    const uint32_t chunk = std::min(length - done, step);
+    // Data bytes past the chunk keep what an earlier chunk left: the byte count governs.
+    const std::array<uint8_t, 21> header = CommandRecord(true, at, chunk);
+    std::copy_n(header.begin(), 3, record.begin());
+    std::copy_n(buffer + done, chunk, record.begin() + 3);
+    record[19] = header[19];
+    record[20] = header[20];
+    if (!WriteChunk(record)) return 0;
+    done += chunk;
+  }
+  return 1;
+}
+
+int VendorTransport::ReadRange(uint32_t address, uint8_t* buffer, uint32_t length) {
+  bool chunkGivenUp = false;
+  for (uint32_t done = 0; done < length;) {
+    const uint32_t chunk = std::min<uint32_t>(length - done, 16);
+    uint8_t idle = i2c::kIdle;
+    if (!RegisterAccess(true, reg::kI2cCommand, &idle, 1)) return 0;
+    std::array<uint8_t, 21> record = CommandRecord(false, address + done, chunk);
+    if (!RegisterAccess(true, reg::kI2cDeviceAddress, record.data(), 16) ||
+        !RegisterAccess(true, reg::kI2cDeviceAddress + 16, record.data() + 16, 5))
+      return 0;
+    bool received = false;
+    for (int poll = 0; poll < kStatusPolls; ++poll) {
+      uint8_t status = 0;
+      if (!RegisterAccess(false, reg::kI2cCommand, &status, 1)) return 0;
+      if (status & i2c::kStatusNack) break;
+      if (status & i2c::kStatusBusy) continue;
+      std::array<uint8_t, 16> data{};
+      if (!RegisterAccess(false, reg::kI2cData, data.data(), 16)) return 0;
+      std::copy_n(data.begin(), chunk, buffer + done);
+      received = true;
+      break;
+    }
+    // The walk goes on so the rest of the range is still read, but the transfer has failed:
+    // a caller must never take the untouched bytes for EEPROM contents.
+    if (!received) chunkGivenUp = true;
+    done += chunk;
+  }
+  return chunkGivenUp ? 0 : 1;
+}
+
+int VendorTransport::EraseEeprom() {
+  if (eepromSize_ == 0) return 0;
+  std::vector<uint8_t> zeros(eepromSize_, 0);
+  return EepromTransfer(true, 0, zeros.data(), eepromSize_ - 1);
+}
+
+}  // namespace veltra::device

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds and starts the tool on the simulated device.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+dir="$("$root/scripts/build.sh" | tail -n 1)"
+if [ -x "$dir/src/app/veltra-config" ]; then
+  exec "$dir/src/app/veltra-config" "$@"
+fi
+exec "$dir/src/cli/veltra-cli" demo "$@"

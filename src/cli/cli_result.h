@@ -1,0 +1,21 @@
+#pragma once
+
+#include <ostream>
+#include <string_view>
+
+namespace veltra::cli {
+
+inline constexpr char kProgramName[] = "veltra-cli";
+
+// Exit codes every command keeps to; scripts rely on them.
+enum ExitCode : int {
+  kExitSuccess = 0,
+  kExitFailure = 1,  // the command could not do its work
+  kExitUsage = 2,    // the command line was wrong; nothing was done
+};
+
+// One line on the error stream, "veltra-cli: <reason>", and the matching exit code.
+int ReportUsageError(std::ostream& err, std::string_view reason);
+int ReportFailure(std::ostream& err, std::string_view reason);
+
+}  // namespace veltra::cli

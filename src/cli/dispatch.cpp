@@ -1,0 +1,79 @@
+#include "cli/dispatch.h"
+
+#include <string_view>
+
+#include "cli/cli_result.h"
+#include "cli/eq_coeffs_command.h"
+#include "cli/option_parser.h"
+
+namespace veltra::cli {
+namespace {
+
+using CommandFunction = int (*)(std::span<const std::string>, std::ostream&, std::ostream&);
+
+struct Command {
+  std::string_view name;
+  std::string_view summary;
+  CommandFunction run;
+};
+
+// New commands join here and in their own file.
+constexpr Command kCommands[] = {
+    {kEqCoeffsName, kEqCoeffsSummary, RunEqCoeffsCommand},
+};
+
+enum OptionId : int { kHelp = 'h', kVersion = 256 };
+
+constexpr OptionSpec kOptions[] = {
+    {"help", 'h', false, kHelp},
+    {"version", 0, false, kVersion},
+};
+
+void WriteHelp(std::ostream& out) {
+  out << "Usage: veltra-cli [--help] [--version] COMMAND [ARGS...]\n"
+         "\n"
+         "Configuration tool for the Veltra family of USB audio codec chips.\n"
+         "\n"
+         "Commands:\n";
+  for (const Command& command : kCommands) {
+    out << "  " << command.name << std::string(14 - command.name.size(), ' ') << command.summary
+        << '\n';
+  }
+  out << "\n"
+         "Run 'veltra-cli COMMAND --help' for the options of a command.\n"
+         "Exit codes: 0 success, 1 failure, 2 wrong usage.\n";
+}
+
+int Finish(std::ostream& out, std::ostream& err) {
+  out.flush();
+  return out ? kExitSuccess : ReportFailure(err, "cannot write to standard output");
+}
+
+}  // namespace
+
+int RunCli(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+  const ParsedArguments parsed = ParseOptions(args, kOptions, true);
+  if (!parsed.error.empty()) return ReportUsageError(err, parsed.error);
+  for (const ParsedOption& option : parsed.options) {
+    if (option.id == kHelp) {
+      WriteHelp(out);
+      return Finish(out, err);
+    }
+    if (option.id == kVersion) {
+      out << kProgramName << ' ' << VELTRA_VERSION << '\n';
+      return Finish(out, err);
+    }
+  }
+  if (parsed.operands.empty()) {
+    return ReportUsageError(err, "no command given (try 'veltra-cli --help')");
+  }
+  const std::string& word = parsed.operands.front();
+  for (const Command& command : kCommands) {
+    if (command.name == word) {
+      return command.run(std::span(parsed.operands).subspan(1), out, err);
+    }
+  }
+  return ReportUsageError(err, "unknown command '" + word + "' (try 'veltra-cli --help')");
+}
+
+}  // namespace veltra::cli

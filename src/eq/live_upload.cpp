@@ -1,0 +1,126 @@
+#include "eq/live_upload.h"
+
+#include <array>
+
+#include "eq/band_coefficients.h"
+
+namespace veltra::eq {
+namespace {
+
+// One-byte register requests. A read fills its byte only when the request succeeds, so a failed
+// read leaves whatever the byte held before.
+class EqPort {
+ public:
+  explicit EqPort(device::VendorTransport& transport) : transport_(transport) {}
+
+  void Read(uint16_t address, uint8_t& value) {
+    uint8_t received = value;
+    if (transport_.RegisterAccess(false, address, &received, 1) == 1) value = received;
+  }
+  void Read(uint16_t address) {
+    uint8_t ignored = 0;
+    Read(address, ignored);
+  }
+  void Write(uint16_t address, uint8_t value) {
+    transport_.RegisterAccess(true, address, &value, 1);
+  }
+
+ private:
+  device::VendorTransport& transport_;
+};
+
+using UploadBuffer = std::array<uint8_t, kUploadBufferBytes>;
+
+// Band b's record starts at 12 * (b - 1).
+std::span<uint8_t, kBandRecordBytes> BandRecord(UploadBuffer& buffer, int bandIndex) {
+  return std::span(buffer)
+      .subspan(static_cast<size_t>(bandIndex) * kBandRecordBytes)
+      .first<kBandRecordBytes>();
+}
+
+void SendBands(EqPort& port, uint16_t control, uint16_t data, uint8_t controlValue,
+               UploadBuffer& buffer) {
+  for (int k = 0; k < kBandCount; ++k) {
+    port.Write(control, static_cast<uint8_t>((controlValue & ~kControlBandMask) | (k + 1)));
+    for (uint8_t byte : BandRecord(buffer, k))
+      port.Write(data, byte);
+  }
+}
+
+}  // namespace
+
+void UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                      std::span<const Band, kBandCount> bands,
+                      std::span<const uint8_t, kGainCount> gains, uint8_t preset) {
+  EqPort port(transport);
+  port.Read(eq_reg::kPlaybackControl);
+  port.Write(eq_reg::kPlaybackControl, 0x00);
+
+  UploadBuffer buffer{};
+  for (int k = 0; k < kBandCount; ++k) {
+    const BandWords words =
+        CalcBandCoefficients(kEqSampleRate, bands[k].centreHz, bands[k].bandwidthHz);
+    words.WriteBigEndian(BandRecord(buffer, k));
+    log.LogPrintf("PlayBackEQ Band(%d) A21(%08X) A31(%08X) S(%08X)\n", k + 1,
+                  static_cast<unsigned>(words.A21), static_cast<unsigned>(words.A31),
+                  static_cast<unsigned>(words.S));
+  }
+
+  uint8_t bandControl = 0;
+  port.Read(eq_reg::kPlaybackControl, bandControl);
+  SendBands(port, eq_reg::kPlaybackControl, eq_reg::kPlaybackData, bandControl, buffer);
+
+  port.Read(eq_reg::kPlaybackPreset);
+  port.Write(eq_reg::kPlaybackPreset, preset);
+  port.Read(eq_reg::kPlaybackPresetControl);
+  port.Write(eq_reg::kPlaybackPresetControl, static_cast<uint8_t>(preset + kPresetControlFlag));
+
+  for (int i = 0; i < kGainCount; ++i) {
+    port.Write(static_cast<uint16_t>(eq_reg::kPlaybackGainFirst + i), gains[i]);
+  }
+
+  uint8_t applyControl = 0;
+  port.Read(eq_reg::kPlaybackControl, applyControl);
+  port.Write(eq_reg::kPlaybackControl, static_cast<uint8_t>(applyControl | kControlApply));
+  port.Read(eq_reg::kPlaybackControl);
+}
+
+void UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                    std::span<const Band, kBandCount> bands,
+                    std::span<const uint8_t, kGainCount> gains) {
+  EqPort port(transport);
+  port.Read(eq_reg::kRecordControl);
+  port.Write(eq_reg::kRecordControl, 0x00);
+  // The apply step at the end falls back on this value when its own read fails.
+  uint8_t applyControl = 0;
+  port.Read(eq_reg::kRecordControl, applyControl);
+
+  for (int i = 0; i < kGainCount; ++i)
+    port.Read(static_cast<uint16_t>(eq_reg::kRecordGainFirst + i));
+
+  UploadBuffer buffer{};
+  for (int k = 0; k < kBandCount; ++k) {
+    const BandWords words =
+        CalcBandCoefficients(kEqSampleRate, bands[k].centreHz, bands[k].bandwidthHz);
+    words.WriteBigEndian(BandRecord(buffer, k));
+    log.LogPrintf("RecordEQ Band(%d) A21(%8X) A31(%8X) S(%8X)\n", k + 1,
+                  static_cast<unsigned>(words.A21), static_cast<unsigned>(words.A31),
+                  static_cast<unsigned>(words.S));
+  }
+
+  uint8_t bandControl = 0;
+  port.Read(eq_reg::kRecordControl, bandControl);
+  SendBands(port, eq_reg::kRecordControl, eq_reg::kRecordData, bandControl, buffer);
+
+  for (int i = 0; i < kGainCount; ++i) {
+    port.Write(static_cast<uint16_t>(eq_reg::kRecordGainFirst + i), gains[i]);
+  }
+  for (int i = 0; i < kGainCount; ++i)
+    port.Read(static_cast<uint16_t>(eq_reg::kRecordGainFirst + i));
+
+  port.Read(eq_reg::kRecordControl, applyControl);
+  port.Write(eq_reg::kRecordControl, static_cast<uint8_t>(applyControl | kControlApply));
+  port.Read(eq_reg::kRecordControl);
+}
+
+}  // namespace veltra::eq

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "device/transport.h"
+#include "eq/band.h"
+#include "log/diagnostic_log.h"
+
+namespace veltra::eq {
+
+// The chip's equaliser registers. Every access moves one byte.
+namespace eq_reg {
+inline constexpr uint16_t kPlaybackGainFirst = 0x40;  // 0x40..0x45: bands 1..5, compensation
+inline constexpr uint16_t kPlaybackControl = 0x46;    // bits 0-2 band number, bit 3 apply
+inline constexpr uint16_t kPlaybackData = 0x47;
+inline constexpr uint16_t kPlaybackPresetControl = 0x49;
+inline constexpr uint16_t kPlaybackPreset = 0x4A;
+inline constexpr uint16_t kRecordGainFirst = 0x70;  // 0x70..0x75
+inline constexpr uint16_t kRecordControl = 0x76;
+inline constexpr uint16_t kRecordData = 0x77;
+}  // namespace eq_reg
+
+inline constexpr uint8_t kControlBandMask = 0x07;
+inline constexpr uint8_t kControlApply = 0x08;
+inline constexpr uint8_t kPresetControlFlag = 0x04;
+// Five 12-byte band records, band 1 first.
+inline constexpr size_t kUploadBufferBytes = 60;
+
+// Sends an equaliser straight into the chip's registers without touching the EEPROM, and logs
+// each band's words. Failed requests neither stop the sequence nor are reported: the user
+// presses Test again. preset is 0..3 ("00", "01", "10", "11"); gains are bands 1..5, then
+// compensation.
+void UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                      std::span<const Band, kBandCount> bands,
+                      std::span<const uint8_t, kGainCount> gains, uint8_t preset);
+
+// The record path has no presets.
+void UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                    std::span<const Band, kBandCount> bands,
+                    std::span<const uint8_t, kGainCount> gains);
+
+}  // namespace veltra::eq

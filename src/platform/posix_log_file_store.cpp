@@ -1,0 +1,104 @@
+#include "platform/log_file_store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace veltra::platform {
+namespace {
+
+constexpr char kLogDirectoryName[] = "veltra-config";
+
+bool IsAbsolute(const char* path) {
+  return path != nullptr && path[0] == '/';
+}
+
+// mkdir -p with owner-only permissions; existing components are left as they are.
+bool MakeDirectories(const std::string& directory) {
+  for (size_t slash = directory.find('/', 1);; slash = directory.find('/', slash + 1)) {
+    const std::string prefix = directory.substr(0, slash);
+    if (!prefix.empty() && ::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) return true;
+  }
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
+}
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int Get() const { return fd_; }
+  bool Valid() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::string PosixLogFileStore::PathFromEnvironment(const char* xdgStateHome, const char* home) {
+  std::string base;
+  if (IsAbsolute(xdgStateHome)) {
+    base = xdgStateHome;
+  } else if (IsAbsolute(home)) {
+    base = std::string(home) + "/.local/state";
+  } else {
+    return {};
+  }
+  while (base.size() > 1 && base.back() == '/')
+    base.pop_back();
+  if (base == "/") base.clear();
+  return base + "/" + kLogDirectoryName + "/" + kLogFileName;
+}
+
+std::string PosixLogFileStore::DefaultPath() {
+  return PathFromEnvironment(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
+}
+
+void PosixLogFileStore::Delete() {
+  if (!path_.empty()) ::unlink(path_.c_str());
+}
+
+bool PosixLogFileStore::Append(std::string_view record) {
+  const size_t slash = path_.rfind('/');
+  if (path_.empty() || slash == std::string::npos || slash + 1 == path_.size()) return false;
+  const std::string directory = slash == 0 ? "/" : path_.substr(0, slash);
+  const std::string name = path_.substr(slash + 1);
+  if (!MakeDirectories(directory)) return false;
+
+  const FileDescriptor dir(
+      ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!dir.Valid()) return false;
+  struct stat dirInfo {};
+  if (::fstat(dir.Get(), &dirInfo) != 0 || dirInfo.st_uid != ::geteuid()) return false;
+
+  // O_NONBLOCK keeps a FIFO planted at the path from stalling the caller; it is then refused as
+  // not a regular file.
+  const FileDescriptor file(::openat(
+      dir.Get(), name.c_str(),
+      O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600));
+  if (!file.Valid()) return false;
+  struct stat fileInfo {};
+  if (::fstat(file.Get(), &fileInfo) != 0 || !S_ISREG(fileInfo.st_mode)) return false;
+  return WriteAll(file.Get(), record);
+}
+
+}  // namespace veltra::platform

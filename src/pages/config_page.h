@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+namespace veltra::pages {
+
+// A tabbed configuration page. Its contents (the controls) are created the first time the page
+// is shown, and the page loads itself then; until that moment Load() and Store() do nothing, so
+// a page never displayed leaves its sections exactly as they were read. Removing the page from
+// the page set destroys the contents; showing it again creates them anew.
+class ConfigPage : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ConfigPage(const QString& title, QWidget* parent = nullptr);
+
+  QString Title() const { return windowTitle(); }
+  bool HasContents() const { return contents_ != nullptr; }
+
+  // Controls from the image model; nothing while the contents do not exist.
+  void Load();
+  // Controls into the image model; nothing while the contents do not exist.
+  void Store();
+  // Called by the page set when the page is removed from it.
+  void DestroyContents();
+
+  // The page set calls these when the page becomes, or stops being, the selected page.
+  virtual void OnSetActive() {}
+  virtual void OnKillActive() {}
+
+ signals:
+  void ContentsCreated();
+  void Loaded();
+  void Stored();
+
+ protected:
+  // Builds the controls into contents (which has no layout yet).
+  virtual void CreateContents(QWidget& contents) = 0;
+  virtual void LoadContents() {}
+  virtual void StoreContents() {}
+  // The contents are about to be deleted: drop every pointer into them.
+  virtual void ReleaseContents() {}
+
+  QWidget* Contents() const { return contents_; }
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void EnsureContents();
+
+  QWidget* contents_ = nullptr;
+};
+
+}  // namespace veltra::pages

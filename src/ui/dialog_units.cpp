@@ -1,0 +1,57 @@
+#include "ui/dialog_units.h"
+
+#include <QFontMetrics>
+
+namespace veltra::ui {
+
+namespace {
+
+// The average width of the 52 Latin letters, rounded to the nearest pixel.
+int AverageLetterWidth(const QFontMetrics& metrics) {
+  const int width = metrics.horizontalAdvance(
+      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  return (width / 26 + 1) / 2;
+}
+
+int MulDiv(int value, int numerator, int denominator) {
+  // Round half away from zero, as dialog templates are mapped.
+  const long long product = static_cast<long long>(value) * numerator;
+  const long long half = denominator / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / denominator
+                                       : (product - half) / denominator);
+}
+
+}  // namespace
+
+DialogUnits::DialogUnits(const QFont& font) {
+  const QFontMetrics metrics(font);
+  baseX_ = AverageLetterWidth(metrics);
+  baseY_ = metrics.height();
+  if (baseX_ < 1) baseX_ = 1;
+  if (baseY_ < 1) baseY_ = 1;
+}
+
+DialogUnits::DialogUnits(int averageCharWidth, int charHeight)
+    : baseX_(averageCharWidth < 1 ? 1 : averageCharWidth),
+      baseY_(charHeight < 1 ? 1 : charHeight) {}
+
+int DialogUnits::X(int units) const {
+  return MulDiv(units, baseX_, 4);
+}
+
+int DialogUnits::Y(int units) const {
+  return MulDiv(units, baseY_, 8);
+}
+
+QRect DialogUnits::Rect(int x, int y, int width, int height) const {
+  // Map both corners so that adjacent controls share their edges exactly.
+  const int left = X(x);
+  const int top = Y(y);
+  return QRect(left, top, X(x + width) - left, Y(y + height) - top);
+}
+
+QSize DialogUnits::Size(int width, int height) const {
+  return QSize(X(width), Y(height));
+}
+
+}  // namespace veltra::ui

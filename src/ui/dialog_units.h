@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QSize>
+
+namespace veltra::ui {
+
+// Dialog-unit geometry: one horizontal unit is a quarter of the font's average character width,
+// one vertical unit an eighth of its character height, as dialog templates are laid out.
+class DialogUnits {
+ public:
+  explicit DialogUnits(const QFont& font);
+  // For tests and fixed layouts: the base units in pixels.
+  DialogUnits(int averageCharWidth, int charHeight);
+
+  int AverageCharWidth() const { return baseX_; }
+  int CharHeight() const { return baseY_; }
+
+  int X(int units) const;
+  int Y(int units) const;
+  QRect Rect(int x, int y, int width, int height) const;
+  QSize Size(int width, int height) const;
+
+ private:
+  int baseX_;
+  int baseY_;
+};
+
+}  // namespace veltra::ui

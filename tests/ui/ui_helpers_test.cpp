@@ -1,0 +1,119 @@
+#include <atomic>
+#include <thread>
+
+#include <QApplication>
+#include <QtTest>
+
+#include "ui/dialog_units.h"
+#include "ui/file_filter.h"
+#include "ui/scripted_user_dialogs.h"
+#include "ui/worker_bridge.h"
+
+using veltra::ui::DialogUnits;
+using veltra::ui::QtFileFilter;
+using veltra::ui::WorkerBridge;
+using veltra::ui::testing::ScriptedUserDialogs;
+
+class UiHelpersTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void FileFilterConversion_data() {
+    QTest::addColumn<QString>("windows");
+    QTest::addColumn<QString>("qt");
+    QTest::newRow("eeprom") << "EERPOM files (*.bin)|*.bin||"
+                            << "EERPOM files (*.bin)";
+    QTest::newRow("bare description") << "Images|*.bin;*.img||"
+                                      << "Images (*.bin *.img)";
+    QTest::newRow("two entries") << "Bin (*.bin)|*.bin|All (*.*)|*.*||"
+                                 << "Bin (*.bin);;All (*.*)";
+    QTest::newRow("empty") << ""
+                           << "";
+  }
+  void FileFilterConversion() {
+    QFETCH(QString, windows);
+    QFETCH(QString, qt);
+    QCOMPARE(QtFileFilter(windows), qt);
+  }
+
+  void DialogUnitsMapBothCorners() {
+    // The classic System font: 8 x 16 pixels, so two pixels per unit in both directions.
+    const DialogUnits units(8, 16);
+    QCOMPARE(units.Rect(7, 310, 48, 30), QRect(14, 620, 96, 60));
+    QCOMPARE(units.Size(254, 346), QSize(508, 692));
+    // Odd base units round each corner, keeping neighbours edge to edge.
+    const DialogUnits odd(7, 13);
+    QCOMPARE(odd.X(3), 5);  // 5.25
+    QCOMPARE(odd.Y(3), 5);  // 4.875
+    QCOMPARE(odd.Rect(1, 1, 2, 2).right() + 1, odd.X(3));
+  }
+
+  void DialogUnitsFromFontAreSensible() {
+    QFont font = QApplication::font();
+    font.setPixelSize(16);
+    const DialogUnits units(font);
+    QVERIFY(units.AverageCharWidth() >= 4 && units.AverageCharWidth() <= 14);
+    QVERIFY(units.CharHeight() >= 14 && units.CharHeight() <= 24);
+  }
+
+  void BridgeCallRunsOnContextThreadAndWaits() {
+    QObject context;
+    const WorkerBridge bridge(&context);
+    std::atomic<bool> done{false};
+    QThread* ranOn = nullptr;
+    int answer = 0;
+    std::thread worker([&] {
+      answer = bridge.Call([&] {
+        ranOn = QThread::currentThread();
+        return 42;
+      });
+      done = true;
+    });
+    QTRY_VERIFY(done.load());
+    worker.join();
+    QCOMPARE(answer, 42);
+    QCOMPARE(ranOn, context.thread());
+  }
+
+  void BridgeCallOnOwnThreadRunsAtOnce() {
+    QObject context;
+    int calls = 0;
+    WorkerBridge(&context).Call([&] { ++calls; });
+    QCOMPARE(calls, 1);
+  }
+
+  void BridgePostRunsLater() {
+    QObject context;
+    int calls = 0;
+    WorkerBridge(&context).Post([&] { ++calls; });
+    QCOMPARE(calls, 0);
+    QTRY_COMPARE(calls, 1);
+  }
+
+  void BridgeWithoutContextAnswersDefault() {
+    auto* context = new QObject;
+    const WorkerBridge bridge(context);
+    delete context;
+    QCOMPARE(bridge.Call([] { return 7; }), 0);
+  }
+
+  void ScriptedDialogsAnswerInOrderAndRecord() {
+    ScriptedUserDialogs dialogs;
+    dialogs.AnswerQuestion(true);
+    dialogs.AnswerFile(QStringLiteral("/tmp/a.bin"));
+    dialogs.AnswerFile(std::nullopt);
+    QVERIFY(dialogs.Ask(nullptr, QStringLiteral("q1")));
+    QVERIFY(!dialogs.Ask(nullptr, QStringLiteral("q2")));  // unscripted: Cancel
+    QCOMPARE(dialogs.GetSaveFileName(nullptr, QStringLiteral("f"), QStringLiteral("bin")),
+             std::optional<QString>(QStringLiteral("/tmp/a.bin")));
+    QCOMPARE(dialogs.GetOpenFileName(nullptr, QStringLiteral("f"), QStringLiteral("bin")),
+             std::optional<QString>());
+    dialogs.ShowMessage(nullptr, QStringLiteral("m"));
+    QCOMPARE(dialogs.Texts(), QStringList({"q1", "q2", "m"}));
+    QCOMPARE(dialogs.Unanswered(), 1);
+    QVERIFY(dialogs.AllAnswersUsed());
+  }
+};
+
+QTEST_MAIN(UiHelpersTest)
+#include "ui_helpers_test.moc"

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "device/transport.h"
+#include "image/image_layout.h"
+#include "image/message_sink.h"
+#include "image/section.h"
+
+namespace veltra::image {
+
+// HRESULT-style results; callers treat any negative value as failure.
+inline constexpr int32_t kSOk = 0;
+inline constexpr int32_t kEFail = static_cast<int32_t>(0x80004005u);
+inline constexpr int32_t kEOutOfMemory = static_cast<int32_t>(0x8007000Eu);
+inline constexpr int32_t kEInvalidArg = static_cast<int32_t>(0x80070057u);
+// Results of WriteToEeprom besides 0.
+inline constexpr int kWriteNotFit = 4096;
+inline constexpr int kWriteFailed = 4097;
+
+inline constexpr std::string_view kEepromEmptyText = "EEPROM Empty";
+inline constexpr std::string_view kOperateEepromFailedText = "Operate EEPROM Failed";
+
+inline constexpr uint16_t kCapabilityRegister = 0xD9;
+inline constexpr int kCapabilityCount = 7;
+inline constexpr uint32_t kImageBufferSize = 65536;
+
+// The in-memory form of the EEPROM image: one section per kind, the two tail records, the chip's
+// capability flags, and a 64 KiB buffer that mirrors the EEPROM address by address. One thread
+// at a time uses it.
+class EepromConfig {
+ public:
+  explicit EepromConfig(device::VendorTransport& transport, MessageSink* sink = nullptr);
+  virtual ~EepromConfig();
+  EepromConfig(const EepromConfig&) = delete;
+  EepromConfig& operator=(const EepromConfig&) = delete;
+
+  // The front end sets itself here right after creating the model; null shows nothing.
+  void SetMessageSink(MessageSink* sink) { sink_ = sink; }
+
+  bool IsEmpty() const { return empty_; }
+  int32_t AppendSection(std::unique_ptr<Section> section);
+  // The first section whose entry type is this number (0x0..0xC), or null.
+  Section* FindSection(int type);
+  const Section* FindSection(int type) const;
+  int32_t BuildSections();
+  int32_t ClearSections();
+  int32_t ResetSections();
+
+  void ProbeChipVariant();
+  int GetCapability(int index) const;
+  int GetChipVariant() const { return variant_; }
+
+  // A result of 0 does not mean the image fits the EEPROM: SetEepromSize decides that.
+  int32_t ReadFromEeprom(uint32_t transferLength);
+  int32_t Reload(uint32_t transferLength);
+  int32_t SetEepromSize(uint32_t transferLength);
+  int32_t ExceedsEepromSize(uint64_t size) const;
+
+  void LoadTailRecords();
+  // index: the EQ section's row, section_index::kPlaybackEq or kRecordEq.
+  void SetTailRecord(const uint8_t* data, uint32_t length, int index);
+  int GetTailRecord(uint8_t* buffer, uint32_t length, int index) const;
+
+  // 1 when the sections fit the transfer length, 0 when not.
+  int Pack();
+  // 0, kWriteNotFit or kWriteFailed.
+  int WriteToEeprom();
+
+  // Views for front ends and tests.
+  uint32_t EepromLength() const { return eepromLength_; }
+  uint32_t ImageEepromLength() const { return image_.eepromLength; }
+  uint32_t Total() const { return image_.total; }
+  uint32_t WritePosition() const { return image_.writePosition; }
+  uint32_t DirectoryLength() const { return image_.directoryLength; }
+  std::span<const uint8_t> ImageBuffer() const { return image_.buffer; }
+  const std::vector<std::unique_ptr<Section>>& Sections() const { return image_.sections; }
+
+ private:
+  struct ImageRecord {
+    std::vector<std::unique_ptr<Section>> sections;
+    uint32_t eepromLength = 0;  // T as Pack and LoadTailRecords use it
+    uint32_t total = 0;
+    uint32_t writePosition = kDataStart;
+    uint32_t directoryLength = 0;
+    uint32_t dataEnd = 0;  // one past the furthest byte the last read's directory named
+    std::vector<uint8_t> buffer;
+  };
+
+  TailRecord* TailRecordFor(int index);
+  const TailRecord* TailRecordFor(int index) const;
+  int32_t ReadSections(uint32_t transferLength);
+  void DropSections();
+  void Show(std::string_view text);
+
+  device::VendorTransport& transport_;
+  MessageSink* sink_;
+  TailRecord tailRecord1_{};
+  TailRecord tailRecord2_{};
+  std::array<int, kCapabilityCount> capability_{};
+  int variant_ = 0;
+  ImageRecord image_;
+  bool empty_ = true;
+  uint32_t eepromLength_ = 0;
+};
+
+}  // namespace veltra::image

@@ -9,7 +9,8 @@
 namespace veltra::eq {
 
 // The single-precision value of pi widened to double (bit pattern 400921FB60000000). The chip's
-// words were defined with it; the double-precision pi moves them by tens of units.
+// words were defined with it; the double-precision pi moves the upper bands' words by tens of
+// units.
 inline constexpr double kPiF = 3.1415927410125732;
 // Coefficient words carry 29 fraction bits.
 inline constexpr double kWordScale = 536870912.0;

@@ -37,7 +37,8 @@ int DbToSliderPosition(double dB) {
 }
 
 uint8_t TrebleBassMaximumCode(double maximumDb) {
-  return static_cast<uint8_t>(kToneOnFlag | TruncToRange(2.0 * maximumDb + 24.0, 0, 0x7F));
+  const double m = std::isnan(maximumDb) ? 0.0 : maximumDb;
+  return static_cast<uint8_t>(kToneOnFlag | TruncToRange(2.0 * m + 24.0, 0, 0x7F));
 }
 
 std::string FormatGainDb(double dB) {

@@ -29,7 +29,7 @@ double SliderPositionToDb(int position);
 int DbToSliderPosition(double dB);
 
 // Header byte 9 in tone mode: 0x80 | trunc(2 * M + 24) for the "Maximum:" value M in dB
-// (0.5 .. 12.0). The low seven bits are held within 0..127 for values outside that list.
+// (0.5 .. 12.0). Outside that list the low seven bits are held within 0..127; NaN counts as 0.
 uint8_t TrebleBassMaximumCode(double maximumDb);
 
 // The "%.1f" text of a gain edit, for example "7.0" or "-4.5".

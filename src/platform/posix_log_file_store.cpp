@@ -16,6 +16,13 @@ bool IsAbsolute(const char* path) {
   return path != nullptr && path[0] == '/';
 }
 
+// "/" itself becomes empty, so joining with "/name" never doubles the slash.
+std::string WithoutTrailingSlashes(std::string path) {
+  while (!path.empty() && path.back() == '/')
+    path.pop_back();
+  return path;
+}
+
 // mkdir -p with owner-only permissions; existing components are left as they are.
 bool MakeDirectories(const std::string& directory) {
   for (size_t slash = directory.find('/', 1);; slash = directory.find('/', slash + 1)) {
@@ -57,15 +64,12 @@ class FileDescriptor {
 std::string PosixLogFileStore::PathFromEnvironment(const char* xdgStateHome, const char* home) {
   std::string base;
   if (IsAbsolute(xdgStateHome)) {
-    base = xdgStateHome;
+    base = WithoutTrailingSlashes(xdgStateHome);
   } else if (IsAbsolute(home)) {
-    base = std::string(home) + "/.local/state";
+    base = WithoutTrailingSlashes(home) + "/.local/state";
   } else {
     return {};
   }
-  while (base.size() > 1 && base.back() == '/')
-    base.pop_back();
-  if (base == "/") base.clear();
   return base + "/" + kLogDirectoryName + "/" + kLogFileName;
 }
 

@@ -1,0 +1,311 @@
+#include "device/transport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "device/eeprom_types.h"
+#include "sim_fixture.h"
+
+namespace veltra::device {
+namespace {
+
+using testing::ConnectedChip;
+using testing::I2cCommand;
+using testing::I2cCommands;
+
+std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> out(n);
+  for (auto& b : out)
+    b = static_cast<uint8_t>(rng());
+  return out;
+}
+
+class TransportTest : public ConnectedChip {
+ protected:
+  explicit TransportTest(sim::EepromPart part = sim::EepromPart::k24C64)
+      : ConnectedChip({.part = part}) {}
+
+  void UsePart(uint32_t size) { transport_.SetTransportEepromSize(size); }
+  uint8_t Register(uint8_t index) { return device_->Chip().Register(index); }
+};
+
+class Transport24C02 : public TransportTest {
+ protected:
+  Transport24C02() : TransportTest(sim::EepromPart::k24C02) {}
+};
+class Transport24C08 : public TransportTest {
+ protected:
+  Transport24C08() : TransportTest(sim::EepromPart::k24C08) {}
+};
+class Transport24C16 : public TransportTest {
+ protected:
+  Transport24C16() : TransportTest(sim::EepromPart::k24C16) {}
+};
+class Transport24C32 : public TransportTest {
+ protected:
+  Transport24C32() : TransportTest(sim::EepromPart::k24C32) {}
+};
+
+TEST_F(Transport24C02, WriteStartsWithSingleBytesUpToThePageThenWholePages) {
+  UsePart(256);
+  const auto data = RandomBytes(20, 1);
+  ASSERT_EQ(transport_.EepromTransfer(true, 5, const_cast<uint8_t*>(data.data()), 20), 1);
+  const std::vector<I2cCommand> commands = I2cCommands(VendorRequests());
+  const std::vector<std::pair<uint8_t, uint8_t>> expected = {{5, 1}, {6, 1},  {7, 1},
+                                                             {8, 8}, {16, 8}, {24, 1}};
+  ASSERT_EQ(commands.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(commands[i].deviceAddress, 0xA0);
+    EXPECT_EQ(commands[i].wordLow, expected[i].first);
+    EXPECT_EQ(commands[i].wordHigh, 0);
+    EXPECT_EQ(commands[i].count, expected[i].second);
+    EXPECT_EQ(commands[i].command, i2c::kWrite1);
+  }
+  const auto& eeprom = device_->Chip().Eeprom().Contents();
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), eeprom.begin() + 5));
+}
+
+TEST_F(Transport24C32, WriteOfATwoByteAddressPartUsesBaseA8AndCommandB0) {
+  UsePart(4096);
+  std::vector<uint8_t> data(40, 0x5A);
+  ASSERT_EQ(transport_.EepromTransfer(true, 0, data.data(), 40), 1);
+  const auto commands = I2cCommands(VendorRequests());
+  ASSERT_EQ(commands.size(), 3u);
+  const uint8_t lows[] = {0x00, 0x10, 0x20};
+  const uint8_t counts[] = {16, 16, 8};
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(commands[i].deviceAddress, 0xA8);
+    EXPECT_EQ(commands[i].wordLow, lows[i]);
+    EXPECT_EQ(commands[i].wordHigh, 0x00);
+    EXPECT_EQ(commands[i].count, counts[i]);
+    EXPECT_EQ(commands[i].command, i2c::kWrite2);
+  }
+}
+
+TEST_F(Transport24C16, ReadPutsAddressBitsIntoTheDeviceAddressByte) {
+  UsePart(2048);
+  std::vector<uint8_t> buffer(16);
+  ASSERT_EQ(transport_.EepromTransfer(false, 0x1F0, buffer.data(), 16), 1);
+  const auto commands = I2cCommands(VendorRequests());
+  ASSERT_EQ(commands.size(), 1u);
+  EXPECT_EQ(commands[0].deviceAddress, 0xA3);
+  EXPECT_EQ(commands[0].wordLow, 0xF0);
+  EXPECT_EQ(commands[0].wordHigh, 0);
+  EXPECT_EQ(commands[0].count, 16);
+  EXPECT_EQ(commands[0].command, i2c::kRead1);
+}
+
+TEST_F(Transport24C08, ReadAt0x300UsesDeviceAddressA7) {
+  UsePart(1024);
+  device_->Chip().Eeprom().Contents()[0x300] = 0x42;
+  uint8_t byte = 0;
+  ASSERT_EQ(transport_.EepromTransfer(false, 0x300, &byte, 1), 1);
+  const auto commands = I2cCommands(VendorRequests());
+  ASSERT_EQ(commands.size(), 1u);
+  EXPECT_EQ(commands[0].deviceAddress, 0xA7);
+  EXPECT_EQ(byte, 0x42);
+}
+
+TEST_F(Transport24C02, ReadIssuesTheExactRequestSequence) {
+  UsePart(256);
+  std::vector<uint8_t> buffer(3);
+  ASSERT_EQ(transport_.EepromTransfer(false, 0x10, buffer.data(), 3), 1);
+  const auto log = VendorRequests();
+  // opening (read 0x95, write 0x95), idle, command record, status poll(s), data, closing.
+  ASSERT_GE(log.size(), 9u);
+  auto is = [](const sim::RequestRecord& r, uint8_t code, uint16_t index, uint16_t length) {
+    return r.packet.requestCode == code && r.packet.index == index && r.packet.length == length;
+  };
+  EXPECT_TRUE(is(log[0], platform::kRequestRead, 0x95, 1));
+  EXPECT_TRUE(is(log[1], platform::kRequestWrite, 0x95, 1));
+  EXPECT_EQ(log[1].data[0] & 0x80, 0x80);
+  EXPECT_TRUE(is(log[2], platform::kRequestWrite, 0x94, 1));
+  EXPECT_EQ(log[2].data[0], i2c::kIdle);
+  EXPECT_TRUE(is(log[3], platform::kRequestWrite, 0x80, 16));
+  EXPECT_TRUE(is(log[4], platform::kRequestWrite, 0x90, 5));
+  size_t i = 5;
+  while (i < log.size() && is(log[i], platform::kRequestRead, 0x94, 1))
+    ++i;
+  EXPECT_GE(i - 5, 1u);
+  EXPECT_LE(i - 5, 4u);
+  ASSERT_EQ(log.size(), i + 3);
+  EXPECT_TRUE(is(log[i], platform::kRequestRead, 0x83, 16));
+  EXPECT_TRUE(is(log[i + 1], platform::kRequestWrite, 0x94, 1));
+  EXPECT_EQ(log[i + 1].data[0], i2c::kIdle);
+  EXPECT_TRUE(is(log[i + 2], platform::kRequestWrite, 0x95, 1));
+  EXPECT_EQ(log[i + 2].data[0] & 0x80, 0);
+}
+
+TEST_F(TransportTest, LengthZeroSendsOnlyOpeningAndClosingAndFails) {
+  UsePart(8192);
+  uint8_t dummy = 0;
+  EXPECT_EQ(transport_.EepromTransfer(false, 0, &dummy, 0), 0);
+  EXPECT_EQ(VendorRequests().size(), 4u);
+  EXPECT_EQ(Register(0x94), i2c::kIdle);
+  EXPECT_EQ(Register(0x95) & 0x80, 0);
+}
+
+TEST_F(Transport24C02, RangeChecksRefuseBeforeAnyRequest) {
+  UsePart(256);
+  std::vector<uint8_t> buffer(257);
+  EXPECT_EQ(transport_.EepromTransfer(false, 0, buffer.data(), 257), 0);
+  EXPECT_EQ(transport_.EepromTransfer(true, 200, buffer.data(), 57), 0);
+  uint8_t big[17] = {};
+  EXPECT_EQ(transport_.RegisterAccess(false, 0, big, 17), 0);
+  EXPECT_TRUE(system_.RequestLog().empty());
+  EXPECT_EQ(transport_.EepromTransfer(false, 0, buffer.data(), 255), 1);
+}
+
+TEST_F(TransportTest, NothingIsSentWhenNotAttached) {
+  channel_.DetachDevice();
+  system_.ClearRequestLog();
+  uint8_t byte = 0;
+  EXPECT_EQ(transport_.RegisterAccess(false, 0xD9, &byte, 1), 0);
+  EXPECT_EQ(transport_.EepromTransfer(false, 0, &byte, 1), 0);
+  EXPECT_EQ(transport_.EraseEeprom(), 0);
+  EXPECT_TRUE(system_.RequestLog().empty());
+}
+
+TEST_F(TransportTest, RegisterAccessWritesAndReadsChipRegisters) {
+  uint8_t values[3] = {1, 2, 3};
+  ASSERT_EQ(transport_.RegisterAccess(true, 0x10, values, 3), 1);
+  uint8_t back[3] = {};
+  ASSERT_EQ(transport_.RegisterAccess(false, 0x10, back, 3), 1);
+  EXPECT_EQ(std::vector<uint8_t>(back, back + 3), std::vector<uint8_t>(values, values + 3));
+  uint8_t capability = 0;
+  ASSERT_EQ(transport_.RegisterAccess(false, 0xD9, &capability, 1), 1);
+  EXPECT_EQ(capability, 0x34);
+  const auto log = VendorRequests();
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0].packet.writeFlag, 1);
+  EXPECT_EQ(log[0].packet.requestCode, platform::kRequestWrite);
+  EXPECT_EQ(log[1].packet.writeFlag, 0);
+}
+
+// A whole-image round trip on every type, with the part's real write cycle.
+class RoundTrip : public ::testing::TestWithParam<sim::EepromPart> {};
+
+TEST_P(RoundTrip, WholeTransferLengthComesBackAndTheLastByteIsUntouched) {
+  sim::SimSystem system;
+  auto& device = system.AddDevice({.part = GetParam()});
+  DeviceChannel channel(system.Platform());
+  ASSERT_EQ(channel.OpenDriver(), 1);
+  ASSERT_EQ(channel.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0), 1);
+  VendorTransport transport(channel);
+  const uint32_t size = sim::PartInfo(GetParam()).size;
+  transport.SetTransportEepromSize(size);
+  system.SetRequestLogEnabled(false);
+
+  const auto image = RandomBytes(size - 1, size);
+  ASSERT_EQ(transport.EepromTransfer(true, 0, const_cast<uint8_t*>(image.data()), size - 1), 1);
+  system.Clock().Advance(10'000'000);
+  std::vector<uint8_t> back(size - 1, 0);
+  ASSERT_EQ(transport.EepromTransfer(false, 0, back.data(), size - 1), 1);
+  EXPECT_EQ(back, image);
+  EXPECT_EQ(device.Chip().Eeprom().Contents().back(), 0xFF);
+
+  system.Clock().Advance(10'000'000);
+  ASSERT_EQ(transport.EraseEeprom(), 1);
+  const auto& contents = device.Chip().Eeprom().Contents();
+  EXPECT_TRUE(std::all_of(contents.begin(), contents.end() - 1, [](uint8_t b) { return b == 0; }));
+  EXPECT_EQ(contents.back(), 0xFF);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllParts, RoundTrip, ::testing::ValuesIn(sim::kAllEepromParts),
+                         [](const auto& info) {
+                           return std::string(sim::PartInfo(info.param).name);
+                         });
+
+TEST_F(TransportTest, WritesSurviveASlowPartsWriteCycleOnAFastHost) {
+  // 0.25 ms per request, tWR 5 ms: four attempts alone would give up inside the write cycle.
+  std::vector<uint8_t> data = RandomBytes(64, 7);
+  ASSERT_EQ(transport_.EepromTransfer(true, 0, data.data(), 64), 1);
+  const auto& eeprom = device_->Chip().Eeprom().Contents();
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), eeprom.begin()));
+}
+
+TEST_F(TransportTest, AnEepromThatNeverAnswersFailsInBoundedTime) {
+  system_.Faults().forceNack = true;
+  const int64_t start = system_.Clock().NowNs();
+  std::vector<uint8_t> data(32, 1);
+  EXPECT_EQ(transport_.EepromTransfer(true, 0, data.data(), 32), 0);
+  const int64_t elapsed = system_.Clock().NowNs() - start;
+  EXPECT_LT(elapsed, 40'000'000);  // one chunk's 25 ms budget plus the request costs
+  EXPECT_EQ(I2cCommands(VendorRequests()).front().wordLow, 0);
+  EXPECT_EQ(Register(0x94), i2c::kIdle);
+  EXPECT_EQ(Register(0x95) & 0x80, 0);
+}
+
+TEST_F(TransportTest, AReadWithAChunkGivenUpFailsAfterFinishingTheWalk) {
+  system_.Faults().forceNack = true;
+  std::vector<uint8_t> buffer(40, 0xEE);
+  EXPECT_EQ(transport_.EepromTransfer(false, 0, buffer.data(), 40), 0);
+  EXPECT_EQ(I2cCommands(VendorRequests()).size(), 3u);  // all three chunks were tried
+  EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0xEE; }));
+  EXPECT_EQ(Register(0x94), i2c::kIdle);
+}
+
+TEST_F(TransportTest, StuckBusyGivesUpEveryChunkAndFails) {
+  system_.Faults().stuckBusy = true;
+  std::vector<uint8_t> buffer(16);
+  EXPECT_EQ(transport_.EepromTransfer(false, 0, buffer.data(), 16), 0);
+  std::vector<uint8_t> data(16, 3);
+  EXPECT_EQ(transport_.EepromTransfer(true, 0, data.data(), 16), 0);
+}
+
+// Any single failed request anywhere in a transfer: no hang, nothing outside the requested range
+// touched, and a success only when the data really arrived (the opening read, a write's status
+// poll and the closing writes may fail without harm).
+TEST(TransportFaults, EveryInjectedFailureEndsTheTransferCleanly) {
+  for (bool write : {false, true}) {
+    for (uint64_t n = 1; n <= 40; ++n) {
+      sim::SimSystem system;
+      auto& device = system.AddDevice({.part = sim::EepromPart::k24C02});
+      auto& contents = device.Chip().Eeprom().Contents();
+      std::fill(contents.begin(), contents.end(), 0x11);
+      DeviceChannel channel(system.Platform());
+      ASSERT_EQ(channel.OpenDriver(), 1);
+      ASSERT_EQ(channel.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0), 1);
+      VendorTransport transport(channel);
+      transport.SetTransportEepromSize(256);
+      system.Faults().failRequest = system.RequestCount() + n;
+      std::vector<uint8_t> buffer(24, 0x22);
+      const int result = transport.EepromTransfer(write, 8, buffer.data(), 24);
+      for (size_t a = 0; a < contents.size(); ++a) {
+        if (a < 8 || a >= 32) {
+          ASSERT_EQ(contents[a], 0x11) << "address " << a;
+        }
+      }
+      if (result == 1) {
+        const auto& got =
+            write ? std::vector<uint8_t>(contents.begin() + 8, contents.begin() + 32) : buffer;
+        EXPECT_EQ(got, std::vector<uint8_t>(24, write ? 0x22 : 0x11)) << write << " " << n;
+      }
+    }
+  }
+}
+
+TEST(TransportFaults, RandomFailuresAndUnplugNeverHang) {
+  for (uint64_t seed = 1; seed <= 20; ++seed) {
+    sim::SimSystem system;
+    system.AddDevice({.part = sim::EepromPart::k24C64});
+    DeviceChannel channel(system.Platform());
+    ASSERT_EQ(channel.OpenDriver(), 1);
+    ASSERT_EQ(channel.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0), 1);
+    VendorTransport transport(channel);
+    transport.SetTransportEepromSize(8192);
+    system.Faults().failProbability = 0.01;
+    system.Faults().seed = seed;
+    std::vector<uint8_t> buffer(1024, 0);
+    transport.EepromTransfer(seed % 2 == 0, 0, buffer.data(), 1024);  // either result, no hang
+    system.Faults().failProbability = 0;
+    system.Faults().unplugAfter = system.RequestCount() + 50 + seed;
+    EXPECT_EQ(transport.EepromTransfer(false, 0, buffer.data(), 1024), 0);
+  }
+}
+
+}  // namespace
+}  // namespace veltra::device

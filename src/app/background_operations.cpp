@@ -1,0 +1,236 @@
+#include "app/background_operations.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <new>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QWidget>
+
+#include "app/progress_window.h"
+#include "device/transport.h"
+#include "image/bin_file.h"
+#include "image/eeprom_config.h"
+#include "ui/user_dialogs.h"
+
+namespace veltra::app {
+
+const char* const BackgroundOperations::kSaveDoneText =
+    "Save into EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes "
+    "to take effect !!!";
+const char* const BackgroundOperations::kSizeNotEnoughText = "EEPROM Size Not Enough !!!";
+const char* const BackgroundOperations::kEraseDoneText =
+    "Erase EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to "
+    "take effect !!!";
+const char* const BackgroundOperations::kEraseFailedText = "Fail to erase EEPROM";
+const char* const BackgroundOperations::kReadFailedText = "Fail to read EEPROM";
+const char* const BackgroundOperations::kDumpDoneText = "EEPROM -> File completely";
+const char* const BackgroundOperations::kLoadDoneText =
+    "File -> EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to "
+    "take effect !!!";
+const char* const BackgroundOperations::kWriteFailedText = "Fail to write EEPROM";
+
+namespace {
+
+std::filesystem::path ToPath(const QString& file) {
+  return std::filesystem::path(file.toStdU16String());
+}
+
+// A buffer of the transfer length, or nothing when there is no memory for it.
+std::optional<std::vector<uint8_t>> TransferBuffer(uint32_t length) {
+  try {
+    return std::vector<uint8_t>(length, 0);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+BackgroundOperations::BackgroundOperations(Services services, QObject* parent)
+    : QObject(parent), services_(std::move(services)), bridge_(&services_.mainWindow) {}
+
+BackgroundOperations::~BackgroundOperations() {
+  // The threads end by themselves once the operation has run its course; an operation still
+  // running needs the GUI thread for its hand-overs, so keep serving it until it is done.
+  while (busy_)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  if (progressThread_.joinable()) progressThread_.join();
+  if (workerThread_.joinable()) workerThread_.join();
+}
+
+bool BackgroundOperations::Start(int operationCode, int signalOnFinish) {
+  if (busy_) return false;
+  // Both threads of the previous operation have finished their work; collect them.
+  if (progressThread_.joinable()) progressThread_.join();
+  if (workerThread_.joinable()) workerThread_.join();
+  services_.state.operationCode = operationCode;
+  services_.state.signalOnFinish = signalOnFinish;
+  busy_ = true;
+  services_.mainWindow.setEnabled(false);
+  try {
+    progressThread_ = std::thread(&BackgroundOperations::ProgressThread, this);
+  } catch (const std::system_error&) {
+    busy_ = false;
+    services_.mainWindow.setEnabled(true);
+    return false;
+  }
+  return true;
+}
+
+void BackgroundOperations::ProgressThread() {
+  bridge_.Call([this] {
+    services_.progress.ShowOverMainWindow();
+    services_.mainWindow.setEnabled(false);
+  });
+  bridge_.Call([this] { StartWorker(); });  // kStartOperationMessage
+  services_.completion.Wait();
+  const int code = services_.state.operationCode;
+  bridge_.Call([this, code] { Finish(code); });
+}
+
+void BackgroundOperations::StartWorker() {
+  try {
+    workerThread_ = std::thread(&BackgroundOperations::WorkerThread, this);
+  } catch (const std::system_error&) {
+    // Without a worker nothing would ever signal the event: end the operation here.
+    services_.completion.Set();
+  }
+}
+
+void BackgroundOperations::Finish(int operationCode) {
+  services_.progress.hide();
+  services_.mainWindow.setEnabled(true);
+  busy_ = false;
+  // Queued: a slot that starts the next operation must not run inside this hand-over, while
+  // the progress thread still waits for it to return.
+  QMetaObject::invokeMethod(
+      this, [this, operationCode] { emit Finished(operationCode); }, Qt::QueuedConnection);
+}
+
+void BackgroundOperations::WorkerThread() {
+  const int code = services_.state.operationCode;
+  Run(code);
+  if (services_.state.signalOnFinish == 1) services_.completion.Set();
+}
+
+void BackgroundOperations::Run(int operationCode) {
+  switch (operationCode) {
+    case kSaveImage:
+      SaveImage();
+      break;
+    case kReadImage:
+      ReadImage();
+      break;
+    case kErase:
+      Erase();
+      break;
+    case kDumpToFile:
+      DumpToFile();
+      break;
+    case kLoadFromFile:
+      LoadFromFile();
+      break;
+    default:
+      break;
+  }
+}
+
+void BackgroundOperations::Message(const QString& text) const {
+  bridge_.Call([this, &text] { services_.dialogs.ShowMessage(&services_.mainWindow, text); });
+}
+
+std::optional<QString> BackgroundOperations::AskSaveFile() const {
+  return bridge_.Call([this] {
+    return services_.dialogs.GetSaveFileName(&services_.mainWindow,
+                                             QString::fromLatin1(kEepromFileFilter),
+                                             QString::fromLatin1(kEepromFileSuffix));
+  });
+}
+
+std::optional<QString> BackgroundOperations::AskOpenFile() const {
+  return bridge_.Call([this] {
+    return services_.dialogs.GetOpenFileName(&services_.mainWindow,
+                                             QString::fromLatin1(kEepromFileFilter),
+                                             QString::fromLatin1(kEepromFileSuffix));
+  });
+}
+
+void BackgroundOperations::SaveImage() {
+  if (services_.state.connected == 0) return;
+  const int result = services_.model.WriteToEeprom();
+  if (result == 0) {
+    Message(QString::fromLatin1(kSaveDoneText));
+  } else if (result == image::kWriteNotFit) {
+    Message(QString::fromLatin1(kSizeNotEnoughText));
+  }
+  // kWriteFailed: the model has shown its own message.
+}
+
+void BackgroundOperations::ReadImage() {
+  OperationState& state = services_.state;
+  if (services_.model.Reload(state.transferLength) < 0) {
+    // Nothing was read: no read-done message. The type must be chosen again before the next
+    // Connect; the window is released without connecting.
+    state.transferLength = 0;
+    Message(QString::fromLatin1(kReadFailedText));
+    services_.completion.Set();
+    return;
+  }
+  state.readOk = services_.model.SetEepromSize(state.transferLength) >= 0 ? 1 : 0;
+  bridge_.Call(services_.readDone);  // kReadDoneMessage; the handler signals the event
+}
+
+void BackgroundOperations::Erase() {
+  if (services_.transport.EraseEeprom() != 0) {
+    Message(QString::fromLatin1(kEraseDoneText));
+  } else {
+    Message(QString::fromLatin1(kEraseFailedText));
+  }
+}
+
+void BackgroundOperations::DumpToFile() {
+  const uint32_t length = services_.state.transferLength;
+  if (length == 0) return;
+  std::optional<std::vector<uint8_t>> buffer = TransferBuffer(length);
+  if (!buffer) return;
+  const std::optional<QString> file = AskSaveFile();
+  if (!file) return;
+  std::fill(buffer->begin(), buffer->end(), 0);
+  if (services_.transport.EepromTransfer(false, 0, buffer->data(), length) == 0) {
+    Message(QString::fromLatin1(kReadFailedText));
+    return;
+  }
+  const std::string error = image::WriteBinFile(ToPath(*file), *buffer);
+  if (!error.empty()) {
+    Message(QStringLiteral("Fail to write file\n\n%1").arg(QString::fromStdString(error)));
+    return;
+  }
+  Message(QString::fromLatin1(kDumpDoneText));
+}
+
+void BackgroundOperations::LoadFromFile() {
+  const uint32_t length = services_.state.transferLength;
+  if (length == 0) return;
+  std::optional<std::vector<uint8_t>> buffer = TransferBuffer(length);
+  if (!buffer) return;
+  const std::optional<QString> file = AskOpenFile();
+  if (!file) return;
+  // A shorter file leaves the rest zero; bytes past the transfer length are ignored.
+  image::BinFileRead read = image::ReadBinFile(ToPath(*file), length);
+  if (!read.Ok()) {
+    Message(QStringLiteral("Fail to read file\n\n%1").arg(QString::fromStdString(read.error)));
+    return;
+  }
+  *buffer = std::move(read.bytes);
+  buffer->resize(length, 0);
+  if (services_.transport.EepromTransfer(true, 0, buffer->data(), length) != 0) {
+    Message(QString::fromLatin1(kLoadDoneText));
+  } else {
+    Message(QString::fromLatin1(kWriteFailedText));
+  }
+}
+
+}  // namespace veltra::app

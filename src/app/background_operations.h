@@ -1,0 +1,103 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <thread>
+
+#include <QObject>
+#include <QString>
+
+#include "app/auto_reset_event.h"
+#include "app/operation_state.h"
+#include "ui/worker_bridge.h"
+
+class QWidget;
+
+namespace veltra::device {
+class VendorTransport;
+}
+namespace veltra::image {
+class EepromConfig;
+}
+namespace veltra::ui {
+class UserDialogs;
+}
+
+namespace veltra::app {
+
+class CProgress;
+
+inline constexpr char kEepromFileFilter[] = "EERPOM files (*.bin)|*.bin||";
+inline constexpr char kEepromFileSuffix[] = "bin";
+
+// Save image, Read image, Erase, Dump to file and Load from file, each on a worker thread
+// behind the progress window. Per operation a progress thread covers and disables the main
+// window, has the GUI thread start the worker (the start-operation message) and waits on the
+// completion event; the worker runs the operation, raising its message boxes and file dialogs
+// on the GUI thread and waiting for them, and signals the event. Read image instead hands the
+// read-done message to the GUI thread, whose handler signals the event. Only then is the
+// progress window hidden and the main window enabled again.
+class BackgroundOperations final : public QObject {
+  Q_OBJECT
+
+ public:
+  struct Services {
+    QWidget& mainWindow;
+    CProgress& progress;
+    image::EepromConfig& model;
+    device::VendorTransport& transport;
+    ui::UserDialogs& dialogs;
+    OperationState& state;
+    AutoResetEvent& completion;
+    // The read-done handler; it runs on the GUI thread and signals the completion event.
+    std::function<void()> readDone;
+  };
+
+  explicit BackgroundOperations(Services services, QObject* parent = nullptr);
+  ~BackgroundOperations() override;
+
+  // GUI thread. Records the operation, disables the main window at once (so no second command
+  // can slip in before the progress thread does) and starts the progress thread. False when an
+  // operation is still running.
+  bool Start(int operationCode, int signalOnFinish);
+  bool Busy() const { return busy_; }
+
+  // The texts the operations show.
+  static const char* const kSaveDoneText;
+  static const char* const kSizeNotEnoughText;
+  static const char* const kEraseDoneText;
+  static const char* const kEraseFailedText;
+  static const char* const kReadFailedText;
+  static const char* const kDumpDoneText;
+  static const char* const kLoadDoneText;
+  static const char* const kWriteFailedText;
+
+ signals:
+  // Queued to the GUI thread after the main window has been enabled again.
+  void Finished(int operationCode);
+
+ private:
+  void ProgressThread();
+  void StartWorker();  // the start-operation message, on the GUI thread
+  void WorkerThread();
+  void Run(int operationCode);
+  void SaveImage();
+  void ReadImage();
+  void Erase();
+  void DumpToFile();
+  void LoadFromFile();
+  void Finish(int operationCode);  // GUI thread
+
+  // Worker side: dialogs raised on the GUI thread, owned by the main window.
+  void Message(const QString& text) const;
+  std::optional<QString> AskSaveFile() const;
+  std::optional<QString> AskOpenFile() const;
+
+  Services services_;
+  ui::WorkerBridge bridge_;
+  std::thread progressThread_;
+  std::thread workerThread_;
+  bool busy_ = false;  // GUI thread only
+};
+
+}  // namespace veltra::app

@@ -1,0 +1,102 @@
+#include "app/demo_app.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include <QApplication>
+
+#include "app/command_line.h"
+#include "app/device_panel.h"
+#include "app/main_window.h"
+#include "app/qt_timers.h"
+#include "app/simulated_device.h"
+#include "app/single_instance_lock.h"
+#include "log/local_time.h"
+#include "platform/debug_output.h"
+#include "platform/log_file_store.h"
+#include "ui/qt_user_dialogs.h"
+
+namespace veltra::app {
+
+namespace {
+
+QStringList Arguments(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i)
+    arguments << QString::fromLocal8Bit(argv[i]);
+  return arguments;
+}
+
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] != '\0';
+}
+
+// A window-system platform without a display to reach would abort deep inside the toolkit.
+bool NeedsDisplay() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform != nullptr && platform[0] != '\0') {
+    const std::string name(platform);
+    return name.rfind("xcb", 0) == 0 || name.rfind("wayland", 0) == 0;
+  }
+  return true;
+}
+
+}  // namespace
+
+int CDemoApp::Run(int argc, char** argv) {
+  const CommandLineResult parsed = ParseCommandLine(Arguments(argc, argv));
+  if (!parsed.options) {
+    std::fputs(parsed.output.toLocal8Bit().constData(), parsed.exitCode == 0 ? stdout : stderr);
+    return parsed.exitCode;
+  }
+  if (NeedsDisplay() && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
+    std::fputs(
+        "veltra-config: the GUI needs a display and none is set (DISPLAY is empty); try it "
+        "under Xvfb with 'xvfb-run -a veltra-config', or use veltra-cli\n",
+        stderr);
+    return 1;
+  }
+
+  SingleInstanceLock lock;
+  if (lock.Acquire(kInstanceName) == SingleInstanceLock::Result::kAlreadyRunning) return 0;
+
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("veltra-config"));
+  QApplication::setApplicationVersion(QStringLiteral(VELTRA_VERSION));
+
+  SimulatedBackend backend(parsed.options->device);
+  ui::QtUserDialogs dialogs;
+  platform::PosixLogFileStore logFile(platform::PosixLogFileStore::DefaultPath());
+  platform::StderrDebugOutput debug;
+  log::SystemLocalTime localTime;
+  if (!backend.FileProblem().empty())
+    std::fprintf(stderr, "veltra-config: %s\n", backend.FileProblem().c_str());
+
+  int status = 0;
+  {
+    CDemoDlg window(MainWindowServices{backend.Channel(),
+                                       backend.Transport(),
+                                       dialogs,
+                                       logFile,
+                                       debug,
+                                       localTime,
+                                       backend.Window(),
+                                       {},
+                                       &backend.Timers(),
+                                       backend.Description()});
+    std::unique_ptr<DevicePanel> panel;
+    if (parsed.options->devicePanel) {
+      panel = std::make_unique<DevicePanel>(backend);
+      panel->show();
+    }
+    window.exec();
+    // The dialog's end is the application's end; its result is no exit status.
+    status = 0;
+  }
+  lock.Release();
+  return status;
+}
+
+}  // namespace veltra::app

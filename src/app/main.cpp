@@ -1,0 +1,5 @@
+#include "app/demo_app.h"
+
+int main(int argc, char** argv) {
+  return veltra::app::CDemoApp().Run(argc, argv);
+}

@@ -1,0 +1,421 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/app_icon.h"
+#include "app/background_operations.h"
+#include "app/log_settings.h"
+#include "app/model_message_sink.h"
+#include "app/progress_window.h"
+#include "app/qt_platform_window.h"
+#include "app/qt_timers.h"
+#include "device/channel.h"
+#include "device/eeprom_types.h"
+#include "device/transport.h"
+#include "image/eeprom_config.h"
+#include "image/header_options.h"
+#include "pages/about_page.h"
+#include "pages/audio_config_page.h"
+#include "pages/mcu_page.h"
+#include "pages/playback_eq_page.h"
+#include "pages/record_eq_page.h"
+#include "pages/usb_config_page.h"
+#include "ui/dialog_units.h"
+#include "ui/hex_string.h"
+#include "ui/user_dialogs.h"
+
+namespace veltra::app {
+
+const char* const CDemoDlg::kTitle = "Veltra Configuration";
+const char* const CDemoDlg::kCannotFindText = "Cannot find the HID device !!!";
+const char* const CDemoDlg::kStopQuestion = "Stop the connection without further saving ?";
+const char* const CDemoDlg::kRefreshQuestion = "All changes before save will be discarded !!!";
+const char* const CDemoDlg::kExitQuestion = "Exit the configuration tool without further saving ?";
+const char* const CDemoDlg::kSizeTooSmallText = " EEPROM Size Too Small";
+
+namespace {
+
+// The template's width and height in dialog units.
+constexpr int kWidth = 254;
+constexpr int kHeight = 346;
+// The page set ends just above the "EEPROM  TYPE" label.
+constexpr int kPageSetHeight = 299;
+
+// The template asks for "System" 12; no such face exists here, so the platform's sans face at
+// the same pixel height keeps the proportions of the arrangement.
+QFont DialogFont() {
+  QFont font = QApplication::font();
+  font.setPixelSize(16);
+  return font;
+}
+
+uint16_t BoxValue(const QString& text) {
+  return static_cast<uint16_t>(ui::HexStringToInt(text.toStdString()) & 0xFFFF);
+}
+
+}  // namespace
+
+CDemoDlg::CDemoDlg(MainWindowServices services, QWidget* parent)
+    : QDialog(parent), services_(std::move(services)) {
+  // 1. The controls and their limits.
+  BuildControls();
+  // 2. The icon.
+  setWindowIcon(ApplicationIcon());
+  // 3. Settings and log.
+  const log::LogSettings settings =
+      services_.readLogSettings ? services_.readLogSettings() : ReadLogSettings();
+  log_.emplace(
+      log::DiagnosticLog::Start(settings, services_.logFile, services_.debug, services_.localTime));
+  // 4. The driver; a failure shows only when Connect cannot attach.
+  platformWindow_ = &services_.window;
+  platformWindow_->SetAlive(true);
+  platformWindow_->SetMessageHandler([this](uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    OnPostedMessage(message, wParam, lParam);
+  });
+  platformWindow_->SetDeviceChangeHandler(
+      [this](uint32_t event, const platform::DeviceBroadcast* header) {
+        OnDeviceChange(event, header);
+      });
+  services_.channel.OpenDriver();
+  // 5. The one image model; its messages are owned by this window.
+  messageSink_ = std::make_unique<ModelMessageSink>(*this, services_.dialogs);
+  model_.reset();
+  model_ = std::make_unique<image::EepromConfig>(services_.transport, messageSink_.get());
+  // 6. The three pages of every state; USB Config selected.
+  CreatePages();
+  AddPage(*usbPage_);
+  AddPage(*audioPage_);
+  AddPage(*mcuPage_);
+  pageSet_->show();
+  SelectPage(*usbPage_);
+  // 7. The progress window, hidden.
+  progress_ = new CProgress(this);
+  // 8. The completion event exists with the window (completion_), not signalled.
+  operations_ = new BackgroundOperations(
+      BackgroundOperations::Services{*this, *progress_, *model_, services_.transport,
+                                     services_.dialogs, state_, completion_,
+                                     [this] { OnReadDone(); }},
+      this);
+  connect(operations_, &BackgroundOperations::Finished, this, &CDemoDlg::OnOperationFinished);
+  // 9. Device buttons off; the type list stays on with nothing chosen.
+  SetDeviceButtonsEnabled(false);
+  // 10.
+  state_.connected = 0;
+  state_.signalOnFinish = 1;
+  state_.operationCode = kNoOperation;
+}
+
+CDemoDlg::~CDemoDlg() {
+  // An operation still running keeps the GUI thread until it has ended.
+  delete operations_;
+  operations_ = nullptr;
+  model_.reset();
+  delete progress_;
+  progress_ = nullptr;
+  if (state_.connected == 1) {
+    state_.connected = 0;
+    Disconnect();
+    connect_->setText(QStringLiteral("Connect"));
+  }
+  services_.channel.CloseDriver();
+  // No notice may reach the handlers of a window that is going away.
+  platformWindow_->SetAlive(false);
+  platformWindow_->SetMessageHandler({});
+  platformWindow_->SetDeviceChangeHandler({});
+}
+
+void CDemoDlg::BuildControls() {
+  setObjectName(QStringLiteral("CDemoDlg"));
+  setWindowTitle(QString::fromLatin1(kTitle));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFont(DialogFont());
+  const ui::DialogUnits units(font());
+  setFixedSize(units.Size(kWidth, kHeight));
+
+  pageSet_ = new QTabWidget(this);
+  pageSet_->setObjectName(QStringLiteral("pageSet"));
+  pageSet_->setGeometry(0, 0, width(), units.Y(kPageSetHeight));
+  connect(pageSet_, &QTabWidget::currentChanged, this, &CDemoDlg::OnCurrentPageChanged);
+
+  auto label = [&](const char* text, QRect rect) {
+    auto* widget = new QLabel(QString::fromLatin1(text), this);
+    widget->setGeometry(rect);
+    return widget;
+  };
+  auto button = [&](const char* text, const char* id, QRect rect) {
+    auto* widget = new QPushButton(QString::fromLatin1(text), this);
+    widget->setObjectName(QString::fromLatin1(id));
+    widget->setGeometry(rect);
+    widget->setAutoDefault(false);
+    widget->setDefault(false);
+    return widget;
+  };
+  auto edit = [&](const char* id, QRect rect) {
+    auto* widget = new QLineEdit(this);
+    widget->setObjectName(QString::fromLatin1(id));
+    widget->setGeometry(rect);
+    widget->setMaxLength(4);
+    return widget;
+  };
+
+  label("EEPROM  TYPE", units.Rect(7, 301, 81, 8));
+  eepromType_ = new QComboBox(this);
+  eepromType_->setObjectName(QStringLiteral("1244"));
+  for (const device::EepromType& type : device::kEepromTypes)
+    eepromType_->addItem(
+        QString::fromLatin1(type.name.data(), static_cast<qsizetype>(type.name.size())));
+  eepromType_->setCurrentIndex(-1);
+  // The list's height in the template includes the drop-down; the closed box is one row.
+  const QRect typeRect = units.Rect(7, 310, 48, 30);
+  eepromType_->setGeometry(typeRect.x(), typeRect.y(), typeRect.width(), units.Y(12));
+  connect(eepromType_, &QComboBox::currentIndexChanged, this, &CDemoDlg::OnEepromTypeChanged);
+
+  refresh_ = button("Refresh", "5", units.Rect(65, 310, 30, 12));
+  erase_ = button("Erase", "4", units.Rect(65, 327, 30, 12));
+  save_ = button("Save EEPROM", "3", units.Rect(7, 327, 52, 12));
+  auto* frame = new QGroupBox(this);
+  frame->setGeometry(units.Rect(105, 304, 133, 20));
+  label("VID", units.Rect(108, 312, 15, 8));
+  vid_ = edit("1016", units.Rect(125, 310, 22, 12));
+  label("PID", units.Rect(154, 312, 15, 8));
+  pid_ = edit("1018", units.Rect(171, 310, 22, 12));
+  connect_ = button("Connect", "1017", units.Rect(201, 310, 32, 12));
+  dump_ = button("EEPROM -> FILE", "1160", units.Rect(104, 327, 64, 12));
+  load_ = button("FILE -> EEPROM", "1161", units.Rect(172, 327, 64, 12));
+  // The frame is drawn behind the controls it surrounds.
+  frame->lower();
+
+  connect(refresh_, &QPushButton::clicked, this, &CDemoDlg::OnRefreshClicked);
+  connect(erase_, &QPushButton::clicked, this, &CDemoDlg::OnEraseClicked);
+  connect(save_, &QPushButton::clicked, this, &CDemoDlg::OnSaveClicked);
+  connect(connect_, &QPushButton::clicked, this, &CDemoDlg::OnConnectClicked);
+  connect(dump_, &QPushButton::clicked, this, &CDemoDlg::OnDumpClicked);
+  connect(load_, &QPushButton::clicked, this, &CDemoDlg::OnLoadClicked);
+}
+
+void CDemoDlg::CreatePages() {
+  const pages::PageContext context{*model_, services_.dialogs, services_.transport, *log_};
+  usbPage_ = new pages::CUsbCfgPage(context, this);
+  audioPage_ = new pages::CAudioCfgPage(context, this);
+  mcuPage_ = new pages::CMCUPage(context, this);
+  playbackEqPage_ = new pages::CEQPage(context, this);
+  recordEqPage_ = new pages::CRecordEQPage(context, this);
+  aboutPage_ = new pages::CAboutPage(context, services_.backendDescription, this);
+  for (pages::ConfigPage* page :
+       {static_cast<pages::ConfigPage*>(usbPage_), static_cast<pages::ConfigPage*>(audioPage_),
+        static_cast<pages::ConfigPage*>(mcuPage_), static_cast<pages::ConfigPage*>(playbackEqPage_),
+        static_cast<pages::ConfigPage*>(recordEqPage_),
+        static_cast<pages::ConfigPage*>(aboutPage_)})
+    page->hide();
+}
+
+bool CDemoDlg::IsBusy() const {
+  return operations_ != nullptr && operations_->Busy();
+}
+
+QStringList CDemoDlg::PageTitles() const {
+  QStringList titles;
+  for (int i = 0; i < pageSet_->count(); ++i)
+    titles << pageSet_->tabText(i);
+  return titles;
+}
+
+pages::ConfigPage* CDemoDlg::CurrentPage() const {
+  return qobject_cast<pages::ConfigPage*>(pageSet_->currentWidget());
+}
+
+// ---- commands --------------------------------------------------------------------------------
+
+void CDemoDlg::OnEepromTypeChanged(int index) {
+  if (index < 0 || index >= static_cast<int>(device::kEepromTypes.size())) return;
+  const device::EepromType& type = device::kEepromTypes[static_cast<size_t>(index)];
+  state_.transferLength = type.size - 1;
+  services_.transport.SetTransportEepromSize(type.size);
+}
+
+void CDemoDlg::OnConnectClicked() {
+  if (state_.connected == 0) {
+    ConnectAndRead();
+    return;
+  }
+  if (!services_.dialogs.Ask(this, QString::fromLatin1(kStopQuestion))) return;
+  Disconnect();
+  state_.connected = 0;
+}
+
+void CDemoDlg::OnRefreshClicked() {
+  if (!services_.dialogs.Ask(this, QString::fromLatin1(kRefreshQuestion))) return;
+  Disconnect();
+  state_.connected = 0;
+  ConnectAndRead();
+}
+
+void CDemoDlg::ConnectAndRead() {
+  vidText_ = vid_->text();
+  pidText_ = pid_->text();
+  const uint16_t vid = BoxValue(vidText_);
+  const uint16_t pid = BoxValue(pidText_);
+  if (services_.channel.ConnectDevice(vid, pid, platformWindow_, nullptr, kDeviceArrivalMessage,
+                                      kDeviceRemovalMessage) == 0) {
+    services_.dialogs.ShowMessage(this, QString::fromLatin1(kCannotFindText));
+    Disconnect();
+    return;
+  }
+  StartOperation(kReadImage, 0);
+}
+
+void CDemoDlg::OnSaveClicked() {
+  image::Section* header = model_->FindSection(image::section_type::kHeader);
+  if (header != nullptr && header->HasData()) {
+    image::SetHeaderVid(header->data, BoxValue(vidText_));
+    image::SetHeaderPid(header->data, BoxValue(pidText_));
+  }
+  usbPage_->Store();
+  audioPage_->Store();
+  if (model_->GetCapability(5) != 0) playbackEqPage_->Store();
+  if (model_->GetCapability(6) != 0) recordEqPage_->Store();
+  mcuPage_->Store();
+  StartOperation(kSaveImage, 1);
+}
+
+void CDemoDlg::OnEraseClicked() {
+  StartOperation(kErase, 1);
+}
+
+void CDemoDlg::OnDumpClicked() {
+  StartOperation(kDumpToFile, 1);
+}
+
+void CDemoDlg::OnLoadClicked() {
+  StartOperation(kLoadFromFile, 1);
+}
+
+void CDemoDlg::StartOperation(int operationCode, int signalOnFinish) {
+  if (operations_ == nullptr || operations_->Busy()) return;
+  if (services_.timers != nullptr) services_.timers->SetHeld(true);
+  operations_->Start(operationCode, signalOnFinish);
+}
+
+void CDemoDlg::OnOperationFinished(int operationCode) {
+  if (services_.timers != nullptr) services_.timers->SetHeld(false);
+  // The device is ours again: hand on what it reported meanwhile.
+  auto notices = std::move(deferredNotices_);
+  deferredNotices_.clear();
+  for (const auto& [event, header] : notices)
+    OnDeviceChange(event, header ? &*header : nullptr);
+  emit OperationFinished(operationCode);
+}
+
+void CDemoDlg::OnReadDone() {
+  if (state_.readOk == 1) {
+    connect_->setText(QStringLiteral("Stop"));
+    model_->LoadTailRecords();
+    SetDeviceButtonsEnabled(true);
+    eepromType_->setEnabled(false);
+    usbPage_->Load();
+    audioPage_->Load();
+    if (model_->GetCapability(5) != 0) {
+      AddPage(*playbackEqPage_);
+      playbackEqPage_->Load();
+    }
+    if (model_->GetCapability(6) != 0) {
+      AddPage(*recordEqPage_);
+      recordEqPage_->Load();
+    }
+    mcuPage_->Load();
+    AddPage(*aboutPage_);
+    SelectPage(*usbPage_);
+    state_.connected = 1;
+  } else {
+    services_.dialogs.ShowMessage(this, QString::fromLatin1(kSizeTooSmallText));
+  }
+  completion_.Set();
+}
+
+void CDemoDlg::Disconnect() {
+  services_.channel.DetachDevice();
+  SetDeviceButtonsEnabled(false);
+  eepromType_->setEnabled(true);
+  connect_->setText(QStringLiteral("Connect"));
+  SelectPage(*usbPage_);
+  for (pages::ConfigPage* page : {static_cast<pages::ConfigPage*>(playbackEqPage_),
+                                  static_cast<pages::ConfigPage*>(recordEqPage_),
+                                  static_cast<pages::ConfigPage*>(aboutPage_)})
+    if (HasPage(*page)) RemovePage(*page);
+}
+
+void CDemoDlg::reject() {
+  if (IsBusy()) return;
+  if (services_.dialogs.Ask(this, QString::fromLatin1(kExitQuestion))) QDialog::reject();
+}
+
+// ---- messages from the device channel --------------------------------------------------------
+
+void CDemoDlg::OnPostedMessage(uint32_t message, uintptr_t /*wParam*/, intptr_t /*lParam*/) {
+  if (message != kDeviceRemovalMessage) return;  // the arrival message is not handled
+  if (state_.connected == 1) {
+    Disconnect();
+    state_.connected = 0;
+  }
+}
+
+void CDemoDlg::OnDeviceChange(uint32_t event, const platform::DeviceBroadcast* header) {
+  if (IsBusy()) {
+    // The worker thread owns the channel and the transport until the operation ends.
+    deferredNotices_.emplace_back(event, header != nullptr
+                                             ? std::optional<platform::DeviceBroadcast>(*header)
+                                             : std::nullopt);
+    return;
+  }
+  services_.channel.OnDeviceChange(event, header);
+}
+
+// ---- the page set ----------------------------------------------------------------------------
+
+void CDemoDlg::SetDeviceButtonsEnabled(bool enabled) {
+  for (QPushButton* button : {save_, erase_, dump_, load_, refresh_})
+    button->setEnabled(enabled);
+}
+
+bool CDemoDlg::HasPage(pages::ConfigPage& page) const {
+  return pageSet_->indexOf(&page) >= 0;
+}
+
+void CDemoDlg::AddPage(pages::ConfigPage& page) {
+  if (HasPage(page)) return;
+  pageSet_->addTab(&page, page.Title());
+}
+
+void CDemoDlg::RemovePage(pages::ConfigPage& page) {
+  const int index = pageSet_->indexOf(&page);
+  if (index < 0) return;
+  pageSet_->removeTab(index);
+  if (activePage_ == &page) activePage_ = nullptr;
+  page.hide();
+  page.setParent(this);
+  page.hide();
+  // The page's window goes with it; adding it again creates the contents anew.
+  page.DestroyContents();
+}
+
+void CDemoDlg::SelectPage(pages::ConfigPage& page) {
+  if (HasPage(page)) pageSet_->setCurrentWidget(&page);
+}
+
+void CDemoDlg::OnCurrentPageChanged(int index) {
+  auto* page = qobject_cast<pages::ConfigPage*>(pageSet_->widget(index));
+  if (page == activePage_) return;
+  if (activePage_ != nullptr) activePage_->OnKillActive();
+  activePage_ = page;
+  if (activePage_ != nullptr) activePage_->OnSetActive();
+}
+
+}  // namespace veltra::app

@@ -1,0 +1,99 @@
+#include "app/simulated_device.h"
+
+#include <filesystem>
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include "app/factory_image.h"
+#include "app/qt_platform_window.h"
+#include "app/qt_timers.h"
+#include "platform/sim/eeprom_file.h"
+#include "platform/sim/sim_system.h"
+
+namespace veltra::app {
+
+namespace {
+
+QString Hex(unsigned value, int width) {
+  return QString::number(value, 16).toUpper().rightJustified(width, QLatin1Char('0'));
+}
+
+}  // namespace
+
+SimulatedBackend::SimulatedBackend(const SimulatedDeviceOptions& options) : options_(options) {
+  imageFile_ = options_.imageFile.empty() ? DefaultImageFile(options_) : options_.imageFile;
+  if (options_.imageFile.empty()) PrepareImageFile();
+
+  system_ = std::make_unique<sim::SimSystem>();
+  timers_ = std::make_unique<QtTimers>();
+  window_ = std::make_unique<QtPlatformWindow>();
+  platform_ = std::make_unique<platform::Platform>(
+      platform::Platform{system_->Services(), system_->Interfaces(), system_->Driver(), *timers_,
+                         system_->Clock(), system_->Debug(), system_->System()});
+  channel_ = std::make_unique<device::DeviceChannel>(*platform_);
+  transport_ = std::make_unique<device::VendorTransport>(*channel_);
+
+  sim::DeviceConfig config;
+  config.vid = options_.vid;
+  config.pid = options_.pid;
+  config.part = options_.part;
+  config.capability = options_.capability;
+  config.backingFile = imageFile_;
+  config.timing.realLatencyNs = options_.latencyNs;
+  device_ = &system_->AddDevice(config);
+  const std::string& loadError = device_->Eeprom().LastError();
+  if (fileProblem_.empty() && !loadError.empty()) fileProblem_ = loadError;
+}
+
+SimulatedBackend::~SimulatedBackend() {
+  // The channel goes first: it may still hold timers and a notice registration.
+  transport_.reset();
+  channel_.reset();
+}
+
+std::string SimulatedBackend::DefaultImageFile(const SimulatedDeviceOptions& options) {
+  const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+  const QString name = QStringLiteral("sim-eeprom-%1-%2-%3.bin")
+                           .arg(Hex(options.vid, 4), Hex(options.pid, 4),
+                                QString::fromLatin1(sim::PartInfo(options.part).name));
+  return QDir(dir).filePath(name).toStdString();
+}
+
+void SimulatedBackend::PrepareImageFile() {
+  if (std::filesystem::exists(imageFile_)) return;
+  const std::filesystem::path dir = std::filesystem::path(imageFile_).parent_path();
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  const uint32_t size = sim::PartInfo(options_.part).size;
+  std::vector<uint8_t> bytes(size, 0xFF);
+  if (auto image = BuildFactoryImage(options_.vid, options_.pid, size)) bytes = std::move(*image);
+  std::string reason;
+  if (!sim::WriteImageFileAtomically(imageFile_, bytes, reason)) fileProblem_ = reason;
+}
+
+void SimulatedBackend::Unplug() {
+  system_->Unplug(*device_);
+}
+
+void SimulatedBackend::Plug() {
+  system_->Plug(*device_);
+}
+
+bool SimulatedBackend::IsPlugged() const {
+  return device_->IsPlugged();
+}
+
+QString SimulatedBackend::Description() const {
+  QString text =
+      QStringLiteral("simulated device VID %1, PID %2, %3, chip register 0xD9 = 0x%4")
+          .arg(Hex(options_.vid, 4), Hex(options_.pid, 4),
+               QString::fromLatin1(sim::PartInfo(options_.part).name), Hex(options_.capability, 2));
+  if (options_.latencyNs > 0)
+    text +=
+        QStringLiteral(", %1 ms per request").arg(static_cast<double>(options_.latencyNs) / 1e6);
+  text += QStringLiteral("; EEPROM file %1").arg(QString::fromStdString(imageFile_));
+  return text;
+}
+
+}  // namespace veltra::app

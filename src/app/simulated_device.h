@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <QObject>
+#include <QString>
+
+#include "device/channel.h"
+#include "device/transport.h"
+#include "platform/platform.h"
+#include "platform/sim/eeprom_part.h"
+
+namespace veltra::sim {
+class SimSystem;
+class SimUsbDevice;
+}  // namespace veltra::sim
+
+namespace veltra::app {
+
+class QtPlatformWindow;
+class QtTimers;
+
+// The simulated device the tool starts with where no vendor driver exists.
+struct SimulatedDeviceOptions {
+  uint16_t vid = 0x5A52;
+  uint16_t pid = 0x7731;
+  sim::EepromPart part = sim::EepromPart::k24C64;
+  uint8_t capability = 0x34;  // chip register 0xD9: variant 3, both equalisers
+  int64_t latencyNs = 0;      // real time every request takes
+  // The .bin file behind the EEPROM. Empty: a file of this device in the per-user data
+  // directory, filled with a factory image at first use.
+  std::string imageFile;
+};
+
+// The device back end on a system without the vendor driver: a simulated machine with one
+// device plugged in, the platform aggregate the device channel runs on (its timers on the GUI
+// thread's event loop), the channel, the transport and the channel's owner window.
+class SimulatedBackend {
+ public:
+  explicit SimulatedBackend(const SimulatedDeviceOptions& options);
+  ~SimulatedBackend();
+  SimulatedBackend(const SimulatedBackend&) = delete;
+  SimulatedBackend& operator=(const SimulatedBackend&) = delete;
+
+  sim::SimSystem& System() { return *system_; }
+  sim::SimUsbDevice& Device() { return *device_; }
+  platform::Platform& Platform() { return *platform_; }
+  device::DeviceChannel& Channel() { return *channel_; }
+  device::VendorTransport& Transport() { return *transport_; }
+  QtTimers& Timers() { return *timers_; }
+  QtPlatformWindow& Window() { return *window_; }
+
+  void Unplug();
+  void Plug();
+  bool IsPlugged() const;
+
+  const SimulatedDeviceOptions& Options() const { return options_; }
+  const std::string& ImageFile() const { return imageFile_; }
+  // Set when the backing file could not be read or filled ("" otherwise).
+  const std::string& FileProblem() const { return fileProblem_; }
+  // One line for the About page.
+  QString Description() const;
+
+  // <AppDataLocation>/sim-eeprom-5A52-7731-24C64.bin for the given device.
+  static std::string DefaultImageFile(const SimulatedDeviceOptions& options);
+
+ private:
+  void PrepareImageFile();
+
+  SimulatedDeviceOptions options_;
+  std::string imageFile_;
+  std::string fileProblem_;
+  std::unique_ptr<sim::SimSystem> system_;
+  std::unique_ptr<QtTimers> timers_;
+  std::unique_ptr<QtPlatformWindow> window_;
+  std::unique_ptr<platform::Platform> platform_;
+  std::unique_ptr<device::DeviceChannel> channel_;
+  std::unique_ptr<device::VendorTransport> transport_;
+  sim::SimUsbDevice* device_ = nullptr;
+};
+
+}  // namespace veltra::app

@@ -134,9 +134,11 @@ ImageContents ReadImage(std::span<const uint8_t> image, uint32_t transferLength)
     StoredSection section;
     section.entry = found.entry;
     section.place = found.place;
-    section.data.resize(found.place.length);
-    for (uint32_t i = 0; i < found.place.length; ++i) {
-      section.data[i] = ByteAt(image, uint64_t{found.place.offset} + i);
+    section.data.assign(found.place.length, 0);
+    if (found.place.offset < image.size()) {
+      const size_t available =
+          std::min<size_t>(found.place.length, image.size() - found.place.offset);
+      std::copy_n(image.begin() + found.place.offset, available, section.data.begin());
     }
     contents.sections.at(static_cast<size_t>(found.kind->index)) = std::move(section);
   }

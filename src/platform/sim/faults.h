@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+namespace veltra::sim {
+
+// Faults the simulated driver and chip inject. Sequence numbers are those of RequestRecord
+// (every I/O control request on the driver counts, 1-based).
+struct Faults {
+  uint64_t failRequest = 0;    // fail the vendor request with this sequence number (0: off)
+  double failProbability = 0;  // fail vendor requests at random...
+  uint64_t seed = 1;           // ...drawn from this seed: the same requests fail every run
+  bool forceNack = false;      // the EEPROM acknowledges nothing
+  bool stuckBusy = false;      // I2C commands never complete (status bit 7 stays set)
+  uint64_t unplugAfter = 0;    // unplug the bound device after this request (0: off)
+};
+
+}  // namespace veltra::sim

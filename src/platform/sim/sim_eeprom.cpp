@@ -1,0 +1,133 @@
+#include "platform/sim/sim_eeprom.h"
+
+#include <algorithm>
+
+#include "platform/sim/eeprom_file.h"
+
+namespace veltra::sim {
+
+SimEeprom::SimEeprom(EepromPart part, int64_t writeCycleNs)
+    : part_(part), info_(PartInfo(part)), writeCycleNs_(writeCycleNs),
+      contents_(info_.size, 0xFF) {}
+
+SimEeprom::~SimEeprom() { Flush(); }
+
+bool SimEeprom::Answers(uint8_t deviceAddressByte) const {
+  if ((deviceAddressByte & 0xF0) != 0xA0) return false;
+  // A2..A0 as strapped; pins that carry block bits are not compared.
+  const uint32_t pins = (deviceAddressByte >> 1) & 7;
+  const uint32_t strap = (info_.deviceAddress >> 1) & 7;
+  return (pins >> info_.blockBits) == (strap >> info_.blockBits);
+}
+
+void SimEeprom::Start(int64_t /*t*/) {
+  page_.clear();  // a page is only programmed at STOP
+  state_ = State::kDeviceAddress;
+}
+
+bool SimEeprom::WriteByte(uint8_t byte, int64_t t) {
+  if (InWriteCycle(t)) {
+    state_ = State::kIdle;
+    return false;
+  }
+  switch (state_) {
+    case State::kDeviceAddress:
+      if (!Answers(byte)) {
+        state_ = State::kIdle;
+        return false;
+      }
+      if (byte & 1) {
+        state_ = State::kSending;  // current-address or sequential read
+      } else {
+        block_ = (byte >> 1) & ((1u << info_.blockBits) - 1);
+        wordAddress_ = 0;
+        wordBytesReceived_ = 0;
+        state_ = State::kWordAddress;
+      }
+      return true;
+    case State::kWordAddress:
+      wordAddress_ = wordAddress_ << 8 | byte;
+      if (++wordBytesReceived_ == info_.addressBytes) {
+        counter_ = (block_ << 8 | wordAddress_) & (info_.size - 1);
+        state_ = State::kReceiving;
+      }
+      return true;
+    case State::kReceiving: {
+      page_.emplace_back(counter_, byte);
+      const uint32_t pageBase = counter_ & ~(info_.pageSize - 1);
+      counter_ = pageBase | ((counter_ + 1) & (info_.pageSize - 1));
+      return true;
+    }
+    case State::kSending:  // the master talks while the part should: it gives up
+    case State::kIdle:
+      state_ = State::kIdle;
+      return false;
+  }
+  return false;
+}
+
+uint8_t SimEeprom::ReadByte(int64_t t) {
+  if (state_ != State::kSending || InWriteCycle(t)) return 0xFF;
+  const uint8_t value = contents_[counter_];
+  counter_ = (counter_ + 1) % info_.size;
+  return value;
+}
+
+void SimEeprom::Stop(int64_t t) {
+  if (state_ == State::kReceiving && !page_.empty()) {
+    for (const auto& [address, value] : page_)
+      contents_[address] = value;
+    writeCycleEndNs_ = t + writeCycleNs_;
+    ++completedWrites_;
+    dirty_ = true;
+  }
+  page_.clear();
+  state_ = State::kIdle;
+}
+
+void SimEeprom::PowerCycle() {
+  page_.clear();
+  state_ = State::kIdle;
+  writeCycleEndNs_ = std::numeric_limits<int64_t>::min();
+}
+
+bool SimEeprom::LoadFromFile(const std::string& path) {
+  const ImageFileRead read = ReadImageFile(path, info_.size);
+  switch (read.status) {
+    case ImageFileRead::Status::kMissing:
+      fileLength_ = info_.size;
+      break;
+    case ImageFileRead::Status::kLoaded:
+      std::fill(contents_.begin(), contents_.end(), 0xFF);
+      std::copy(read.bytes.begin(), read.bytes.end(), contents_.begin());
+      fileLength_ = (read.fileSize + 1 >= info_.size) ? read.fileSize : info_.size;
+      break;
+    case ImageFileRead::Status::kTooLarge:
+      lastError_ = "EEPROM image " + path + " refused: " + std::to_string(read.fileSize) +
+                   " bytes is more than the " + std::to_string(info_.size) + " bytes of a " +
+                   info_.name;
+      return false;
+    case ImageFileRead::Status::kError:
+      lastError_ = "cannot read EEPROM image " + path + ": " + read.reason;
+      return false;
+  }
+  filePath_ = path;
+  dirty_ = false;
+  lastError_.clear();
+  return true;
+}
+
+bool SimEeprom::Flush() {
+  if (filePath_.empty() || !dirty_) return true;
+  std::string reason;
+  const std::span<const uint8_t> image(contents_.data(), static_cast<size_t>(fileLength_));
+  if (!WriteImageFileAtomically(filePath_, image, reason)) {
+    lastError_ = "cannot write EEPROM image " + filePath_ + ": " + reason;
+    return false;
+  }
+  dirty_ = false;
+  lastError_.clear();
+  return true;
+}
+
+}  // namespace veltra::sim

@@ -1,0 +1,207 @@
+// EEPROM contents backed by a .bin file.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "sim_test_client.h"
+
+namespace veltra::sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileBacking : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("veltra-sim-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    path_ = (dir_ / "eeprom.bin").string();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  static void WriteFile(const std::string& path, std::vector<uint8_t> bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  static std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  SimUsbDevice& Add(EepromPart part = EepromPart::k24C02) {
+    DeviceConfig config;
+    config.part = part;
+    config.backingFile = path_;
+    return system_->AddDevice(config);
+  }
+  // One byte into a 24C02 through the chip's I2C master, as a transfer does it; the master stays
+  // enabled until EndTransfer.
+  void WriteByte(SimUsbDevice& device, uint8_t address, uint8_t value) {
+    if (!client_) {
+      client_ = std::make_unique<test::Client>(*system_);
+      ASSERT_TRUE(client_->Attach(device));
+    }
+    ASSERT_TRUE(client_->SetMasterEnable(true));
+    ASSERT_TRUE(client_->Command(0x90, 0xA0, address, {value}));
+    ASSERT_EQ(client_->WaitStatus(), 0x10);
+    system_->Clock().Advance(5'000'000);
+  }
+  void EndTransfer() { ASSERT_TRUE(client_->SetMasterEnable(false)); }
+
+  fs::path dir_;
+  std::string path_;
+  std::unique_ptr<SimSystem> system_ = std::make_unique<SimSystem>();
+  std::unique_ptr<test::Client> client_;
+};
+
+TEST_F(FileBacking, AShortFileIsPaddedWithFF) {
+  WriteFile(path_, {1, 2, 3});
+  SimUsbDevice& device = Add();
+  const auto& c = device.Eeprom().Contents();
+  EXPECT_EQ(c[0], 1);
+  EXPECT_EQ(c[2], 3);
+  EXPECT_EQ(c[3], 0xFF);
+  EXPECT_EQ(c[255], 0xFF);
+  EXPECT_TRUE(device.Eeprom().IsFileBacked());
+  EXPECT_EQ(device.Eeprom().LastError(), "");
+  EXPECT_EQ(ReadFile(path_).size(), 3u);  // reading changes nothing
+  WriteByte(device, 5, 0x55);
+  EndTransfer();
+  std::vector<uint8_t> expected(256, 0xFF);
+  expected[0] = 1, expected[1] = 2, expected[2] = 3, expected[5] = 0x55;
+  EXPECT_EQ(ReadFile(path_), expected);  // a short file grows to the part size
+}
+
+TEST_F(FileBacking, ALongerFileIsRefusedAndLeftAlone) {
+  const std::vector<uint8_t> original(257, 0x11);
+  WriteFile(path_, original);
+  SimUsbDevice& device = Add();
+  EXPECT_FALSE(device.Eeprom().IsFileBacked());
+  const std::string error = device.Eeprom().LastError();
+  EXPECT_NE(error.find(path_), std::string::npos) << error;
+  EXPECT_NE(error.find("257"), std::string::npos) << error;
+  EXPECT_NE(error.find("24C02"), std::string::npos) << error;
+  EXPECT_EQ(device.Eeprom().Contents(), std::vector<uint8_t>(256, 0xFF));
+  WriteByte(device, 0, 0);
+  EndTransfer();
+  system_.reset();
+  EXPECT_EQ(ReadFile(path_), original);
+}
+
+TEST_F(FileBacking, TheDumpFormatOfSizeLessOneIsKept) {
+  WriteFile(path_, std::vector<uint8_t>(255, 0x22));
+  SimUsbDevice& device = Add();
+  EXPECT_EQ(device.Eeprom().Contents()[254], 0x22);
+  EXPECT_EQ(device.Eeprom().Contents()[255], 0xFF);
+  WriteByte(device, 254, 0x33);
+  EndTransfer();
+  const std::vector<uint8_t> file = ReadFile(path_);
+  ASSERT_EQ(file.size(), 255u);
+  EXPECT_EQ(file[254], 0x33);
+}
+
+TEST_F(FileBacking, AFullSizeFileStaysFullSize) {
+  WriteFile(path_, std::vector<uint8_t>(8192, 0x44));
+  SimUsbDevice& device = Add(EepromPart::k24C64);
+  EXPECT_EQ(device.Eeprom().Contents()[8191], 0x44);
+  device.Eeprom().Contents()[8191] = 0x45;  // not a write: no flush by itself
+  EXPECT_TRUE(device.Eeprom().Flush());
+  EXPECT_EQ(ReadFile(path_)[8191], 0x44);
+  test::Client client(*system_);
+  ASSERT_TRUE(client.Attach(device));
+  ASSERT_TRUE(client.SetMasterEnable(true));
+  ASSERT_TRUE(client.Command(0xB0, 0xA8, 0x1000, {9}));
+  ASSERT_EQ(client.WaitStatus(), 0x30);
+  ASSERT_TRUE(client.SetMasterEnable(false));
+  const std::vector<uint8_t> file = ReadFile(path_);
+  ASSERT_EQ(file.size(), 8192u);
+  EXPECT_EQ(file[0x1000], 9);
+  EXPECT_EQ(file[8191], 0x45);
+}
+
+TEST_F(FileBacking, AMissingFileIsCreatedByTheFirstCompletedWrite) {
+  SimUsbDevice& device = Add();
+  EXPECT_TRUE(device.Eeprom().IsFileBacked());
+  EXPECT_FALSE(fs::exists(path_));
+  test::Client client(*system_);
+  ASSERT_TRUE(client.Attach(device));
+  ASSERT_TRUE(client.SetMasterEnable(true));
+  ASSERT_TRUE(client.SetMasterEnable(false));  // a transfer without writes
+  EXPECT_FALSE(fs::exists(path_));
+  WriteByte(device, 7, 0x77);
+  EXPECT_FALSE(fs::exists(path_));  // not before the master is disabled
+  EndTransfer();
+  const std::vector<uint8_t> file = ReadFile(path_);
+  ASSERT_EQ(file.size(), 256u);
+  EXPECT_EQ(file[7], 0x77);
+}
+
+TEST_F(FileBacking, WrittenThroughATemporaryFileRenamedOverTheImage) {
+  WriteFile(path_, std::vector<uint8_t>(256, 0));
+  const fs::path link = dir_ / "old-image.bin";
+  fs::create_hard_link(path_, link);  // follows the old file, not the name
+  SimUsbDevice& device = Add();
+  WriteByte(device, 0, 0x99);
+  EndTransfer();
+  EXPECT_EQ(ReadFile(path_)[0], 0x99);
+  EXPECT_EQ(ReadFile(link.string())[0], 0x00);  // the old file was replaced, not rewritten
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+}
+
+TEST_F(FileBacking, NothingWrittenNothingFlushed) {
+  WriteFile(path_, {1});
+  SimUsbDevice& device = Add();
+  WriteFile(path_, {2});  // someone else changes the file meanwhile
+  test::Client client(*system_);
+  ASSERT_TRUE(client.Attach(device));
+  ASSERT_TRUE(client.SetMasterEnable(true));
+  ASSERT_TRUE(client.Write(0x40, {1}));
+  ASSERT_TRUE(client.SetMasterEnable(false));
+  system_.reset();
+  EXPECT_EQ(ReadFile(path_), std::vector<uint8_t>{2});
+}
+
+TEST_F(FileBacking, DestructionAndUnplugFlush) {
+  SimUsbDevice& device = Add();
+  WriteByte(device, 1, 0x11);
+  system_->Unplug(device);
+  EXPECT_EQ(ReadFile(path_).at(1), 0x11);
+  system_->Plug(device);
+  client_.reset();
+  WriteByte(device, 2, 0x22);  // the master stays enabled: written at destruction
+  EXPECT_EQ(ReadFile(path_).at(2), 0xFF);
+  client_.reset();
+  system_.reset();
+  EXPECT_EQ(ReadFile(path_).at(2), 0x22);
+}
+
+TEST_F(FileBacking, WriteErrorsAreReportedNotPrinted) {
+  path_ = (dir_ / "no-such-dir" / "eeprom.bin").string();
+  SimUsbDevice& device = Add();
+  EXPECT_TRUE(device.Eeprom().IsFileBacked());
+  WriteByte(device, 0, 1);
+  EndTransfer();
+  const std::string error = device.Eeprom().LastError();
+  EXPECT_NE(error.find("cannot write EEPROM image " + path_), std::string::npos) << error;
+  EXPECT_TRUE(device.Eeprom().Dirty());
+  EXPECT_FALSE(device.Eeprom().Flush());
+  fs::create_directories(dir_ / "no-such-dir");
+  EXPECT_TRUE(device.Eeprom().Flush());
+  EXPECT_EQ(device.Eeprom().LastError(), "");
+  EXPECT_EQ(ReadFile(path_).at(0), 1);
+}
+
+TEST_F(FileBacking, AnUnreadableImageIsRefused) {
+  fs::create_directories(path_);  // a directory where the image should be
+  SimUsbDevice& device = Add();
+  EXPECT_FALSE(device.Eeprom().IsFileBacked());
+  EXPECT_NE(device.Eeprom().LastError().find("cannot read EEPROM image " + path_),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace veltra::sim

@@ -6,24 +6,56 @@
 
 namespace veltra::image {
 
-std::vector<uint8_t> EncodeStringDescriptor(std::string_view utf8) {
-  std::u16string units = platform::ToUtf16(utf8);
-  if (units.size() > kMaxStringDescriptorUnits) {
-    size_t keep = kMaxStringDescriptorUnits;
-    if (units[keep - 1] >= 0xD800 && units[keep - 1] <= 0xDBFF) --keep;  // lone high surrogate
-    units.resize(keep);
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// Pairs kept, every unpaired surrogate replaced.
+std::u16string WellFormed(std::u16string_view units) {
+  std::u16string out(units);
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (IsHighSurrogate(out[i]) && i + 1 < out.size() && IsLowSurrogate(out[i + 1])) {
+      ++i;
+    } else if (IsHighSurrogate(out[i]) || IsLowSurrogate(out[i])) {
+      out[i] = kReplacement;
+    }
   }
-  std::vector<uint8_t> descriptor(2 * units.size() + 2, 0);
+  return out;
+}
+
+}  // namespace
+
+std::u16string_view CutUtf16(std::u16string_view text, size_t maxUnits) {
+  if (text.size() <= maxUnits) return text;
+  size_t keep = maxUnits;
+  if (keep > 0 && IsHighSurrogate(text[keep - 1]) && IsLowSurrogate(text[keep])) --keep;
+  return text.substr(0, keep);
+}
+
+std::vector<uint8_t> EncodeStringDescriptor(std::u16string_view units) {
+  const std::u16string text = WellFormed(CutUtf16(units, kMaxStringDescriptorUnits));
+  std::vector<uint8_t> descriptor(2 * text.size() + 2, 0);
   descriptor[0] = static_cast<uint8_t>(descriptor.size());
   descriptor[1] = kStringDescriptorType;
-  for (size_t i = 0; i < units.size(); ++i) {
-    descriptor[2 + 2 * i] = static_cast<uint8_t>(units[i] & 0xFF);
-    descriptor[3 + 2 * i] = static_cast<uint8_t>(units[i] >> 8);
+  for (size_t i = 0; i < text.size(); ++i) {
+    descriptor[2 + 2 * i] = static_cast<uint8_t>(text[i] & 0xFF);
+    descriptor[3 + 2 * i] = static_cast<uint8_t>(text[i] >> 8);
   }
   return descriptor;
 }
 
-std::string DecodeStringDescriptor(std::span<const uint8_t> section) {
+std::vector<uint8_t> EncodeStringDescriptor(std::string_view utf8) {
+  return EncodeStringDescriptor(std::u16string_view(platform::ToUtf16(utf8)));
+}
+
+std::u16string DecodeStringDescriptorUtf16(std::span<const uint8_t> section) {
   if (section.size() <= 2) return {};
   // Keep the last unit of the conversion buffer as the terminator.
   const size_t contentBytes = std::min(section.size() - 2, kStringConversionBytes - 2);
@@ -35,7 +67,11 @@ std::string DecodeStringDescriptor(std::span<const uint8_t> section) {
     if (unit == 0) break;
     units += unit;
   }
-  return platform::ToUtf8(units);
+  return WellFormed(units);
+}
+
+std::string DecodeStringDescriptor(std::span<const uint8_t> section) {
+  return platform::ToUtf8(DecodeStringDescriptorUtf16(section));
 }
 
 }  // namespace veltra::image

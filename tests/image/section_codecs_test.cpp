@@ -138,6 +138,38 @@ TEST(StringDescriptor, StoredSectionsOfOddShapesStayInBounds) {
   EXPECT_EQ(DecodeStringDescriptor(huge), std::string(129, 'z'));
 }
 
+TEST(StringDescriptor, Utf16UnitsAreStoredAsGiven) {
+  EXPECT_THAT(EncodeStringDescriptor(u"AB"), ElementsAre(0x06, 0x03, 0x41, 0x00, 0x42, 0x00));
+  // A pair stays a pair: two units, four bytes.
+  EXPECT_THAT(EncodeStringDescriptor(u"\U0001F3A7"),
+              ElementsAre(0x06, 0x03, 0x3C, 0xD8, 0xA7, 0xDF));
+  EXPECT_EQ(DecodeStringDescriptorUtf16(EncodeStringDescriptor(u"x\U0001F3A7y")), u"x\U0001F3A7y");
+}
+
+TEST(StringDescriptor, UnpairedSurrogatesNeverReachOrLeaveADescriptor) {
+  const std::u16string loneHigh{u'A', char16_t{0xD83C}};
+  EXPECT_THAT(EncodeStringDescriptor(loneHigh), ElementsAre(0x06, 0x03, 'A', 0, 0xFD, 0xFF));
+  const std::u16string loneLow{char16_t{0xDFA7}, u'B'};
+  EXPECT_EQ(DecodeStringDescriptorUtf16(EncodeStringDescriptor(loneLow)), u"\uFFFDB");
+  // A stored high surrogate whose partner lies beyond the conversion buffer.
+  std::vector<uint8_t> stored(2 + 600, 0);
+  for (size_t i = 2; i < stored.size(); i += 2)
+    stored[i] = 'z';
+  stored[2 + 2 * 128] = 0x3C;
+  stored[3 + 2 * 128] = 0xD8;
+  const std::u16string text = DecodeStringDescriptorUtf16(stored);
+  ASSERT_EQ(text.size(), 129u);
+  EXPECT_EQ(text.back(), u'\uFFFD');
+}
+
+TEST(StringDescriptor, CutUtf16KeepsPairsWhole) {
+  const std::u16string text = u"ab\U0001F3A7c";  // units a b hi lo c
+  EXPECT_EQ(CutUtf16(text, 10), text);
+  EXPECT_EQ(CutUtf16(text, 4), u"ab\U0001F3A7");
+  EXPECT_EQ(CutUtf16(text, 3), u"ab");
+  EXPECT_EQ(CutUtf16(text, 0), u"");
+}
+
 TEST(AudioIoSection, ResetValuesGiveTheKnownBytes) {
   AudioIoSection section;
   section.records[volume_record::kPlayback] = {VolumeWord(0), VolumeWord(-62), VolumeWord(-10)};

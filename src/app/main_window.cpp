@@ -278,11 +278,11 @@ void CDemoDlg::OnSaveClicked() {
     image::SetHeaderVid(header->data, BoxValue(vidText_));
     image::SetHeaderPid(header->data, BoxValue(pidText_));
   }
-  usbPage_->Store();
-  audioPage_->Store();
-  if (model_->GetCapability(5) != 0) playbackEqPage_->Store();
-  if (model_->GetCapability(6) != 0) recordEqPage_->Store();
-  mcuPage_->Store();
+  // A page that refuses to store has said why; then nothing is written.
+  bool stored = usbPage_->Store() && audioPage_->Store();
+  if (stored && model_->GetCapability(5) != 0) stored = playbackEqPage_->Store();
+  if (stored && model_->GetCapability(6) != 0) stored = recordEqPage_->Store();
+  if (!stored || !mcuPage_->Store()) return;
   StartOperation(kSaveImage, 1);
 }
 

@@ -16,10 +16,13 @@ void ConfigPage::Load() {
   emit Loaded();
 }
 
-void ConfigPage::Store() {
-  if (contents_ == nullptr) return;
+bool ConfigPage::Store() {
+  if (contents_ == nullptr) return true;
+  storeFailed_ = false;
   StoreContents();
+  if (storeFailed_) return false;
   emit Stored();
+  return true;
 }
 
 void ConfigPage::DestroyContents() {

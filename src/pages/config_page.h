@@ -20,8 +20,9 @@ class ConfigPage : public QWidget {
 
   // Controls from the image model; nothing while the contents do not exist.
   void Load();
-  // Controls into the image model; nothing while the contents do not exist.
-  void Store();
+  // Controls into the image model; nothing while the contents do not exist. False when the
+  // page refused to store (it has told the user why): the Save must then write nothing.
+  bool Store();
   // Called by the page set when the page is removed from it.
   void DestroyContents();
 
@@ -41,6 +42,8 @@ class ConfigPage : public QWidget {
   virtual void StoreContents() {}
   // The contents are about to be deleted: drop every pointer into them.
   virtual void ReleaseContents() {}
+  // From StoreContents: this Save cannot go on. Store() then answers false.
+  void StoreFailed() { storeFailed_ = true; }
 
   QWidget* Contents() const { return contents_; }
   void showEvent(QShowEvent* event) override;
@@ -49,6 +52,7 @@ class ConfigPage : public QWidget {
   void EnsureContents();
 
   QWidget* contents_ = nullptr;
+  bool storeFailed_ = false;
 };
 
 }  // namespace veltra::pages

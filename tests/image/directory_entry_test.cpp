@@ -52,22 +52,5 @@ TEST(DirectoryEntry, SetLengthKeepsPresentOffsetAndType) {
   EXPECT_EQ(a, (EntryBytes{0x12, 0x34, 0x23, 0xFF}));
 }
 
-TEST(DirectoryEntry, SlotKindRefusesNonEntriesAndTypesWithoutADirectorySection) {
-  EXPECT_EQ(SlotSectionKind({0x00, 0x00, 0x00, 0x00}), nullptr);
-  EXPECT_EQ(SlotSectionKind({0x7F, 0x00, 0x00, 0x00}), nullptr);  // terminator
-  EXPECT_EQ(SlotSectionKind({0x00, 0x3D, 0x00, 0x25}), nullptr);  // present bit clear
-  EXPECT_EQ(SlotSectionKind({0x80, 0x3D, 0xC0, 0x0B}), nullptr);  // the Header has no entry
-  for (uint8_t type : {0xD, 0xE, 0xF}) {
-    EXPECT_EQ(SlotSectionKind({0x80, 0x3D, static_cast<uint8_t>(type << 4), 1}), nullptr);
-  }
-  const SectionKind* mcu = SlotSectionKind({0x80, 0xF5, 0xB3, 0x88});
-  ASSERT_NE(mcu, nullptr);
-  EXPECT_EQ(mcu->index, 0);
-  EXPECT_EQ(mcu->encoding, EntryEncoding::kB);
-  const SectionKind* record = SlotSectionKind({0x80, 0x3D, 0xA0, 0x42});
-  ASSERT_NE(record, nullptr);
-  EXPECT_EQ(record->index, section_index::kRecordEq);
-}
-
 }  // namespace
 }  // namespace veltra::image

@@ -164,20 +164,6 @@ TEST(ImageLayout, TailRecord2WithoutTailRecord1SitsRightAfterTheData) {
   EXPECT_TRUE(ReadImage(image, 66 + 105).tailRecords.second);
 }
 
-TEST(ImageLayout, TailRecord1NeedsItsFullFlagWordToPushTailRecord2Back) {
-  std::vector<uint8_t> image(300, 0);
-  image[0] = 'Z';
-  image[1] = 'R';
-  image[61] = 0x81;  // flag word 0x0581, not 0x0081
-  image[62] = 0x05;
-  image[61 + 22] = 0x82;
-  const TailRecords at61 = FindTailRecords(image, 0, 299);
-  ASSERT_TRUE(at61.first);
-  EXPECT_FALSE(at61.second);  // looked for at 61, where tail record 1 is
-  image[62] = 0x00;
-  EXPECT_TRUE(FindTailRecords(image, 0, 299).second);
-}
-
 TEST(ImageLayout, SectionsBeyondTheTransferLengthDoNotFit) {
   const auto big = Filled(195, 0);
   const std::vector<PackSection> sections{{1, big}};
@@ -259,19 +245,6 @@ TEST(ImageLayout, ReaderNeverReadsOutsideTheImage) {
 
   EXPECT_FALSE(ReadImage(Slice(image, 0, 1), 255).hasMagic);
   EXPECT_FALSE(ReadImage({}, 255).hasMagic);
-}
-
-TEST(ImageLayout, WithoutTheMagicNothingIsRead) {
-  std::vector<uint8_t> image(255, 0xFF);
-  EXPECT_FALSE(HasMagic(image));
-  const ImageContents back = ReadImage(image, 255);
-  EXPECT_FALSE(back.hasMagic);
-  for (const auto& section : back.sections)
-    EXPECT_FALSE(section);
-  image[0] = 'Z';
-  EXPECT_FALSE(HasMagic(image));
-  image[1] = 'R';
-  EXPECT_TRUE(HasMagic(image));
 }
 
 }  // namespace

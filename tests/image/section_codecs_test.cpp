@@ -88,19 +88,6 @@ TEST(HeaderOptions, ToneMaximumCodeGuardsItsInput) {
   EXPECT_EQ(ToneMaximumCode(-1e300), 0x98);
 }
 
-TEST(HeaderOptions, VidPidLittleEndianAndShortHeadersUntouched) {
-  Header h{};
-  SetHeaderVid(h, 0x5A52);
-  SetHeaderPid(h, 0x7731);
-  EXPECT_THAT(h, ElementsAre(0, 0, 0x52, 0x5A, 0x31, 0x77, 0, 0, 0, 0, 0));
-  EXPECT_EQ(GetHeaderVid(h), 0x5A52);
-  std::vector<uint8_t> shortHeader(10, 0xFF);
-  SetHeaderVid(shortHeader, 0);
-  SetAudioOptions(shortHeader, AudioOptions{});
-  EXPECT_EQ(shortHeader, std::vector<uint8_t>(10, 0xFF));
-  EXPECT_EQ(GetHeaderPid(shortHeader), 0);
-}
-
 TEST(StringDescriptor, AsciiBytes) {
   EXPECT_THAT(EncodeStringDescriptor("AB"), ElementsAre(0x06, 0x03, 0x41, 0x00, 0x42, 0x00));
   EXPECT_THAT(EncodeStringDescriptor(""), ElementsAre(0x02, 0x03));
@@ -213,7 +200,7 @@ TEST(AudioIoSection, WordsRoundTowardZeroAndDbIsHeldInRange) {
   EXPECT_EQ(VolumeWord(-200), -32768);
 }
 
-TEST(EqSections, PlaybackLayoutBigEndianWords) {
+TEST(EqSections, LayoutsWithBigEndianWords) {
   PlaybackEqSection section;
   section.presets[0] = {24, 24, 24, 24, 24, 38};
   section.presets[3] = {19, 25, 29, 27, 33, 38};
@@ -233,21 +220,16 @@ TEST(EqSections, PlaybackLayoutBigEndianWords) {
   EXPECT_EQ(back->bands[0].a31, static_cast<int32_t>(0xE0CF9124u));
   EXPECT_EQ(back->presets[3], section.presets[3]);
   EXPECT_FALSE(DecodePlaybackEqSection(std::vector<uint8_t>(83)));
-}
 
-TEST(EqSections, RecordLayout) {
-  RecordEqSection section;
-  section.gains = {24, 24, 24, 24, 24, 48};
-  section.bands[0].a21 = 0x3F2F0C0F;
-  section.bands[4].s = 0x01020304;
-  std::vector<uint8_t> out(66, 0);
-  ASSERT_TRUE(EncodeRecordEqSection(section, out));
-  EXPECT_EQ(out[5], 48);
-  EXPECT_THAT(std::vector<uint8_t>(out.begin() + 6, out.begin() + 10),
-              ElementsAre(0x3F, 0x2F, 0x0C, 0x0F));
-  EXPECT_THAT(std::vector<uint8_t>(out.begin() + 62, out.end()), ElementsAre(1, 2, 3, 4));
-  EXPECT_EQ(DecodeRecordEqSection(out)->bands[4].s, 0x01020304);
-  EXPECT_FALSE(EncodeRecordEqSection(section, std::span<uint8_t>(out).first(65)));
+  // The record section: one gain row, the same band records from offset 6.
+  const RecordEqSection record{{24, 24, 24, 24, 24, 48}, section.bands};
+  std::vector<uint8_t> recordOut(66, 0);
+  ASSERT_TRUE(EncodeRecordEqSection(record, recordOut));
+  EXPECT_EQ(std::vector<uint8_t>(recordOut.begin() + 6, recordOut.end()),
+            std::vector<uint8_t>(out.begin() + 24, out.end()));
+  EXPECT_EQ(recordOut[5], 48);
+  EXPECT_EQ(DecodeRecordEqSection(recordOut)->bands[4].s, 0x0F50EC98);
+  EXPECT_FALSE(EncodeRecordEqSection(record, std::span<uint8_t>(recordOut).first(65)));
 }
 
 TEST(EqSections, BandTableKeepsTheFlagWord) {

@@ -26,7 +26,11 @@ void CAboutPage::CreateContents(QWidget& contents) {
   auto* title = new QLabel(QStringLiteral("Veltra Configuration"), &contents);
   QFont titleFont = title->font();
   titleFont.setBold(true);
-  titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
+  if (titleFont.pixelSize() > 0) {
+    titleFont.setPixelSize(titleFont.pixelSize() * 7 / 5);
+  } else {
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
+  }
   title->setFont(titleFont);
   auto* program = new QLabel(ProgramLine(), &contents);
   program->setObjectName(QStringLiteral("aboutProgram"));

@@ -1,0 +1,99 @@
+#include "app_harness.h"
+
+#include "app/factory_image.h"
+#include "app/progress_window.h"
+#include "platform/sim/eeprom_file.h"
+#include "platform/sim/sim_system.h"
+
+namespace veltra::app::testing {
+
+AppHarness::AppHarness(HarnessOptions options) {
+  QVERIFY2(dir_.isValid(), "temporary directory");
+  SimulatedDeviceOptions device = options.device;
+  device.imageFile = dir_.filePath(QStringLiteral("eeprom.bin")).toStdString();
+  if (options.contents == Contents::kFactory) {
+    const uint32_t size = sim::PartInfo(device.part).size;
+    auto image = BuildFactoryImage(device.vid, device.pid, size);
+    QVERIFY(image.has_value());
+    std::string error;
+    QVERIFY(sim::WriteImageFileAtomically(device.imageFile, *image, error));
+  }
+  backend_ = std::make_unique<SimulatedBackend>(device);
+  logFile_ = std::make_unique<platform::PosixLogFileStore>(
+      dir_.filePath(QStringLiteral("state/VeltraConfig.log")).toStdString());
+  window_ = std::make_unique<CDemoDlg>(
+      MainWindowServices{backend_->Channel(), backend_->Transport(), dialogs_, *logFile_, debug_,
+                         localTime_, backend_->Window(), [] { return log::LogSettings{}; },
+                         &backend_->Timers(), QStringLiteral("test device")});
+  window_->show();
+  QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+}
+
+AppHarness::~AppHarness() {
+  WaitIdle();
+  window_.reset();
+}
+
+void AppHarness::ChooseType(const QString& name) {
+  auto* list = Control<QComboBox>("1244");
+  list->setCurrentIndex(list->findText(name));
+}
+
+void AppHarness::TypeIds(const QString& vid, const QString& pid) {
+  auto* vidBox = Control<QLineEdit>("1016");
+  auto* pidBox = Control<QLineEdit>("1018");
+  vidBox->clear();
+  pidBox->clear();
+  QTest::keyClicks(vidBox, vid);
+  QTest::keyClicks(pidBox, pid);
+}
+
+bool AppHarness::WaitIdle() {
+  return QTest::qWaitFor([this] { return !window_->IsBusy() && window_->isEnabled(); }, 20000);
+}
+
+bool AppHarness::ClickAndWait(const char* id) {
+  QPushButton* button = Button(id);
+  if (button == nullptr || !button->isEnabled()) return false;
+  button->click();
+  return WaitIdle();
+}
+
+bool AppHarness::Connect(const QString& type) {
+  ChooseType(type);
+  TypeIds(QStringLiteral("5A52"), QStringLiteral("7731"));
+  ClickAndWait("1017");
+  return window_->IsConnected();
+}
+
+std::vector<uint8_t> AppHarness::EepromBytes() {
+  auto lock = backend_->System().Lock();
+  return backend_->Device().Eeprom().Contents();
+}
+
+void AppHarness::SetFaults(const sim::Faults& faults) {
+  backend_->System().SetFaults(faults);
+}
+
+void AppHarness::WatchCover() {
+  dialogs_.OnDialog([this](const ui::testing::ScriptedUserDialogs::Entry&) {
+    if (!window_->isEnabled() && window_->Progress().isVisible()) {
+      ++covered_;
+    } else {
+      ++uncovered_;
+    }
+  });
+}
+
+bool AppHarness::DeviceButtonsEnabled() {
+  bool all = true;
+  bool any = false;
+  for (const char* id : {"3", "4", "5", "1160", "1161"}) {
+    all = all && Button(id)->isEnabled();
+    any = any || Button(id)->isEnabled();
+  }
+  if (all != any) qWarning("device buttons are not enabled together");
+  return all;
+}
+
+}  // namespace veltra::app::testing

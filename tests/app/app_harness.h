@@ -1,0 +1,77 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/main_window.h"
+#include "app/simulated_device.h"
+#include "log/local_time.h"
+#include "platform/log_file_store.h"
+#include "platform/sim/capturing_debug_output.h"
+#include "platform/sim/faults.h"
+#include "platform/sim/sim_system.h"
+#include "ui/scripted_user_dialogs.h"
+
+namespace veltra::app::testing {
+
+// What the EEPROM of the simulated device holds at start.
+enum class Contents { kFactory, kErased };
+
+struct HarnessOptions {
+  SimulatedDeviceOptions device;
+  Contents contents = Contents::kFactory;
+};
+
+// One main window on one simulated device, with scripted dialogs and a private temporary
+// directory for every file it touches.
+class AppHarness {
+ public:
+  explicit AppHarness(HarnessOptions options = {});
+  ~AppHarness();
+
+  CDemoDlg& Window() { return *window_; }
+  SimulatedBackend& Backend() { return *backend_; }
+  ui::testing::ScriptedUserDialogs& Dialogs() { return dialogs_; }
+  QString TempPath(const QString& name) const { return dir_.filePath(name); }
+
+  template <typename T = QWidget>
+  T* Control(const char* id) {
+    return window_->findChild<T*>(QString::fromLatin1(id));
+  }
+  QPushButton* Button(const char* id) { return Control<QPushButton>(id); }
+
+  void ChooseType(const QString& name);
+  void TypeIds(const QString& vid, const QString& pid);
+  // Clicks a button and waits until the window is idle and enabled again.
+  bool ClickAndWait(const char* id);
+  bool WaitIdle();
+  // S24C64 (or the given type), 5A52 / 7731, Connect; true when connected afterwards.
+  bool Connect(const QString& type = QStringLiteral("S24C64"));
+  std::vector<uint8_t> EepromBytes();
+  void SetFaults(const sim::Faults& faults);
+  // Records, for every dialog raised, whether the window was disabled and the progress window
+  // shown at that moment.
+  void WatchCover();
+  bool EveryDialogCovered() const { return uncovered_ == 0 && covered_ > 0; }
+  bool DeviceButtonsEnabled();
+
+ private:
+  QTemporaryDir dir_;
+  std::unique_ptr<SimulatedBackend> backend_;
+  ui::testing::ScriptedUserDialogs dialogs_;
+  std::unique_ptr<platform::PosixLogFileStore> logFile_;
+  sim::CapturingDebugOutput debug_;
+  log::SystemLocalTime localTime_;
+  std::unique_ptr<CDemoDlg> window_;
+  int covered_ = 0;
+  int uncovered_ = 0;
+};
+
+}  // namespace veltra::app::testing

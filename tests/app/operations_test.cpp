@@ -1,0 +1,245 @@
+#include <QFile>
+#include <QtTest>
+
+#include "app/background_operations.h"
+#include "app_harness.h"
+#include "image/eeprom_config.h"
+#include "image/section.h"
+
+using veltra::app::BackgroundOperations;
+using veltra::app::testing::AppHarness;
+using veltra::app::testing::HarnessOptions;
+using Entry = veltra::ui::testing::ScriptedUserDialogs::Entry;
+using Kind = veltra::ui::testing::ScriptedUserDialogs::Kind;
+
+namespace {
+
+HarnessOptions Small() {
+  HarnessOptions options;
+  options.device.part = veltra::sim::EepromPart::k24C02;
+  return options;
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray Pattern(int length) {
+  QByteArray bytes(length, 0);
+  for (int i = 0; i < length; ++i)
+    bytes[i] = static_cast<char>(0xA0 ^ (i * 7));
+  return bytes;
+}
+
+veltra::sim::Faults Nack() {
+  veltra::sim::Faults faults;
+  faults.forceNack = true;
+  return faults;
+}
+
+}  // namespace
+
+class OperationsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void SaveWritesTheImage() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    // Change a byte the pages do not own, so the write is visible.
+    auto* audio = app.Window().Model().FindSection(veltra::image::section_type::kAudioIo);
+    QVERIFY(audio != nullptr && audio->HasData());
+    audio->data[0] = 0x12;
+    app.WatchCover();
+    QVERIFY(app.ClickAndWait("3"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{BackgroundOperations::kSaveDoneText});
+    QVERIFY(app.EveryDialogCovered());
+    const std::vector<uint8_t> bytes = app.EepromBytes();
+    const uint32_t t = app.Window().TransferLength();
+    const auto image = app.Window().Model().ImageBuffer();
+    QVERIFY(std::equal(image.begin(), image.begin() + t, bytes.begin()));
+    QVERIFY(app.Window().IsConnected());
+  }
+
+  void SaveThatDoesNotFitSaysSo() {
+    AppHarness app(Small());
+    QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    const std::vector<uint8_t> before = app.EepromBytes();
+    auto* serial = app.Window().Model().FindSection(veltra::image::section_type::kSerialString);
+    QVERIFY(serial != nullptr);
+    serial->data.assign(200, 0x41);
+    serial->SetLength(200);
+    serial->SetPresent(true);
+    QVERIFY(app.ClickAndWait("3"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{"EEPROM Size Not Enough !!!"});
+    QVERIFY(app.Window().IsConnected());
+    QVERIFY(app.EepromBytes() == before);
+  }
+
+  void SaveTransferFailureShowsTheModelsMessage() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    app.SetFaults(Nack());
+    app.WatchCover();
+    QVERIFY(app.ClickAndWait("3"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{"Operate EEPROM Failed"});
+    QVERIFY(app.EveryDialogCovered());
+    QVERIFY(app.Window().IsConnected());
+  }
+
+  void EraseZeroesTheTransferLength() {
+    AppHarness app(Small());
+    QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    app.WatchCover();
+    QVERIFY(app.ClickAndWait("4"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{BackgroundOperations::kEraseDoneText});
+    QVERIFY(app.EveryDialogCovered());
+    const std::vector<uint8_t> bytes = app.EepromBytes();
+    QVERIFY(std::all_of(bytes.begin(), bytes.begin() + 255, [](uint8_t b) { return b == 0; }));
+    // The model and the pages stay as they were.
+    QVERIFY(app.Window().IsConnected());
+    QVERIFY(!app.Window().Model().IsEmpty());
+  }
+
+  void EraseFailureSaysSo() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    app.SetFaults(Nack());
+    QVERIFY(app.ClickAndWait("4"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{"Fail to erase EEPROM"});
+    QVERIFY(app.Window().IsConnected());
+  }
+
+  void DumpWritesTransferLengthBytes() {
+    AppHarness app(Small());
+    QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    const QString file = app.TempPath(QStringLiteral("dump.bin"));
+    WriteFile(file, QByteArray(1000, 'x'));  // truncated by the dump
+    app.Dialogs().AnswerFile(file);
+    app.WatchCover();
+    QVERIFY(app.ClickAndWait("1160"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{"EEPROM -> File completely"});
+    QVERIFY(app.EveryDialogCovered());
+    const Entry& dialog = app.Dialogs().Entries().front();
+    QCOMPARE(dialog.kind, Kind::kSaveFile);
+    QCOMPARE(dialog.text, QStringLiteral("EERPOM files (*.bin)|*.bin||"));
+    QCOMPARE(dialog.owner, &app.Window());
+    QCOMPARE(app.Dialogs().LastDefaultSuffix(), QStringLiteral("bin"));
+    const QByteArray written = ReadFile(file);
+    QCOMPARE(written.size(), 255);
+    const std::vector<uint8_t> bytes = app.EepromBytes();
+    QCOMPARE(written, QByteArray(reinterpret_cast<const char*>(bytes.data()), 255));
+  }
+
+  void LoadWritesFileAndZeros() {
+    AppHarness app(Small());
+    QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    const QString file = app.TempPath(QStringLiteral("load.bin"));
+    const QByteArray content = Pattern(100);
+    WriteFile(file, content);
+    app.Dialogs().AnswerFile(file);
+    app.WatchCover();
+    QVERIFY(app.ClickAndWait("1161"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{BackgroundOperations::kLoadDoneText});
+    QVERIFY(app.EveryDialogCovered());
+    QCOMPARE(app.Dialogs().Entries().front().kind, Kind::kOpenFile);
+    const std::vector<uint8_t> bytes = app.EepromBytes();
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(bytes.data()), 100), content);
+    QVERIFY(
+        std::all_of(bytes.begin() + 100, bytes.begin() + 255, [](uint8_t b) { return b == 0; }));
+    QVERIFY(app.Window().IsConnected());
+  }
+
+  void LongFileLoadsTransferLengthOnly() {
+    AppHarness app(Small());
+    QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    const std::vector<uint8_t> before = app.EepromBytes();
+    const QString file = app.TempPath(QStringLiteral("long.bin"));
+    WriteFile(file, Pattern(300));
+    app.Dialogs().AnswerFile(file);
+    QVERIFY(app.ClickAndWait("1161"));
+    const std::vector<uint8_t> bytes = app.EepromBytes();
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(bytes.data()), 255), Pattern(300).left(255));
+    QCOMPARE(bytes[255], before[255]);  // the last byte is never part of a transfer
+  }
+
+  void CancelledFileDialogsEndQuietly() {
+    AppHarness app(Small());
+    QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    const std::vector<uint8_t> before = app.EepromBytes();
+    app.Dialogs().AnswerFile(std::nullopt);
+    QVERIFY(app.ClickAndWait("1160"));
+    app.Dialogs().AnswerFile(std::nullopt);
+    QVERIFY(app.ClickAndWait("1161"));
+    QCOMPARE(app.Dialogs().Texts(), QStringList());
+    QCOMPARE(app.Dialogs().Entries().size(), size_t{2});
+    QVERIFY(app.EepromBytes() == before);
+    QVERIFY(app.Window().IsConnected());
+  }
+
+  void DumpReadFailureWritesNoFile() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    app.SetFaults(Nack());
+    const QString file = app.TempPath(QStringLiteral("never.bin"));
+    app.Dialogs().AnswerFile(file);
+    QVERIFY(app.ClickAndWait("1160"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{"Fail to read EEPROM"});
+    QVERIFY(!QFile::exists(file));
+  }
+
+  void LoadWriteFailureSaysSo() {
+    AppHarness app(Small());
+    QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    const QString file = app.TempPath(QStringLiteral("load.bin"));
+    WriteFile(file, Pattern(10));
+    app.SetFaults(Nack());
+    app.Dialogs().AnswerFile(file);
+    QVERIFY(app.ClickAndWait("1161"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{"Fail to write EEPROM"});
+  }
+
+  void UnusableFilesAreNamedWithTheReason() {
+    AppHarness app(Small());
+    QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    const QString noDir = app.TempPath(QStringLiteral("missing/dump.bin"));
+    app.Dialogs().AnswerFile(noDir);
+    QVERIFY(app.ClickAndWait("1160"));
+    const QString missing = app.TempPath(QStringLiteral("missing.bin"));
+    app.Dialogs().AnswerFile(missing);
+    QVERIFY(app.ClickAndWait("1161"));
+    const QStringList messages = app.Dialogs().Messages();
+    QCOMPARE(messages.size(), 2);
+    QVERIFY2(
+        messages[0].startsWith(QStringLiteral("Fail to write file")) && messages[0].contains(noDir),
+        qPrintable(messages[0]));
+    QVERIFY2(messages[1].startsWith(QStringLiteral("Fail to read file")) &&
+                 messages[1].contains(missing),
+             qPrintable(messages[1]));
+    QVERIFY(app.Window().isEnabled());
+  }
+
+  void MidTransferUnplugEndsTheOperationThenDisconnects() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    veltra::sim::Faults faults;
+    faults.unplugAfter = app.Backend().System().RequestCount() + 20;
+    app.SetFaults(faults);
+    app.Dialogs().AnswerFile(app.TempPath(QStringLiteral("cut.bin")));
+    QVERIFY(app.ClickAndWait("1160"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{"Fail to read EEPROM"});
+    // The removal notice waited for the operation; now the window lets the device go.
+    QTRY_VERIFY(!app.Window().IsConnected());
+  }
+};
+
+QTEST_MAIN(OperationsTest)
+#include "operations_test.moc"

@@ -1,12 +1,293 @@
 #include "pages/mcu_page.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "image/eeprom_config.h"
+#include "image/header_options.h"
+#include "image/mcu_info.h"
+#include "ui/dialog_units.h"
+#include "ui/user_dialogs.h"
+
 namespace veltra::pages {
+
+const char* const CMCUPage::kResetQuestion =
+    "All changes for MCU Config before save will be discarded !!!";
+const char* const CMCUPage::kOpenFailedText = "Open File Failed";
+const char* const CMCUPage::kExceedsEepromText = "MCU File Size more than EEPROM Size";
+const char* const CMCUPage::kExceedsSectionText = "MCU File Size more than 16383 bytes";
+const char* const CMCUPage::kFileChangedText =
+    "MCU File Size changed since it was read. Nothing saved: Read MCU File again";
+const char* const CMCUPage::kFileReadFailedText =
+    "MCU File cannot be read completely. Nothing saved";
+const char* const CMCUPage::kFirmwareMissingText =
+    "MCU firmware no longer in memory. Nothing saved: Refresh or Read MCU File again";
+const char* const CMCUPage::kFileFilter = "MCU files (*.bin)|*.bin||";
+
+namespace {
+
+constexpr char kFileSuffix[] = "bin";
+
+// The template asks for "System" 10; the platform's sans face at that pixel height keeps the
+// proportions of the arrangement.
+QFont TemplateFont() {
+  QFont font = QApplication::font();
+  font.setPixelSize(13);
+  return font;
+}
+
+std::array<QString, 5> InfoTexts(const std::optional<image::McuInfo>& info) {
+  if (!info) return {};
+  auto text = [](uint16_t word) {
+    return QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
+  };
+  return {text(info->chipId), text(info->vid), text(info->pid), text(info->chipVersion),
+          text(info->fwVersion)};
+}
+
+// The info block at the end of a file of this length; nullopt when it has none or it cannot be
+// read.
+std::optional<image::McuInfo> ReadFileInfo(QFile& file, uint64_t length) {
+  if (length < image::kMcuInfoLength) return std::nullopt;
+  std::array<uint8_t, image::kMcuInfoLength> block{};
+  if (!file.seek(static_cast<qint64>(length - image::kMcuInfoLength))) return std::nullopt;
+  const qint64 got = file.read(reinterpret_cast<char*>(block.data()), block.size());
+  if (got != static_cast<qint64>(block.size())) return std::nullopt;
+  return image::ReadMcuInfo(block, image::McuWordOrder::kFile);
+}
+
+}  // namespace
 
 CMCUPage::CMCUPage(const PageContext& context, QWidget* parent)
     : ConfigPage(QStringLiteral("MCU Config"), parent), context_(context) {
   setObjectName(QStringLiteral("CMCUPage"));
 }
 
-void CMCUPage::CreateContents(QWidget& /*contents*/) {}
+CMCUPage::~CMCUPage() = default;
+
+void CMCUPage::CreateContents(QWidget& contents) {
+  contents.setFont(TemplateFont());
+  const ui::DialogUnits units(contents.font());
+  contents.setMinimumSize(units.Size(324, 306));
+
+  auto button = [&](const char* text, const char* id, QRect rect) {
+    auto* widget = new QPushButton(QString::fromLatin1(text), &contents);
+    widget->setObjectName(QString::fromLatin1(id));
+    widget->setGeometry(rect);
+    widget->setAutoDefault(false);
+    return widget;
+  };
+  auto check = [&](const char* text, const char* id, QRect rect) {
+    auto* widget = new QCheckBox(QString::fromLatin1(text), &contents);
+    widget->setObjectName(QString::fromLatin1(id));
+    widget->setGeometry(rect);
+    return widget;
+  };
+  auto group = [&](const char* text, QRect rect) {
+    auto* widget = new QGroupBox(QString::fromLatin1(text), &contents);
+    widget->setGeometry(rect);
+    return widget;
+  };
+  // A label left of its box, on the box's text line.
+  auto infoBox = [&](const char* caption, const char* id, int x, int y, int labelWidth) {
+    auto* label = new QLabel(QString::fromLatin1(caption), &contents);
+    label->setGeometry(units.Rect(x - labelWidth - 3, y + 4, labelWidth, 8));
+    auto* box = new QLineEdit(&contents);
+    box->setObjectName(QString::fromLatin1(id));
+    box->setReadOnly(true);
+    box->setGeometry(units.Rect(x, y, 33, 16));
+    return box;
+  };
+
+  reset_ = button("Reset", "1128", units.Rect(7, 7, 40, 16));
+  group("MCU related setting", units.Rect(7, 37, 298, 218));
+  jumpToSram_ = check("Enable Jump to MCU SRAM Code", "1254", units.Rect(16, 50, 132, 10));
+  lyncHeadset_ = check("Enable Lync Basic HeadSet", "1251", units.Rect(157, 50, 116, 10));
+
+  group("MCU Info In File", units.Rect(18, 65, 275, 76));
+  fileInfo_ = {infoBox("Chip ID", "1257", 74, 75, 48), infoBox("VID", "1016", 157, 75, 30),
+               infoBox("PID", "1018", 157, 96, 30), infoBox("Chip Version", "1131", 74, 96, 48),
+               infoBox("FW Version", "1132", 74, 120, 48)};
+  enableMcu_ = check("Enable MCU", "1103", units.Rect(202, 75, 56, 10));
+  readMcuFile_ = button("Read MCU File", "1256", units.Rect(136, 122, 51, 14));
+
+  // The caption ends in a blank.
+  group("MCU Info In EEPROM ", units.Rect(18, 156, 275, 83));
+  eepromInfo_ = {infoBox("Chip ID", "1258", 74, 168, 48), infoBox("VID", "1017", 157, 167, 30),
+                 infoBox("PID", "1019", 157, 189, 30), infoBox("Chip Version", "1136", 74, 190, 48),
+                 infoBox("FW Version", "1137", 74, 211, 48)};
+
+  for (auto* frame : contents.findChildren<QGroupBox*>())
+    frame->lower();
+
+  connect(reset_, &QPushButton::clicked, this, &CMCUPage::OnResetClicked);
+  connect(enableMcu_, &QCheckBox::clicked, this, &CMCUPage::OnEnableMcuClicked);
+  connect(readMcuFile_, &QPushButton::clicked, this, &CMCUPage::OnReadMcuFileClicked);
+  Clear();
+}
+
+void CMCUPage::ReleaseContents() {
+  enableMcu_ = jumpToSram_ = lyncHeadset_ = nullptr;
+  fileInfo_ = {};
+  eepromInfo_ = {};
+  readMcuFile_ = reset_ = nullptr;
+}
+
+void CMCUPage::UpdateFromControls() {
+  values_.enableMcu = enableMcu_->isChecked();
+  values_.jumpToSram = jumpToSram_->isChecked();
+  values_.lyncHeadset = lyncHeadset_->isChecked();
+  for (size_t i = 0; i < fileInfo_.size(); ++i) {
+    values_.fileInfo[i] = fileInfo_[i]->text();
+    values_.eepromInfo[i] = eepromInfo_[i]->text();
+  }
+}
+
+void CMCUPage::UpdateControls() {
+  enableMcu_->setChecked(values_.enableMcu);
+  jumpToSram_->setChecked(values_.jumpToSram);
+  lyncHeadset_->setChecked(values_.lyncHeadset);
+  for (size_t i = 0; i < fileInfo_.size(); ++i) {
+    fileInfo_[i]->setText(values_.fileInfo[i]);
+    eepromInfo_[i]->setText(values_.eepromInfo[i]);
+  }
+  readMcuFile_->setEnabled(values_.enableMcu);
+}
+
+void CMCUPage::Clear() {
+  values_ = Values{};
+  UpdateControls();
+}
+
+void CMCUPage::CloseMcuFile() {
+  mcuFile_.reset();
+  mcuFileLength_ = 0;
+}
+
+void CMCUPage::LoadContents() {
+  CloseMcuFile();
+  Clear();
+  const image::EepromConfig& model = context_.model;
+  if (!model.IsEmpty()) {
+    const image::Section* mcu = model.FindSection(image::section_type::kMcu);
+    if (mcu != nullptr && mcu->HasData() && mcu->IsPresent()) {
+      values_.enableMcu = true;
+      values_.eepromInfo =
+          InfoTexts(image::ReadMcuInfo(mcu->Bytes(), image::McuWordOrder::kEeprom));
+    }
+    const image::Section* header = model.FindSection(image::section_type::kHeader);
+    if (header != nullptr && header->HasData()) {
+      const image::McuOptions options = image::GetMcuOptions(header->data);
+      values_.lyncHeadset = options.lyncHeadset;
+      values_.jumpToSram = options.jumpToSram;
+    }
+  }
+  UpdateControls();
+}
+
+void CMCUPage::OnEnableMcuClicked() {
+  // Unchecking keeps an open file: checking again stores it.
+  UpdateFromControls();
+  readMcuFile_->setEnabled(values_.enableMcu);
+}
+
+void CMCUPage::OnReadMcuFileClicked() {
+  UpdateFromControls();
+  CloseMcuFile();
+  const std::optional<QString> path = context_.dialogs.GetOpenFileName(
+      this, QString::fromLatin1(kFileFilter), QString::fromLatin1(kFileSuffix));
+  if (!path) return;
+
+  auto file = std::make_unique<QFile>(*path);
+  // A pipe or device has no length to check the firmware against.
+  if (!file->open(QIODevice::ReadOnly) || file->isSequential()) {
+    context_.dialogs.ShowMessage(this, QString::fromLatin1(kOpenFailedText));
+  } else {
+    const auto length = static_cast<uint64_t>(file->size());
+    // A refused file is closed at once, so no later Save can store it.
+    if (context_.model.ExceedsEepromSize(length) != 0) {
+      context_.dialogs.ShowMessage(this, QString::fromLatin1(kExceedsEepromText));
+      values_.enableMcu = false;
+    } else if (length > kMaxFirmwareLength) {
+      context_.dialogs.ShowMessage(this, QString::fromLatin1(kExceedsSectionText));
+      values_.enableMcu = false;
+    } else {
+      values_.fileInfo = InfoTexts(ReadFileInfo(*file, length));
+      mcuFile_ = std::move(file);
+      mcuFileLength_ = length;
+    }
+  }
+  UpdateControls();
+}
+
+void CMCUPage::OnResetClicked() {
+  if (!context_.dialogs.Ask(this, QString::fromLatin1(kResetQuestion))) return;
+  Clear();
+  CloseMcuFile();
+}
+
+std::optional<std::vector<uint8_t>> CMCUPage::ReadWholeMcuFile() {
+  if (static_cast<uint64_t>(mcuFile_->size()) != mcuFileLength_) {
+    context_.dialogs.ShowMessage(this, QString::fromLatin1(kFileChangedText));
+    return std::nullopt;
+  }
+  std::vector<uint8_t> firmware(mcuFileLength_);
+  uint64_t got = 0;
+  if (mcuFile_->seek(0)) {
+    while (got < firmware.size()) {
+      const qint64 n = mcuFile_->read(reinterpret_cast<char*>(firmware.data() + got),
+                                      static_cast<qint64>(firmware.size() - got));
+      if (n <= 0) break;
+      got += static_cast<uint64_t>(n);
+    }
+  }
+  if (got != firmware.size()) {
+    context_.dialogs.ShowMessage(this, QString::fromLatin1(kFileReadFailedText));
+    return std::nullopt;
+  }
+  return firmware;
+}
+
+void CMCUPage::WriteOptionByte() {
+  image::Section* header = context_.model.FindSection(image::section_type::kHeader);
+  if (header == nullptr || !header->HasData()) return;
+  // The other bits of byte 8 are taken from the image as it is now.
+  image::SetMcuOptions(header->data, {values_.jumpToSram, values_.lyncHeadset});
+}
+
+void CMCUPage::StoreContents() {
+  UpdateFromControls();
+  image::Section* mcu = context_.model.FindSection(image::section_type::kMcu);
+  if (!values_.enableMcu) {
+    if (mcu != nullptr) mcu->SetPresent(false);
+    WriteOptionByte();
+    return;
+  }
+  if (mcu == nullptr) return;
+
+  if (mcuFile_ != nullptr) {
+    // The file is read before anything changes, so a refused Save leaves the model as it was.
+    std::optional<std::vector<uint8_t>> firmware = ReadWholeMcuFile();
+    if (!firmware) {
+      StoreFailed();
+      return;
+    }
+    mcu->SetPresent(true);
+    mcu->SetLength(static_cast<uint32_t>(firmware->size()));
+    mcu->data = std::move(*firmware);
+  } else if (mcu->Length() > 0 && !mcu->HasData()) {
+    // The firmware read from the EEPROM is gone (a Save that did not fit released it): writing
+    // zeros in its place would leave the MCU without its code.
+    context_.dialogs.ShowMessage(this, QString::fromLatin1(kFirmwareMissingText));
+    StoreFailed();
+    return;
+  }
+  WriteOptionByte();
+}
 
 }  // namespace veltra::pages

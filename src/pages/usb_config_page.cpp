@@ -1,12 +1,368 @@
 #include "pages/usb_config_page.h"
 
+#include <charconv>
+#include <optional>
+#include <utility>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "image/eeprom_config.h"
+#include "image/header_options.h"
+#include "pages/usb_string_text.h"
+#include "ui/dialog_units.h"
+#include "ui/hex_string.h"
+#include "ui/user_dialogs.h"
+
 namespace veltra::pages {
+
+const char* const CUsbCfgPage::kZeroText = "Can not enter zero";
+const char* const CUsbCfgPage::kSpecialCharactersText = "Can not enter Special characters";
+const char* const CUsbCfgPage::kTwoCharactersText = "At least two characters. Please enter again";
+const char* const CUsbCfgPage::kResetQuestion =
+    "All changes for USB Config before save will be discarded !!!";
+
+namespace {
+
+constexpr int kIdMaxLength = 4;
+constexpr int kIntervalMaxLength = 3;
+constexpr int kIntervalMaximum = 255;
+constexpr int kVariantWithoutHid = 2;
+constexpr int kPowerRangeItems = 5;
+
+// The template asks for "MS Sans Serif" 8; the platform's sans face at the same pixel height
+// keeps the proportions of the arrangement.
+QFont TemplateFont() {
+  QFont font = QApplication::font();
+  font.setPixelSize(11);
+  return font;
+}
+
+uint16_t IdValue(const QString& text) {
+  // One byte per character, so a character that is no digit counts as one 0 digit.
+  const QByteArray bytes = text.toLatin1();
+  return static_cast<uint16_t>(
+      ui::HexStringToInt(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))) &
+      0xFFFF);
+}
+
+bool HasHexError(const QString& text) {
+  const QByteArray bytes = text.toLatin1();
+  bool error = false;
+  ui::HexStringToInt(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                     &error);
+  return error;
+}
+
+QString IdText(uint16_t value) {
+  if (value == 0) return {};
+  return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
+}
+
+// A decimal integer at the start of the text, as scanf's %d reads it: blanks, an optional sign,
+// digits. nullopt when there is none.
+std::optional<long long> LeadingInteger(const QString& text) {
+  const QByteArray bytes = text.toLatin1();
+  const char* at = bytes.constData();
+  const char* end = at + bytes.size();
+  while (at != end &&
+         (*at == ' ' || *at == '\t' || *at == '\n' || *at == '\r' || *at == '\v' || *at == '\f'))
+    ++at;
+  bool negative = false;
+  if (at != end && (*at == '+' || *at == '-')) negative = *at++ == '-';
+  long long value = 0;
+  const auto [next, error] = std::from_chars(at, end, value);
+  if (next == at) return std::nullopt;
+  // Out of range for the type is out of range for the check too.
+  if (error == std::errc::result_out_of_range) return kIntervalMaximum + 1LL;
+  return negative ? -value : value;
+}
+
+}  // namespace
 
 CUsbCfgPage::CUsbCfgPage(const PageContext& context, QWidget* parent)
     : ConfigPage(QStringLiteral("USB Config"), parent), context_(context) {
   setObjectName(QStringLiteral("CUsbCfgPage"));
 }
 
-void CUsbCfgPage::CreateContents(QWidget& /*contents*/) {}
+void CUsbCfgPage::CreateContents(QWidget& contents) {
+  contents.setFont(TemplateFont());
+  const ui::DialogUnits units(contents.font());
+  contents.setMinimumSize(units.Size(290, 313));
+
+  auto label = [&](const char* text, QRect rect) {
+    auto* widget = new QLabel(QString::fromLatin1(text), &contents);
+    widget->setGeometry(rect);
+    return widget;
+  };
+  auto edit = [&](const char* id, int maxLength, QRect rect) {
+    auto* widget = new QLineEdit(&contents);
+    widget->setObjectName(QString::fromLatin1(id));
+    widget->setMaxLength(maxLength);
+    widget->setGeometry(rect);
+    widget->installEventFilter(this);
+    return widget;
+  };
+  auto stringEdit = [&](const char* id, QRect rect) {
+    QLineEdit* widget = edit(id, kUsbStringMaxUnits, rect);
+    widget->setValidator(new SurrogatePairValidator(widget));
+    return widget;
+  };
+  auto group = [&](const char* text, QRect rect) {
+    auto* widget = new QGroupBox(QString::fromLatin1(text), &contents);
+    widget->setGeometry(rect);
+    widget->lower();
+    return widget;
+  };
+
+  reset_ = new QPushButton(QStringLiteral("Reset"), &contents);
+  reset_->setObjectName(QStringLiteral("1128"));
+  reset_->setGeometry(units.Rect(7, 7, 40, 16));
+  reset_->setAutoDefault(false);
+
+  group("ID", units.Rect(7, 30, 276, 34));
+  label("VID:", units.Rect(16, 45, 20, 8));
+  vid_ = edit("1016", kIdMaxLength, units.Rect(40, 43, 40, 13));
+  label("PID:", units.Rect(100, 45, 20, 8));
+  pid_ = edit("1018", kIdMaxLength, units.Rect(124, 43, 40, 13));
+
+  group("String", units.Rect(7, 70, 276, 132))->setObjectName(QStringLiteral("1104"));
+  label("Manufacturer String:", units.Rect(16, 86, 80, 8));
+  manufacturer_ = stringEdit("1017", units.Rect(100, 84, 174, 13));
+  label("Product String:", units.Rect(16, 106, 80, 8));
+  // A multi-line edit in the template; one line of at most 31 characters all the same.
+  product_ = stringEdit("1019", units.Rect(100, 104, 174, 13));
+  label("Serial String:", units.Rect(16, 126, 80, 8));
+  serial_ = stringEdit("1020", units.Rect(100, 124, 174, 13));
+  // The OC string and the HID interval exist on the page but are never shown.
+  QLabel* ocLabel = label("OC String:", units.Rect(16, 146, 80, 8));
+  oc_ = stringEdit("1021", units.Rect(100, 144, 174, 13));
+  QLabel* intervalLabel = label("HID interrupt Interval (ms):", units.Rect(16, 166, 100, 8));
+  hidInterval_ = edit("1022", kIntervalMaxLength, units.Rect(120, 164, 30, 13));
+  QLabel* intervalDefault = label("(Default 2 ms)", units.Rect(156, 166, 60, 8));
+  for (QWidget* hidden : {static_cast<QWidget*>(ocLabel), static_cast<QWidget*>(oc_),
+                          static_cast<QWidget*>(intervalLabel), static_cast<QWidget*>(hidInterval_),
+                          static_cast<QWidget*>(intervalDefault)})
+    hidden->hide();
+  oc_->setEnabled(false);
+  hidInterval_->setEnabled(false);
+
+  hidEnabled_ = new QCheckBox(QStringLiteral("Enable HID Discriptor"), &contents);
+  hidEnabled_->setObjectName(QStringLiteral("1103"));
+  hidEnabled_->setGeometry(units.Rect(16, 212, 120, 10));
+  remoteWakeup_ = new QCheckBox(QStringLiteral("Enable Remote Wakeup"), &contents);
+  remoteWakeup_->setObjectName(QStringLiteral("1267"));
+  remoteWakeup_->setGeometry(units.Rect(150, 212, 120, 10));
+
+  auto list = [&](const char* id, QStringList items, QRect rect) {
+    auto* widget = new QComboBox(&contents);
+    widget->setObjectName(QString::fromLatin1(id));
+    widget->addItems(items);
+    widget->setGeometry(rect);
+    return widget;
+  };
+  label("Powered:", units.Rect(16, 236, 40, 8));
+  powered_ =
+      list("1133", {QStringLiteral("Bus"), QStringLiteral("Self")}, units.Rect(60, 234, 60, 13));
+  label("Power Range:", units.Rect(150, 236, 50, 8));
+  powerRange_ = list("1135",
+                     {QStringLiteral("100ma"), QStringLiteral("200ma"), QStringLiteral("300ma"),
+                      QStringLiteral("400ma"), QStringLiteral("500ma")},
+                     units.Rect(204, 234, 60, 13));
+
+  connect(reset_, &QPushButton::clicked, this, &CUsbCfgPage::OnResetClicked);
+  Reset();
+}
+
+void CUsbCfgPage::ReleaseContents() {
+  vid_ = pid_ = manufacturer_ = product_ = serial_ = oc_ = hidInterval_ = nullptr;
+  hidEnabled_ = remoteWakeup_ = nullptr;
+  powered_ = powerRange_ = nullptr;
+  reset_ = nullptr;
+}
+
+void CUsbCfgPage::UpdateFromControls() {
+  values_.vid = vid_->text();
+  values_.pid = pid_->text();
+  values_.manufacturer = manufacturer_->text();
+  values_.product = product_->text();
+  values_.serial = serial_->text();
+  values_.oc = oc_->text();
+  values_.hidInterval = hidInterval_->text();
+  values_.hidEnabled = hidEnabled_->isChecked();
+  values_.remoteWakeup = remoteWakeup_->isChecked();
+  values_.powered = powered_->currentIndex();
+  values_.powerRange = powerRange_->currentIndex();
+}
+
+void CUsbCfgPage::UpdateControls() {
+  vid_->setText(values_.vid);
+  pid_->setText(values_.pid);
+  manufacturer_->setText(FitUsbStringText(values_.manufacturer));
+  product_->setText(FitUsbStringText(values_.product));
+  serial_->setText(FitUsbStringText(values_.serial));
+  oc_->setText(FitUsbStringText(values_.oc));
+  hidInterval_->setText(values_.hidInterval);
+  hidEnabled_->setChecked(values_.hidEnabled);
+  remoteWakeup_->setChecked(values_.remoteWakeup);
+  powered_->setCurrentIndex(values_.powered);
+  powerRange_->setCurrentIndex(values_.powerRange);
+}
+
+void CUsbCfgPage::Reset() {
+  values_ = Values{};
+  if (context_.model.GetChipVariant() == kVariantWithoutHid) values_.hidEnabled = false;
+  UpdateControls();
+}
+
+void CUsbCfgPage::LoadContents() {
+  Reset();
+  const image::EepromConfig& model = context_.model;
+  if (model.IsEmpty()) return;
+
+  namespace type = image::section_type;
+  for (const uint8_t sectionType : {type::kManufacturerString, type::kProductString,
+                                    type::kSerialString, type::kOcString, type::kHeader}) {
+    const image::Section* section = model.FindSection(sectionType);
+    if (section == nullptr || !section->HasData() || !section->IsPresent() ||
+        section->Length() == 0)
+      continue;
+    switch (sectionType) {
+      case type::kManufacturerString:
+        values_.manufacturer = UsbStringText(section->Bytes());
+        break;
+      case type::kProductString:
+        values_.product = UsbStringText(section->Bytes());
+        break;
+      case type::kSerialString:
+        values_.serial = UsbStringText(section->Bytes());
+        break;
+      case type::kHeader:
+        values_.vid = IdText(image::GetHeaderVid(section->data));
+        values_.pid = IdText(image::GetHeaderPid(section->data));
+        break;
+      default:  // the OC string is never shown
+        break;
+    }
+  }
+
+  // The options are read whatever the Header's present bit and length say.
+  const image::Section* header = model.FindSection(type::kHeader);
+  if (header != nullptr && header->HasData()) {
+    const image::UsbOptions options = image::GetUsbOptions(header->data);
+    values_.hidEnabled = options.hidEnabled;
+    values_.remoteWakeup = options.remoteWakeup;
+    values_.powered = options.powered;
+    values_.powerRange = options.powerRange < kPowerRangeItems ? options.powerRange : -1;
+  }
+  UpdateControls();
+}
+
+void CUsbCfgPage::StoreContents() {
+  UpdateFromControls();
+  image::EepromConfig& model = context_.model;
+
+  namespace type = image::section_type;
+  const std::pair<uint8_t, const QString*> strings[] = {
+      {type::kManufacturerString, &values_.manufacturer},
+      {type::kProductString, &values_.product},
+      {type::kSerialString, &values_.serial}};
+  for (const auto& [sectionType, text] : strings) {
+    image::Section* section = model.FindSection(sectionType);
+    if (section == nullptr) continue;
+    if (text->isEmpty()) {
+      section->SetPresent(false);
+      continue;
+    }
+    std::vector<uint8_t> descriptor = UsbStringDescriptor(*text);
+    section->SetPresent(true);
+    section->SetLength(static_cast<uint32_t>(descriptor.size()));
+    section->data = std::move(descriptor);
+  }
+
+  if (image::Section* oc = model.FindSection(type::kOcString)) oc->SetPresent(false);
+
+  image::Section* header = model.FindSection(type::kHeader);
+  if (header == nullptr) return;
+  // An empty box leaves its two bytes as they are: the IDs of the last Connect.
+  if (!values_.vid.isEmpty()) image::SetHeaderVid(header->data, IdValue(values_.vid));
+  if (!values_.pid.isEmpty()) image::SetHeaderPid(header->data, IdValue(values_.pid));
+  header->SetPresent(!values_.vid.isEmpty() || !values_.pid.isEmpty());
+  if (!header->HasData()) return;
+
+  image::UsbOptions options = image::GetUsbOptions(header->data);
+  options.hidEnabled = values_.hidEnabled;
+  options.remoteWakeup = values_.remoteWakeup;
+  // A list without a selection (a range the list has no item for) keeps what was read.
+  if (values_.powered >= 0) options.powered = values_.powered;
+  if (values_.powerRange >= 0) options.powerRange = values_.powerRange;
+  image::SetUsbOptions(header->data, options);
+}
+
+bool CUsbCfgPage::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusOut && Contents() != nullptr) {
+    // Focus that leaves with the whole window or for the box's own menu has not left the box.
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+      if (watched == vid_) CheckVid();
+      if (watched == pid_) CheckPid();
+      if (watched == product_) CheckProduct();
+      if (watched == hidInterval_) CheckInterval();
+    }
+  }
+  return ConfigPage::eventFilter(watched, event);
+}
+
+void CUsbCfgPage::CheckId(QString& text) {
+  if (text == QStringLiteral("0000")) {
+    context_.dialogs.ShowMessage(this, QString::fromLatin1(kZeroText));
+    text.clear();
+  } else if (HasHexError(text)) {
+    context_.dialogs.ShowMessage(this, QString::fromLatin1(kSpecialCharactersText));
+    text.clear();
+  }
+}
+
+void CUsbCfgPage::CheckVid() {
+  UpdateFromControls();
+  CheckId(values_.vid);
+  UpdateControls();
+}
+
+void CUsbCfgPage::CheckPid() {
+  UpdateFromControls();
+  CheckId(values_.pid);
+  UpdateControls();
+}
+
+void CUsbCfgPage::CheckProduct() {
+  UpdateFromControls();
+  if (values_.product.size() < 2) {
+    context_.dialogs.ShowMessage(this, QString::fromLatin1(kTwoCharactersText));
+    values_.product.clear();
+  }
+  UpdateControls();
+}
+
+void CUsbCfgPage::CheckInterval() {
+  UpdateFromControls();
+  if (values_.hidInterval.isEmpty()) return;
+  const std::optional<long long> value = LeadingInteger(values_.hidInterval);
+  if (!value || *value > kIntervalMaximum || *value < 0) {
+    values_.hidInterval.clear();
+    UpdateControls();
+  }
+}
+
+void CUsbCfgPage::OnResetClicked() {
+  if (!context_.dialogs.Ask(this, QString::fromLatin1(kResetQuestion))) return;
+  Reset();
+}
 
 }  // namespace veltra::pages

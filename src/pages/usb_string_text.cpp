@@ -1,0 +1,55 @@
+#include "pages/usb_string_text.h"
+
+#include "image/string_descriptor.h"
+
+namespace veltra::pages {
+
+namespace {
+
+// Removes unpaired surrogates; position follows the text it pointed into.
+QString DropUnpairedSurrogates(const QString& text, int* position) {
+  QString out;
+  out.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar unit = text[i];
+    if (unit.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      out += unit;
+      out += text[++i];
+    } else if (unit.isSurrogate()) {
+      if (position != nullptr && i < *position) --*position;
+    } else {
+      out += unit;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+QString FitUsbStringText(const QString& text) {
+  const QString whole = DropUnpairedSurrogates(text, nullptr);
+  const std::u16string units = whole.toStdU16String();
+  return QString::fromStdU16String(
+      std::u16string(image::CutUtf16(units, static_cast<size_t>(kUsbStringMaxUnits))));
+}
+
+std::vector<uint8_t> UsbStringDescriptor(const QString& text) {
+  return image::EncodeStringDescriptor(
+      std::u16string_view(FitUsbStringText(text).toStdU16String()));
+}
+
+QString UsbStringText(std::span<const uint8_t> section) {
+  return FitUsbStringText(QString::fromStdU16String(image::DecodeStringDescriptorUtf16(section)));
+}
+
+QValidator::State SurrogatePairValidator::validate(QString& input, int& position) const {
+  int adjusted = position;
+  const QString fixed = DropUnpairedSurrogates(input, &adjusted);
+  if (fixed.size() != input.size()) {
+    input = fixed;
+    position = adjusted;
+  }
+  return Acceptable;
+}
+
+}  // namespace veltra::pages

@@ -24,7 +24,7 @@ constexpr Command kCommands[] = {
 
 enum OptionId : int { kHelp = 'h', kVersion = 256 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDefinition kOptions[] = {
     {"help", 'h', false, kHelp},
     {"version", 0, false, kVersion},
 };

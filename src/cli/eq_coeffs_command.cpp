@@ -16,7 +16,7 @@ namespace {
 
 enum OptionId : int { kHelp = 'h', kSampleRate = 256, kUnchecked };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDefinition kOptions[] = {
     {"help", 'h', false, kHelp},
     {"fs", 0, true, kSampleRate},
     {"unchecked", 0, false, kUnchecked},

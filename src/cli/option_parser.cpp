@@ -6,7 +6,8 @@
 
 namespace veltra::cli {
 
-ParsedArguments ParseOptions(std::span<const std::string> args, std::span<const OptionSpec> specs,
+ParsedArguments ParseOptions(std::span<const std::string> args,
+                             std::span<const OptionDefinition> definitions,
                              bool stopAtFirstOperand) {
   // getopt_long may permute its argument vector, so it works on copies.
   std::vector<std::string> storage;
@@ -22,14 +23,15 @@ ParsedArguments ParseOptions(std::span<const std::string> args, std::span<const 
   // '+' stops at the first operand, ':' reports a missing value apart from an unknown option.
   std::string shortOptions = stopAtFirstOperand ? "+:" : ":";
   std::vector<option> longOptions;
-  for (const OptionSpec& spec : specs) {
-    if (spec.shortName != 0) {
-      shortOptions += spec.shortName;
-      if (spec.takesValue) shortOptions += ':';
+  for (const OptionDefinition& definition : definitions) {
+    if (definition.shortName != 0) {
+      shortOptions += definition.shortName;
+      if (definition.takesValue) shortOptions += ':';
     }
-    if (spec.longName != nullptr) {
-      longOptions.push_back(
-          {spec.longName, spec.takesValue ? required_argument : no_argument, nullptr, spec.id});
+    if (definition.longName != nullptr) {
+      longOptions.push_back({definition.longName,
+                             definition.takesValue ? required_argument : no_argument, nullptr,
+                             definition.id});
     }
   }
   longOptions.push_back({nullptr, 0, nullptr, 0});
@@ -56,9 +58,9 @@ ParsedArguments ParseOptions(std::span<const std::string> args, std::span<const 
       }
       return result;
     }
-    for (const OptionSpec& spec : specs) {
-      if (found == spec.id || (spec.shortName != 0 && found == spec.shortName)) {
-        result.options.push_back({spec.id, optarg != nullptr ? optarg : ""});
+    for (const OptionDefinition& definition : definitions) {
+      if (found == definition.id || (definition.shortName != 0 && found == definition.shortName)) {
+        result.options.push_back({definition.id, optarg != nullptr ? optarg : ""});
         break;
       }
     }

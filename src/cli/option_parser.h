@@ -6,7 +6,7 @@
 
 namespace veltra::cli {
 
-struct OptionSpec {
+struct OptionDefinition {
   const char* longName;
   char shortName;  // 0: long form only
   bool takesValue;
@@ -28,7 +28,8 @@ struct ParsedArguments {
 // options. With stopAtFirstOperand everything from the first operand on is left as operands,
 // so a command word keeps its own options; otherwise options and operands may be mixed. The
 // parser's global state is reset on every call and it prints nothing itself.
-ParsedArguments ParseOptions(std::span<const std::string> args, std::span<const OptionSpec> specs,
+ParsedArguments ParseOptions(std::span<const std::string> args,
+                             std::span<const OptionDefinition> definitions,
                              bool stopAtFirstOperand);
 
 }  // namespace veltra::cli

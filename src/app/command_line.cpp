@@ -66,7 +66,12 @@ CommandLineResult ParseCommandLine(const QStringList& arguments) {
   const QCommandLineOption panel(
       QStringLiteral("device-panel"),
       QStringLiteral("Show a small window that unplugs and replugs the simulated device."));
-  parser.addOptions({vid, pid, eeprom, capability, latency, image, panel});
+  QCommandLineOption screenshots(
+      QStringLiteral("screenshots"),
+      QStringLiteral("Connect to the simulated device, save a PNG of the window on every page "
+                     "into DIR, and exit."),
+      QStringLiteral("DIR"));
+  parser.addOptions({vid, pid, eeprom, capability, latency, image, panel, screenshots});
 
   if (!parser.parse(arguments)) return Error(parser.errorText());
   if (parser.isSet(help)) {
@@ -108,6 +113,11 @@ CommandLineResult ParseCommandLine(const QStringList& arguments) {
     line.device.imageFile = QFileInfo(file).absoluteFilePath().toStdString();
   }
   line.devicePanel = parser.isSet(panel);
+  if (parser.isSet(screenshots)) {
+    line.screenshotDirectory = parser.value(screenshots);
+    if (line.screenshotDirectory.isEmpty())
+      return Error(QStringLiteral("--screenshots needs a directory"));
+  }
   return CommandLineResult{line, QString(), 0};
 }
 

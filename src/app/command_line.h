@@ -11,7 +11,8 @@ namespace veltra::app {
 
 struct CommandLine {
   SimulatedDeviceOptions device;
-  bool devicePanel = false;  // show the window that unplugs and replugs the simulated device
+  bool devicePanel = false;     // show the window that unplugs and replugs the simulated device
+  QString screenshotDirectory;  // connect, save a picture of every page there, and exit
 };
 
 struct CommandLineResult {

@@ -10,6 +10,7 @@
 #include "app/device_panel.h"
 #include "app/main_window.h"
 #include "app/qt_timers.h"
+#include "app/screenshot_tour.h"
 #include "app/simulated_device.h"
 #include "app/single_instance_lock.h"
 #include "log/local_time.h"
@@ -91,9 +92,20 @@ int CDemoApp::Run(int argc, char** argv) {
       panel = std::make_unique<DevicePanel>(backend);
       panel->show();
     }
+    std::unique_ptr<ScreenshotTour> tour;
+    if (!parsed.options->screenshotDirectory.isEmpty()) {
+      const SimulatedDeviceOptions& device = parsed.options->device;
+      tour = std::make_unique<ScreenshotTour>(
+          window, QStringLiteral("S") + QString::fromLatin1(sim::PartInfo(device.part).name),
+          QString::number(device.vid, 16).toUpper().rightJustified(4, u'0'),
+          QString::number(device.pid, 16).toUpper().rightJustified(4, u'0'),
+          parsed.options->screenshotDirectory);
+      tour->Start();
+    }
     window.exec();
     // The dialog's end is the application's end; its result is no exit status.
-    status = 0;
+    status = tour && !tour->Succeeded() ? 1 : 0;
+    tour.reset();
   }
   lock.Release();
   return status;

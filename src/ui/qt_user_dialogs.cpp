@@ -14,6 +14,8 @@ QMessageBox::StandardButton RunMessageBox(QWidget* owner, const QString& text,
                                           QMessageBox::StandardButtons buttons) {
   QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, buttons, owner);
   box.setDefaultButton(QMessageBox::Ok);
+  // The owner is disabled while a background operation runs; its boxes still take input.
+  box.setEnabled(true);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -24,6 +26,7 @@ std::optional<QString> RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mod
   dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
                                                      : QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(defaultSuffix);
+  dialog.setEnabled(true);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();
 }

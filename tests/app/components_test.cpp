@@ -1,0 +1,268 @@
+#include <atomic>
+#include <thread>
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/command_line.h"
+#include "app/factory_image.h"
+#include "app/log_settings.h"
+#include "app/qt_platform_window.h"
+#include "app/qt_timers.h"
+#include "app/single_instance_lock.h"
+#include "image/image_layout.h"
+#include "image/section_kinds.h"
+#include "platform/win32_codes.h"
+
+using namespace veltra;
+using app::SingleInstanceLock;
+
+class ComponentsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // ---- timers -----------------------------------------------------------------------------
+  void TimersRepeatUntilKilledFromTheirOwnCallback() {
+    app::QtTimers timers;
+    int calls = 0;
+    platform::TimerId seen = 0;
+    const platform::TimerId id = timers.SetTimer(786, 5, [&](platform::TimerId fired) {
+      seen = fired;
+      if (++calls == 3) timers.KillTimer(fired);
+    });
+    QVERIFY(id != 0);
+    QTRY_COMPARE(calls, 3);
+    QCOMPARE(seen, id);
+    QCOMPARE(timers.ActiveCount(), size_t{0});
+    QTest::qWait(30);
+    QCOMPARE(calls, 3);
+    QVERIFY(!timers.KillTimer(id));
+  }
+
+  void TimerIdIsReusedOnlyWhenItExists() {
+    app::QtTimers timers;
+    int first = 0;
+    int second = 0;
+    const platform::TimerId id = timers.SetTimer(0, 10000, [&](platform::TimerId) { ++first; });
+    QCOMPARE(timers.SetTimer(id, 5, [&](platform::TimerId) { ++second; }), id);
+    QCOMPARE(timers.ActiveCount(), size_t{1});
+    QTRY_VERIFY(second > 0);
+    QCOMPARE(first, 0);
+    QVERIFY(timers.SetTimer(id + 1000, 5, [](platform::TimerId) {}) != id + 1000);
+  }
+
+  void HeldTimersRunOnRelease() {
+    app::QtTimers timers;
+    int calls = 0;
+    timers.SetHeld(true);
+    timers.SetTimer(0, 1, [&](platform::TimerId) { ++calls; });
+    QTest::qWait(30);
+    QCOMPARE(calls, 0);
+    timers.SetHeld(false);
+    QVERIFY(calls >= 1);
+  }
+
+  // ---- owner window -----------------------------------------------------------------------
+  void PostedMessagesArriveLaterOnTheGuiThread() {
+    app::QtPlatformWindow window;
+    std::vector<uint32_t> messages;
+    QThread* handledOn = nullptr;
+    window.SetMessageHandler([&](uint32_t message, uintptr_t, intptr_t) {
+      messages.push_back(message);
+      handledOn = QThread::currentThread();
+    });
+    QVERIFY(window.PostMessage(0x465, 0, 0));
+    QVERIFY(messages.empty());  // posted, not sent
+    std::thread([&] { window.PostMessage(0x464, 0, 0); }).join();
+    QTRY_COMPARE(messages.size(), size_t{2});
+    QCOMPARE(messages, (std::vector<uint32_t>{0x465, 0x464}));
+    QCOMPARE(handledOn, QThread::currentThread());
+    window.SetAlive(false);
+    QVERIFY(!window.IsWindow());
+    QVERIFY(!window.PostMessage(0x465, 0, 0));
+  }
+
+  void DeviceChangeNoticesCarryACopyOfTheHeader() {
+    app::QtPlatformWindow window;
+    std::optional<platform::DeviceBroadcast> received;
+    uint32_t event = 0;
+    window.SetDeviceChangeHandler([&](uint32_t e, const platform::DeviceBroadcast* header) {
+      event = e;
+      if (header != nullptr) received = *header;
+    });
+    {
+      platform::DeviceBroadcast header;
+      header.deviceType = platform::kDbtDevtypDeviceInterface;
+      header.name = u"\\\\?\\usb#vid_5a52";
+      window.DeliverDeviceChange(platform::kDbtDeviceRemoveComplete, &header);
+    }  // the sender's header is gone before delivery
+    QTRY_VERIFY(received.has_value());
+    QCOMPARE(event, platform::kDbtDeviceRemoveComplete);
+    QVERIFY(received->name == u"\\\\?\\usb#vid_5a52");
+  }
+
+  // ---- command line -----------------------------------------------------------------------
+  void CommandLineDefaultsToTheFactoryDevice() {
+    const app::CommandLineResult result = app::ParseCommandLine({"veltra-config"});
+    QVERIFY(result.options.has_value());
+    const app::SimulatedDeviceOptions& device = result.options->device;
+    QCOMPARE(device.vid, uint16_t{0x5A52});
+    QCOMPARE(device.pid, uint16_t{0x7731});
+    QVERIFY(device.part == sim::EepromPart::k24C64);
+    QCOMPARE(device.capability, uint8_t{0x34});
+    QCOMPARE(device.latencyNs, int64_t{0});
+    QVERIFY(device.imageFile.empty());
+    QVERIFY(!result.options->devicePanel);
+  }
+
+  void CommandLineTakesEveryOption() {
+    const app::CommandLineResult result = app::ParseCommandLine(
+        {"veltra-config", "--vid", "1a2b", "--pid=0x00FF", "--eeprom", "24c512", "--capability",
+         "14", "--latency", "0.1", "--image", "/tmp/x.bin", "--device-panel"});
+    QVERIFY(result.options.has_value());
+    const app::SimulatedDeviceOptions& device = result.options->device;
+    QCOMPARE(device.vid, uint16_t{0x1A2B});
+    QCOMPARE(device.pid, uint16_t{0x00FF});
+    QVERIFY(device.part == sim::EepromPart::k24C512);
+    QCOMPARE(device.capability, uint8_t{0x14});
+    QCOMPARE(device.latencyNs, int64_t{100000});
+    QCOMPARE(device.imageFile, std::string("/tmp/x.bin"));
+    QVERIFY(result.options->devicePanel);
+  }
+
+  void CommandLineRefusesBadValues_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("vid too long") << QStringList{"--vid", "12345"};
+    QTest::newRow("vid not hex") << QStringList{"--vid", "XYZ"};
+    QTest::newRow("unknown part") << QStringList{"--eeprom", "24C1024"};
+    QTest::newRow("capability too big") << QStringList{"--capability", "100"};
+    QTest::newRow("latency nan") << QStringList{"--latency", "nan"};
+    QTest::newRow("latency inf") << QStringList{"--latency", "inf"};
+    QTest::newRow("latency negative") << QStringList{"--latency", "-1"};
+    QTest::newRow("latency huge") << QStringList{"--latency", "1e300"};
+    QTest::newRow("unknown option") << QStringList{"--frobnicate"};
+    QTest::newRow("positional") << QStringList{"image.bin"};
+  }
+  void CommandLineRefusesBadValues() {
+    QFETCH(QStringList, arguments);
+    const app::CommandLineResult result =
+        app::ParseCommandLine(QStringList{"veltra-config"} + arguments);
+    QVERIFY(!result.options.has_value());
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY(result.output.startsWith(QStringLiteral("veltra-config: ")));
+  }
+
+  void HelpNamesTheOptions() {
+    const app::CommandLineResult result = app::ParseCommandLine({"veltra-config", "--help"});
+    QVERIFY(!result.options.has_value());
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY(result.output.startsWith(QStringLiteral("Usage: veltra-config [options]")));
+    for (const char* option :
+         {"--vid", "--pid", "--eeprom", "--capability", "--latency", "--image", "--device-panel"})
+      QVERIFY2(result.output.contains(QLatin1String(option)), option);
+  }
+
+  // ---- log settings -----------------------------------------------------------------------
+  void LogSettingsFromTheStore_data() {
+    QTest::addColumn<QVariant>("enableLog");
+    QTest::addColumn<QVariant>("logType");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("toFile");
+    QTest::newRow("nothing stored") << QVariant() << QVariant() << false << true;
+    QTest::newRow("enabled, no type") << QVariant(1) << QVariant() << true << true;
+    QTest::newRow("to the debugger") << QVariant(1) << QVariant(0) << true << false;
+    QTest::newRow("any non-zero") << QVariant(7) << QVariant(-1) << true << true;
+    QTest::newRow("off wins") << QVariant(0) << QVariant(1) << false << true;
+    QTest::newRow("unreadable") << QVariant("yes") << QVariant("4294967296") << false << true;
+  }
+  void LogSettingsFromTheStore() {
+    QFETCH(QVariant, enableLog);
+    QFETCH(QVariant, logType);
+    QFETCH(bool, enabled);
+    QFETCH(bool, toFile);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ConfigTool.conf"));
+    {
+      QSettings writer(path, QSettings::IniFormat);
+      if (enableLog.isValid()) writer.setValue(QStringLiteral("EnableLog"), enableLog);
+      if (logType.isValid()) writer.setValue(QStringLiteral("LogType"), logType);
+    }
+    QSettings store(path, QSettings::IniFormat);
+    const log::LogSettings settings = app::ReadLogSettings(store);
+    QCOMPARE(settings.enabled, enabled);
+    QCOMPARE(settings.type == log::LogType::kFile, toFile);
+  }
+
+  void MissingStoreIsCreatedEmpty() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Stellan/ConfigTool.conf"));
+    QSettings store(path, QSettings::IniFormat);
+    QCOMPARE(app::ReadLogSettings(store), log::LogSettings{});
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(QFileInfo(path).size(), 0);
+  }
+
+  // ---- factory image ----------------------------------------------------------------------
+  void FactoryImageCarriesStringsVolumesAndBothEqualisers() {
+    const auto image = app::BuildFactoryImage(0x5A52, 0x7731, 8192);
+    QVERIFY(image.has_value());
+    QCOMPARE(image->size(), size_t{8192});
+    const image::ImageContents contents = image::ReadImage(*image, 8191);
+    QVERIFY(contents.hasMagic);
+    QCOMPARE(contents.header[2], uint8_t{0x52});
+    QCOMPARE(contents.header[3], uint8_t{0x5A});
+    QCOMPARE(contents.header[4], uint8_t{0x31});
+    QCOMPARE(contents.header[5], uint8_t{0x77});
+    QVERIFY(!contents.sections[image::section_index::kMcu].has_value());
+    for (int index : {1, 2, 3, 4, 10, 11})
+      QVERIFY2(contents.sections[static_cast<size_t>(index)].has_value(),
+               qPrintable(QString::number(index)));
+    QCOMPARE(contents.sections[1]->data.size(), size_t{37});
+    QVERIFY(contents.tailRecords.first.has_value());
+    QVERIFY(contents.tailRecords.second.has_value());
+    QCOMPARE((*contents.tailRecords.first)[0], uint8_t{0x81});
+    QCOMPARE((*contents.tailRecords.second)[0], uint8_t{0x82});
+  }
+
+  void SmallEepromGetsTheImageWithoutEqualisers() {
+    const auto image = app::BuildFactoryImage(0x5A52, 0x7731, 256);
+    QVERIFY(image.has_value());
+    const image::ImageContents contents = image::ReadImage(*image, 255);
+    QVERIFY(contents.hasMagic);
+    QVERIFY(contents.sections[1].has_value());
+    QVERIFY(!contents.sections[10].has_value());
+    QVERIFY(!contents.tailRecords.first.has_value());
+  }
+
+  // ---- single-instance lock ---------------------------------------------------------------
+  void LockFileNameComesFromTheInstanceName() {
+    QCOMPARE(SingleInstanceLock::FileNameFor("TR7731 Configuration Tool "),
+             std::string("TR7731_Configuration_Tool_.lock"));
+    QCOMPARE(SingleInstanceLock::FileNameFor("a/../b"), std::string("a_.._b.lock"));
+  }
+
+  void LockIsHeldOnceAndFreedOnRelease() {
+    QTemporaryDir dir;
+    const std::string where = dir.path().toStdString();
+    SingleInstanceLock first;
+    SingleInstanceLock second;
+    QVERIFY(first.Acquire("TR7731 Configuration Tool ", where) ==
+            SingleInstanceLock::Result::kAcquired);
+    QVERIFY(second.Acquire("TR7731 Configuration Tool ", where) ==
+            SingleInstanceLock::Result::kAlreadyRunning);
+    QVERIFY(!second.Held());
+    first.Release();
+    QVERIFY(second.Acquire("TR7731 Configuration Tool ", where) ==
+            SingleInstanceLock::Result::kAcquired);
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("TR7731_Configuration_Tool_.lock"))));
+  }
+
+  void LockWithoutDirectoryIsUnavailable() {
+    SingleInstanceLock lock;
+    QVERIFY(lock.Acquire("x", "/nonexistent/veltra") == SingleInstanceLock::Result::kUnavailable);
+  }
+};
+
+QTEST_MAIN(ComponentsTest)
+#include "components_test.moc"

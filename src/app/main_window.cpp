@@ -142,6 +142,10 @@ void CDemoDlg::BuildControls() {
 
   pageSet_ = new QTabWidget(this);
   pageSet_->setObjectName(QStringLiteral("pageSet"));
+  // A property sheet draws its tabs in the system's own small font, not the dialog's.
+  pageSet_->setFont(QApplication::font());
+  // Six tabs in the window's width, as the sheet's tab rows show them all.
+  pageSet_->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 7px; }"));
   pageSet_->setGeometry(0, 0, width(), units.Y(kPageSetHeight));
   connect(pageSet_, &QTabWidget::currentChanged, this, &CDemoDlg::OnCurrentPageChanged);
 

@@ -37,11 +37,14 @@ void CAboutPage::CreateContents(QWidget& contents) {
   auto* backend = new QLabel(BackendLine(), &contents);
   backend->setObjectName(QStringLiteral("aboutBackend"));
   backend->setWordWrap(true);
+  backend->setAlignment(Qt::AlignHCenter);
+  backend->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->setContentsMargins(24, 12, 24, 12);
   layout->addSpacing(24);
   layout->addWidget(title, 0, Qt::AlignHCenter);
   layout->addWidget(program, 0, Qt::AlignHCenter);
   layout->addSpacing(12);
-  layout->addWidget(backend, 0, Qt::AlignHCenter);
+  layout->addWidget(backend);
   layout->addStretch(1);
 }
 

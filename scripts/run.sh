@@ -3,6 +3,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 dir="$("$root/scripts/build.sh" | tail -n 1)"
+# Without a display veltra-config says so in one line (try xvfb-run, or veltra-cli).
 if [ -x "$dir/src/app/veltra-config" ]; then
   exec "$dir/src/app/veltra-config" "$@"
 fi

@@ -193,9 +193,14 @@ TEST_F(ChipTest, EqualiserWritesAreRecordedInOrder) {
   ASSERT_TRUE(client_->Write(0x6F, {5, 6}));
   ASSERT_TRUE(client_->Write(0x77, {7, 8}));
   using W = std::pair<uint8_t, uint8_t>;
-  EXPECT_EQ(device.Chip().EqWrites(),
-            (std::vector<W>{{0x46, 0x01}, {0x47, 0x3F}, {0x47, 0x2F}, {0x40, 3}, {0x41, 4},
-                            {0x4A, 9}, {0x70, 6}, {0x77, 7}}));
+  EXPECT_EQ(device.Chip().EqWrites(), (std::vector<W>{{0x46, 0x01},
+                                                      {0x47, 0x3F},
+                                                      {0x47, 0x2F},
+                                                      {0x40, 3},
+                                                      {0x41, 4},
+                                                      {0x4A, 9},
+                                                      {0x70, 6},
+                                                      {0x77, 7}}));
   EXPECT_EQ(client_->Register(0x47), 0x2F);  // reads give the last value written
   EXPECT_EQ(client_->Register(0x3E), 1);     // other registers are plain storage
   device.Chip().ClearEqWrites();

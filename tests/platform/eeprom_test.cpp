@@ -107,7 +107,7 @@ TEST_P(EveryPart, BlockBitsAndWordAddressReachEveryByte) {
   ASSERT_TRUE(bus.Write(bus.DeviceFor(info.size - 1), info.size - 1, {0x5A}));
   bus.t += kTwr;
   for (uint32_t address = 0; address < info.size; ++address) {
-    const int expected = address == info.size - 1 ? 0x5A
+    const int expected = address == info.size - 1   ? 0x5A
                          : (address & 0xFF) == 0x12 ? static_cast<int>(address >> 8)
                                                     : 0xFF;
     ASSERT_EQ(part.Contents()[address], expected) << info.name << " at " << address;

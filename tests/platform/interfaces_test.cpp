@@ -31,7 +31,8 @@ TEST(DeviceInterfaces, InterfacePathCarriesVidPidInstanceAndClass) {
   EXPECT_EQ(SimUsbDevice::MakeInterfacePath(config),
             u"\\\\?\\usb#vid_abcd&pid_00ef&mi_00#8&2&0&0001#"
             u"{6994ad04-93ef-11d0-a3cc-00a0c9223196}\\global");
-  config.interfacePath = u"\\\\?\\hdaudio#func_01&ven_10ec#1#{6994ad04-93ef-11d0-a3cc-00a0c9223196}";
+  config.interfacePath =
+      u"\\\\?\\hdaudio#func_01&ven_10ec#1#{6994ad04-93ef-11d0-a3cc-00a0c9223196}";
   EXPECT_EQ(system.AddDevice(config).InterfacePath(), config.interfacePath);
 }
 
@@ -77,7 +78,8 @@ TEST(DeviceNotices, DeliveredToRegisteredWindowsWithTheHeader) {
   SimSystem system;
   SimWindow window, other, elsewhere;
   pf::DeviceInterfaces& interfaces = system.Platform().interfaces;
-  const pf::NotificationHandle handle = interfaces.RegisterNotification(window, pf::kKsCategoryAudio);
+  const pf::NotificationHandle handle =
+      interfaces.RegisterNotification(window, pf::kKsCategoryAudio);
   EXPECT_NE(handle, 0u);
   EXPECT_NE(interfaces.RegisterNotification(other, pf::kKsCategoryAudio), 0u);
   EXPECT_NE(interfaces.RegisterNotification(elsewhere, kOtherClass), 0u);

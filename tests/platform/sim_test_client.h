@@ -43,7 +43,8 @@ inline pf::ServiceConfig DriverServiceConfig(SimSystem& system, bool is64 = true
   config.type = pf::kServiceKernelDriver;
   config.startType = pf::kServiceDemandStart;
   config.errorControl = pf::kServiceErrorNormal;
-  config.binaryPath = module.substr(0, module.rfind(u'\\') + 1) + (is64 ? kDriverFile64 : kDriverFile32);
+  config.binaryPath =
+      module.substr(0, module.rfind(u'\\') + 1) + (is64 ? kDriverFile64 : kDriverFile32);
   return config;
 }
 
@@ -60,7 +61,7 @@ inline void StartDriverService(SimSystem& system) {
 class Client {
  public:
   // Starts the driver service when it does not run yet and opens the control device.
-  explicit Client(SimSystem& system, bool shareReadWrite = true) : system_(system) {
+  explicit Client(SimSystem& system, bool shareReadWrite = true) {
     if (!system.Services().Find(kDriverServiceName)) StartDriverService(system);
     uint32_t error = 0;
     device_ = system.Platform().driver.Open(kControlDevicePath, shareReadWrite, error);
@@ -148,7 +149,6 @@ class Client {
   }
 
  private:
-  SimSystem& system_;
   std::unique_ptr<pf::ControlDevice> device_;
 };
 

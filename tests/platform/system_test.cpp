@@ -47,7 +47,8 @@ TEST(CapturingDebugOutput, KeepsEveryLine) {
   out.Write("NACK!!");
   out.Write("Driver Handle invalid!!");
   out.Write("NACK!!");
-  EXPECT_EQ(debug.Lines(), (std::vector<std::string>{"NACK!!", "Driver Handle invalid!!", "NACK!!"}));
+  EXPECT_EQ(debug.Lines(),
+            (std::vector<std::string>{"NACK!!", "Driver Handle invalid!!", "NACK!!"}));
   EXPECT_EQ(debug.Count("NACK!!"), 2u);
   EXPECT_EQ(debug.Count("invalid"), 1u);
   debug.Clear();

@@ -30,7 +30,9 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-const EepromPartInfo& PartInfo(EepromPart part) { return kParts[static_cast<size_t>(part)]; }
+const EepromPartInfo& PartInfo(EepromPart part) {
+  return kParts[static_cast<size_t>(part)];
+}
 
 std::optional<EepromPart> PartFromSize(uint32_t size) {
   for (EepromPart part : kAllEepromParts) {

@@ -22,8 +22,7 @@ struct EepromPartInfo {
   uint32_t pageSize;      // 8, 16, 32, 64, 128: a write wraps around inside its page
   int addressBytes;       // 1 or 2 word-address bytes
   uint8_t deviceAddress;  // 0xA0, or 0xA8 for 2-byte parts (A2..A0 strapped to 100)
-  // 1-byte parts above 256 bytes: word-address bits 8.. travel in device address bits 1..3.
-  int blockBits;          // 0 (24C02 and 2-byte parts), 1 (24C04), 2 (24C08), 3 (24C16)
+  int blockBits;          // address bits 8.. in device address bits 1..3: 0, 1 (24C04) .. 3
 };
 
 const EepromPartInfo& PartInfo(EepromPart part);

@@ -72,7 +72,8 @@ class SimChip {
   void SetForceNack(bool on) { forceNack_ = on; }
   void SetStuckBusy(bool on) { stuckBusy_ = on; }
 
-  bool I2cBusy();                                // a command is running now
+  // Whether a command is running now; how many commands have started.
+  bool I2cBusy();
   uint64_t I2cTransactions() const { return transactions_; }
 
  private:

@@ -7,7 +7,8 @@ namespace veltra::sim {
 
 namespace {
 
-int64_t Elapsed(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to) {
+int64_t Elapsed(std::chrono::steady_clock::time_point from,
+                std::chrono::steady_clock::time_point to) {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(to - from).count();
 }
 

@@ -90,7 +90,8 @@ void SimDeviceInterfaces::Notify(uint32_t event, const std::u16string& path,
   {
     std::lock_guard lock(mutex_);
     for (const Registration& r : registrations_) {
-      if (r.interfaceClass == interfaceClass) recipients.push_back(r.window);  // one per registration
+      if (r.interfaceClass == interfaceClass)
+        recipients.push_back(r.window);  // one per registration
     }
   }
   const platform::DeviceBroadcast header = MakeBroadcast(path, interfaceClass);

@@ -38,7 +38,10 @@ class SimDriver::Handle final : public pf::ControlDevice {
 
 SimDriver::SimDriver(std::mutex& mutex, SimClock& clock, SimServiceControl& services,
                      const DeviceList& devices, UnplugHook unplug)
-    : mutex_(mutex), clock_(clock), services_(services), devices_(devices),
+    : mutex_(mutex),
+      clock_(clock),
+      services_(services),
+      devices_(devices),
       unplug_(std::move(unplug)) {}
 
 SimDriver::~SimDriver() {
@@ -160,7 +163,8 @@ bool SimDriver::VendorRequestLocked(std::span<const uint8_t> input, std::span<ui
   const bool write = packet.requestCode == pf::kRequestWrite;
   const bool read = packet.requestCode == pf::kRequestRead;
   if (!write && !read && packet.requestCode != pf::kRequestProbe) return false;
-  if (packet.length < 1 || packet.length > pf::kVendorDataSize || packet.index + packet.length > 256)
+  if (packet.length < 1 || packet.length > pf::kVendorDataSize ||
+      packet.index + packet.length > 256)
     return false;
   const std::span<uint8_t> data = dataBuffer.first(packet.length);
   if (write) record.data.assign(data.begin(), data.end());

@@ -7,10 +7,14 @@
 namespace veltra::sim {
 
 SimEeprom::SimEeprom(EepromPart part, int64_t writeCycleNs)
-    : part_(part), info_(PartInfo(part)), writeCycleNs_(writeCycleNs),
+    : part_(part),
+      info_(PartInfo(part)),
+      writeCycleNs_(writeCycleNs),
       contents_(info_.size, 0xFF) {}
 
-SimEeprom::~SimEeprom() { Flush(); }
+SimEeprom::~SimEeprom() {
+  Flush();
+}
 
 bool SimEeprom::Answers(uint8_t deviceAddressByte) const {
   if ((deviceAddressByte & 0xF0) != 0xA0) return false;

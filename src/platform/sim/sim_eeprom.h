@@ -69,9 +69,9 @@ class SimEeprom {
   std::vector<uint8_t> contents_;
 
   State state_ = State::kIdle;
-  uint32_t counter_ = 0;        // the part's address counter
-  uint32_t block_ = 0;          // block bits of the last write-mode device address
-  uint32_t wordAddress_ = 0;    // word-address bytes collected so far
+  uint32_t counter_ = 0;      // the part's address counter
+  uint32_t block_ = 0;        // block bits of the last write-mode device address
+  uint32_t wordAddress_ = 0;  // word-address bytes collected so far
   int wordBytesReceived_ = 0;
   std::vector<std::pair<uint32_t, uint8_t>> page_;  // the page buffer, in arrival order
   int64_t writeCycleEndNs_ = std::numeric_limits<int64_t>::min();

@@ -27,9 +27,13 @@ SimUsbDevice& SimSystem::AddDevice(const DeviceConfig& config) {
   return *device;
 }
 
-void SimSystem::Plug(SimUsbDevice& device) { SetPlugged(device, true); }
+void SimSystem::Plug(SimUsbDevice& device) {
+  SetPlugged(device, true);
+}
 
-void SimSystem::Unplug(SimUsbDevice& device) { SetPlugged(device, false); }
+void SimSystem::Unplug(SimUsbDevice& device) {
+  SetPlugged(device, false);
+}
 
 void SimSystem::SetPlugged(SimUsbDevice& device, bool plugged) {
   {

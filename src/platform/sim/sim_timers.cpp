@@ -37,7 +37,7 @@ int SimTimers::RunDueTimers() {
     {
       std::lock_guard lock(mutex_);
       auto it = timers_.find(id);
-      if (it == timers_.end()) continue;  // killed by an earlier callback
+      if (it == timers_.end()) continue;             // killed by an earlier callback
       it->second.dueNs = now + it->second.periodNs;  // missed periods are not made up
       callback = it->second.callback;
     }

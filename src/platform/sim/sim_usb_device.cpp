@@ -16,8 +16,8 @@ SimUsbDevice::SimUsbDevice(const DeviceConfig& config, platform::Clock& clock)
 std::u16string SimUsbDevice::MakeInterfacePath(const DeviceConfig& config) {
   char ids[32];
   std::snprintf(ids, sizeof ids, "vid_%04x&pid_%04x", config.vid, config.pid);
-  return platform::ToUtf16(std::string("\\\\?\\usb#") + ids + "&mi_00#" + config.instance +
-                           "#{" + platform::GuidToString(config.interfaceClass) + "}\\global");
+  return platform::ToUtf16(std::string("\\\\?\\usb#") + ids + "&mi_00#" + config.instance + "#{" +
+                           platform::GuidToString(config.interfaceClass) + "}\\global");
 }
 
 void SimUsbDevice::SetPlugged(bool plugged) {

@@ -1,0 +1,197 @@
+// Prints how long the GUI takes to come up and to connect, and how long its event loop stalls
+// while a worker thread moves a whole 24C512. Run it on an idle machine:
+//   QT_QPA_PLATFORM=offscreen build/bench/app/app_figures
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
+
+#include "app/factory_image.h"
+#include "app/main_window.h"
+#include "app/simulated_device.h"
+#include "image/image_layout.h"
+#include "log/local_time.h"
+#include "platform/log_file_store.h"
+#include "platform/sim/capturing_debug_output.h"
+#include "platform/sim/eeprom_file.h"
+#include "platform/sim/sim_system.h"
+#include "ui/user_dialogs.h"
+
+namespace {
+
+using namespace veltra;
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// Answers every file dialog with one path and every question with OK.
+class AnsweringDialogs final : public ui::UserDialogs {
+ public:
+  QString file;
+  std::vector<QString> messages;
+  void ShowMessage(QWidget*, const QString& text) override { messages.push_back(text); }
+  bool Ask(QWidget*, const QString&) override { return true; }
+  std::optional<QString> GetSaveFileName(QWidget*, const QString&, const QString&) override {
+    return file;
+  }
+  std::optional<QString> GetOpenFileName(QWidget*, const QString&, const QString&) override {
+    return file;
+  }
+};
+
+// The largest image the format describes: the factory sections, a full MCU section and four
+// three full pass-through sections (a fourth would start beyond the offsets an entry holds).
+std::vector<uint8_t> FullImage() {
+  constexpr uint32_t kSize = 65536;
+  const std::vector<uint8_t> factory = *app::BuildFactoryImage(0x5A52, 0x7731, kSize);
+  const image::ImageContents contents = image::ReadImage(factory, kSize - 1);
+  std::vector<std::vector<uint8_t>> data(image::kDirectorySlotCount);
+  data[image::section_index::kMcu].assign(16383, 0x5A);
+  for (int index : {5, 6, 7})
+    data[static_cast<size_t>(index)].assign(4095, static_cast<uint8_t>(index));
+  for (size_t index = 1; index < data.size(); ++index)
+    if (contents.sections[index]) data[index] = contents.sections[index]->data;
+  std::vector<image::PackSection> sections;
+  for (size_t index = 0; index < data.size(); ++index)
+    if (!data[index].empty()) sections.push_back({static_cast<int>(index), data[index]});
+
+  std::vector<uint8_t> bytes(kSize, 0xFF);
+  image::PackInput input;
+  input.sections = sections;
+  input.header = std::span(contents.header);
+  if (contents.tailRecords.first) input.tailRecord1 = &*contents.tailRecords.first;
+  if (contents.tailRecords.second) input.tailRecord2 = &*contents.tailRecords.second;
+  const image::PackResult result =
+      image::PackImage(input, kSize - 1, std::span(bytes).first(kSize - 1));
+  std::printf("full image: %u bytes of sections, fits: %s\n", result.total,
+              result.fits ? "yes" : "no");
+  return bytes;
+}
+
+struct Rig {
+  QTemporaryDir dir;
+  std::unique_ptr<app::SimulatedBackend> backend;
+  AnsweringDialogs dialogs;
+  std::unique_ptr<platform::PosixLogFileStore> logFile;
+  sim::CapturingDebugOutput debug;
+  log::SystemLocalTime localTime;
+  std::unique_ptr<app::CDemoDlg> window;
+
+  Rig(const std::vector<uint8_t>& image, int64_t latencyNs) {
+    app::SimulatedDeviceOptions options;
+    options.part = sim::EepromPart::k24C512;
+    options.latencyNs = latencyNs;
+    options.imageFile = dir.filePath(QStringLiteral("eeprom.bin")).toStdString();
+    std::string error;
+    sim::WriteImageFileAtomically(options.imageFile, image, error);
+    backend = std::make_unique<app::SimulatedBackend>(options);
+    logFile = std::make_unique<platform::PosixLogFileStore>(
+        dir.filePath(QStringLiteral("log/VeltraConfig.log")).toStdString());
+    dialogs.file = dir.filePath(QStringLiteral("dump.bin"));
+    window = std::make_unique<app::CDemoDlg>(
+        app::MainWindowServices{backend->Channel(), backend->Transport(), dialogs, *logFile, debug,
+                                localTime, backend->Window(), [] { return log::LogSettings{}; },
+                                &backend->Timers(), QStringLiteral("bench")});
+  }
+
+  void ShowAndWait() {
+    window->show();
+    while (window->windowHandle() == nullptr || !window->windowHandle()->isExposed())
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+
+  // Runs the click's operation to its end; returns the longest gap between two turns of the
+  // event loop meanwhile.
+  Clock::duration RunOperation(const char* button) {
+    QEventLoop loop;
+    QObject::connect(window.get(), &app::CDemoDlg::OperationFinished, &loop, &QEventLoop::quit);
+    Clock::duration longest{};
+    Clock::time_point last = Clock::now();
+    QTimer tick;
+    tick.setInterval(0);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+      const Clock::time_point now = Clock::now();
+      longest = std::max(longest, now - last);
+      last = now;
+    });
+    tick.start();
+    window->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+    loop.exec();
+    tick.stop();
+    return longest;
+  }
+
+  void Prepare() {
+    auto* type = window->findChild<QComboBox*>(QStringLiteral("1244"));
+    type->setCurrentIndex(type->findText(QStringLiteral("S24C512")));
+    window->findChild<QLineEdit*>(QStringLiteral("1016"))->setText(QStringLiteral("5A52"));
+    window->findChild<QLineEdit*>(QStringLiteral("1018"))->setText(QStringLiteral("7731"));
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Clock::time_point processStart = Clock::now();
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("veltra-config"));
+  const std::vector<uint8_t> image = FullImage();
+
+  {
+    Rig rig(image, 0);
+    rig.ShowAndWait();
+    std::printf("start to shown main window: %.1f ms (QApplication included)\n",
+                Ms(Clock::now() - processStart));
+  }
+
+  std::vector<double> connects;
+  for (int run = 0; run < 5; ++run) {
+    Rig rig(image, 0);
+    rig.ShowAndWait();
+    rig.Prepare();
+    const Clock::time_point start = Clock::now();
+    rig.RunOperation("1017");
+    connects.push_back(Ms(Clock::now() - start));
+    if (!rig.window->IsConnected()) std::printf("warning: not connected\n");
+  }
+  std::sort(connects.begin(), connects.end());
+  std::printf(
+      "Connect to pages loaded, full 24C512 image, no latency: median %.1f ms, best %.1f ms\n",
+      connects[connects.size() / 2], connects.front());
+
+  {
+    Rig rig(image, 100'000);  // 0.1 ms per request
+    rig.ShowAndWait();
+    rig.Prepare();
+    Clock::time_point start = Clock::now();
+    const Clock::duration readStall = rig.RunOperation("1017");
+    std::printf(
+        "Connect (image read), 0.1 ms per request: %.0f ms, longest event-loop stall %.2f ms\n",
+        Ms(Clock::now() - start), Ms(readStall));
+    const uint64_t before = rig.backend->System().RequestCount();
+    start = Clock::now();
+    const Clock::duration dumpStall = rig.RunOperation("1160");
+    std::printf(
+        "EEPROM -> FILE, whole 24C512 (65535 bytes, %llu requests), 0.1 ms per request: %.0f ms, "
+        "longest event-loop stall %.2f ms\n",
+        static_cast<unsigned long long>(rig.backend->System().RequestCount() - before),
+        Ms(Clock::now() - start), Ms(dumpStall));
+    for (const QString& message : rig.dialogs.messages)
+      std::printf("  message: %s\n", qPrintable(message));
+  }
+  return 0;
+}

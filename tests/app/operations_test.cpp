@@ -73,11 +73,12 @@ class OperationsTest : public QObject {
     AppHarness app(Small());
     QVERIFY(app.Connect(QStringLiteral("S24C02")));
     const std::vector<uint8_t> before = app.EepromBytes();
-    auto* serial = app.Window().Model().FindSection(veltra::image::section_type::kSerialString);
-    QVERIFY(serial != nullptr);
-    serial->data.assign(200, 0x41);
-    serial->SetLength(200);
-    serial->SetPresent(true);
+    // A pass-through section: no page stores it again before the write.
+    auto* extra = app.Window().Model().FindSection(veltra::image::section_type::kPassThrough4);
+    QVERIFY(extra != nullptr);
+    extra->data.assign(200, 0x41);
+    extra->SetLength(200);
+    extra->SetPresent(true);
     QVERIFY(app.ClickAndWait("3"));
     QCOMPARE(app.Dialogs().Messages(), QStringList{"EEPROM Size Not Enough !!!"});
     QVERIFY(app.Window().IsConnected());

@@ -228,6 +228,20 @@ class OperationsTest : public QObject {
     QVERIFY(app.Window().isEnabled());
   }
 
+  void BusyWindowTakesNoCommands() {
+    AppHarness app(Small());
+    QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    app.Button("4")->click();
+    QVERIFY(app.Window().IsBusy());
+    QVERIFY(!app.Window().isEnabled());
+    app.Window().close();         // the close request is not even asked about
+    app.Button("1160")->click();  // disabled: no second operation
+    QVERIFY(app.WaitIdle());
+    QVERIFY(app.Window().isVisible());
+    QCOMPARE(app.Dialogs().Texts(), QStringList{BackgroundOperations::kEraseDoneText});
+    QCOMPARE(app.Dialogs().Entries().size(), size_t{1});
+  }
+
   void MidTransferUnplugEndsTheOperationThenDisconnects() {
     AppHarness app;
     QVERIFY(app.Connect());

@@ -6,6 +6,7 @@
 
 #include "ui/dialog_units.h"
 #include "ui/file_filter.h"
+#include "ui/hex_string.h"
 #include "ui/scripted_user_dialogs.h"
 #include "ui/worker_bridge.h"
 
@@ -34,6 +35,27 @@ class UiHelpersTest : public QObject {
     QFETCH(QString, windows);
     QFETCH(QString, qt);
     QCOMPARE(QtFileFilter(windows), qt);
+  }
+
+  void HexStringToInt_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<uint>("value");
+    QTest::addColumn<bool>("error");
+    QTest::newRow("upper") << "5A52" << 0x5A52u << false;
+    QTest::newRow("lower") << "5a52" << 0x5A52u << false;
+    QTest::newRow("bad digit counts as zero") << "12G4" << 0x1204u << true;
+    QTest::newRow("empty") << "" << 0u << false;
+    QTest::newRow("first eight only") << "123456789" << 0x12345678u << false;
+    QTest::newRow("all ones") << "FFFFFFFF" << 0xFFFFFFFFu << false;
+    QTest::newRow("blank") << " 1" << 0x01u << true;
+  }
+  void HexStringToInt() {
+    QFETCH(QString, text);
+    QFETCH(uint, value);
+    QFETCH(bool, error);
+    bool failed = false;
+    QCOMPARE(veltra::ui::HexStringToInt(text.toStdString(), &failed), value);
+    QCOMPARE(failed, error);
   }
 
   void DialogUnitsMapBothCorners() {

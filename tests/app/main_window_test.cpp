@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "app/background_operations.h"
+#include "app/device_panel.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
 #include "app_harness.h"
@@ -173,8 +174,10 @@ class MainWindowTest : public QObject {
     HarnessOptions options;
     options.contents = Contents::kErased;
     AppHarness app(options);
+    app.WatchCover();  // the model's own message, raised from the worker thread
     QVERIFY(app.Connect());
     QCOMPARE(app.Dialogs().Messages(), QStringList{"EEPROM Empty"});
+    QVERIFY(app.EveryDialogCovered());
     QVERIFY(app.Window().Model().IsEmpty());
   }
 
@@ -271,6 +274,22 @@ class MainWindowTest : public QObject {
     QCOMPARE(app.Dialogs().Texts(), QStringList());
     // Plugged in again, Connect works as before.
     app.Backend().Plug();
+    QVERIFY(app.ClickAndWait("1017"));
+    QVERIFY(app.Window().IsConnected());
+  }
+
+  void DevicePanelUnplugsAndReplugs() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    veltra::app::DevicePanel panel(app.Backend());
+    auto* toggle = panel.findChild<QPushButton*>(QStringLiteral("plugToggle"));
+    QCOMPARE(toggle->text(), QStringLiteral("Unplug"));
+    toggle->click();
+    QVERIFY(!app.Backend().IsPlugged());
+    QCOMPARE(toggle->text(), QStringLiteral("Plug in"));
+    QTRY_VERIFY(!app.Window().IsConnected());
+    toggle->click();
+    QVERIFY(app.Backend().IsPlugged());
     QVERIFY(app.ClickAndWait("1017"));
     QVERIFY(app.Window().IsConnected());
   }

@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <initializer_list>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -213,11 +215,9 @@ void CDemoDlg::CreatePages() {
   playbackEqPage_ = new pages::CEQPage(context, this);
   recordEqPage_ = new pages::CRecordEQPage(context, this);
   aboutPage_ = new pages::CAboutPage(context, services_.backendDescription, this);
-  for (pages::ConfigPage* page :
-       {static_cast<pages::ConfigPage*>(usbPage_), static_cast<pages::ConfigPage*>(audioPage_),
-        static_cast<pages::ConfigPage*>(mcuPage_), static_cast<pages::ConfigPage*>(playbackEqPage_),
-        static_cast<pages::ConfigPage*>(recordEqPage_),
-        static_cast<pages::ConfigPage*>(aboutPage_)})
+  // Pages wait hidden until the page set takes them.
+  for (pages::ConfigPage* page : std::initializer_list<pages::ConfigPage*>{
+           usbPage_, audioPage_, mcuPage_, playbackEqPage_, recordEqPage_, aboutPage_})
     page->hide();
 }
 
@@ -350,15 +350,19 @@ void CDemoDlg::Disconnect() {
   eepromType_->setEnabled(true);
   connect_->setText(QStringLiteral("Connect"));
   SelectPage(*usbPage_);
-  for (pages::ConfigPage* page : {static_cast<pages::ConfigPage*>(playbackEqPage_),
-                                  static_cast<pages::ConfigPage*>(recordEqPage_),
-                                  static_cast<pages::ConfigPage*>(aboutPage_)})
+  for (pages::ConfigPage* page :
+       std::initializer_list<pages::ConfigPage*>{playbackEqPage_, recordEqPage_, aboutPage_})
     if (HasPage(*page)) RemovePage(*page);
 }
 
 void CDemoDlg::reject() {
   if (IsBusy()) return;
   if (services_.dialogs.Ask(this, QString::fromLatin1(kExitQuestion))) QDialog::reject();
+}
+
+void CDemoDlg::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  if (pageSet_ != nullptr) pageSet_->resize(width(), pageSet_->height());
 }
 
 // ---- messages from the device channel --------------------------------------------------------

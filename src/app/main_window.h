@@ -109,6 +109,9 @@ class CDemoDlg : public QDialog {
  protected:
   // The close button, the system menu and Escape all ask before closing.
   void reject() override;
+  // A page may widen the window while it is active (the Audio I/O page does); the page set
+  // follows the window's width.
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildControls();

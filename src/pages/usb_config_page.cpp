@@ -76,11 +76,11 @@ std::optional<long long> LeadingInteger(const QString& text) {
     ++at;
   bool negative = false;
   if (at != end && (*at == '+' || *at == '-')) negative = *at++ == '-';
+  if (at == end || *at < '0' || *at > '9') return std::nullopt;
   long long value = 0;
-  const auto [next, error] = std::from_chars(at, end, value);
-  if (next == at) return std::nullopt;
   // Out of range for the type is out of range for the check too.
-  if (error == std::errc::result_out_of_range) return kIntervalMaximum + 1LL;
+  if (std::from_chars(at, end, value).ec == std::errc::result_out_of_range)
+    return kIntervalMaximum + 1LL;
   return negative ? -value : value;
 }
 
@@ -132,7 +132,7 @@ void CUsbCfgPage::CreateContents(QWidget& contents) {
   label("PID:", units.Rect(100, 45, 20, 8));
   pid_ = edit("1018", kIdMaxLength, units.Rect(124, 43, 40, 13));
 
-  group("String", units.Rect(7, 70, 276, 132))->setObjectName(QStringLiteral("1104"));
+  group("String", units.Rect(7, 70, 276, 76))->setObjectName(QStringLiteral("1104"));
   label("Manufacturer String:", units.Rect(16, 86, 80, 8));
   manufacturer_ = stringEdit("1017", units.Rect(100, 84, 174, 13));
   label("Product String:", units.Rect(16, 106, 80, 8));
@@ -140,12 +140,13 @@ void CUsbCfgPage::CreateContents(QWidget& contents) {
   product_ = stringEdit("1019", units.Rect(100, 104, 174, 13));
   label("Serial String:", units.Rect(16, 126, 80, 8));
   serial_ = stringEdit("1020", units.Rect(100, 124, 174, 13));
-  // The OC string and the HID interval exist on the page but are never shown.
-  QLabel* ocLabel = label("OC String:", units.Rect(16, 146, 80, 8));
-  oc_ = stringEdit("1021", units.Rect(100, 144, 174, 13));
-  QLabel* intervalLabel = label("HID interrupt Interval (ms):", units.Rect(16, 166, 100, 8));
-  hidInterval_ = edit("1022", kIntervalMaxLength, units.Rect(120, 164, 30, 13));
-  QLabel* intervalDefault = label("(Default 2 ms)", units.Rect(156, 166, 60, 8));
+  // The OC string and the HID interval exist on the page but are never shown; their places
+  // overlap nothing visible.
+  QLabel* ocLabel = label("OC String:", units.Rect(16, 206, 80, 8));
+  oc_ = stringEdit("1021", units.Rect(100, 204, 174, 13));
+  QLabel* intervalLabel = label("HID interrupt Interval (ms):", units.Rect(16, 226, 100, 8));
+  hidInterval_ = edit("1022", kIntervalMaxLength, units.Rect(120, 224, 30, 13));
+  QLabel* intervalDefault = label("(Default 2 ms)", units.Rect(156, 226, 60, 8));
   for (QWidget* hidden : {static_cast<QWidget*>(ocLabel), static_cast<QWidget*>(oc_),
                           static_cast<QWidget*>(intervalLabel), static_cast<QWidget*>(hidInterval_),
                           static_cast<QWidget*>(intervalDefault)})
@@ -155,10 +156,10 @@ void CUsbCfgPage::CreateContents(QWidget& contents) {
 
   hidEnabled_ = new QCheckBox(QStringLiteral("Enable HID Discriptor"), &contents);
   hidEnabled_->setObjectName(QStringLiteral("1103"));
-  hidEnabled_->setGeometry(units.Rect(16, 212, 120, 10));
+  hidEnabled_->setGeometry(units.Rect(16, 156, 120, 10));
   remoteWakeup_ = new QCheckBox(QStringLiteral("Enable Remote Wakeup"), &contents);
   remoteWakeup_->setObjectName(QStringLiteral("1267"));
-  remoteWakeup_->setGeometry(units.Rect(150, 212, 120, 10));
+  remoteWakeup_->setGeometry(units.Rect(150, 156, 120, 10));
 
   auto list = [&](const char* id, QStringList items, QRect rect) {
     auto* widget = new QComboBox(&contents);
@@ -167,14 +168,14 @@ void CUsbCfgPage::CreateContents(QWidget& contents) {
     widget->setGeometry(rect);
     return widget;
   };
-  label("Powered:", units.Rect(16, 236, 40, 8));
+  label("Powered:", units.Rect(16, 180, 40, 8));
   powered_ =
-      list("1133", {QStringLiteral("Bus"), QStringLiteral("Self")}, units.Rect(60, 234, 60, 13));
-  label("Power Range:", units.Rect(150, 236, 50, 8));
+      list("1133", {QStringLiteral("Bus"), QStringLiteral("Self")}, units.Rect(60, 178, 60, 13));
+  label("Power Range:", units.Rect(150, 180, 50, 8));
   powerRange_ = list("1135",
                      {QStringLiteral("100ma"), QStringLiteral("200ma"), QStringLiteral("300ma"),
                       QStringLiteral("400ma"), QStringLiteral("500ma")},
-                     units.Rect(204, 234, 60, 13));
+                     units.Rect(204, 178, 60, 13));
 
   connect(reset_, &QPushButton::clicked, this, &CUsbCfgPage::OnResetClicked);
   Reset();

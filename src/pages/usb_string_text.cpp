@@ -34,8 +34,8 @@ QString FitUsbStringText(const QString& text) {
 }
 
 std::vector<uint8_t> UsbStringDescriptor(const QString& text) {
-  return image::EncodeStringDescriptor(
-      std::u16string_view(FitUsbStringText(text).toStdU16String()));
+  const std::u16string units = FitUsbStringText(text).toStdU16String();
+  return image::EncodeStringDescriptor(std::u16string_view(units));
 }
 
 QString UsbStringText(std::span<const uint8_t> section) {

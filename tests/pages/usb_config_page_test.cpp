@@ -388,6 +388,8 @@ class UsbConfigPageTest : public QObject {
                         << "";
     QTest::newRow("letters") << "abc"
                              << "";
+    QTest::newRow("two signs") << "--5"
+                               << "";
     QTest::newRow(" +7") << " +7"
                          << " +7";
   }

@@ -1,6 +1,5 @@
 #include <QCheckBox>
 #include <QFile>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -85,32 +84,6 @@ class McuPageTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void ControlsCarryTheirIdsAndCaptions() {
-    McuRig rig;
-    rig.Show(rig.page);
-    QCOMPARE(rig.page.Title(), QStringLiteral("MCU Config"));
-    QCOMPARE(rig.Check("1103")->text(), QStringLiteral("Enable MCU"));
-    QCOMPARE(rig.Check("1254")->text(), QStringLiteral("Enable Jump to MCU SRAM Code"));
-    QCOMPARE(rig.Check("1251")->text(), QStringLiteral("Enable Lync Basic HeadSet"));
-    QCOMPARE(rig.Button("1256")->text(), QStringLiteral("Read MCU File"));
-    QCOMPARE(rig.Button("1128")->text(), QStringLiteral("Reset"));
-    QVERIFY(!rig.Button("1256")->isEnabled());
-    QStringList groups;
-    for (QGroupBox* group : rig.page.findChildren<QGroupBox*>())
-      groups << group->title();
-    groups.sort();
-    QCOMPARE(groups,
-             QStringList({"MCU Info In EEPROM ", "MCU Info In File", "MCU related setting"}));
-    for (const char* const* ids : {kFileGroup, kEepromGroup})
-      for (int i = 0; i < 5; ++i)
-        QVERIFY(rig.Control<QLineEdit>(ids[i])->isReadOnly());
-    // Enable MCU gates the button.
-    rig.Check("1103")->click();
-    QVERIFY(rig.Button("1256")->isEnabled());
-    rig.Check("1103")->click();
-    QVERIFY(!rig.Button("1256")->isEnabled());
-  }
-
   void FileWordsAreBigEndianAndComeBackLittleEndian() {
     McuRig rig;
     QVERIFY(rig.Read(rig.Image(kHeader, {})));
@@ -155,7 +128,6 @@ class McuPageTest : public QObject {
     QTest::addColumn<bool>("lync");
     QTest::addColumn<int>("stored");
     QTest::newRow("0x10 is not jump") << 0x10 << false << false << false << false << 0x00;
-    QTest::newRow("0x20 is not jump") << 0x20 << false << false << true << false << 0x30;
     QTest::newRow("all set, clear both") << 0xFF << true << true << false << false << 0x4F;
     QTest::newRow("others set, set both") << 0x4F << false << false << true << true << 0xFF;
     QTest::newRow("lync only") << 0xB0 << true << true << false << true << 0x80;
@@ -200,14 +172,9 @@ class McuPageTest : public QObject {
     QVERIFY(rig.Read(rig.Image(header, {{kMcuRow, Firmware(64, kInfoBlock)}})));
     rig.Show(rig.page);
     rig.Choose(rig.File("fw.bin", Firmware(80, kInfoBlock)));
-    rig.dialogs.AnswerQuestion(false);
-    rig.Button("1128")->click();
-    QVERIFY(rig.Check("1103")->isChecked());
-    QVERIFY(rig.page.HasMcuFile());
     rig.dialogs.AnswerQuestion(true);
     rig.Button("1128")->click();
-    QCOMPARE(rig.dialogs.Questions(),
-             QStringList(2, QString::fromLatin1(CMCUPage::kResetQuestion)));
+    QCOMPARE(rig.dialogs.Questions(), QStringList{QString::fromLatin1(CMCUPage::kResetQuestion)});
     QVERIFY(!rig.page.HasMcuFile());
     QVERIFY(!rig.Check("1103")->isChecked());
     QVERIFY(!rig.Button("1256")->isEnabled());
@@ -303,21 +270,6 @@ class McuPageTest : public QObject {
     QVERIFY(!rig.page.HasMcuFile());
     QCOMPARE(rig.Group(kFileGroup).first(), QStringLiteral("6530"));
     QVERIFY(rig.Check("1103")->isChecked());
-  }
-
-  void UncheckingKeepsTheFileForTheNextSave() {
-    McuRig rig;
-    QVERIFY(rig.Read(rig.Image(kHeader, {})));
-    rig.Show(rig.page);
-    const std::vector<uint8_t> firmware = Firmware(90, kInfoBlock);
-    rig.Choose(rig.File("fw.bin", firmware));
-    rig.Check("1103")->click();
-    QVERIFY(rig.page.HasMcuFile());
-    QVERIFY(rig.Save(rig.page));
-    QVERIFY(!rig.StoredHasMcu());
-    rig.Check("1103")->click();
-    QVERIFY(rig.Save(rig.page));
-    QCOMPARE(rig.StoredMcu(), firmware);
   }
 
   void TheFileIsReadAgainAtEverySave() {

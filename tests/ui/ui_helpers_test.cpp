@@ -7,13 +7,11 @@
 #include "ui/dialog_units.h"
 #include "ui/file_filter.h"
 #include "ui/hex_string.h"
-#include "ui/scripted_user_dialogs.h"
 #include "ui/worker_bridge.h"
 
 using veltra::ui::DialogUnits;
 using veltra::ui::QtFileFilter;
 using veltra::ui::WorkerBridge;
-using veltra::ui::testing::ScriptedUserDialogs;
 
 class UiHelpersTest : public QObject {
   Q_OBJECT
@@ -70,14 +68,6 @@ class UiHelpersTest : public QObject {
     QCOMPARE(odd.Rect(1, 1, 2, 2).right() + 1, odd.X(3));
   }
 
-  void DialogUnitsFromFontAreSensible() {
-    QFont font = QApplication::font();
-    font.setPixelSize(16);
-    const DialogUnits units(font);
-    QVERIFY(units.AverageCharWidth() >= 4 && units.AverageCharWidth() <= 14);
-    QVERIFY(units.CharHeight() >= 14 && units.CharHeight() <= 24);
-  }
-
   void BridgeCallRunsOnContextThreadAndWaits() {
     QObject context;
     const WorkerBridge bridge(&context);
@@ -117,23 +107,6 @@ class UiHelpersTest : public QObject {
     const WorkerBridge bridge(context);
     delete context;
     QCOMPARE(bridge.Call([] { return 7; }), 0);
-  }
-
-  void ScriptedDialogsAnswerInOrderAndRecord() {
-    ScriptedUserDialogs dialogs;
-    dialogs.AnswerQuestion(true);
-    dialogs.AnswerFile(QStringLiteral("/tmp/a.bin"));
-    dialogs.AnswerFile(std::nullopt);
-    QVERIFY(dialogs.Ask(nullptr, QStringLiteral("q1")));
-    QVERIFY(!dialogs.Ask(nullptr, QStringLiteral("q2")));  // unscripted: Cancel
-    QCOMPARE(dialogs.GetSaveFileName(nullptr, QStringLiteral("f"), QStringLiteral("bin")),
-             std::optional<QString>(QStringLiteral("/tmp/a.bin")));
-    QCOMPARE(dialogs.GetOpenFileName(nullptr, QStringLiteral("f"), QStringLiteral("bin")),
-             std::optional<QString>());
-    dialogs.ShowMessage(nullptr, QStringLiteral("m"));
-    QCOMPARE(dialogs.Texts(), QStringList({"q1", "q2", "m"}));
-    QCOMPARE(dialogs.Unanswered(), 1);
-    QVERIFY(dialogs.AllAnswersUsed());
   }
 };
 

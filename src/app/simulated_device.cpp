@@ -26,6 +26,10 @@ SimulatedBackend::SimulatedBackend(const SimulatedDeviceOptions& options) : opti
   if (options_.imageFile.empty()) PrepareImageFile();
 
   system_ = std::make_unique<sim::SimSystem>();
+  // A person's pause counts on the chip's clock (a write cycle ends while the user reads a
+  // message), and a long session must not keep a record of every request.
+  system_->Clock().SetFollowRealTime(true);
+  system_->SetRequestLogEnabled(false);
   timers_ = std::make_unique<QtTimers>();
   window_ = std::make_unique<QtPlatformWindow>();
   platform_ = std::make_unique<platform::Platform>(

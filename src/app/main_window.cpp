@@ -49,17 +49,8 @@ constexpr int kHeight = 346;
 // The page set ends just above the "EEPROM  TYPE" label.
 constexpr int kPageSetHeight = 299;
 
-// The template asks for "System" 12; no such face exists here, so the platform's sans face at
-// the same pixel height keeps the proportions of the arrangement.
-QFont DialogFont() {
-  QFont font = QApplication::font();
-  font.setPixelSize(16);
-  return font;
-}
-
-uint16_t BoxValue(const QString& text) {
-  return static_cast<uint16_t>(ui::HexStringToInt(text.toStdString()) & 0xFFFF);
-}
+// "System" 12 in the template.
+constexpr int kFontPixels = 16;
 
 }  // namespace
 
@@ -138,7 +129,7 @@ void CDemoDlg::BuildControls() {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  setFont(DialogFont());
+  setFont(ui::TemplateFont(kFontPixels));
   const ui::DialogUnits units(font());
   setFixedSize(units.Size(kWidth, kHeight));
 
@@ -265,8 +256,8 @@ void CDemoDlg::OnRefreshClicked() {
 void CDemoDlg::ConnectAndRead() {
   vidText_ = vid_->text();
   pidText_ = pid_->text();
-  const uint16_t vid = BoxValue(vidText_);
-  const uint16_t pid = BoxValue(pidText_);
+  const uint16_t vid = ui::HexBoxValue(vidText_);
+  const uint16_t pid = ui::HexBoxValue(pidText_);
   if (services_.channel.ConnectDevice(vid, pid, platformWindow_, nullptr, kDeviceArrivalMessage,
                                       kDeviceRemovalMessage) == 0) {
     services_.dialogs.ShowMessage(this, QString::fromLatin1(kCannotFindText));
@@ -279,8 +270,8 @@ void CDemoDlg::ConnectAndRead() {
 void CDemoDlg::OnSaveClicked() {
   image::Section* header = model_->FindSection(image::section_type::kHeader);
   if (header != nullptr && header->HasData()) {
-    image::SetHeaderVid(header->data, BoxValue(vidText_));
-    image::SetHeaderPid(header->data, BoxValue(pidText_));
+    image::SetHeaderVid(header->data, ui::HexBoxValue(vidText_));
+    image::SetHeaderPid(header->data, ui::HexBoxValue(pidText_));
   }
   // A page that refuses to store has said why; then nothing is written.
   bool stored = usbPage_->Store() && audioPage_->Store();

@@ -1,6 +1,5 @@
 #include "pages/mcu_page.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
@@ -33,13 +32,8 @@ namespace {
 
 constexpr char kFileSuffix[] = "bin";
 
-// The template asks for "System" 10; the platform's sans face at that pixel height keeps the
-// proportions of the arrangement.
-QFont TemplateFont() {
-  QFont font = QApplication::font();
-  font.setPixelSize(13);
-  return font;
-}
+// "System" 10 in the template.
+constexpr int kFontPixels = 13;
 
 std::array<QString, 5> InfoTexts(const std::optional<image::McuInfo>& info) {
   if (!info) return {};
@@ -71,7 +65,7 @@ CMCUPage::CMCUPage(const PageContext& context, QWidget* parent)
 CMCUPage::~CMCUPage() = default;
 
 void CMCUPage::CreateContents(QWidget& contents) {
-  contents.setFont(TemplateFont());
+  contents.setFont(ui::TemplateFont(kFontPixels));
   const ui::DialogUnits units(contents.font());
   contents.setMinimumSize(units.Size(324, 306));
 

@@ -4,7 +4,6 @@
 #include <optional>
 #include <utility>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -36,27 +35,12 @@ constexpr int kIntervalMaximum = 255;
 constexpr int kVariantWithoutHid = 2;
 constexpr int kPowerRangeItems = 5;
 
-// The template asks for "MS Sans Serif" 8; the platform's sans face at the same pixel height
-// keeps the proportions of the arrangement.
-QFont TemplateFont() {
-  QFont font = QApplication::font();
-  font.setPixelSize(11);
-  return font;
-}
-
-uint16_t IdValue(const QString& text) {
-  // One byte per character, so a character that is no digit counts as one 0 digit.
-  const QByteArray bytes = text.toLatin1();
-  return static_cast<uint16_t>(
-      ui::HexStringToInt(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))) &
-      0xFFFF);
-}
+// "MS Sans Serif" 8 in the template.
+constexpr int kFontPixels = 11;
 
 bool HasHexError(const QString& text) {
-  const QByteArray bytes = text.toLatin1();
   bool error = false;
-  ui::HexStringToInt(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
-                     &error);
+  ui::HexBoxValue(text, &error);
   return error;
 }
 
@@ -92,7 +76,7 @@ CUsbCfgPage::CUsbCfgPage(const PageContext& context, QWidget* parent)
 }
 
 void CUsbCfgPage::CreateContents(QWidget& contents) {
-  contents.setFont(TemplateFont());
+  contents.setFont(ui::TemplateFont(kFontPixels));
   const ui::DialogUnits units(contents.font());
   contents.setMinimumSize(units.Size(290, 313));
 
@@ -292,8 +276,8 @@ void CUsbCfgPage::StoreContents() {
   image::Section* header = model.FindSection(type::kHeader);
   if (header == nullptr) return;
   // An empty box leaves its two bytes as they are: the IDs of the last Connect.
-  if (!values_.vid.isEmpty()) image::SetHeaderVid(header->data, IdValue(values_.vid));
-  if (!values_.pid.isEmpty()) image::SetHeaderPid(header->data, IdValue(values_.pid));
+  if (!values_.vid.isEmpty()) image::SetHeaderVid(header->data, ui::HexBoxValue(values_.vid));
+  if (!values_.pid.isEmpty()) image::SetHeaderPid(header->data, ui::HexBoxValue(values_.pid));
   header->SetPresent(!values_.vid.isEmpty() || !values_.pid.isEmpty());
   if (!header->HasData()) return;
 

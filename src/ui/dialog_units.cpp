@@ -1,5 +1,7 @@
 #include "ui/dialog_units.h"
 
+#include <QApplication>
+
 #include <QFontMetrics>
 
 namespace veltra::ui {
@@ -52,6 +54,12 @@ QRect DialogUnits::Rect(int x, int y, int width, int height) const {
 
 QSize DialogUnits::Size(int width, int height) const {
   return QSize(X(width), Y(height));
+}
+
+QFont TemplateFont(int pixelSize) {
+  QFont font = QApplication::font();
+  font.setPixelSize(pixelSize);
+  return font;
 }
 
 }  // namespace veltra::ui

@@ -27,4 +27,8 @@ class DialogUnits {
   int baseY_;
 };
 
+// Dialog templates name Windows faces ("System", "MS Sans Serif") that do not exist here: the
+// platform's sans face at the template's pixel height keeps the proportions of the arrangement.
+QFont TemplateFont(int pixelSize);
+
 }  // namespace veltra::ui

@@ -1,5 +1,8 @@
 #include "ui/hex_string.h"
 
+#include <QByteArray>
+#include <QString>
+
 namespace veltra::ui {
 
 namespace {
@@ -30,6 +33,12 @@ uint32_t HexStringToInt(std::string_view text, bool* error) {
     value += static_cast<uint32_t>(digit) << (4 * (n - 1 - i));
   }
   return value;
+}
+
+uint16_t HexBoxValue(const QString& text, bool* error) {
+  const QByteArray bytes = text.toLatin1();
+  const std::string_view view(bytes.constData(), static_cast<size_t>(bytes.size()));
+  return static_cast<uint16_t>(HexStringToInt(view, error) & 0xFFFF);
 }
 
 }  // namespace veltra::ui

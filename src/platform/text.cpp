@@ -85,4 +85,26 @@ std::u16string ToUtf16(std::string_view text) {
   return out;
 }
 
+namespace {
+
+template <typename Char>
+bool EqualsFolded(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
+  if (a.size() != b.size()) return false;
+  auto fold = [](Char c) { return (c >= 'a' && c <= 'z') ? static_cast<Char>(c - 'a' + 'A') : c; };
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+  return EqualsFolded(a, b);
+}
+
+bool EqualsIgnoreAsciiCase(std::u16string_view a, std::u16string_view b) {
+  return EqualsFolded(a, b);
+}
+
 }  // namespace veltra::platform

@@ -1,6 +1,6 @@
 #include "platform/sim/eeprom_part.h"
 
-#include <cctype>
+#include "platform/text.h"
 
 namespace veltra::sim {
 
@@ -18,16 +18,6 @@ constexpr std::array<EepromPartInfo, 9> kParts{{
     {"24C512", 65536, 128, 2, 0xA8, 0},
 }};
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 const EepromPartInfo& PartInfo(EepromPart part) {
@@ -44,7 +34,7 @@ std::optional<EepromPart> PartFromSize(uint32_t size) {
 std::optional<EepromPart> PartFromName(std::string_view name) {
   if (!name.empty() && (name[0] == 'S' || name[0] == 's')) name.remove_prefix(1);
   for (EepromPart part : kAllEepromParts) {
-    if (EqualsIgnoreCase(name, PartInfo(part).name)) return part;
+    if (platform::EqualsIgnoreAsciiCase(name, PartInfo(part).name)) return part;
   }
   return std::nullopt;
 }

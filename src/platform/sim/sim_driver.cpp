@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/sim/sim_strings.h"
+#include "platform/text.h"
 #include "platform/vendor_packet.h"
 #include "platform/win32_codes.h"
 
@@ -54,7 +54,7 @@ std::unique_ptr<pf::ControlDevice> SimDriver::Open(const std::u16string& path, b
                                                    uint32_t& error) {
   std::lock_guard lock(mutex_);
   const uint64_t generation = services_.RunGenerationLocked(kDriverServiceName);
-  if (generation == 0 || !EqualsIgnoreAsciiCase(path, kControlDevicePath)) {
+  if (generation == 0 || !platform::EqualsIgnoreAsciiCase(path, kControlDevicePath)) {
     error = pf::error::kFileNotFound;
     return nullptr;
   }
@@ -134,7 +134,7 @@ bool SimDriver::AttachLocked(std::span<const uint8_t> input, uint64_t generation
   for (const auto& device : devices_) {
     std::u16string ntPath = device->InterfacePath();
     if (ntPath.size() >= 2) ntPath[1] = u'?';
-    if (device->IsPlugged() && EqualsIgnoreAsciiCase(ntPath, path)) {
+    if (device->IsPlugged() && platform::EqualsIgnoreAsciiCase(ntPath, path)) {
       binding_ = {device.get(), device->Instance(), generation};
       return true;
     }

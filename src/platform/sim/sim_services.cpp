@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/sim/sim_strings.h"
+#include "platform/text.h"
 #include "platform/win32_codes.h"
 
 namespace veltra::sim {
@@ -162,7 +162,8 @@ void SimServiceControl::AddDriverBinary(std::u16string_view path) {
 
 void SimServiceControl::RemoveDriverBinary(std::u16string_view path) {
   std::lock_guard lock(mutex_);
-  std::erase_if(binaries_, [&](const std::u16string& p) { return EqualsIgnoreAsciiCase(p, path); });
+  std::erase_if(binaries_,
+                [&](const std::u16string& p) { return platform::EqualsIgnoreAsciiCase(p, path); });
 }
 
 bool SimServiceControl::HasDriverBinary(std::u16string_view path) const {
@@ -193,7 +194,7 @@ uint64_t SimServiceControl::RunGenerationLocked(std::u16string_view name) const 
 std::shared_ptr<SimServiceControl::Record> SimServiceControl::FindLocked(
     std::u16string_view name) const {
   for (const auto& record : services_) {
-    if (EqualsIgnoreAsciiCase(record->config.name, name)) return record;
+    if (platform::EqualsIgnoreAsciiCase(record->config.name, name)) return record;
   }
   return nullptr;
 }
@@ -204,8 +205,9 @@ void SimServiceControl::RemoveLocked(const std::shared_ptr<Record>& record) {
 }
 
 bool SimServiceControl::HasDriverBinaryLocked(std::u16string_view path) const {
-  return std::any_of(binaries_.begin(), binaries_.end(),
-                     [&](const std::u16string& p) { return EqualsIgnoreAsciiCase(p, path); });
+  return std::any_of(binaries_.begin(), binaries_.end(), [&](const std::u16string& p) {
+    return platform::EqualsIgnoreAsciiCase(p, path);
+  });
 }
 
 }  // namespace veltra::sim

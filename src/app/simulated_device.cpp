@@ -1,14 +1,9 @@
 #include "app/simulated_device.h"
 
-#include <filesystem>
-
-#include <QDir>
-#include <QStandardPaths>
-
-#include "app/factory_image.h"
 #include "app/qt_platform_window.h"
 #include "app/qt_timers.h"
-#include "platform/sim/eeprom_file.h"
+#include "image/factory_image.h"
+#include "platform/sim/default_device.h"
 #include "platform/sim/sim_system.h"
 
 namespace veltra::app {
@@ -22,8 +17,14 @@ QString Hex(unsigned value, int width) {
 }  // namespace
 
 SimulatedBackend::SimulatedBackend(const SimulatedDeviceOptions& options) : options_(options) {
-  imageFile_ = options_.imageFile.empty() ? DefaultImageFile(options_) : options_.imageFile;
-  if (options_.imageFile.empty()) PrepareImageFile();
+  if (options_.imageFile.empty()) {
+    imageFile_ = sim::DefaultImageFile(options_.vid, options_.pid, options_.part);
+    fileProblem_ = sim::CreateMissingImageFile(imageFile_, options_.part, [this](uint32_t size) {
+      return image::BuildFactoryImage(options_.vid, options_.pid, size);
+    });
+  } else {
+    imageFile_ = options_.imageFile;
+  }
 
   system_ = std::make_unique<sim::SimSystem>();
   // A person's pause counts on the chip's clock (a write cycle ends while the user reads a
@@ -54,26 +55,6 @@ SimulatedBackend::~SimulatedBackend() {
   // The channel goes first: it may still hold timers and a notice registration.
   transport_.reset();
   channel_.reset();
-}
-
-std::string SimulatedBackend::DefaultImageFile(const SimulatedDeviceOptions& options) {
-  const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-  const QString name = QStringLiteral("sim-eeprom-%1-%2-%3.bin")
-                           .arg(Hex(options.vid, 4), Hex(options.pid, 4),
-                                QString::fromLatin1(sim::PartInfo(options.part).name));
-  return QDir(dir).filePath(name).toStdString();
-}
-
-void SimulatedBackend::PrepareImageFile() {
-  if (std::filesystem::exists(imageFile_)) return;
-  const std::filesystem::path dir = std::filesystem::path(imageFile_).parent_path();
-  std::error_code error;
-  std::filesystem::create_directories(dir, error);
-  const uint32_t size = sim::PartInfo(options_.part).size;
-  std::vector<uint8_t> bytes(size, 0xFF);
-  if (auto image = BuildFactoryImage(options_.vid, options_.pid, size)) bytes = std::move(*image);
-  std::string reason;
-  if (!sim::WriteImageFileAtomically(imageFile_, bytes, reason)) fileProblem_ = reason;
 }
 
 void SimulatedBackend::Unplug() {

@@ -10,6 +10,7 @@
 #include "device/channel.h"
 #include "device/transport.h"
 #include "platform/platform.h"
+#include "platform/sim/default_device.h"
 #include "platform/sim/eeprom_part.h"
 
 namespace veltra::sim {
@@ -24,13 +25,13 @@ class QtTimers;
 
 // The simulated device the tool starts with where no vendor driver exists.
 struct SimulatedDeviceOptions {
-  uint16_t vid = 0x5A52;
-  uint16_t pid = 0x7731;
-  sim::EepromPart part = sim::EepromPart::k24C64;
-  uint8_t capability = 0x34;  // chip register 0xD9: variant 3, both equalisers
-  int64_t latencyNs = 0;      // real time every request takes
+  uint16_t vid = sim::kDefaultDeviceVid;
+  uint16_t pid = sim::kDefaultDevicePid;
+  sim::EepromPart part = sim::kDefaultDevicePart;
+  uint8_t capability = sim::kDefaultDeviceCapability;  // chip register 0xD9
+  int64_t latencyNs = 0;                               // real time every request takes
   // The .bin file behind the EEPROM. Empty: a file of this device in the per-user data
-  // directory, filled with a factory image at first use.
+  // directory (sim::DefaultImageFile), filled with a factory image at first use.
   std::string imageFile;
 };
 
@@ -63,12 +64,7 @@ class SimulatedBackend {
   // One line for the About page.
   QString Description() const;
 
-  // <AppDataLocation>/sim-eeprom-5A52-7731-24C64.bin for the given device.
-  static std::string DefaultImageFile(const SimulatedDeviceOptions& options);
-
  private:
-  void PrepareImageFile();
-
   SimulatedDeviceOptions options_;
   std::string imageFile_;
   std::string fileProblem_;

@@ -1,7 +1,7 @@
 #include "app_harness.h"
 
-#include "app/factory_image.h"
 #include "app/progress_window.h"
+#include "image/factory_image.h"
 #include "platform/sim/eeprom_file.h"
 #include "platform/sim/sim_system.h"
 
@@ -13,7 +13,7 @@ AppHarness::AppHarness(HarnessOptions options) {
   device.imageFile = dir_.filePath(QStringLiteral("eeprom.bin")).toStdString();
   if (options.contents == Contents::kFactory) {
     const uint32_t size = sim::PartInfo(device.part).size;
-    auto image = BuildFactoryImage(device.vid, device.pid, size);
+    auto image = image::BuildFactoryImage(device.vid, device.pid, size);
     QVERIFY(image.has_value());
     std::string error;
     QVERIFY(sim::WriteImageFileAtomically(device.imageFile, *image, error));

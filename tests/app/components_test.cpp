@@ -6,11 +6,11 @@
 #include <QtTest>
 
 #include "app/command_line.h"
-#include "app/factory_image.h"
 #include "app/log_settings.h"
 #include "app/qt_platform_window.h"
 #include "app/qt_timers.h"
 #include "app/single_instance_lock.h"
+#include "image/factory_image.h"
 #include "image/image_layout.h"
 #include "image/section_kinds.h"
 #include "platform/win32_codes.h"
@@ -205,7 +205,7 @@ class ComponentsTest : public QObject {
 
   // ---- factory image ----------------------------------------------------------------------
   void FactoryImageCarriesStringsVolumesAndBothEqualisers() {
-    const auto image = app::BuildFactoryImage(0x5A52, 0x7731, 8192);
+    const auto image = image::BuildFactoryImage(0x5A52, 0x7731, 8192);
     QVERIFY(image.has_value());
     QCOMPARE(image->size(), size_t{8192});
     const image::ImageContents contents = image::ReadImage(*image, 8191);
@@ -226,7 +226,7 @@ class ComponentsTest : public QObject {
   }
 
   void SmallEepromGetsTheImageWithoutEqualisers() {
-    const auto image = app::BuildFactoryImage(0x5A52, 0x7731, 256);
+    const auto image = image::BuildFactoryImage(0x5A52, 0x7731, 256);
     QVERIFY(image.has_value());
     const image::ImageContents contents = image::ReadImage(*image, 255);
     QVERIFY(contents.hasMagic);

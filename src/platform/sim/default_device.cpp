@@ -1,0 +1,72 @@
+#include "platform/sim/default_device.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/sim/eeprom_file.h"
+
+namespace veltra::sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kApplicationDirectory[] = "veltra-config";
+
+std::string HomeDirectory() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+  // getpwuid_r's buffer size hint may be -1: fall back to a size that holds any sane entry.
+  const long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(hint > 0 ? static_cast<size_t>(hint) : 16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+      found != nullptr && found->pw_dir != nullptr) {
+    return found->pw_dir;
+  }
+  return "/";
+}
+
+}  // namespace
+
+std::string UserDataDirectory() {
+  fs::path base;
+  // Relative values are to be ignored, as the XDG base directory rules say.
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && xdg[0] == '/') {
+    base = xdg;
+  } else {
+    base = fs::path(HomeDirectory()) / ".local" / "share";
+  }
+  return (base / kApplicationDirectory).string();
+}
+
+std::string DefaultImageFile(uint16_t vid, uint16_t pid, EepromPart part) {
+  char name[64];
+  std::snprintf(name, sizeof name, "sim-eeprom-%04X-%04X-%s.bin", static_cast<unsigned>(vid),
+                static_cast<unsigned>(pid), PartInfo(part).name);
+  return (fs::path(UserDataDirectory()) / name).string();
+}
+
+std::string CreateMissingImageFile(const std::string& path, EepromPart part,
+                                   const ImageBuilder& build) {
+  std::error_code error;
+  if (fs::exists(path, error)) return {};
+  const fs::path directory = fs::path(path).parent_path();
+  // A directory that cannot be made shows as the write's own failure just below.
+  if (!directory.empty()) fs::create_directories(directory, error);
+  const uint32_t size = PartInfo(part).size;
+  std::vector<uint8_t> bytes(size, 0xFF);
+  if (build) {
+    if (std::optional<std::vector<uint8_t>> image = build(size)) bytes = std::move(*image);
+  }
+  std::string reason;
+  if (!WriteImageFileAtomically(path, bytes, reason)) return reason;
+  return {};
+}
+
+}  // namespace veltra::sim

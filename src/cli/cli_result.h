@@ -17,5 +17,10 @@ enum ExitCode : int {
 // One line on the error stream, "veltra-cli: <reason>", and the matching exit code.
 int ReportUsageError(std::ostream& err, std::string_view reason);
 int ReportFailure(std::ostream& err, std::string_view reason);
+// "veltra-cli: <prefix>warning: <text>"; the command goes on.
+void ReportWarning(std::ostream& err, std::string_view prefix, std::string_view text);
+
+// Flushes what a command wrote to out: success, or a failure when it could not be delivered.
+int FinishOutput(std::ostream& out, std::ostream& err, std::string_view prefix);
 
 }  // namespace veltra::cli

@@ -3,8 +3,13 @@
 #include <string_view>
 
 #include "cli/cli_result.h"
+#include "cli/dump_command.h"
 #include "cli/eq_coeffs_command.h"
+#include "cli/erase_command.h"
+#include "cli/load_command.h"
 #include "cli/option_parser.h"
+#include "cli/read_command.h"
+#include "cli/show_command.h"
 
 namespace veltra::cli {
 namespace {
@@ -19,6 +24,11 @@ struct Command {
 
 // New commands join here and in their own file.
 constexpr Command kCommands[] = {
+    {kShowName, kShowSummary, RunShowCommand},
+    {kReadName, kReadSummary, RunReadCommand},
+    {kDumpName, kDumpSummary, RunDumpCommand},
+    {kLoadName, kLoadSummary, RunLoadCommand},
+    {kEraseName, kEraseSummary, RunEraseCommand},
     {kEqCoeffsName, kEqCoeffsSummary, RunEqCoeffsCommand},
 };
 
@@ -40,6 +50,10 @@ void WriteHelp(std::ostream& out) {
         << '\n';
   }
   out << "\n"
+         "The device commands (read, dump, load, erase) work on the simulated device\n"
+         "the GUI uses: VID 5A52, PID 7731, chip register 0xD9 = 0x34, its EEPROM kept in\n"
+         "the per-user data directory (or in --image FILE.bin).\n"
+         "\n"
          "Run 'veltra-cli COMMAND --help' for the options of a command.\n"
          "Exit codes: 0 success, 1 failure, 2 wrong usage.\n";
 }

@@ -1,0 +1,71 @@
+#include "cli/dump_command.h"
+
+#include <vector>
+
+#include "cli/cli_result.h"
+#include "cli/command_options.h"
+#include "cli/device_command.h"
+#include "cli/device_messages.h"
+#include "cli/output_file.h"
+
+namespace veltra::cli {
+namespace {
+
+constexpr OptionDefinition kOptions[] = {kHelpOption, kEepromOption,     kVidOption,
+                                         kPidOption,  kCapabilityOption, kImageOption};
+
+constexpr char kUsage[] =
+    "Usage: veltra-cli dump FILE.bin --eeprom TYPE [--vid HEX] [--pid HEX]\n"
+    "                       [--capability HEX] [--image FILE.bin]\n"
+    "\n"
+    "Reads the EEPROM of the simulated device (EEPROM -> FILE) into FILE.bin: the\n"
+    "EEPROM's size less one byte, from address 0. FILE.bin is opened before the read\n"
+    "and is left as it was when the read fails.\n"
+    "\n"
+    "Options:\n"
+    "  --eeprom TYPE       the EEPROM part, S24C02 .. S24C512 (required)\n";
+
+}  // namespace
+
+int RunDumpCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+  return RunDumpCommand(args, out, err, {});
+}
+
+int RunDumpCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+                   const DeviceHook& hook) {
+  const std::string prefix = std::string(kDumpName) + ": ";
+  std::string error;
+  const std::optional<CommandLine> line = ParseCommandLine(args, kOptions, error);
+  if (!line) return ReportUsageError(err, prefix + error);
+  if (line->help) {
+    out << kUsage << kDeviceOptionsHelp << "  -h, --help          show this help\n";
+    return FinishOutput(out, err, prefix);
+  }
+  if (line->operands.size() != 1) {
+    return ReportUsageError(err, prefix + (line->operands.empty() ? "needs the output file FILE.bin"
+                                                                  : "takes one output file"));
+  }
+  if (!line->eeprom) return ReportUsageError(err, prefix + MissingEepromText());
+
+  // A path that cannot be written fails now, not after a read of up to 64 KiB.
+  PendingOutputFile file;
+  if (const std::string problem = file.Open(line->operands.front()); !problem.empty()) {
+    return ReportFailure(err, prefix + problem);
+  }
+  int code = kExitFailure;
+  const auto session =
+      ConnectDevice(*line, SimulatedSession::ImageFile::kMustExist, hook, prefix, err, code);
+  if (!session) return code;
+
+  const uint32_t length = line->eeprom->transferLength;
+  std::vector<uint8_t> buffer(length, 0);
+  if (session->Transport().EepromTransfer(false, 0, buffer.data(), length) == 0) {
+    return ReportFailure(err, prefix + kReadFailedText);
+  }
+  if (const std::string problem = file.Commit(buffer); !problem.empty()) {
+    return ReportFailure(err, prefix + problem);
+  }
+  return kExitSuccess;
+}
+
+}  // namespace veltra::cli

@@ -1,0 +1,57 @@
+#include "cli/erase_command.h"
+
+#include "cli/cli_result.h"
+#include "cli/command_options.h"
+#include "cli/device_command.h"
+#include "cli/device_messages.h"
+
+namespace veltra::cli {
+namespace {
+
+constexpr OptionDefinition kOptions[] = {kHelpOption, kYesOption,        kEepromOption, kVidOption,
+                                         kPidOption,  kCapabilityOption, kImageOption};
+
+constexpr char kUsage[] =
+    "Usage: veltra-cli erase --yes --eeprom TYPE [--vid HEX] [--pid HEX]\n"
+    "                        [--capability HEX] [--image FILE.bin]\n"
+    "\n"
+    "Erases the EEPROM of the simulated device: zeros over its size less one byte.\n"
+    "\n"
+    "Options:\n"
+    "  --yes               required: the erase cannot be undone\n"
+    "  --eeprom TYPE       the EEPROM part, S24C02 .. S24C512 (required)\n";
+
+}  // namespace
+
+int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+  return RunEraseCommand(args, out, err, {});
+}
+
+int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+                    const DeviceHook& hook) {
+  const std::string prefix = std::string(kEraseName) + ": ";
+  std::string error;
+  const std::optional<CommandLine> line = ParseCommandLine(args, kOptions, error);
+  if (!line) return ReportUsageError(err, prefix + error);
+  if (line->help) {
+    out << kUsage << kDeviceOptionsHelp << "  -h, --help          show this help\n";
+    return FinishOutput(out, err, prefix);
+  }
+  if (!line->operands.empty()) {
+    return ReportUsageError(err, prefix + "takes no file ('" + line->operands.front() + "')");
+  }
+  if (!line->yes) return ReportUsageError(err, prefix + "erases only with --yes");
+  if (!line->eeprom) return ReportUsageError(err, prefix + MissingEepromText());
+
+  int code = kExitFailure;
+  const auto session =
+      ConnectDevice(*line, SimulatedSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
+  if (!session) return code;
+  if (session->Transport().EraseEeprom() == 0) return ReportFailure(err, prefix + kEraseFailedText);
+  if (const std::string problem = session->FileProblem(); !problem.empty()) {
+    return ReportFailure(err, prefix + problem);
+  }
+  return kExitSuccess;
+}
+
+}  // namespace veltra::cli

@@ -1,0 +1,70 @@
+#include "cli/load_command.h"
+
+#include "cli/bin_file_notice.h"
+#include "cli/cli_result.h"
+#include "cli/command_options.h"
+#include "cli/device_command.h"
+#include "cli/device_messages.h"
+#include "image/bin_file.h"
+
+namespace veltra::cli {
+namespace {
+
+constexpr OptionDefinition kOptions[] = {kHelpOption, kEepromOption,     kVidOption,
+                                         kPidOption,  kCapabilityOption, kImageOption};
+
+constexpr char kUsage[] =
+    "Usage: veltra-cli load FILE.bin --eeprom TYPE [--vid HEX] [--pid HEX]\n"
+    "                       [--capability HEX] [--image FILE.bin]\n"
+    "\n"
+    "Writes FILE.bin into the EEPROM of the simulated device (FILE -> EEPROM): the\n"
+    "EEPROM's size less one byte, from address 0. A shorter file is completed with\n"
+    "zeros, a longer one is cut; both are reported.\n"
+    "\n"
+    "Options:\n"
+    "  --eeprom TYPE       the EEPROM part, S24C02 .. S24C512 (required)\n";
+
+}  // namespace
+
+int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+  return RunLoadCommand(args, out, err, {});
+}
+
+int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+                   const DeviceHook& hook) {
+  const std::string prefix = std::string(kLoadName) + ": ";
+  std::string error;
+  const std::optional<CommandLine> line = ParseCommandLine(args, kOptions, error);
+  if (!line) return ReportUsageError(err, prefix + error);
+  if (line->help) {
+    out << kUsage << kDeviceOptionsHelp << "  -h, --help          show this help\n";
+    return FinishOutput(out, err, prefix);
+  }
+  if (line->operands.size() != 1) {
+    return ReportUsageError(err, prefix + (line->operands.empty() ? "needs the input file FILE.bin"
+                                                                  : "takes one input file"));
+  }
+  if (!line->eeprom) return ReportUsageError(err, prefix + MissingEepromText());
+
+  const std::string& path = line->operands.front();
+  const uint32_t length = line->eeprom->transferLength;
+  image::BinFileRead read = image::ReadBinFile(path, length);
+  if (!read.Ok()) return ReportFailure(err, prefix + read.error);
+  if (const auto notice = BinFileFitNotice(path, read, length)) {
+    ReportWarning(err, prefix, *notice);
+  }
+
+  int code = kExitFailure;
+  const auto session =
+      ConnectDevice(*line, SimulatedSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
+  if (!session) return code;
+  if (session->Transport().EepromTransfer(true, 0, read.bytes.data(), length) == 0) {
+    return ReportFailure(err, prefix + kWriteFailedText);
+  }
+  if (const std::string problem = session->FileProblem(); !problem.empty()) {
+    return ReportFailure(err, prefix + problem);
+  }
+  return kExitSuccess;
+}
+
+}  // namespace veltra::cli

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <ostream>
+#include <span>
+#include <string>
+
+#include "cli/simulated_session.h"
+
+namespace veltra::cli {
+
+inline constexpr char kLoadName[] = "load";
+inline constexpr char kLoadSummary[] = "write a .bin file into the device's EEPROM";
+
+// veltra-cli load FILE.bin --eeprom TYPE [device options]: the file's first transfer-length
+// bytes into the EEPROM from address 0; a shorter file is completed with zeros and a longer one
+// cut, each with a warning on err. Prints nothing on success.
+int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+                   const DeviceHook& hook);
+
+}  // namespace veltra::cli

@@ -1,0 +1,65 @@
+#include "cli/show_command.h"
+
+#include "cli/bin_file_notice.h"
+#include "cli/cli_result.h"
+#include "cli/command_options.h"
+#include "cli/image_report.h"
+#include "cli/json_report.h"
+#include "cli/text_report.h"
+#include "image/bin_file.h"
+#include "image/image_layout.h"
+
+namespace veltra::cli {
+namespace {
+
+constexpr OptionDefinition kOptions[] = {kHelpOption, kEepromOption, kJsonOption};
+
+constexpr char kHelpText[] =
+    "Usage: veltra-cli show FILE.bin --eeprom TYPE [--json]\n"
+    "\n"
+    "Decodes an EEPROM image file (as 'dump' or EEPROM -> FILE writes it) and prints\n"
+    "the configuration it holds: header and option bits, sections, USB strings,\n"
+    "volumes, both equalisers, the MCU section and the tail records. No device is used.\n"
+    "\n"
+    "Options:\n"
+    "  --eeprom TYPE   the EEPROM the image is for, S24C02 .. S24C512; its size less\n"
+    "                  one byte is the image's length\n"
+    "  --json          print one JSON object instead of text\n"
+    "  -h, --help      show this help\n";
+
+}  // namespace
+
+int RunShowCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+  const std::string prefix = std::string(kShowName) + ": ";
+  std::string error;
+  const std::optional<CommandLine> line = ParseCommandLine(args, kOptions, error);
+  if (!line) return ReportUsageError(err, prefix + error);
+  if (line->help) {
+    out << kHelpText;
+    return FinishOutput(out, err, prefix);
+  }
+  if (line->operands.size() != 1) {
+    return ReportUsageError(err, prefix + (line->operands.empty() ? "needs the image file FILE.bin"
+                                                                  : "takes one image file"));
+  }
+  if (!line->eeprom) return ReportUsageError(err, prefix + MissingEepromText());
+
+  const std::string& path = line->operands.front();
+  const uint32_t transferLength = line->eeprom->transferLength;
+  const image::BinFileRead read = image::ReadBinFile(path, transferLength);
+  if (!read.Ok()) return ReportFailure(err, prefix + read.error);
+  if (const auto notice = BinFileFitNotice(path, read, transferLength)) {
+    ReportWarning(err, prefix, *notice);
+  }
+
+  const ImageReport report =
+      BuildImageReport(image::ReadImage(read.bytes, transferLength), transferLength);
+  if (line->json) {
+    WriteJsonReport(out, report);
+  } else {
+    WriteTextReport(out, report);
+  }
+  return FinishOutput(out, err, prefix);
+}
+
+}  // namespace veltra::cli

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <span>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/simulated_session.h"
+
+namespace veltra::cli::testing {
+
+struct Outcome {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+using CommandFunction = int (*)(std::span<const std::string>, std::ostream&, std::ostream&);
+using DeviceCommandFunction = int (*)(std::span<const std::string>, std::ostream&, std::ostream&,
+                                      const DeviceHook&);
+
+// A command function run with its own streams; a device command with a hook on its machine.
+inline Outcome RunCommand(CommandFunction run, const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int code = run(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+inline Outcome RunCommand(DeviceCommandFunction run, const std::vector<std::string>& args,
+                          const DeviceHook& hook) {
+  std::ostringstream out, err;
+  const int code = run(args, out, err, hook);
+  return {code, out.str(), err.str()};
+}
+
+inline size_t LineCount(const std::string& text) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// A fresh directory under the system's temporary directory, removed with everything in it.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "veltra-cli-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  std::string File(std::string_view name) const { return (path_ / name).string(); }
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value != nullptr) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// True when text is exactly one JSON value (RFC 8259 grammar, strings checked for escapes and
+// control characters; UTF-8 is taken as it comes).
+bool IsJson(std::string_view text);
+
+}  // namespace veltra::cli::testing

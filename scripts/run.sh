@@ -7,4 +7,5 @@ dir="$("$root/scripts/build.sh" | tail -n 1)"
 if [ -x "$dir/src/app/veltra-config" ]; then
   exec "$dir/src/app/veltra-config" "$@"
 fi
-exec "$dir/src/cli/veltra-cli" demo "$@"
+echo "No GUI in this build (Qt 6 missing?): use $dir/src/cli/veltra-cli instead, e.g. 'veltra-cli read --eeprom S24C64' (veltra-cli --help lists the commands)." >&2
+exit 1

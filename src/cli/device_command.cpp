@@ -7,10 +7,11 @@
 
 namespace veltra::cli {
 
-std::unique_ptr<SimulatedSession> ConnectDevice(const CommandLine& line,
-                                                SimulatedSession::ImageFile imageFile,
-                                                const DeviceHook& hook, std::string_view prefix,
-                                                std::ostream& err, int& code) {
+std::unique_ptr<SimulatedSession> ConnectSimulatedDevice(const CommandLine& line,
+                                                         SimulatedSession::ImageFile imageFile,
+                                                         const DeviceHook& hook,
+                                                         std::string_view prefix, std::ostream& err,
+                                                         int& code) {
   std::string error;
   std::unique_ptr<SimulatedSession> session =
       SimulatedSession::Open(line.device, *line.eeprom, imageFile, hook, error);

@@ -53,8 +53,8 @@ int RunDumpCommand(std::span<const std::string> args, std::ostream& out, std::os
     return ReportFailure(err, prefix + problem);
   }
   int code = kExitFailure;
-  const auto session =
-      ConnectDevice(*line, SimulatedSession::ImageFile::kMustExist, hook, prefix, err, code);
+  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist, hook,
+                                              prefix, err, code);
   if (!session) return code;
 
   const uint32_t length = line->eeprom->transferLength;

@@ -44,8 +44,8 @@ int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::o
   if (!line->eeprom) return ReportUsageError(err, prefix + MissingEepromText());
 
   int code = kExitFailure;
-  const auto session =
-      ConnectDevice(*line, SimulatedSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
+  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMayBeCreated,
+                                              hook, prefix, err, code);
   if (!session) return code;
   if (session->Transport().EraseEeprom() == 0) return ReportFailure(err, prefix + kEraseFailedText);
   if (const std::string problem = session->FileProblem(); !problem.empty()) {

@@ -55,8 +55,8 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
   }
 
   int code = kExitFailure;
-  const auto session =
-      ConnectDevice(*line, SimulatedSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
+  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMayBeCreated,
+                                              hook, prefix, err, code);
   if (!session) return code;
   if (session->Transport().EepromTransfer(true, 0, read.bytes.data(), length) == 0) {
     return ReportFailure(err, prefix + kWriteFailedText);

@@ -63,8 +63,8 @@ int RunReadCommand(std::span<const std::string> args, std::ostream& out, std::os
   if (!line->eeprom) return ReportUsageError(err, prefix + MissingEepromText());
 
   int code = kExitFailure;
-  const auto session =
-      ConnectDevice(*line, SimulatedSession::ImageFile::kMustExist, hook, prefix, err, code);
+  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist, hook,
+                                              prefix, err, code);
   if (!session) return code;
 
   const uint32_t length = line->eeprom->transferLength;

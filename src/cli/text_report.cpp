@@ -1,5 +1,6 @@
 #include "cli/text_report.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <string>

@@ -18,9 +18,9 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "app/factory_image.h"
 #include "app/main_window.h"
 #include "app/simulated_device.h"
+#include "image/factory_image.h"
 #include "image/image_layout.h"
 #include "log/local_time.h"
 #include "platform/log_file_store.h"
@@ -57,7 +57,7 @@ class AnsweringDialogs final : public ui::UserDialogs {
 // three full pass-through sections (a fourth would start beyond the offsets an entry holds).
 std::vector<uint8_t> FullImage() {
   constexpr uint32_t kSize = 65536;
-  const std::vector<uint8_t> factory = *app::BuildFactoryImage(0x5A52, 0x7731, kSize);
+  const std::vector<uint8_t> factory = *image::BuildFactoryImage(0x5A52, 0x7731, kSize);
   const image::ImageContents contents = image::ReadImage(factory, kSize - 1);
   std::vector<std::vector<uint8_t>> data(image::kDirectorySlotCount);
   data[image::section_index::kMcu].assign(16383, 0x5A);

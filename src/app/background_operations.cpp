@@ -13,24 +13,10 @@
 #include "device/transport.h"
 #include "image/bin_file.h"
 #include "image/eeprom_config.h"
+#include "image/operation_texts.h"
 #include "ui/user_dialogs.h"
 
 namespace veltra::app {
-
-const char* const BackgroundOperations::kSaveDoneText =
-    "Save into EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes "
-    "to take effect !!!";
-const char* const BackgroundOperations::kSizeNotEnoughText = "EEPROM Size Not Enough !!!";
-const char* const BackgroundOperations::kEraseDoneText =
-    "Erase EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to "
-    "take effect !!!";
-const char* const BackgroundOperations::kEraseFailedText = "Fail to erase EEPROM";
-const char* const BackgroundOperations::kReadFailedText = "Fail to read EEPROM";
-const char* const BackgroundOperations::kDumpDoneText = "EEPROM -> File completely";
-const char* const BackgroundOperations::kLoadDoneText =
-    "File -> EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to "
-    "take effect !!!";
-const char* const BackgroundOperations::kWriteFailedText = "Fail to write EEPROM";
 
 namespace {
 
@@ -162,9 +148,9 @@ void BackgroundOperations::SaveImage() {
   if (services_.state.connected == 0) return;
   const int result = services_.model.WriteToEeprom();
   if (result == 0) {
-    Message(QString::fromLatin1(kSaveDoneText));
+    Message(QString::fromLatin1(image::text::kSaveDone));
   } else if (result == image::kWriteNotFit) {
-    Message(QString::fromLatin1(kSizeNotEnoughText));
+    Message(QString::fromLatin1(image::text::kSizeNotEnough));
   }
   // kWriteFailed: the model has shown its own message.
 }
@@ -175,7 +161,7 @@ void BackgroundOperations::ReadImage() {
     // Nothing was read: no read-done message. The type must be chosen again before the next
     // Connect; the window is released without connecting.
     state.transferLength = 0;
-    Message(QString::fromLatin1(kReadFailedText));
+    Message(QString::fromLatin1(image::text::kReadFailed));
     services_.completion.Set();
     return;
   }
@@ -185,9 +171,9 @@ void BackgroundOperations::ReadImage() {
 
 void BackgroundOperations::Erase() {
   if (services_.transport.EraseEeprom() != 0) {
-    Message(QString::fromLatin1(kEraseDoneText));
+    Message(QString::fromLatin1(image::text::kEraseDone));
   } else {
-    Message(QString::fromLatin1(kEraseFailedText));
+    Message(QString::fromLatin1(image::text::kEraseFailed));
   }
 }
 
@@ -200,7 +186,7 @@ void BackgroundOperations::DumpToFile() {
   if (!file) return;
   std::fill(buffer->begin(), buffer->end(), 0);
   if (services_.transport.EepromTransfer(false, 0, buffer->data(), length) == 0) {
-    Message(QString::fromLatin1(kReadFailedText));
+    Message(QString::fromLatin1(image::text::kReadFailed));
     return;
   }
   const std::string error = image::WriteBinFile(ToPath(*file), *buffer);
@@ -208,7 +194,7 @@ void BackgroundOperations::DumpToFile() {
     Message(QStringLiteral("Fail to write file\n\n%1").arg(QString::fromStdString(error)));
     return;
   }
-  Message(QString::fromLatin1(kDumpDoneText));
+  Message(QString::fromLatin1(image::text::kDumpDone));
 }
 
 void BackgroundOperations::LoadFromFile() {
@@ -227,9 +213,9 @@ void BackgroundOperations::LoadFromFile() {
   *buffer = std::move(read.bytes);
   buffer->resize(length, 0);
   if (services_.transport.EepromTransfer(true, 0, buffer->data(), length) != 0) {
-    Message(QString::fromLatin1(kLoadDoneText));
+    Message(QString::fromLatin1(image::text::kLoadDone));
   } else {
-    Message(QString::fromLatin1(kWriteFailedText));
+    Message(QString::fromLatin1(image::text::kWriteFailed));
   }
 }
 

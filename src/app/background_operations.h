@@ -62,16 +62,6 @@ class BackgroundOperations final : public QObject {
   bool Start(int operationCode, int signalOnFinish);
   bool Busy() const { return busy_; }
 
-  // The texts the operations show.
-  static const char* const kSaveDoneText;
-  static const char* const kSizeNotEnoughText;
-  static const char* const kEraseDoneText;
-  static const char* const kEraseFailedText;
-  static const char* const kReadFailedText;
-  static const char* const kDumpDoneText;
-  static const char* const kLoadDoneText;
-  static const char* const kWriteFailedText;
-
  signals:
   // Queued to the GUI thread after the main window has been enabled again.
   void Finished(int operationCode);

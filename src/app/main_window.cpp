@@ -22,6 +22,7 @@
 #include "device/transport.h"
 #include "image/eeprom_config.h"
 #include "image/header_options.h"
+#include "image/operation_texts.h"
 #include "pages/about_page.h"
 #include "pages/audio_config_page.h"
 #include "pages/mcu_page.h"
@@ -35,11 +36,9 @@
 namespace veltra::app {
 
 const char* const CDemoDlg::kTitle = "Veltra Configuration";
-const char* const CDemoDlg::kCannotFindText = "Cannot find the HID device !!!";
 const char* const CDemoDlg::kStopQuestion = "Stop the connection without further saving ?";
 const char* const CDemoDlg::kRefreshQuestion = "All changes before save will be discarded !!!";
 const char* const CDemoDlg::kExitQuestion = "Exit the configuration tool without further saving ?";
-const char* const CDemoDlg::kSizeTooSmallText = " EEPROM Size Too Small";
 
 namespace {
 
@@ -260,7 +259,7 @@ void CDemoDlg::ConnectAndRead() {
   const uint16_t pid = ui::HexBoxValue(pidText_);
   if (services_.channel.ConnectDevice(vid, pid, platformWindow_, nullptr, kDeviceArrivalMessage,
                                       kDeviceRemovalMessage) == 0) {
-    services_.dialogs.ShowMessage(this, QString::fromLatin1(kCannotFindText));
+    services_.dialogs.ShowMessage(this, QString::fromLatin1(image::text::kCannotFindDevice));
     Disconnect();
     return;
   }
@@ -301,6 +300,9 @@ void CDemoDlg::StartOperation(int operationCode, int signalOnFinish) {
 
 void CDemoDlg::OnOperationFinished(int operationCode) {
   if (services_.timers != nullptr) services_.timers->SetHeld(false);
+  // A read that failed outright leaves no EEPROM type chosen: show it so, or picking the same
+  // type again would change nothing and every later Connect would find the size too small.
+  if (operationCode == kReadImage && state_.transferLength == 0) eepromType_->setCurrentIndex(-1);
   // The device is ours again: hand on what it reported meanwhile.
   auto notices = std::move(deferredNotices_);
   deferredNotices_.clear();
@@ -330,7 +332,7 @@ void CDemoDlg::OnReadDone() {
     SelectPage(*usbPage_);
     state_.connected = 1;
   } else {
-    services_.dialogs.ShowMessage(this, QString::fromLatin1(kSizeTooSmallText));
+    services_.dialogs.ShowMessage(this, QString::fromLatin1(image::text::kSizeTooSmall));
   }
   completion_.Set();
 }

@@ -76,11 +76,9 @@ class CDemoDlg : public QDialog {
   ~CDemoDlg() override;
 
   static const char* const kTitle;
-  static const char* const kCannotFindText;
   static const char* const kStopQuestion;
   static const char* const kRefreshQuestion;
   static const char* const kExitQuestion;
-  static const char* const kSizeTooSmallText;
 
   // State, for tests and the device panel.
   bool IsConnected() const { return state_.connected == 1; }

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "cli/cli_result.h"
-#include "cli/device_messages.h"
+#include "image/operation_texts.h"
 
 namespace veltra::cli {
 
@@ -20,7 +20,7 @@ std::unique_ptr<SimulatedSession> ConnectSimulatedDevice(const CommandLine& line
     return nullptr;
   }
   if (!session->Connect()) {
-    code = ReportFailure(err, std::string(prefix) + kCannotFindText);
+    code = ReportFailure(err, std::string(prefix) + image::text::kCannotFindDevice);
     return nullptr;
   }
   return session;

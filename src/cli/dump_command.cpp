@@ -5,8 +5,8 @@
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/device_command.h"
-#include "cli/device_messages.h"
 #include "cli/output_file.h"
+#include "image/operation_texts.h"
 
 namespace veltra::cli {
 namespace {
@@ -60,7 +60,7 @@ int RunDumpCommand(std::span<const std::string> args, std::ostream& out, std::os
   const uint32_t length = line->eeprom->transferLength;
   std::vector<uint8_t> buffer(length, 0);
   if (session->Transport().EepromTransfer(false, 0, buffer.data(), length) == 0) {
-    return ReportFailure(err, prefix + kReadFailedText);
+    return ReportFailure(err, prefix + image::text::kReadFailed);
   }
   if (const std::string problem = file.Commit(buffer); !problem.empty()) {
     return ReportFailure(err, prefix + problem);

@@ -3,7 +3,7 @@
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/device_command.h"
-#include "cli/device_messages.h"
+#include "image/operation_texts.h"
 
 namespace veltra::cli {
 namespace {
@@ -47,7 +47,8 @@ int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::o
   const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMayBeCreated,
                                               hook, prefix, err, code);
   if (!session) return code;
-  if (session->Transport().EraseEeprom() == 0) return ReportFailure(err, prefix + kEraseFailedText);
+  if (session->Transport().EraseEeprom() == 0)
+    return ReportFailure(err, prefix + image::text::kEraseFailed);
   if (const std::string problem = session->FileProblem(); !problem.empty()) {
     return ReportFailure(err, prefix + problem);
   }

@@ -4,8 +4,8 @@
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/device_command.h"
-#include "cli/device_messages.h"
 #include "image/bin_file.h"
+#include "image/operation_texts.h"
 
 namespace veltra::cli {
 namespace {
@@ -59,7 +59,7 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
                                               hook, prefix, err, code);
   if (!session) return code;
   if (session->Transport().EepromTransfer(true, 0, read.bytes.data(), length) == 0) {
-    return ReportFailure(err, prefix + kWriteFailedText);
+    return ReportFailure(err, prefix + image::text::kWriteFailed);
   }
   if (const std::string problem = session->FileProblem(); !problem.empty()) {
     return ReportFailure(err, prefix + problem);

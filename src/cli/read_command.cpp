@@ -3,13 +3,13 @@
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/device_command.h"
-#include "cli/device_messages.h"
 #include "cli/image_report.h"
 #include "cli/json_report.h"
 #include "cli/model_contents.h"
 #include "cli/text_report.h"
 #include "image/eeprom_config.h"
 #include "image/message_sink.h"
+#include "image/operation_texts.h"
 
 namespace veltra::cli {
 namespace {
@@ -70,8 +70,9 @@ int RunReadCommand(std::span<const std::string> args, std::ostream& out, std::os
   const uint32_t length = line->eeprom->transferLength;
   ErrorStreamSink sink(err, prefix);
   image::EepromConfig model(session->Transport(), &sink);
-  if (model.Reload(length) < 0) return ReportFailure(err, prefix + kReadFailedText);
-  if (model.SetEepromSize(length) < 0) return ReportFailure(err, prefix + kSizeTooSmallText);
+  if (model.Reload(length) < 0) return ReportFailure(err, prefix + image::text::kReadFailed);
+  if (model.SetEepromSize(length) < 0)
+    return ReportFailure(err, prefix + image::text::kSizeTooSmall);
   model.LoadTailRecords();
 
   ImageReport report = BuildImageReport(ModelContents(model), length);

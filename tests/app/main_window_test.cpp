@@ -14,6 +14,7 @@
 #include "app_harness.h"
 #include "image/eeprom_config.h"
 #include "image/header_options.h"
+#include "image/operation_texts.h"
 #include "pages/audio_config_page.h"
 #include "pages/config_page.h"
 #include "pages/usb_config_page.h"
@@ -194,6 +195,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(app.Button("1017")->text(), QStringLiteral("Connect"));
     QVERIFY(!app.DeviceButtonsEnabled());
     QCOMPARE(app.Window().PageTitles(), kBasePages);
+    // The type list shows that a type must be chosen again, and choosing it works.
+    auto* list = app.Control<QComboBox>("1244");
+    QTRY_COMPARE(list->currentIndex(), -1);
+    list->setCurrentIndex(5);
+    QCOMPARE(app.Window().TransferLength(), 8191u);
   }
 
   void StopAsksFirst() {
@@ -345,8 +351,7 @@ class MainWindowTest : public QObject {
     QVERIFY(app.ClickAndWait("3"));
     QCOMPARE(order, (QStringList{"USB Config", "Audio I/O Config", "PlayBack EQ Config",
                                  "Record EQ Config", "MCU Config"}));
-    QCOMPARE(app.Dialogs().Messages(),
-             QStringList{veltra::app::BackgroundOperations::kSaveDoneText});
+    QCOMPARE(app.Dialogs().Messages(), QStringList{veltra::image::text::kSaveDone});
     QVERIFY(app.EveryDialogCovered());
     const std::vector<uint8_t> bytes = app.EepromBytes();
     QCOMPARE(bytes[0], uint8_t{'Z'});

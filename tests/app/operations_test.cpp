@@ -4,6 +4,7 @@
 #include "app/background_operations.h"
 #include "app_harness.h"
 #include "image/eeprom_config.h"
+#include "image/operation_texts.h"
 #include "image/section.h"
 
 using veltra::app::BackgroundOperations;
@@ -60,7 +61,7 @@ class OperationsTest : public QObject {
     audio->data[0] = 0x12;
     app.WatchCover();
     QVERIFY(app.ClickAndWait("3"));
-    QCOMPARE(app.Dialogs().Messages(), QStringList{BackgroundOperations::kSaveDoneText});
+    QCOMPARE(app.Dialogs().Messages(), QStringList{veltra::image::text::kSaveDone});
     QVERIFY(app.EveryDialogCovered());
     const std::vector<uint8_t> bytes = app.EepromBytes();
     const uint32_t t = app.Window().TransferLength();
@@ -101,7 +102,7 @@ class OperationsTest : public QObject {
     QVERIFY(app.Connect(QStringLiteral("S24C02")));
     app.WatchCover();
     QVERIFY(app.ClickAndWait("4"));
-    QCOMPARE(app.Dialogs().Messages(), QStringList{BackgroundOperations::kEraseDoneText});
+    QCOMPARE(app.Dialogs().Messages(), QStringList{veltra::image::text::kEraseDone});
     QVERIFY(app.EveryDialogCovered());
     const std::vector<uint8_t> bytes = app.EepromBytes();
     QVERIFY(std::all_of(bytes.begin(), bytes.begin() + 255, [](uint8_t b) { return b == 0; }));
@@ -149,7 +150,7 @@ class OperationsTest : public QObject {
     app.Dialogs().AnswerFile(file);
     app.WatchCover();
     QVERIFY(app.ClickAndWait("1161"));
-    QCOMPARE(app.Dialogs().Messages(), QStringList{BackgroundOperations::kLoadDoneText});
+    QCOMPARE(app.Dialogs().Messages(), QStringList{veltra::image::text::kLoadDone});
     QVERIFY(app.EveryDialogCovered());
     QCOMPARE(app.Dialogs().Entries().front().kind, Kind::kOpenFile);
     const std::vector<uint8_t> bytes = app.EepromBytes();
@@ -238,7 +239,7 @@ class OperationsTest : public QObject {
     app.Button("1160")->click();  // disabled: no second operation
     QVERIFY(app.WaitIdle());
     QVERIFY(app.Window().isVisible());
-    QCOMPARE(app.Dialogs().Texts(), QStringList{BackgroundOperations::kEraseDoneText});
+    QCOMPARE(app.Dialogs().Texts(), QStringList{veltra::image::text::kEraseDone});
     QCOMPARE(app.Dialogs().Entries().size(), size_t{1});
   }
 

@@ -9,6 +9,7 @@
 #include "app/app_harness.h"
 #include "app/background_operations.h"
 #include "image/image_layout.h"
+#include "image/operation_texts.h"
 #include "pages/mcu_page.h"
 #include "pages/usb_config_page.h"
 
@@ -99,8 +100,7 @@ class UsbMcuRoundTripTest : public QObject {
     On<QCheckBox>(mcu, "1251")->setChecked(true);
 
     QVERIFY(app.ClickAndWait("3"));
-    QCOMPARE(app.Dialogs().Messages().last(),
-             QString::fromLatin1(BackgroundOperations::kSaveDoneText));
+    QCOMPARE(app.Dialogs().Messages().last(), QString::fromLatin1(veltra::image::text::kSaveDone));
     app.Dialogs().AnswerQuestion(true);
     QVERIFY(app.ClickAndWait("5"));
     QVERIFY(app.Window().IsConnected());

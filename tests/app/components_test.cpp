@@ -10,8 +10,6 @@
 #include "app/qt_platform_window.h"
 #include "app/qt_timers.h"
 #include "app/single_instance_lock.h"
-#include "image/factory_image.h"
-#include "image/image_layout.h"
 #include "image/section_kinds.h"
 #include "platform/win32_codes.h"
 
@@ -201,38 +199,6 @@ class ComponentsTest : public QObject {
     QCOMPARE(app::ReadLogSettings(store), log::LogSettings{});
     QVERIFY(QFile::exists(path));
     QCOMPARE(QFileInfo(path).size(), 0);
-  }
-
-  // ---- factory image ----------------------------------------------------------------------
-  void FactoryImageCarriesStringsVolumesAndBothEqualisers() {
-    const auto image = image::BuildFactoryImage(0x5A52, 0x7731, 8192);
-    QVERIFY(image.has_value());
-    QCOMPARE(image->size(), size_t{8192});
-    const image::ImageContents contents = image::ReadImage(*image, 8191);
-    QVERIFY(contents.hasMagic);
-    QCOMPARE(contents.header[2], uint8_t{0x52});
-    QCOMPARE(contents.header[3], uint8_t{0x5A});
-    QCOMPARE(contents.header[4], uint8_t{0x31});
-    QCOMPARE(contents.header[5], uint8_t{0x77});
-    QVERIFY(!contents.sections[image::section_index::kMcu].has_value());
-    for (int index : {1, 2, 3, 4, 10, 11})
-      QVERIFY2(contents.sections[static_cast<size_t>(index)].has_value(),
-               qPrintable(QString::number(index)));
-    QCOMPARE(contents.sections[1]->data.size(), size_t{37});
-    QVERIFY(contents.tailRecords.first.has_value());
-    QVERIFY(contents.tailRecords.second.has_value());
-    QCOMPARE((*contents.tailRecords.first)[0], uint8_t{0x81});
-    QCOMPARE((*contents.tailRecords.second)[0], uint8_t{0x82});
-  }
-
-  void SmallEepromGetsTheImageWithoutEqualisers() {
-    const auto image = image::BuildFactoryImage(0x5A52, 0x7731, 256);
-    QVERIFY(image.has_value());
-    const image::ImageContents contents = image::ReadImage(*image, 255);
-    QVERIFY(contents.hasMagic);
-    QVERIFY(contents.sections[1].has_value());
-    QVERIFY(!contents.sections[10].has_value());
-    QVERIFY(!contents.tailRecords.first.has_value());
   }
 
   // ---- single-instance lock ---------------------------------------------------------------

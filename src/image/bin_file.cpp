@@ -53,10 +53,19 @@ std::string WriteBinFile(const std::filesystem::path& path, std::span<const uint
   errno = 0;
   File file(std::fopen(path.c_str(), "wb"));
   if (!file) return Failure(path, errno != 0 ? errno : EIO);
+  // A dump cut short would read back as an image with zeros or garbage at its end: no file is
+  // better than a partial one.
+  auto fail = [&path](int error) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    return Failure(path, error != 0 ? error : EIO);
+  };
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-    return Failure(path, errno != 0 ? errno : EIO);
+    const int error = errno;
+    file.reset();
+    return fail(error);
   }
-  if (std::fclose(file.release()) != 0) return Failure(path, errno != 0 ? errno : EIO);
+  if (std::fclose(file.release()) != 0) return fail(errno);
   return {};
 }
 

@@ -26,7 +26,8 @@ struct BinFileRead {
 // A .bin file holds the image from address 0 for the transfer length of the EEPROM.
 BinFileRead ReadBinFile(const std::filesystem::path& path, uint32_t transferLength);
 
-// Writes the bytes as the whole file. Returns "" or "<file>: <reason>".
+// Writes the bytes as the whole file. Returns "" or "<file>: <reason>"; a file that could not be
+// written completely is removed.
 std::string WriteBinFile(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 
 }  // namespace veltra::image

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <numeric>
@@ -80,6 +83,30 @@ TEST_F(BinFileTest, WrittenBytesReadBackAndErrorsNameTheFileAndReason) {
   const std::string failed = WriteBinFile(dir_ / "no" / "such" / "dir.bin", image);
   EXPECT_THAT(failed, HasSubstr("dir.bin"));
   EXPECT_THAT(failed, HasSubstr("No such file"));
+}
+
+// A write the file system cuts short (here a file size limit) must not leave a partial dump that
+// looks like an image; both the buffered flush at close and a failing fwrite are covered.
+TEST_F(BinFileTest, AWriteThatFailsLeavesNoPartialFile) {
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limited = saved;
+  limited.rlim_cur = 100;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+
+  const std::vector<uint8_t> small(511, 0x5A);
+  const std::vector<uint8_t> large(65535, 0x5A);
+  const std::string smallError = WriteBinFile(dir_ / "small.bin", small);
+  const std::string largeError = WriteBinFile(dir_ / "large.bin", large);
+
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_THAT(smallError, HasSubstr("small.bin"));
+  EXPECT_THAT(largeError, HasSubstr("large.bin"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "small.bin"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "large.bin"));
 }
 
 }  // namespace

@@ -275,7 +275,9 @@ void DeviceChannel::NotifyOwner(uint32_t message) {
   if (ownerWindow_ != nullptr && ownerWindow_->IsWindow()) {
     ownerWindow_->PostMessage(message, 0, 0);
   } else if (ownerCallback_) {
-    ownerCallback_(message, 0, 0);
+    // The owner may connect anew from inside and so replace the stored callback: run a copy.
+    const OwnerCallback callback = ownerCallback_;
+    callback(message, 0, 0);
   }
 }
 

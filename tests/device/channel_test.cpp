@@ -203,6 +203,26 @@ TEST_F(ChannelTest, ArrivalGoesToTheWindowOrElseTheCallbackAndReconnectingIsSile
   EXPECT_EQ(called.size(), 1u);  // neither: nothing is sent
 }
 
+// An owner reacting to the arrival by connecting anew hands the channel another callback while
+// its own is still running: the running one must stay alive until it returns.
+TEST_F(ChannelTest, ACallbackThatReconnectsFromInsideItselfKeepsRunningSafely) {
+  system_.AddDevice({});
+  ASSERT_EQ(channel_.OpenDriver(), 1);
+  std::vector<uint32_t> called;
+  const std::string owner(64, 'o');  // too big for the function's inline storage
+  auto callback = [&, owner](uint32_t message, uintptr_t, intptr_t) {
+    if (message == kArrival && called.empty()) {
+      channel_.DetachDevice();
+      channel_.ConnectDevice(
+          0x5A52, 0x7731, nullptr, [](uint32_t, uintptr_t, intptr_t) {}, kArrival, kRemoval);
+    }
+    called.push_back(message + static_cast<uint32_t>(owner.size()));
+  };
+  ASSERT_EQ(channel_.ConnectDevice(0x5A52, 0x7731, nullptr, callback, kArrival, kRemoval), 1);
+  EXPECT_EQ(called, std::vector<uint32_t>{kArrival + 64});
+  EXPECT_TRUE(channel_.IsAttached());
+}
+
 TEST_F(ChannelTest, UnplugWhileAttachedPostsRemovalAndReplugPostsArrival) {
   auto& device = system_.AddDevice({});
   ASSERT_EQ(channel_.OpenDriver(), 1);

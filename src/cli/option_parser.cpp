@@ -2,9 +2,27 @@
 
 #include <getopt.h>
 
+#include <string_view>
+
 #include "cli/cli_result.h"
 
 namespace veltra::cli {
+namespace {
+
+// Whether "--name" (possibly abbreviated, as getopt_long accepts) is the long form of option id.
+bool NamesLongOption(std::span<const OptionDefinition> definitions, const std::string& typedName,
+                     int id) {
+  const std::string name = typedName.substr(2);
+  for (const OptionDefinition& definition : definitions) {
+    if (definition.id == id && definition.longName != nullptr &&
+        std::string_view(definition.longName).starts_with(name)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
 
 ParsedArguments ParseOptions(std::span<const std::string> args,
                              std::span<const OptionDefinition> definitions,
@@ -46,11 +64,21 @@ ParsedArguments ParseOptions(std::span<const std::string> args,
         getopt_long(argc, argv.data(), shortOptions.c_str(), longOptions.data(), &longIndex);
     if (found == -1) break;
     if (found == '?' || found == ':') {
-      // optind has moved past the offending word, which names the option as typed.
+      // A long option's error moves optind past its word, which names the option as typed. An
+      // unknown short option inside a cluster ("-zq") leaves optind on the cluster, so the word
+      // before it may be another option: only optopt names it then.
       const std::string typed = optind > 0 && optind <= argc ? argv[optind - 1] : "";
-      const std::string shown = optopt != 0 && typed.rfind("--", 0) != 0
-                                    ? std::string("-") + static_cast<char>(optopt)
-                                    : typed.substr(0, typed.find('='));
+      const std::string typedName =
+          typed.rfind("--", 0) == 0 ? typed.substr(0, typed.find('=')) : "";
+      const bool longError =
+          !typedName.empty() &&
+          (optopt == 0 || optopt > 0xFF || NamesLongOption(definitions, typedName, optopt));
+      const std::string shown =
+          longError ? typedName : std::string("-") + static_cast<char>(optopt);
+      if (found == '?' && longError && optopt != 0 && typed.find('=') != std::string::npos) {
+        result.error = "option '" + shown + "' takes no value";
+        return result;
+      }
       result.error =
           found == '?' ? "unknown option '" + shown + "'" : "option '" + shown + "' needs a value";
       if (found == '?' && optopt >= '0' && optopt <= '9') {

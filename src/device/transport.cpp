@@ -73,7 +73,8 @@ int VendorTransport::WriteChunk(const std::array<uint8_t, 21>& record) {
     }
     // An EEPROM ignores its bus while it programs the previous page: keep knocking for as long
     // as a slow part may take, not just four times.
-    if (attempt >= kWriteAttempts && !(nack && clock.NowNs() - firstAttempt < kWriteCycleBudgetNs))
+    if (attempt >= kWriteAttempts && (!nack || attempt >= kMaxWriteAttempts ||
+                                      clock.NowNs() - firstAttempt >= kWriteCycleBudgetNs))
       return 0;
   }
 }

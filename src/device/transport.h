@@ -36,6 +36,9 @@ inline constexpr int kStatusPolls = 4;
 inline constexpr int64_t kBusyWaitNs = 10'000'000;
 // A NACK during the EEPROM's write cycle is retried while the chunk is younger than this.
 inline constexpr int64_t kWriteCycleBudgetNs = 25'000'000;
+// An attempt is at least four requests of at least 125 us (one USB microframe) each, so the
+// budget holds no more attempts than this; the cap also ends the retries on a clock that stands.
+inline constexpr int kMaxWriteAttempts = 50;
 
 // Register access and EEPROM transfers through the chip's I2C master, over the channel's driver
 // handle. Results are 1 (success) and 0 (failure).

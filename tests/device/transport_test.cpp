@@ -239,6 +239,26 @@ TEST_F(TransportTest, AnEepromThatNeverAnswersFailsInBoundedTime) {
   EXPECT_EQ(Register(0x95) & 0x80, 0);
 }
 
+// A simulated device that takes no time at all: time never passes while the part refuses every
+// byte, so the retries must end by their count too.
+class InstantChip : public ConnectedChip {
+ protected:
+  InstantChip() : ConnectedChip({.timing = {.requestCostNs = 0, .i2cBitRate = 0}}) {}
+};
+
+TEST_F(InstantChip, AnEepromThatNeverAnswersStillFailsWhenNoTimePasses) {
+  transport_.SetTransportEepromSize(8192);
+  system_.Faults().forceNack = true;
+  std::vector<uint8_t> data(16, 1);
+  EXPECT_EQ(transport_.EepromTransfer(true, 0, data.data(), 16), 0);
+  const auto log = VendorRequests();
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const sim::RequestRecord& r) {
+                            return r.packet.index == 0x90 && r.packet.length == 5;
+                          }),
+            kMaxWriteAttempts);
+}
+
 TEST_F(TransportTest, AReadWithAChunkGivenUpFailsAfterFinishingTheWalk) {
   system_.Faults().forceNack = true;
   std::vector<uint8_t> buffer(40, 0xEE);

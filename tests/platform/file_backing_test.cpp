@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/sim/eeprom_file.h"
 #include "sim_test_client.h"
 
 namespace veltra::sim {
@@ -151,6 +152,20 @@ TEST_F(FileBacking, WrittenThroughATemporaryFileRenamedOverTheImage) {
   EXPECT_EQ(ReadFile(path_)[0], 0x99);
   EXPECT_EQ(ReadFile(link.string())[0], 0x00);  // the old file was replaced, not rewritten
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+}
+
+// An image in a shared folder: another account may have put a link where a fixed temporary name
+// would go. Writing the image must neither follow it nor leave the image behind as that link.
+TEST_F(FileBacking, ALinkPlantedBesideTheImageIsNotFollowed) {
+  const fs::path victim = dir_ / "victim";
+  WriteFile(victim.string(), {7, 7, 7});
+  fs::create_symlink(victim, path_ + ".tmp");
+  std::string error;
+  ASSERT_TRUE(WriteImageFileAtomically(path_, std::vector<uint8_t>(256, 0x5A), error)) << error;
+  EXPECT_EQ(ReadFile(victim.string()), (std::vector<uint8_t>{7, 7, 7}));
+  EXPECT_FALSE(fs::is_symlink(path_));
+  EXPECT_EQ(ReadFile(path_), std::vector<uint8_t>(256, 0x5A));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 3);
 }
 
 TEST_F(FileBacking, NothingWrittenNothingFlushed) {

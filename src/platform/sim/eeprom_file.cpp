@@ -1,7 +1,9 @@
 #include "platform/sim/eeprom_file.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -54,10 +56,38 @@ ImageFileRead ReadImageFile(const std::string& path, uint64_t maxBytes) {
   return result;
 }
 
+namespace {
+
+// A fresh name for every write: O_EXCL never opens what is already there, so neither a link
+// planted under the name nor another writer of the same image shares the file.
+std::FILE* CreateTemporary(const std::string& path, std::string& temporary) {
+  static std::atomic<unsigned> counter{0};
+  for (int tries = 0; tries < 100; ++tries) {
+    temporary = path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (file == nullptr) {
+      const int saved = errno;
+      ::close(fd);
+      ::unlink(temporary.c_str());
+      errno = saved;
+    }
+    return file;
+  }
+  errno = EEXIST;
+  return nullptr;
+}
+
+}  // namespace
+
 bool WriteImageFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
                               std::string& error) {
-  const std::string temporary = path + ".tmp";
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  std::string temporary;
+  std::FILE* file = CreateTemporary(path, temporary);
   if (file == nullptr) {
     error = std::strerror(errno);
     return false;

@@ -68,7 +68,11 @@ int CDemoApp::Run(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(VELTRA_VERSION));
 
   SimulatedBackend backend(parsed.options->device);
-  ui::QtUserDialogs dialogs;
+  ui::QtUserDialogs interactiveDialogs;
+  UnattendedDialogs unattendedDialogs;
+  const bool unattended = !parsed.options->screenshotDirectory.isEmpty();
+  ui::UserDialogs& dialogs =
+      unattended ? static_cast<ui::UserDialogs&>(unattendedDialogs) : interactiveDialogs;
   platform::PosixLogFileStore logFile(platform::PosixLogFileStore::DefaultPath());
   platform::StderrDebugOutput debug;
   log::SystemLocalTime localTime;

@@ -72,6 +72,29 @@ void ScreenshotTour::TakePictures() {
   window_.done(QDialog::Accepted);
 }
 
+void UnattendedDialogs::ShowMessage(QWidget* /*owner*/, const QString& text) {
+  QString line = text;
+  line.replace(u'\n', u' ');
+  std::fprintf(stderr, "veltra-config: screenshots: message: %s\n", qPrintable(line.simplified()));
+}
+
+bool UnattendedDialogs::Ask(QWidget* owner, const QString& text) {
+  ShowMessage(owner, text);
+  return false;
+}
+
+std::optional<QString> UnattendedDialogs::GetSaveFileName(QWidget* /*owner*/,
+                                                          const QString& /*filter*/,
+                                                          const QString& /*defaultSuffix*/) {
+  return std::nullopt;
+}
+
+std::optional<QString> UnattendedDialogs::GetOpenFileName(QWidget* /*owner*/,
+                                                          const QString& /*filter*/,
+                                                          const QString& /*defaultSuffix*/) {
+  return std::nullopt;
+}
+
 void ScreenshotTour::Fail(const QString& why) {
   std::fprintf(stderr, "veltra-config: screenshots: %s\n", qPrintable(why));
   window_.done(QDialog::Rejected);

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "ui/user_dialogs.h"
+
 namespace veltra::app {
 
 class CDemoDlg;
@@ -29,6 +31,18 @@ class ScreenshotTour final : public QObject {
   QString pid_;
   QString directory_;
   bool succeeded_ = false;
+};
+
+// The dialogs of the screenshot run, which nobody watches: a message box would wait for ever, so
+// each message goes to stderr instead, a question is answered Cancel and a file dialog cancelled.
+class UnattendedDialogs final : public ui::UserDialogs {
+ public:
+  void ShowMessage(QWidget* owner, const QString& text) override;
+  bool Ask(QWidget* owner, const QString& text) override;
+  std::optional<QString> GetSaveFileName(QWidget* owner, const QString& filter,
+                                         const QString& defaultSuffix) override;
+  std::optional<QString> GetOpenFileName(QWidget* owner, const QString& filter,
+                                         const QString& defaultSuffix) override;
 };
 
 // "PlayBack EQ Config" -> "playback-eq-config".

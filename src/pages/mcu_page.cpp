@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -198,8 +199,9 @@ void CMCUPage::OnReadMcuFileClicked() {
   if (!path) return;
 
   auto file = std::make_unique<QFile>(*path);
-  // A pipe or device has no length to check the firmware against.
-  if (!file->open(QIODevice::ReadOnly) || file->isSequential()) {
+  // A pipe or device has no length to check the firmware against; a named pipe is refused
+  // before opening it, as the open would wait, with the whole window, for a writer.
+  if (!QFileInfo(*path).isFile() || !file->open(QIODevice::ReadOnly) || file->isSequential()) {
     context_.dialogs.ShowMessage(this, QString::fromLatin1(kOpenFailedText));
   } else {
     const auto length = static_cast<uint64_t>(file->size());

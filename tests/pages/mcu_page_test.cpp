@@ -1,3 +1,13 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
@@ -270,6 +280,38 @@ class McuPageTest : public QObject {
     QVERIFY(!rig.page.HasMcuFile());
     QCOMPARE(rig.Group(kFileGroup).first(), QStringLiteral("6530"));
     QVERIFY(rig.Check("1103")->isChecked());
+  }
+
+  void ANamedPipeIsRefusedWithoutWaitingForAWriter() {
+    McuRig rig;
+    QVERIFY(rig.Read(rig.Image(kHeader, {})));
+    rig.Show(rig.page);
+    const QString pipe = rig.dir.filePath(QStringLiteral("fw.bin"));
+    const QByteArray pipeName = QFile::encodeName(pipe);
+    QCOMPARE(mkfifo(pipeName.constData(), 0600), 0);
+    // A watchdog: should the page wait for a writer, the GUI would hang; open the other end
+    // after a while so that the test ends, and remember that it had to.
+    std::mutex mutex;
+    std::condition_variable done;
+    bool chosen = false;
+    std::atomic<bool> hadToWrite{false};
+    std::thread watchdog([&] {
+      std::unique_lock lock(mutex);
+      if (done.wait_for(lock, std::chrono::seconds(5), [&] { return chosen; })) return;
+      hadToWrite = true;
+      const int fd = open(pipeName.constData(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) close(fd);
+    });
+    rig.Choose(pipe);
+    {
+      std::lock_guard lock(mutex);
+      chosen = true;
+    }
+    done.notify_one();
+    watchdog.join();
+    QVERIFY(!hadToWrite);
+    QCOMPARE(rig.dialogs.Messages(), QStringList{QString::fromLatin1(CMCUPage::kOpenFailedText)});
+    QVERIFY(!rig.page.HasMcuFile());
   }
 
   void TheFileIsReadAgainAtEverySave() {

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QWidget>
 
 #include "app/progress_window.h"
@@ -22,6 +23,17 @@ namespace {
 
 std::filesystem::path ToPath(const QString& file) {
   return std::filesystem::path(file.toStdU16String());
+}
+
+// A named pipe would hold the worker, and the disabled window with it, until some other
+// process opened the pipe's other end: only regular files are read or overwritten.
+bool ExistsButIsNoRegularFile(const QString& file) {
+  const QFileInfo info(file);
+  return info.exists() && !info.isFile();
+}
+
+QString NoRegularFile(const QString& file) {
+  return file + QStringLiteral(": not a regular file");
 }
 
 // A buffer of the transfer length, or nothing when there is no memory for it.
@@ -189,6 +201,10 @@ void BackgroundOperations::DumpToFile() {
     Message(QString::fromLatin1(image::text::kReadFailed));
     return;
   }
+  if (ExistsButIsNoRegularFile(*file)) {
+    Message(QStringLiteral("Fail to write file\n\n%1").arg(NoRegularFile(*file)));
+    return;
+  }
   const std::string error = image::WriteBinFile(ToPath(*file), *buffer);
   if (!error.empty()) {
     Message(QStringLiteral("Fail to write file\n\n%1").arg(QString::fromStdString(error)));
@@ -204,6 +220,10 @@ void BackgroundOperations::LoadFromFile() {
   if (!buffer) return;
   const std::optional<QString> file = AskOpenFile();
   if (!file) return;
+  if (ExistsButIsNoRegularFile(*file)) {
+    Message(QStringLiteral("Fail to read file\n\n%1").arg(NoRegularFile(*file)));
+    return;
+  }
   // A shorter file leaves the rest zero; bytes past the transfer length are ignored.
   image::BinFileRead read = image::ReadBinFile(ToPath(*file), length);
   if (!read.Ok()) {

@@ -1,3 +1,12 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include <QFile>
 #include <QtTest>
 
@@ -45,6 +54,45 @@ veltra::sim::Faults Nack() {
   faults.forceNack = true;
   return faults;
 }
+
+// Should the tool still wait on a named pipe after a while, opens the pipe's other end so that
+// the test ends instead of hanging, and remembers that it had to. A read end stays open until
+// the test is done, so that a write into the pipe cannot end the test with SIGPIPE.
+class PipeWatchdog {
+ public:
+  PipeWatchdog(const QString& pipe, int flags)
+      : name_(QFile::encodeName(pipe)), flags_(flags), thread_([this] { Run(); }) {}
+  ~PipeWatchdog() { Release(); }
+
+  // The test is past the point where it could have hung; true when the watchdog had to step in.
+  bool Release() {
+    {
+      std::lock_guard lock(mutex_);
+      released_ = true;
+    }
+    condition_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    return hadToOpen_;
+  }
+
+ private:
+  void Run() {
+    std::unique_lock lock(mutex_);
+    if (condition_.wait_for(lock, std::chrono::seconds(5), [this] { return released_; })) return;
+    hadToOpen_ = true;
+    const int fd = open(name_.constData(), flags_ | O_NONBLOCK);
+    if ((flags_ & O_ACCMODE) == O_RDONLY) condition_.wait(lock, [this] { return released_; });
+    if (fd >= 0) close(fd);
+  }
+
+  QByteArray name_;
+  int flags_;
+  std::mutex mutex_;
+  std::condition_variable condition_;
+  bool released_ = false;
+  bool hadToOpen_ = false;
+  std::thread thread_;
+};
 
 }  // namespace
 
@@ -227,6 +275,38 @@ class OperationsTest : public QObject {
                  messages[1].contains(missing),
              qPrintable(messages[1]));
     QVERIFY(app.Window().isEnabled());
+  }
+
+  void NamedPipesAreRefusedWithoutWaitingForTheOtherEnd() {
+    AppHarness app(Small());
+    QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    const std::vector<uint8_t> before = app.EepromBytes();
+    const QString pipe = app.TempPath(QStringLiteral("pipe.bin"));
+    QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+
+    {
+      PipeWatchdog watchdog(pipe, O_WRONLY);
+      app.Dialogs().AnswerFile(pipe);
+      QVERIFY(app.ClickAndWait("1161"));
+      QVERIFY(!watchdog.Release());
+    }
+    {
+      PipeWatchdog watchdog(pipe, O_RDONLY);
+      app.Dialogs().AnswerFile(pipe);
+      QVERIFY(app.ClickAndWait("1160"));
+      QVERIFY(!watchdog.Release());
+    }
+    const QStringList messages = app.Dialogs().Messages();
+    QCOMPARE(messages.size(), 2);
+    QVERIFY2(
+        messages[0].startsWith(QStringLiteral("Fail to read file")) && messages[0].contains(pipe),
+        qPrintable(messages[0]));
+    QVERIFY2(
+        messages[1].startsWith(QStringLiteral("Fail to write file")) && messages[1].contains(pipe),
+        qPrintable(messages[1]));
+    // Nothing read from the pipe went into the EEPROM.
+    QVERIFY(app.EepromBytes() == before);
+    QVERIFY(app.Window().IsConnected());
   }
 
   void BusyWindowTakesNoCommands() {

@@ -10,13 +10,15 @@ namespace {
 QString DropUnpairedSurrogates(const QString& text, int* position) {
   QString out;
   out.reserve(text.size());
+  // Halves are counted against the position in the original text.
+  const qsizetype original = position != nullptr ? *position : 0;
   for (qsizetype i = 0; i < text.size(); ++i) {
     const QChar unit = text[i];
     if (unit.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
       out += unit;
       out += text[++i];
     } else if (unit.isSurrogate()) {
-      if (position != nullptr && i < *position) --*position;
+      if (position != nullptr && i < original) --*position;
     } else {
       out += unit;
     }

@@ -9,6 +9,7 @@
 #include "image/string_descriptor.h"
 #include "page_rig.h"
 #include "pages/usb_config_page.h"
+#include "pages/usb_string_text.h"
 
 using veltra::image::ImageContents;
 using veltra::image::PackSection;
@@ -149,6 +150,31 @@ class UsbConfigPageTest : public QObject {
     QCOMPARE(product->text(), QString(30, QLatin1Char('b')));
     QVERIFY(rig.page.Store());
     QCOMPARE(rig.SectionBytes(0x2).size(), size_t{62});
+  }
+
+  void DroppedHalvesMoveTheCursorBackByTheirNumber_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("fixed");
+    QTest::addColumn<int>("fixedPosition");
+    const QChar high(0xD83C);
+    const QChar low(0xDFA7);
+    QTest::newRow("one half before") << QString(high) + "ab" << 1 << "ab" << 0;
+    QTest::newRow("three halves before") << QString(high) + high + high + "xyz" << 2 << "xyz" << 0;
+    QTest::newRow("halves around the cursor")
+        << "a" + QString(low) + low + "b" + high << 3 << "ab" << 1;
+    QTest::newRow("whole pair kept")
+        << "a" + QString(high) + low + low << 4 << "a" + QString(high) + low << 3;
+  }
+  void DroppedHalvesMoveTheCursorBackByTheirNumber() {
+    QFETCH(QString, input);
+    QFETCH(int, position);
+    QFETCH(QString, fixed);
+    QFETCH(int, fixedPosition);
+    veltra::pages::SurrogatePairValidator validator;
+    QCOMPARE(validator.validate(input, position), QValidator::Acceptable);
+    QCOMPARE(input, fixed);
+    QCOMPARE(position, fixedPosition);
   }
 
   void IdChecksOnFocusLoss_data() {

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <initializer_list>
+#include <utility>
 
 #include <QApplication>
 #include <QComboBox>
@@ -304,6 +305,7 @@ void CDemoDlg::OnOperationFinished(int operationCode) {
   // type again would change nothing and every later Connect would find the size too small.
   if (operationCode == kReadImage && state_.transferLength == 0) eepromType_->setCurrentIndex(-1);
   // The device is ours again: hand on what it reported meanwhile.
+  if (std::exchange(removalDeferred_, false)) OnPostedMessage(kDeviceRemovalMessage, 0, 0);
   auto notices = std::move(deferredNotices_);
   deferredNotices_.clear();
   for (const auto& [event, header] : notices)
@@ -363,6 +365,12 @@ void CDemoDlg::resizeEvent(QResizeEvent* event) {
 void CDemoDlg::OnPostedMessage(uint32_t message, uintptr_t /*wParam*/, intptr_t /*lParam*/) {
   if (message != kDeviceRemovalMessage) return;  // the arrival message is not handled
   if (state_.connected == 1) {
+    // Detaching now would pull the device from under the worker thread: let it go when the
+    // operation has ended.
+    if (IsBusy()) {
+      removalDeferred_ = true;
+      return;
+    }
     Disconnect();
     state_.connected = 0;
   }

@@ -152,6 +152,8 @@ class CDemoDlg : public QDialog {
   BackgroundOperations* operations_ = nullptr;
   // Device-change notices that arrived while a worker thread owned the device.
   std::vector<std::pair<uint32_t, std::optional<platform::DeviceBroadcast>>> deferredNotices_;
+  // A removal message that arrived while connected and busy.
+  bool removalDeferred_ = false;
 
   QTabWidget* pageSet_ = nullptr;
   pages::ConfigPage* activePage_ = nullptr;

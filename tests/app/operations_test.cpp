@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "app/background_operations.h"
+#include "app/qt_platform_window.h"
 #include "app_harness.h"
 #include "image/eeprom_config.h"
 #include "image/operation_texts.h"
@@ -321,6 +322,30 @@ class OperationsTest : public QObject {
     QVERIFY(app.Window().isVisible());
     QCOMPARE(app.Dialogs().Texts(), QStringList{veltra::image::text::kEraseDone});
     QCOMPARE(app.Dialogs().Entries().size(), size_t{1});
+  }
+
+  void RemovalMessageDuringAnOperationWaitsForItsEnd() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    // The removal message reaches the window while the worker owns the device (here: while
+    // the dump asks for its file); it must not detach the device under the worker.
+    bool connectedMeanwhile = false;
+    bool attachedMeanwhile = false;
+    app.Dialogs().OnDialog([&](const Entry& entry) {
+      if (entry.kind != Kind::kSaveFile) return;
+      app.Window().PlatformWindow().PostMessage(veltra::app::kDeviceRemovalMessage, 0, 0);
+      QCoreApplication::processEvents();
+      connectedMeanwhile = app.Window().IsConnected();
+      attachedMeanwhile = app.Backend().Channel().IsAttached();
+    });
+    app.Dialogs().AnswerFile(app.TempPath(QStringLiteral("dump.bin")));
+    QVERIFY(app.ClickAndWait("1160"));
+    QVERIFY(connectedMeanwhile);
+    QVERIFY(attachedMeanwhile);
+    QCOMPARE(app.Dialogs().Messages(), QStringList{veltra::image::text::kDumpDone});
+    // Then the window lets the device go.
+    QTRY_VERIFY(!app.Window().IsConnected());
+    QVERIFY(!app.Backend().Channel().IsAttached());
   }
 
   void MidTransferUnplugEndsTheOperationThenDisconnects() {

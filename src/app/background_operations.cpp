@@ -156,10 +156,23 @@ std::optional<QString> BackgroundOperations::AskOpenFile() const {
   });
 }
 
+std::optional<QString> BackgroundOperations::StorageFailure(const char* failedText) const {
+  if (!services_.storageProblem) return std::nullopt;
+  const std::string problem = services_.storageProblem();
+  if (problem.empty()) return std::nullopt;
+  return QStringLiteral("%1\n\n%2")
+      .arg(QString::fromLatin1(failedText), QString::fromStdString(problem));
+}
+
 void BackgroundOperations::SaveImage() {
   if (services_.state.connected == 0) return;
   const int result = services_.model.WriteToEeprom();
   if (result == 0) {
+    // The chip took every byte, but a simulated EEPROM must also have kept them in its file.
+    if (auto failure = StorageFailure(image::text::kWriteFailed)) {
+      Message(*failure);
+      return;
+    }
     Message(QString::fromLatin1(image::text::kSaveDone));
   } else if (result == image::kWriteNotFit) {
     Message(QString::fromLatin1(image::text::kSizeNotEnough));
@@ -183,6 +196,10 @@ void BackgroundOperations::ReadImage() {
 
 void BackgroundOperations::Erase() {
   if (services_.transport.EraseEeprom() != 0) {
+    if (auto failure = StorageFailure(image::text::kEraseFailed)) {
+      Message(*failure);
+      return;
+    }
     Message(QString::fromLatin1(image::text::kEraseDone));
   } else {
     Message(QString::fromLatin1(image::text::kEraseFailed));
@@ -233,6 +250,10 @@ void BackgroundOperations::LoadFromFile() {
   *buffer = std::move(read.bytes);
   buffer->resize(length, 0);
   if (services_.transport.EepromTransfer(true, 0, buffer->data(), length) != 0) {
+    if (auto failure = StorageFailure(image::text::kWriteFailed)) {
+      Message(*failure);
+      return;
+    }
     Message(QString::fromLatin1(image::text::kLoadDone));
   } else {
     Message(QString::fromLatin1(image::text::kWriteFailed));

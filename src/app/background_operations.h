@@ -51,6 +51,9 @@ class BackgroundOperations final : public QObject {
     AutoResetEvent& completion;
     // The read-done handler; it runs on the GUI thread and signals the completion event.
     std::function<void()> readDone;
+    // Why the device back end could not keep what the last transfer wrote (a simulated EEPROM
+    // whose file could not be written), or empty; may be unset. Called on the worker thread.
+    std::function<std::string()> storageProblem;
   };
 
   explicit BackgroundOperations(Services services, QObject* parent = nullptr);
@@ -82,6 +85,8 @@ class BackgroundOperations final : public QObject {
   void Message(const QString& text) const;
   std::optional<QString> AskSaveFile() const;
   std::optional<QString> AskOpenFile() const;
+  // The failure text with the back end's reason when a write did not reach its storage.
+  std::optional<QString> StorageFailure(const char* failedText) const;
 
   Services services_;
   ui::WorkerBridge bridge_;

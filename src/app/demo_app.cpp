@@ -90,7 +90,8 @@ int CDemoApp::Run(int argc, char** argv) {
                                        backend.Window(),
                                        {},
                                        &backend.Timers(),
-                                       backend.Description()});
+                                       backend.Description(),
+                                       [&backend] { return backend.StorageProblem(); }});
     std::unique_ptr<DevicePanel> panel;
     if (parsed.options->devicePanel) {
       panel = std::make_unique<DevicePanel>(backend);

@@ -93,7 +93,7 @@ CDemoDlg::CDemoDlg(MainWindowServices services, QWidget* parent)
   operations_ = new BackgroundOperations(
       BackgroundOperations::Services{*this, *progress_, *model_, services_.transport,
                                      services_.dialogs, state_, completion_,
-                                     [this] { OnReadDone(); }},
+                                     [this] { OnReadDone(); }, services_.storageProblem},
       this);
   connect(operations_, &BackgroundOperations::Finished, this, &CDemoDlg::OnOperationFinished);
   // 9. Device buttons off; the type list stays on with nothing chosen.
@@ -296,7 +296,9 @@ void CDemoDlg::OnLoadClicked() {
 void CDemoDlg::StartOperation(int operationCode, int signalOnFinish) {
   if (operations_ == nullptr || operations_->Busy()) return;
   if (services_.timers != nullptr) services_.timers->SetHeld(true);
-  operations_->Start(operationCode, signalOnFinish);
+  // Without a progress thread nothing would ever release the timers again.
+  if (!operations_->Start(operationCode, signalOnFinish) && services_.timers != nullptr)
+    services_.timers->SetHeld(false);
 }
 
 void CDemoDlg::OnOperationFinished(int operationCode) {

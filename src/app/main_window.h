@@ -63,6 +63,8 @@ struct MainWindowServices {
   QtTimers* timers = nullptr;
   // Shown on the About page: which device back end is in use.
   QString backendDescription;
+  // Why the back end could not keep what the last transfer wrote, or empty; may be unset.
+  std::function<std::string()> storageProblem;
 };
 
 // "Veltra Configuration": the page set above the row of device commands. It keeps the

@@ -81,4 +81,10 @@ QString SimulatedBackend::Description() const {
   return text;
 }
 
+std::string SimulatedBackend::StorageProblem() const {
+  // A worker thread asks while the GUI thread may still probe the device.
+  const auto lock = system_->Lock();
+  return device_->Eeprom().LastError();
+}
+
 }  // namespace veltra::app

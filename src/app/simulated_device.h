@@ -63,6 +63,8 @@ class SimulatedBackend {
   const std::string& FileProblem() const { return fileProblem_; }
   // One line for the About page.
   QString Description() const;
+  // Why the EEPROM file could not be written after the last transfer, or empty.
+  std::string StorageProblem() const;
 
  private:
   SimulatedDeviceOptions options_;

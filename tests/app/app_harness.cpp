@@ -21,10 +21,10 @@ AppHarness::AppHarness(HarnessOptions options) {
   backend_ = std::make_unique<SimulatedBackend>(device);
   logFile_ = std::make_unique<platform::PosixLogFileStore>(
       dir_.filePath(QStringLiteral("state/VeltraConfig.log")).toStdString());
-  window_ = std::make_unique<CDemoDlg>(
-      MainWindowServices{backend_->Channel(), backend_->Transport(), dialogs_, *logFile_, debug_,
-                         localTime_, backend_->Window(), [] { return log::LogSettings{}; },
-                         &backend_->Timers(), QStringLiteral("test device")});
+  window_ = std::make_unique<CDemoDlg>(MainWindowServices{
+      backend_->Channel(), backend_->Transport(), dialogs_, *logFile_, debug_, localTime_,
+      backend_->Window(), [] { return log::LogSettings{}; }, &backend_->Timers(),
+      QStringLiteral("test device"), [this] { return backend_->StorageProblem(); }});
   window_->show();
   QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
 }

@@ -7,7 +7,9 @@
 #include <mutex>
 #include <thread>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QtTest>
 
 #include "app/background_operations.h"
@@ -117,6 +119,25 @@ class OperationsTest : public QObject {
     const auto image = app.Window().Model().ImageBuffer();
     QVERIFY(std::equal(image.begin(), image.begin() + t, bytes.begin()));
     QVERIFY(app.Window().IsConnected());
+  }
+
+  void WritesThatTheEepromFileCannotKeepSaySo() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    // The simulated EEPROM's file can no longer be written: its folder is gone.
+    QVERIFY(QDir(QFileInfo(app.TempPath(QStringLiteral("eeprom.bin"))).absolutePath())
+                .removeRecursively());
+    for (const auto& [button, text] : {std::pair{"3", veltra::image::text::kWriteFailed},
+                                       std::pair{"4", veltra::image::text::kEraseFailed}}) {
+      app.Dialogs().Clear();
+      QVERIFY(app.ClickAndWait(button));
+      const QStringList messages = app.Dialogs().Messages();
+      QCOMPARE(messages.size(), 1);
+      QVERIFY2(messages[0].startsWith(QString::fromLatin1(text) + QStringLiteral("\n\n")) &&
+                   messages[0].contains(QStringLiteral("eeprom.bin")),
+               qPrintable(messages[0]));
+      QVERIFY(app.Window().isEnabled());
+    }
   }
 
   void SaveThatDoesNotFitSaysSo() {

@@ -34,25 +34,17 @@ int RunDumpCommand(std::span<const std::string> args, std::ostream& out, std::os
 int RunDumpCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err,
                    const DeviceHook& hook) {
   const std::string prefix = std::string(kDumpName) + ": ";
-  std::string error;
-  const std::optional<CommandLine> line = ParseCommandLine(args, kOptions, error);
-  if (!line) return ReportUsageError(err, prefix + error);
-  if (line->help) {
-    out << kUsage << kDeviceOptionsHelp << "  -h, --help          show this help\n";
-    return FinishOutput(out, err, prefix);
-  }
-  if (line->operands.size() != 1) {
-    return ReportUsageError(err, prefix + (line->operands.empty() ? "needs the output file FILE.bin"
-                                                                  : "takes one output file"));
-  }
-  if (!line->eeprom) return ReportUsageError(err, prefix + MissingEepromText());
+  int code = kExitSuccess;
+  const std::optional<CommandLine> line = ParseDeviceCommandLine(
+      args, kOptions, kUsage, FileOperand::kOutput, false, prefix, out, err, code);
+  if (!line) return code;
 
   // A path that cannot be written fails now, not after a read of up to 64 KiB.
   PendingOutputFile file;
   if (const std::string problem = file.Open(line->operands.front()); !problem.empty()) {
     return ReportFailure(err, prefix + problem);
   }
-  int code = kExitFailure;
+  code = kExitFailure;
   const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist, hook,
                                               prefix, err, code);
   if (!session) return code;

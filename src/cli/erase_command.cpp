@@ -30,20 +30,12 @@ int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::o
 int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err,
                     const DeviceHook& hook) {
   const std::string prefix = std::string(kEraseName) + ": ";
-  std::string error;
-  const std::optional<CommandLine> line = ParseCommandLine(args, kOptions, error);
-  if (!line) return ReportUsageError(err, prefix + error);
-  if (line->help) {
-    out << kUsage << kDeviceOptionsHelp << "  -h, --help          show this help\n";
-    return FinishOutput(out, err, prefix);
-  }
-  if (!line->operands.empty()) {
-    return ReportUsageError(err, prefix + "takes no file ('" + line->operands.front() + "')");
-  }
-  if (!line->yes) return ReportUsageError(err, prefix + "erases only with --yes");
-  if (!line->eeprom) return ReportUsageError(err, prefix + MissingEepromText());
+  int code = kExitSuccess;
+  const std::optional<CommandLine> line = ParseDeviceCommandLine(
+      args, kOptions, kUsage, FileOperand::kNone, true, prefix, out, err, code);
+  if (!line) return code;
 
-  int code = kExitFailure;
+  code = kExitFailure;
   const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMayBeCreated,
                                               hook, prefix, err, code);
   if (!session) return code;

@@ -33,18 +33,10 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
 int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err,
                    const DeviceHook& hook) {
   const std::string prefix = std::string(kLoadName) + ": ";
-  std::string error;
-  const std::optional<CommandLine> line = ParseCommandLine(args, kOptions, error);
-  if (!line) return ReportUsageError(err, prefix + error);
-  if (line->help) {
-    out << kUsage << kDeviceOptionsHelp << "  -h, --help          show this help\n";
-    return FinishOutput(out, err, prefix);
-  }
-  if (line->operands.size() != 1) {
-    return ReportUsageError(err, prefix + (line->operands.empty() ? "needs the input file FILE.bin"
-                                                                  : "takes one input file"));
-  }
-  if (!line->eeprom) return ReportUsageError(err, prefix + MissingEepromText());
+  int code = kExitSuccess;
+  const std::optional<CommandLine> line = ParseDeviceCommandLine(
+      args, kOptions, kUsage, FileOperand::kInput, false, prefix, out, err, code);
+  if (!line) return code;
 
   const std::string& path = line->operands.front();
   const uint32_t length = line->eeprom->transferLength;
@@ -54,7 +46,7 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
     ReportWarning(err, prefix, *notice);
   }
 
-  int code = kExitFailure;
+  code = kExitFailure;
   const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMayBeCreated,
                                               hook, prefix, err, code);
   if (!session) return code;

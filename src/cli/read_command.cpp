@@ -50,19 +50,12 @@ int RunReadCommand(std::span<const std::string> args, std::ostream& out, std::os
 int RunReadCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err,
                    const DeviceHook& hook) {
   const std::string prefix = std::string(kReadName) + ": ";
-  std::string error;
-  const std::optional<CommandLine> line = ParseCommandLine(args, kOptions, error);
-  if (!line) return ReportUsageError(err, prefix + error);
-  if (line->help) {
-    out << kUsage << kDeviceOptionsHelp << "  -h, --help          show this help\n";
-    return FinishOutput(out, err, prefix);
-  }
-  if (!line->operands.empty()) {
-    return ReportUsageError(err, prefix + "takes no file ('" + line->operands.front() + "')");
-  }
-  if (!line->eeprom) return ReportUsageError(err, prefix + MissingEepromText());
+  int code = kExitSuccess;
+  const std::optional<CommandLine> line = ParseDeviceCommandLine(
+      args, kOptions, kUsage, FileOperand::kNone, false, prefix, out, err, code);
+  if (!line) return code;
 
-  int code = kExitFailure;
+  code = kExitFailure;
   const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist, hook,
                                               prefix, err, code);
   if (!session) return code;

@@ -50,6 +50,21 @@ bool Report(const char* what, const Figures& f, uint32_t bytes, uint64_t protoco
   return true;
 }
 
+// A 24C512 device on its own simulated system, connected, with the request log off.
+struct Bench {
+  explicit Bench(const sim::ChipTiming& timing) {
+    system.AddDevice({.part = sim::EepromPart::k24C512, .timing = timing});
+    system.SetRequestLogEnabled(false);
+    channel.OpenDriver();
+    channel.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0);
+    transport.SetTransportEepromSize(65536);
+  }
+
+  sim::SimSystem system;
+  device::DeviceChannel channel{system.Platform()};
+  device::VendorTransport transport{channel};
+};
+
 }  // namespace
 
 int main() {
@@ -62,17 +77,12 @@ int main() {
   // wait. This is the protocol's own count: 4 opening/closing requests, then 5 per read chunk
   // (idle, record, command, status, data) and 4 per write chunk (idle, record, command, status).
   {
-    sim::SimSystem system;
     sim::ChipTiming timing;
     timing.requestCostNs = 1'000'000;
     timing.writeCycleNs = 0;
-    system.AddDevice({.part = sim::EepromPart::k24C512, .timing = timing});
-    system.SetRequestLogEnabled(false);
-    device::DeviceChannel channel(system.Platform());
-    channel.OpenDriver();
-    channel.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0);
-    device::VendorTransport transport(channel);
-    transport.SetTransportEepromSize(kSize);
+    Bench bench(timing);
+    auto& system = bench.system;
+    auto& transport = bench.transport;
     std::vector<uint8_t> buffer(kLength, 0xA5);
 
     ok &=
@@ -88,14 +98,9 @@ int main() {
   // A real part: tWR 5 ms on a fast host (0.25 ms per request). Writes knock on the busy part
   // until it answers; the extra requests are the write cycles, not overhead.
   {
-    sim::SimSystem system;
-    system.AddDevice({.part = sim::EepromPart::k24C512});
-    system.SetRequestLogEnabled(false);
-    device::DeviceChannel channel(system.Platform());
-    channel.OpenDriver();
-    channel.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0);
-    device::VendorTransport transport(channel);
-    transport.SetTransportEepromSize(kSize);
+    Bench bench(sim::ChipTiming{});
+    auto& system = bench.system;
+    auto& transport = bench.transport;
     std::vector<uint8_t> buffer(kLength, 0x5A);
     Report("24C512 write, tWR 5 ms, 0.25 ms/req",
            Measure(system, [&] { transport.EepromTransfer(true, 0, buffer.data(), kLength); }),

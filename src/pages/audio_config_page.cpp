@@ -1,5 +1,6 @@
 #include "pages/audio_config_page.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -92,7 +93,6 @@ CAudioCfgPage::CAudioCfgPage(const PageContext& context, QWidget* parent)
 
 void CAudioCfgPage::CreateContents(QWidget& contents) {
   const ui::DialogUnits units(contents.font());
-  contents.setMinimumSize(units.Size(567, 334));
 
   auto label = [&](const QString& text, QRect rect) {
     auto* widget = new QLabel(text, &contents);
@@ -127,47 +127,64 @@ void CAudioCfgPage::CreateContents(QWidget& contents) {
   disableVolumeControl_ = check("Disable Volume Control", "1119", units.Rect(60, 10, 110, 10));
 
   group("Output Setting", nullptr, units.Rect(7, 28, 160, 108));
-  label(QStringLiteral("Output Terminal:"), units.Rect(14, 42, 64, 8));
-  outputTerminal_ = list("1132", {}, units.Rect(80, 40, 70, 13));
+  label(QStringLiteral("Output Terminal:"), units.Rect(14, 42, 72, 8));
+  outputTerminal_ = list("1132", {}, units.Rect(88, 40, 70, 13));
   playbackAsynchronous_ =
       check("Enable Playback Asynchronous Mode", "1250", units.Rect(14, 56, 150, 10));
   spdifOut_ = check("Enable SPDIF Out", "1107", units.Rect(14, 68, 110, 10));
-  label(QStringLiteral("PlayBack I2S Mode:"), units.Rect(14, 84, 64, 8));
-  playbackI2sMode_ = list("1137", i2sModes, units.Rect(80, 82, 70, 13));
+  label(QStringLiteral("PlayBack I2S Mode:"), units.Rect(14, 84, 72, 8));
+  playbackI2sMode_ = list("1137", i2sModes, units.Rect(88, 82, 70, 13));
   playbackI2s_ = check("Enable PlayBack  I2S", "1109", units.Rect(14, 97, 110, 10));
   playbackDsp_ = check("Enable PlayBack  DSP", "1111", units.Rect(14, 109, 110, 10));
   playbackMclk_ = check("Enable PlayBack  MCLK", "1113", units.Rect(14, 121, 110, 10));
 
-  group("Input Setting", "1265", units.Rect(172, 28, 300, 108));
-  label(QStringLiteral("Input Terminal:"), units.Rect(179, 42, 64, 8));
-  inputTerminal_ = list("1134", {}, units.Rect(245, 40, 70, 13));
-  label(QStringLiteral("Rec. Mode:"), units.Rect(179, 57, 64, 8));
+  group("Input Setting", "1265", units.Rect(172, 28, 304, 108));
+  label(QStringLiteral("Input Terminal:"), units.Rect(179, 42, 72, 8));
+  inputTerminal_ = list("1134", {}, units.Rect(253, 40, 70, 13));
+  label(QStringLiteral("Rec. Mode:"), units.Rect(179, 57, 72, 8));
   recordMode_ = list("1136", {QStringLiteral("Synchronous"), QStringLiteral("Asynchronous")},
-                     units.Rect(245, 55, 70, 13));
-  agc_ = check("Enable AGC ", "1106", units.Rect(325, 41, 140, 10));
-  digitalMic_ = check("Enable Digital Mic", "1252", units.Rect(325, 53, 140, 10));
-  spdifIn_ = check("Enable SPDIF In", "1108", units.Rect(325, 65, 140, 10));
+                     units.Rect(253, 55, 70, 13));
+  agc_ = check("Enable AGC ", "1106", units.Rect(332, 41, 140, 10));
+  digitalMic_ = check("Enable Digital Mic", "1252", units.Rect(332, 53, 140, 10));
+  spdifIn_ = check("Enable SPDIF In", "1108", units.Rect(332, 65, 140, 10));
   stereoMixerInput_ =
-      check("Enable Stereo Mixer Input Terminal", "1255", units.Rect(325, 77, 140, 10));
-  label(QStringLiteral("Record I2S Mode:"), units.Rect(179, 84, 64, 8));
-  recordI2sMode_ = list("1138", i2sModes, units.Rect(245, 82, 70, 13));
+      check("Enable Stereo Mixer Input Terminal", "1255", units.Rect(332, 77, 140, 10));
+  label(QStringLiteral("Record I2S Mode:"), units.Rect(179, 84, 72, 8));
+  recordI2sMode_ = list("1138", i2sModes, units.Rect(253, 82, 70, 13));
   recordI2s_ = check("Enable Record  I2S", "1110", units.Rect(179, 97, 110, 10));
   recordDsp_ = check("Enable Record  DSP", "1114", units.Rect(179, 109, 110, 10));
   recordMclk_ = check("Enable Record MCLK", "1112", units.Rect(179, 121, 110, 10));
 
-  group("A-A path Setting", "1271", units.Rect(477, 28, 83, 40));
-  aaPath_ = check("Enable AAPath", "1105", units.Rect(485, 44, 70, 10));
+  QGroupBox* aaGroup = group("A-A path Setting", "1271", units.Rect(481, 28, 79, 108));
+  aaPath_ = check("Enable AAPath", "1105", units.Rect(489, 44, 68, 10));
 
-  // Playback and the A-A paths on the left, the recording paths on the right.
-  BuildVolumeGroup(contents, record::kPlayback, 7, 142);
-  BuildVolumeGroup(contents, record::kLineInAa, 7, 192);
-  BuildVolumeGroup(contents, record::kMicInAa, 7, 242);
-  BuildVolumeGroup(contents, record::kLineInRecording, 286, 142);
-  BuildVolumeGroup(contents, record::kMicInRecording, 286, 192);
-  BuildVolumeGroup(contents, record::kStereoMixerIn, 286, 242);
+  // Playback and the A-A paths on the left, the recording paths on the right. The captions
+  // carry the hardware ranges: a font that needs more room than the template gives widens the
+  // groups, and the page with them, rather than cut a caption short.
+  int groupWidth = units.X(274);
+  for (const image::VolumeGroupKind& kind : image::kVolumeGroupKinds) {
+    QGroupBox probe(QString::fromLatin1(kind.caption));
+    probe.setFont(contents.font());
+    groupWidth = std::max(groupWidth, probe.minimumSizeHint().width());
+  }
+  const int leftColumn = units.X(7);
+  const int rightColumn = leftColumn + groupWidth + units.X(5);
+  BuildVolumeGroup(contents, record::kPlayback, leftColumn, 142, groupWidth);
+  BuildVolumeGroup(contents, record::kLineInAa, leftColumn, 192, groupWidth);
+  BuildVolumeGroup(contents, record::kMicInAa, leftColumn, 242, groupWidth);
+  BuildVolumeGroup(contents, record::kLineInRecording, rightColumn, 142, groupWidth);
+  BuildVolumeGroup(contents, record::kMicInRecording, rightColumn, 192, groupWidth);
+  BuildVolumeGroup(contents, record::kStereoMixerIn, rightColumn, 242, groupWidth);
+  // The row of option groups ends where the volume groups end.
+  aaGroup->setGeometry(aaGroup->geometry().adjusted(
+      0, 0, std::max(0, rightColumn + groupWidth - 1 - aaGroup->geometry().right()), 0));
 
   note_ = label(QString::fromLatin1(kWindowsXpNote), units.Rect(7, 294, 553, 30));
   note_->setObjectName(QStringLiteral("1264"));
+  note_->resize(std::max(note_->width(), note_->sizeHint().width()), note_->height());
+  contents.setMinimumSize(std::max({units.X(567), rightColumn + groupWidth + units.X(7),
+                                    note_->geometry().right() + 1 + units.X(7)}),
+                          units.Y(334));
 
   for (auto* frame : contents.findChildren<QGroupBox*>())
     frame->lower();
@@ -198,7 +215,7 @@ void CAudioCfgPage::CreateContents(QWidget& contents) {
   Reset();
 }
 
-void CAudioCfgPage::BuildVolumeGroup(QWidget& contents, int record, int x, int y) {
+void CAudioCfgPage::BuildVolumeGroup(QWidget& contents, int record, int left, int y, int width) {
   const ui::DialogUnits units(contents.font());
   const VolumeIds& ids = kVolumeIds[static_cast<size_t>(record)];
   VolumeControls& controls = volumes_[static_cast<size_t>(record)];
@@ -207,17 +224,22 @@ void CAudioCfgPage::BuildVolumeGroup(QWidget& contents, int record, int x, int y
       QString::fromLatin1(image::kVolumeGroupKinds[static_cast<size_t>(record)].caption),
       &contents);
   controls.box->setObjectName(QString::fromLatin1(ids.box));
-  controls.box->setGeometry(units.Rect(x, y, 274, 46));
+  const QRect rows = units.Rect(0, y, 0, 46);
+  controls.box->setGeometry(left, rows.y(), width, rows.height());
 
   // Each list under its caption, its unit under it.
-  auto volumeList = [&](const char* caption, const char* id, int left) {
+  // Places inside the group: x in dialog units from its left edge.
+  auto place = [&](int x, int top, int w, int h) {
+    return units.Rect(x, top, w, h).translated(left, 0);
+  };
+  auto volumeList = [&](const char* caption, const char* id, int x) {
     auto* text = new QLabel(QString::fromLatin1(caption), &contents);
-    text->setGeometry(units.Rect(x + left, y + 12, 56, 8));
+    text->setGeometry(place(x, y + 12, 56, 8));
     auto* widget = new QComboBox(&contents);
     widget->setObjectName(QString::fromLatin1(id));
-    widget->setGeometry(units.Rect(x + left, y + 21, 48, 13));
+    widget->setGeometry(place(x, y + 21, 48, 13));
     auto* unit = new QLabel(QStringLiteral("(dB)"), &contents);
-    unit->setGeometry(units.Rect(x + left, y + 36, 20, 8));
+    unit->setGeometry(place(x, y + 36, 20, 8));
     return widget;
   };
   controls.minimum = volumeList("Minimum:", ids.minimum, 10);
@@ -225,7 +247,7 @@ void CAudioCfgPage::BuildVolumeGroup(QWidget& contents, int record, int x, int y
   controls.initial = volumeList("Initial value:", ids.initial, 122);
   controls.mute = new QCheckBox(QStringLiteral("Initial Mute"), &contents);
   controls.mute->setObjectName(QString::fromLatin1(ids.mute));
-  controls.mute->setGeometry(units.Rect(x + 190, y + 23, 70, 10));
+  controls.mute->setGeometry(place(190, y + 23, 70, 10));
 
   connect(controls.minimum, &QComboBox::activated, this,
           [this, record](int index) { OnMinimumChosen(record, index); });

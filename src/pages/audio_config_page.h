@@ -60,7 +60,8 @@ class CAudioCfgPage : public ConfigPage {
     bool enabled;
   };
 
-  void BuildVolumeGroup(QWidget& contents, int record, int x, int y);
+  // left and width in pixels, y in dialog units.
+  void BuildVolumeGroup(QWidget& contents, int record, int left, int y, int width);
   void UpdateFromControls();
   void UpdateControls();
 

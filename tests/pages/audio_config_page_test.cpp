@@ -228,6 +228,32 @@ class AudioConfigPageTest : public QObject {
     QVERIFY(!list->isEnabled());
   }
 
+  // Every text shows whole in the page's font, and the page asks for room for all of it.
+  void EveryTextFitsItsControl() {
+    AudioRig rig;
+    QVERIFY(rig.ShowWith(kPlain));
+    QWidget* contents = rig.page.findChild<QLabel*>(QStringLiteral("1264"))->parentWidget();
+    const QRect room(QPoint(0, 0), contents->minimumSize());
+    for (QWidget* control : contents->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      QString text;
+      QSize needed = control->sizeHint();
+      if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
+      if (auto* box = qobject_cast<QCheckBox*>(control)) {
+        text = box->text();
+        // The hint's height has room for a focus frame around the box; the text needs a line.
+        needed.setHeight(box->fontMetrics().height());
+      }
+      if (auto* frame = qobject_cast<QGroupBox*>(control)) {
+        text = frame->title();
+        needed = frame->minimumSizeHint();
+      }
+      QVERIFY2(room.contains(control->geometry()), qPrintable(control->objectName() + text));
+      if (text.isEmpty()) continue;
+      QVERIFY2(needed.width() <= control->width(), qPrintable(text));
+      QVERIFY2(needed.height() <= control->height(), qPrintable(text));
+    }
+  }
+
   void DisableVolumeControlClearsThePresentBitAndComesBack() {
     AudioRig rig;
     QVERIFY(rig.ShowWith(MakeHeader(0, 0x80, 0, 0), Volumes(0, -62, -10, 0x01)));

@@ -64,8 +64,11 @@ constexpr int kLineInAaFlag = 4;
 constexpr int kVariantWithoutRecord = 1;
 constexpr int kVariantWithoutPlayback = 2;
 
-const QString kSlave = QStringLiteral("Slave");
 constexpr int kAsynchronous = 1;
+
+bool IsSlave(const QComboBox* i2sMode) {
+  return i2sMode->currentText() == QLatin1String("Slave");
+}
 
 void SelectItem(QComboBox* list, int index) {
   list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
@@ -227,8 +230,8 @@ void CAudioCfgPage::BuildVolumeGroup(QWidget& contents, int record, int left, in
   const QRect rows = units.Rect(0, y, 0, 46);
   controls.box->setGeometry(left, rows.y(), width, rows.height());
 
-  // Each list under its caption, its unit under it.
-  // Places inside the group: x in dialog units from its left edge.
+  // Places inside the group, x in dialog units from its left edge. Each list sits under its
+  // caption, its unit under it.
   auto place = [&](int x, int top, int w, int h) {
     return units.Rect(x, top, w, h).translated(left, 0);
   };
@@ -544,7 +547,7 @@ void CAudioCfgPage::StoreContents() {
 
 void CAudioCfgPage::PlaybackRule() {
   if (Variant() == kVariantWithoutPlayback) return;
-  const bool slave = playbackI2sMode_->currentText() == kSlave;
+  const bool slave = IsSlave(playbackI2sMode_);
   if (playbackDsp_->isChecked()) {
     playbackI2s_->setChecked(false);
   } else if (slave && !playbackMclk_->isChecked()) {
@@ -566,12 +569,12 @@ void CAudioCfgPage::RecordRule() {
   const bool digitalMic = digitalMic_->isChecked();
   recordI2s_->setEnabled(!recordDsp_->isChecked() && !digitalMic);
   recordDsp_->setEnabled(!recordI2s_->isChecked());
-  recordMclk_->setEnabled(!digitalMic && recordI2sMode_->currentText() == kSlave);
+  recordMclk_->setEnabled(!digitalMic && IsSlave(recordI2sMode_));
 }
 
 void CAudioCfgPage::PlaybackDspRule() {
   if (Variant() == kVariantWithoutPlayback) return;
-  const bool slave = playbackI2sMode_->currentText() == kSlave;
+  const bool slave = IsSlave(playbackI2sMode_);
   const bool dsp = playbackDsp_->isChecked();
   if (dsp) {
     playbackI2s_->setChecked(false);
@@ -594,8 +597,7 @@ void CAudioCfgPage::RecordModeRule() {
   // Never back to synchronous: that is the user's choice.
   if (playbackAsynchronous_->isChecked() || spdifIn_->isChecked())
     recordMode_->setCurrentIndex(kAsynchronous);
-  if (recordI2sMode_->currentText() == kSlave && !digitalMic_->isChecked() &&
-      !recordMclk_->isChecked())
+  if (IsSlave(recordI2sMode_) && !digitalMic_->isChecked() && !recordMclk_->isChecked())
     recordMode_->setCurrentIndex(kAsynchronous);
 }
 

@@ -1,5 +1,7 @@
 #include "pages/record_eq_page.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -58,6 +60,8 @@ void CRecordEQPage::CreateContents(QWidget& contents) {
   auto label = [&](const char* text, QRect rect, const char* id = nullptr) {
     auto* widget = new QLabel(QString::fromLatin1(text), &contents);
     if (id != nullptr) widget->setObjectName(QString::fromLatin1(id));
+    // A face wider than the template's would cut the text: the label grows to hold it.
+    rect.setWidth(std::max(rect.width(), widget->sizeHint().width()));
     widget->setGeometry(rect);
     return widget;
   };

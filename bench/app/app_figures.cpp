@@ -1,11 +1,12 @@
 // Prints how long the GUI takes to come up, to connect and to show the Audio I/O Config page
-// for the first time, and how long its event loop stalls while a worker thread moves a whole
-// 24C512. Run it on an idle machine:
+// for the first time, how long its event loop stalls while a worker thread moves a whole
+// 24C512, and while a PlayBack EQ Test talks to the chip. Run it on an idle machine:
 //   QT_QPA_PLATFORM=offscreen build/bench/app/app_figures
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "image/image_layout.h"
 #include "log/local_time.h"
 #include "pages/audio_config_page.h"
+#include "pages/playback_eq_page.h"
 #include "platform/log_file_store.h"
 #include "platform/sim/capturing_debug_output.h"
 #include "platform/sim/eeprom_file.h"
@@ -94,9 +96,10 @@ struct Rig {
   log::SystemLocalTime localTime;
   std::unique_ptr<app::CDemoDlg> window;
 
-  Rig(const std::vector<uint8_t>& image, int64_t latencyNs) {
+  Rig(const std::vector<uint8_t>& image, int64_t latencyNs,
+      sim::EepromPart part = sim::EepromPart::k24C512) {
     app::SimulatedDeviceOptions options;
-    options.part = sim::EepromPart::k24C512;
+    options.part = part;
     options.latencyNs = latencyNs;
     options.imageFile = dir.filePath(QStringLiteral("eeprom.bin")).toStdString();
     std::string error;
@@ -138,9 +141,33 @@ struct Rig {
     return longest;
   }
 
-  void Prepare() {
+  // Runs the action from the event loop; returns the longest gap between two turns of the loop
+  // from just before the action until the loop has turned a few times after it.
+  Clock::duration StallOf(const std::function<void()>& action) {
+    QEventLoop loop;
+    Clock::duration longest{};
+    Clock::time_point last = Clock::now();
+    int turnsAfter = -1;
+    QTimer tick;
+    tick.setInterval(0);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+      const Clock::time_point now = Clock::now();
+      longest = std::max(longest, now - last);
+      last = now;
+      if (turnsAfter >= 0 && ++turnsAfter == 10) loop.quit();
+    });
+    tick.start();
+    QTimer::singleShot(20, [&] {
+      action();
+      turnsAfter = 0;
+    });
+    loop.exec();
+    return longest;
+  }
+
+  void Prepare(const char* typeName = "S24C512") {
     auto* type = window->findChild<QComboBox*>(QStringLiteral("1244"));
-    type->setCurrentIndex(type->findText(QStringLiteral("S24C512")));
+    type->setCurrentIndex(type->findText(QString::fromLatin1(typeName)));
     window->findChild<QLineEdit*>(QStringLiteral("1016"))->setText(QStringLiteral("5A52"));
     window->findChild<QLineEdit*>(QStringLiteral("1018"))->setText(QStringLiteral("7731"));
   }
@@ -213,6 +240,32 @@ int main(int argc, char** argv) {
         Ms(Clock::now() - start), Ms(dumpStall));
     for (const QString& message : rig.dialogs.messages)
       std::printf("  message: %s\n", qPrintable(message));
+  }
+
+  {
+    // Test on the PlayBack EQ Config page runs on the window thread: 81 one-byte requests.
+    const uint32_t size = sim::PartInfo(sim::EepromPart::k24C04).size;
+    Rig rig(*image::BuildFactoryImage(0x5A52, 0x7731, size), 1'000'000, sim::EepromPart::k24C04);
+    rig.ShowAndWait();
+    rig.Prepare("S24C04");
+    rig.RunOperation("1017");
+    if (!rig.window->IsConnected()) std::printf("warning: not connected\n");
+    rig.window->PageSet().setCurrentWidget(&rig.window->PlaybackEqPage());
+    QCoreApplication::processEvents();
+    auto* test = rig.window->PlaybackEqPage().findChild<QPushButton*>(QStringLiteral("1157"));
+    std::vector<double> stalls;
+    uint64_t requests = 0;
+    for (int run = 0; run < 5 && test != nullptr; ++run) {
+      const uint64_t before = rig.backend->System().RequestCount();
+      stalls.push_back(Ms(rig.StallOf([test] { test->click(); })));
+      requests = rig.backend->System().RequestCount() - before;
+    }
+    std::sort(stalls.begin(), stalls.end());
+    if (!stalls.empty())
+      std::printf(
+          "PlayBack EQ Test (%llu requests), 1 ms per request: longest event-loop stall median "
+          "%.1f ms, worst %.1f ms\n",
+          static_cast<unsigned long long>(requests), stalls[stalls.size() / 2], stalls.back());
   }
   return 0;
 }

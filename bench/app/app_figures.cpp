@@ -23,9 +23,9 @@
 #include "image/factory_image.h"
 #include "image/image_layout.h"
 #include "log/local_time.h"
+#include "platform/file_replace.h"
 #include "platform/log_file_store.h"
 #include "platform/sim/capturing_debug_output.h"
-#include "platform/sim/eeprom_file.h"
 #include "platform/sim/sim_system.h"
 #include "ui/user_dialogs.h"
 
@@ -96,8 +96,7 @@ struct Rig {
     options.part = sim::EepromPart::k24C512;
     options.latencyNs = latencyNs;
     options.imageFile = dir.filePath(QStringLiteral("eeprom.bin")).toStdString();
-    std::string error;
-    sim::WriteImageFileAtomically(options.imageFile, image, error);
+    platform::ReplaceFile(options.imageFile, image);
     backend = std::make_unique<app::SimulatedBackend>(options);
     logFile = std::make_unique<platform::PosixLogFileStore>(
         dir.filePath(QStringLiteral("log/VeltraConfig.log")).toStdString());

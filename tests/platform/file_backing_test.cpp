@@ -219,6 +219,36 @@ TEST_F(FileBacking, WriteErrorsAreReportedNotPrinted) {
   EXPECT_EQ(ReadFile(path_).at(0), 1);
 }
 
+// Seen before: a read-only image was overwritten and made world-readable, a linked one replaced
+// by a regular file.
+TEST_F(FileBacking, AReadOnlyImageIsNotWrittenAndALinkedOneStaysALink) {
+  const std::vector<uint8_t> original(256, 0x10);
+  WriteFile(path_, original);
+  ASSERT_EQ(::chmod(path_.c_str(), 0440), 0);
+  SimUsbDevice& device = Add();
+  WriteByte(device, 0, 0x99);
+  EndTransfer();
+  EXPECT_EQ(device.Eeprom().LastError(),
+            "cannot write EEPROM image " + path_ + ": Permission denied");
+  EXPECT_EQ(ReadFile(path_), original);
+  EXPECT_EQ(fs::status(path_).permissions(), fs::perms(0440));
+
+  ASSERT_EQ(::chmod(path_.c_str(), 0600), 0);
+  const std::string link = (dir_ / "link.bin").string();
+  fs::create_symlink("eeprom.bin", link);
+  path_ = link;
+  client_.reset();
+  system_ = std::make_unique<SimSystem>();
+  SimUsbDevice& linked = Add();
+  WriteByte(linked, 1, 0x77);
+  EndTransfer();
+  EXPECT_EQ(linked.Eeprom().LastError(), "");
+  EXPECT_TRUE(fs::is_symlink(link));
+  const std::vector<uint8_t> file = ReadFile((dir_ / "eeprom.bin").string());
+  EXPECT_EQ(file.at(1), 0x77);
+  EXPECT_EQ(fs::status(dir_ / "eeprom.bin").permissions(), fs::perms(0600));
+}
+
 TEST_F(FileBacking, AnUnreadableImageIsRefused) {
   fs::create_directories(path_);  // a directory where the image should be
   SimUsbDevice& device = Add();

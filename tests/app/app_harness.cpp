@@ -17,6 +17,9 @@ AppHarness::AppHarness(HarnessOptions options) {
     QVERIFY(image.has_value());
     const std::string error = platform::ReplaceFile(device.imageFile, *image);
     QVERIFY2(error.empty(), error.c_str());
+  } else if (options.contents == Contents::kGiven) {
+    const std::string error = platform::ReplaceFile(device.imageFile, options.bytes);
+    QVERIFY2(error.empty(), error.c_str());
   }
   backend_ = std::make_unique<SimulatedBackend>(device);
   logFile_ = std::make_unique<platform::PosixLogFileStore>(

@@ -182,8 +182,10 @@ void BackgroundOperations::SaveImage() {
     Message(QString::fromLatin1(image::text::kSaveDone));
   } else if (result == image::kWriteNotFit) {
     Message(QString::fromLatin1(image::text::kSizeNotEnough));
+  } else if (auto failure = StorageFailure(image::text::kWriteFailed)) {
+    // The model has shown its own message; the file's reason is what the user can act on.
+    Message(*failure);
   }
-  // kWriteFailed: the model has shown its own message.
 }
 
 void BackgroundOperations::ReadImage() {

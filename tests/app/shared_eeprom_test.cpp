@@ -1,6 +1,7 @@
 // The GUI's simulated EEPROM file as veltra-cli shares it, and what the GUI says about an image
 // file it cannot take as it is.
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "image/factory_image.h"
 #include "image/operation_texts.h"
 #include "image/section.h"
+#include "platform/sim/image_file_lock.h"
 #include "platform/sim/sim_system.h"
 
 using veltra::app::testing::AppHarness;
@@ -102,6 +104,37 @@ class SharedEepromTest : public QObject {
     QCOMPARE(app.Dialogs().Messages().last(), QString::fromLatin1(veltra::image::text::kDumpDone));
     QCOMPARE(ReadFile(dump), QByteArray(reinterpret_cast<const char*>(pattern.data()),
                                         static_cast<qsizetype>(pattern.size())));
+  }
+
+  // Another tool in the middle of a transfer: the GUI waits, in bounded time, and then says why
+  // it could not go on; afterwards everything works again.
+  void AFileHeldByAnotherToolIsReportedWithItsReason() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    {
+      const auto lock = app.Backend().System().Lock();
+      app.Backend().Device().Eeprom().SetLockTimeout(std::chrono::milliseconds(200));
+    }
+    const QString reason = QStringLiteral("cannot use EEPROM image ") +
+                           QString::fromStdString(app.Backend().ImageFile()) +
+                           QStringLiteral(": another program is using it (waited 0.2 s)");
+    {
+      veltra::sim::ImageFileLock other;
+      QCOMPARE(other.Acquire(app.Backend().ImageFile(), std::chrono::milliseconds(0)), "");
+      QVERIFY(app.ClickAndWait("3"));
+      app.Dialogs().AnswerQuestion(true);
+      QVERIFY(app.ClickAndWait("5"));
+    }
+    QCOMPARE(
+        app.Dialogs().Messages(),
+        (QStringList{"Operate EEPROM Failed", QStringLiteral("Fail to write EEPROM\n\n") + reason,
+                     QStringLiteral("Fail to read EEPROM\n\n") + reason}));
+    QVERIFY(app.Window().isEnabled());
+    app.ChooseType(QStringLiteral("S24C02"));  // a failed read wants the type chosen again
+    QVERIFY(app.Connect());
+    app.Dialogs().Clear();
+    QVERIFY(app.ClickAndWait("3"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{veltra::image::text::kSaveDone});
   }
 
   // The rule of FILE -> EEPROM and of veltra-cli: missing bytes are 0. The GUI used to show them

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "image/bin_file.h"
 #include "image/image_layout.h"
+#include "platform/file_replace.h"
 
 namespace {
 
@@ -72,9 +72,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s does not fit\n", seed.name);
       return 1;
     }
-    const std::string error = WriteBinFile(std::filesystem::path(argv[1]) / seed.name, image);
+    const std::string path = (std::filesystem::path(argv[1]) / seed.name).string();
+    const std::string error = veltra::platform::ReplaceFile(path, image);
     if (!error.empty()) {
-      std::fprintf(stderr, "%s\n", error.c_str());
+      std::fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
       return 1;
     }
   }

@@ -28,9 +28,9 @@
 #include "log/local_time.h"
 #include "pages/audio_config_page.h"
 #include "pages/playback_eq_page.h"
+#include "platform/file_replace.h"
 #include "platform/log_file_store.h"
 #include "platform/sim/capturing_debug_output.h"
-#include "platform/sim/eeprom_file.h"
 #include "platform/sim/sim_system.h"
 #include "ui/user_dialogs.h"
 
@@ -102,8 +102,7 @@ struct Rig {
     options.part = part;
     options.latencyNs = latencyNs;
     options.imageFile = dir.filePath(QStringLiteral("eeprom.bin")).toStdString();
-    std::string error;
-    sim::WriteImageFileAtomically(options.imageFile, image, error);
+    platform::ReplaceFile(options.imageFile, image);
     backend = std::make_unique<app::SimulatedBackend>(options);
     logFile = std::make_unique<platform::PosixLogFileStore>(
         dir.filePath(QStringLiteral("log/VeltraConfig.log")).toStdString());

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QWidget>
 
@@ -15,6 +16,7 @@
 #include "image/bin_file.h"
 #include "image/eeprom_config.h"
 #include "image/operation_texts.h"
+#include "platform/file_replace.h"
 #include "ui/user_dialogs.h"
 
 namespace veltra::app {
@@ -164,6 +166,10 @@ std::optional<QString> BackgroundOperations::StorageFailure(const char* failedTe
       .arg(QString::fromLatin1(failedText), QString::fromStdString(problem));
 }
 
+QString BackgroundOperations::FailureText(const char* failedText) const {
+  return StorageFailure(failedText).value_or(QString::fromLatin1(failedText));
+}
+
 void BackgroundOperations::SaveImage() {
   if (services_.state.connected == 0) return;
   const int result = services_.model.WriteToEeprom();
@@ -176,8 +182,10 @@ void BackgroundOperations::SaveImage() {
     Message(QString::fromLatin1(image::text::kSaveDone));
   } else if (result == image::kWriteNotFit) {
     Message(QString::fromLatin1(image::text::kSizeNotEnough));
+  } else if (auto failure = StorageFailure(image::text::kWriteFailed)) {
+    // The model has shown its own message; the file's reason is what the user can act on.
+    Message(*failure);
   }
-  // kWriteFailed: the model has shown its own message.
 }
 
 void BackgroundOperations::ReadImage() {
@@ -186,7 +194,7 @@ void BackgroundOperations::ReadImage() {
     // Nothing was read: no read-done message. The type must be chosen again before the next
     // Connect; the window is released without connecting.
     state.transferLength = 0;
-    Message(QString::fromLatin1(image::text::kReadFailed));
+    Message(FailureText(image::text::kReadFailed));
     services_.completion.Set();
     return;
   }
@@ -202,7 +210,7 @@ void BackgroundOperations::Erase() {
     }
     Message(QString::fromLatin1(image::text::kEraseDone));
   } else {
-    Message(QString::fromLatin1(image::text::kEraseFailed));
+    Message(FailureText(image::text::kEraseFailed));
   }
 }
 
@@ -213,18 +221,27 @@ void BackgroundOperations::DumpToFile() {
   if (!buffer) return;
   const std::optional<QString> file = AskSaveFile();
   if (!file) return;
-  std::fill(buffer->begin(), buffer->end(), 0);
-  if (services_.transport.EepromTransfer(false, 0, buffer->data(), length) == 0) {
-    Message(QString::fromLatin1(image::text::kReadFailed));
-    return;
-  }
   if (ExistsButIsNoRegularFile(*file)) {
     Message(QStringLiteral("Fail to write file\n\n%1").arg(NoRegularFile(*file)));
     return;
   }
-  const std::string error = image::WriteBinFile(ToPath(*file), *buffer);
-  if (!error.empty()) {
-    Message(QStringLiteral("Fail to write file\n\n%1").arg(QString::fromStdString(error)));
+  // Checked before the read, so a file that cannot be written does not cost a long read; the
+  // chosen file itself is not touched until the new contents are complete.
+  platform::FileReplacement output;
+  if (const std::string problem = output.Open(QFile::encodeName(*file).toStdString());
+      !problem.empty()) {
+    Message(
+        QStringLiteral("Fail to write file\n\n%1: %2").arg(*file, QString::fromStdString(problem)));
+    return;
+  }
+  std::fill(buffer->begin(), buffer->end(), 0);
+  if (services_.transport.EepromTransfer(false, 0, buffer->data(), length) == 0) {
+    Message(FailureText(image::text::kReadFailed));
+    return;
+  }
+  if (const std::string problem = output.Commit(*buffer); !problem.empty()) {
+    Message(
+        QStringLiteral("Fail to write file\n\n%1: %2").arg(*file, QString::fromStdString(problem)));
     return;
   }
   Message(QString::fromLatin1(image::text::kDumpDone));
@@ -256,7 +273,7 @@ void BackgroundOperations::LoadFromFile() {
     }
     Message(QString::fromLatin1(image::text::kLoadDone));
   } else {
-    Message(QString::fromLatin1(image::text::kWriteFailed));
+    Message(FailureText(image::text::kWriteFailed));
   }
 }
 

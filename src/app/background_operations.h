@@ -51,8 +51,9 @@ class BackgroundOperations final : public QObject {
     AutoResetEvent& completion;
     // The read-done handler; it runs on the GUI thread and signals the completion event.
     std::function<void()> readDone;
-    // Why the device back end could not keep what the last transfer wrote (a simulated EEPROM
-    // whose file could not be written), or empty; may be unset. Called on the worker thread.
+    // Why the device back end could not keep what the last transfer wrote or could not use its
+    // storage for the last transfer (a simulated EEPROM whose file could not be written, read
+    // or locked), or empty; may be unset. Called on the worker thread.
     std::function<std::string()> storageProblem;
   };
 
@@ -87,6 +88,8 @@ class BackgroundOperations final : public QObject {
   std::optional<QString> AskOpenFile() const;
   // The failure text with the back end's reason when a write did not reach its storage.
   std::optional<QString> StorageFailure(const char* failedText) const;
+  // A failed transfer's text, with the back end's reason when its storage was the cause.
+  QString FailureText(const char* failedText) const;
 
   Services services_;
   ui::WorkerBridge bridge_;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QTimer>
 
 #include "app/command_line.h"
 #include "app/device_panel.h"
@@ -96,6 +97,12 @@ int CDemoApp::Run(int argc, char** argv) {
     if (parsed.options->devicePanel) {
       panel = std::make_unique<DevicePanel>(backend);
       panel->show();
+    }
+    // Told in the window, once it shows, which stays usable afterwards: a short file is read as
+    // completed with 0, an unusable one leaves the EEPROM erased.
+    if (const QString notice = backend.StartupNotice(); !notice.isEmpty()) {
+      QTimer::singleShot(0, &window,
+                         [&window, &dialogs, notice] { dialogs.ShowMessage(&window, notice); });
     }
     std::unique_ptr<ScreenshotTour> tour;
     if (!parsed.options->screenshotDirectory.isEmpty()) {

@@ -2,6 +2,7 @@
 
 #include "app/qt_platform_window.h"
 #include "app/qt_timers.h"
+#include "image/bin_file.h"
 #include "image/factory_image.h"
 #include "platform/sim/default_device.h"
 #include "platform/sim/sim_system.h"
@@ -19,9 +20,11 @@ QString Hex(unsigned value, int width) {
 SimulatedBackend::SimulatedBackend(const SimulatedDeviceOptions& options) : options_(options) {
   if (options_.imageFile.empty()) {
     imageFile_ = sim::DefaultImageFile(options_.vid, options_.pid, options_.part);
-    fileProblem_ = sim::CreateMissingImageFile(imageFile_, options_.part, [this](uint32_t size) {
-      return image::BuildFactoryImage(options_.vid, options_.pid, size);
-    });
+    const std::string reason =
+        sim::CreateMissingImageFile(imageFile_, options_.part, [this](uint32_t size) {
+          return image::BuildFactoryImage(options_.vid, options_.pid, size);
+        });
+    if (!reason.empty()) fileProblem_ = imageFile_ + ": " + reason;
   } else {
     imageFile_ = options_.imageFile;
   }
@@ -47,8 +50,18 @@ SimulatedBackend::SimulatedBackend(const SimulatedDeviceOptions& options) : opti
   config.backingFile = imageFile_;
   config.timing.realLatencyNs = options_.latencyNs;
   device_ = &system_->AddDevice(config);
-  const std::string& loadError = device_->Eeprom().LastError();
-  if (fileProblem_.empty() && !loadError.empty()) fileProblem_ = loadError;
+  const sim::SimEeprom& eeprom = device_->Eeprom();
+  if (fileProblem_.empty() && !eeprom.LastError().empty()) fileProblem_ = eeprom.LastError();
+  if (!fileProblem_.empty()) {
+    startupNotice_ = QString::fromStdString(fileProblem_) +
+                     QStringLiteral(
+                         "\n\nThe simulated EEPROM starts erased, and what is written "
+                         "to it is not kept.");
+  } else if (const std::optional<uint64_t> length = eeprom.LoadedFileSize()) {
+    // The rule veltra-cli applies to the same file, in its words.
+    if (const auto notice = image::BinFileFitNotice(imageFile_, *length, eeprom.Info().size - 1))
+      startupNotice_ = QString::fromStdString(*notice);
+  }
 }
 
 SimulatedBackend::~SimulatedBackend() {

@@ -61,6 +61,9 @@ class SimulatedBackend {
   const std::string& ImageFile() const { return imageFile_; }
   // Set when the backing file could not be read or filled ("" otherwise).
   const std::string& FileProblem() const { return fileProblem_; }
+  // What the user must know about the EEPROM's file before working with it, for a message box
+  // at start: why it cannot be used, or that it is shorter than the EEPROM. Empty otherwise.
+  QString StartupNotice() const { return startupNotice_; }
   // One line for the About page.
   QString Description() const;
   // Why the EEPROM file could not be written after the last transfer, or empty.
@@ -70,6 +73,7 @@ class SimulatedBackend {
   SimulatedDeviceOptions options_;
   std::string imageFile_;
   std::string fileProblem_;
+  QString startupNotice_;
   std::unique_ptr<sim::SimSystem> system_;
   std::unique_ptr<QtTimers> timers_;
   std::unique_ptr<QtPlatformWindow> window_;

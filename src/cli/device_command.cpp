@@ -62,4 +62,10 @@ std::optional<CommandLine> ParseDeviceCommandLine(std::span<const std::string> a
   return line;
 }
 
+std::string TransferFailure(const SimulatedSession& session, std::string_view text) {
+  std::string reason(text);
+  if (const std::string problem = session.FileProblem(); !problem.empty()) reason += ": " + problem;
+  return reason;
+}
+
 }  // namespace veltra::cli

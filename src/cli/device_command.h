@@ -32,4 +32,8 @@ std::unique_ptr<SimulatedSession> ConnectSimulatedDevice(const CommandLine& line
                                                          std::string_view prefix, std::ostream& err,
                                                          int& code);
 
+// The reason for a failed transfer: the tool's text, and why the EEPROM's file could not be
+// used when that was the cause ("Fail to read EEPROM: cannot use EEPROM image ...").
+std::string TransferFailure(const SimulatedSession& session, std::string_view text);
+
 }  // namespace veltra::cli

@@ -5,8 +5,8 @@
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/device_command.h"
-#include "cli/output_file.h"
 #include "image/operation_texts.h"
+#include "platform/file_replace.h"
 
 namespace veltra::cli {
 namespace {
@@ -19,8 +19,10 @@ constexpr char kUsage[] =
     "                       [--capability HEX] [--image FILE.bin]\n"
     "\n"
     "Reads the EEPROM of the simulated device (EEPROM -> FILE) into FILE.bin: the\n"
-    "EEPROM's size less one byte, from address 0. FILE.bin is opened before the read\n"
-    "and is left as it was when the read fails.\n"
+    "EEPROM's size less one byte, from address 0. FILE.bin is checked before the read\n"
+    "and replaced in one step when the read has succeeded: it holds its old contents\n"
+    "or the new ones, never a part. '-' writes to standard output; a device or named\n"
+    "pipe is written as it is.\n"
     "\n"
     "Options:\n"
     "  --eeprom TYPE       the EEPROM part, S24C02 .. S24C512 (required)\n";
@@ -39,10 +41,14 @@ int RunDumpCommand(std::span<const std::string> args, std::ostream& out, std::os
       args, kOptions, kUsage, FileOperand::kOutput, false, prefix, out, err, code);
   if (!line) return code;
 
-  // A path that cannot be written fails now, not after a read of up to 64 KiB.
-  PendingOutputFile file;
-  if (const std::string problem = file.Open(line->operands.front()); !problem.empty()) {
-    return ReportFailure(err, prefix + problem);
+  // A path that cannot be written fails now, not after a read of up to 64 KiB; nothing is
+  // created or cut before the read has succeeded.
+  const std::string& path = line->operands.front();
+  const bool toStandardOutput = path == "-";
+  platform::FileReplacement file;
+  if (!toStandardOutput) {
+    const std::string problem = file.Open(path, platform::FileReplacement::Streams::kWriteThrough);
+    if (!problem.empty()) return ReportFailure(err, prefix + path + ": " + problem);
   }
   code = kExitFailure;
   const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist, hook,
@@ -52,10 +58,14 @@ int RunDumpCommand(std::span<const std::string> args, std::ostream& out, std::os
   const uint32_t length = line->eeprom->transferLength;
   std::vector<uint8_t> buffer(length, 0);
   if (session->Transport().EepromTransfer(false, 0, buffer.data(), length) == 0) {
-    return ReportFailure(err, prefix + image::text::kReadFailed);
+    return ReportFailure(err, prefix + TransferFailure(*session, image::text::kReadFailed));
+  }
+  if (toStandardOutput) {
+    out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(length));
+    return FinishOutput(out, err, prefix);
   }
   if (const std::string problem = file.Commit(buffer); !problem.empty()) {
-    return ReportFailure(err, prefix + problem);
+    return ReportFailure(err, prefix + path + ": " + problem);
   }
   return kExitSuccess;
 }

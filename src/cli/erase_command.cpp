@@ -40,7 +40,7 @@ int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::o
                                               hook, prefix, err, code);
   if (!session) return code;
   if (session->Transport().EraseEeprom() == 0)
-    return ReportFailure(err, prefix + image::text::kEraseFailed);
+    return ReportFailure(err, prefix + TransferFailure(*session, image::text::kEraseFailed));
   if (const std::string problem = session->FileProblem(); !problem.empty()) {
     return ReportFailure(err, prefix + problem);
   }

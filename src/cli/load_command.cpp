@@ -1,6 +1,5 @@
 #include "cli/load_command.h"
 
-#include "cli/bin_file_notice.h"
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/device_command.h"
@@ -42,7 +41,7 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
   const uint32_t length = line->eeprom->transferLength;
   image::BinFileRead read = image::ReadBinFile(path, length);
   if (!read.Ok()) return ReportFailure(err, prefix + read.error);
-  if (const auto notice = BinFileFitNotice(path, read, length)) {
+  if (const auto notice = image::BinFileFitNotice(path, read.fileLength, length)) {
     ReportWarning(err, prefix, *notice);
   }
 
@@ -51,7 +50,7 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
                                               hook, prefix, err, code);
   if (!session) return code;
   if (session->Transport().EepromTransfer(true, 0, read.bytes.data(), length) == 0) {
-    return ReportFailure(err, prefix + image::text::kWriteFailed);
+    return ReportFailure(err, prefix + TransferFailure(*session, image::text::kWriteFailed));
   }
   if (const std::string problem = session->FileProblem(); !problem.empty()) {
     return ReportFailure(err, prefix + problem);

@@ -63,7 +63,9 @@ int RunReadCommand(std::span<const std::string> args, std::ostream& out, std::os
   const uint32_t length = line->eeprom->transferLength;
   ErrorStreamSink sink(err, prefix);
   image::EepromConfig model(session->Transport(), &sink);
-  if (model.Reload(length) < 0) return ReportFailure(err, prefix + image::text::kReadFailed);
+  if (model.Reload(length) < 0) {
+    return ReportFailure(err, prefix + TransferFailure(*session, image::text::kReadFailed));
+  }
   if (model.SetEepromSize(length) < 0)
     return ReportFailure(err, prefix + image::text::kSizeTooSmall);
   model.LoadTailRecords();

@@ -1,6 +1,5 @@
 #include "cli/show_command.h"
 
-#include "cli/bin_file_notice.h"
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/image_report.h"
@@ -48,7 +47,7 @@ int RunShowCommand(std::span<const std::string> args, std::ostream& out, std::os
   const uint32_t transferLength = line->eeprom->transferLength;
   const image::BinFileRead read = image::ReadBinFile(path, transferLength);
   if (!read.Ok()) return ReportFailure(err, prefix + read.error);
-  if (const auto notice = BinFileFitNotice(path, read, transferLength)) {
+  if (const auto notice = image::BinFileFitNotice(path, read.fileLength, transferLength)) {
     ReportWarning(err, prefix, *notice);
   }
 

@@ -20,6 +20,14 @@ std::string Failure(const std::filesystem::path& path, int error) {
 
 }  // namespace
 
+BinFileFit FitOf(uint64_t fileLength, uint32_t transferLength) {
+  if (fileLength < transferLength) return BinFileFit::kShort;
+  // The EEPROM's last byte is never transferred, but a file of the whole EEPROM is as normal
+  // as a dump: the simulated EEPROM keeps its file at that size.
+  if (fileLength <= uint64_t{transferLength} + 1) return BinFileFit::kExact;
+  return BinFileFit::kLong;
+}
+
 BinFileRead ReadBinFile(const std::filesystem::path& path, uint32_t transferLength) {
   BinFileRead result;
   errno = 0;
@@ -39,34 +47,28 @@ BinFileRead ReadBinFile(const std::filesystem::path& path, uint32_t transferLeng
   result.bytes.resize(transferLength);
   result.fileLength = got;
   if (got > transferLength) {
-    result.fit = BinFileFit::kLong;
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
     if (!ec) result.fileLength = size;
-  } else if (got < transferLength) {
-    result.fit = BinFileFit::kShort;
   }
+  result.fit = FitOf(result.fileLength, transferLength);
   return result;
 }
 
-std::string WriteBinFile(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
-  errno = 0;
-  File file(std::fopen(path.c_str(), "wb"));
-  if (!file) return Failure(path, errno != 0 ? errno : EIO);
-  // A dump cut short would read back as an image with zeros or garbage at its end: no file is
-  // better than a partial one.
-  auto fail = [&path](int error) {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-    return Failure(path, error != 0 ? error : EIO);
-  };
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-    const int error = errno;
-    file.reset();
-    return fail(error);
+std::optional<std::string> BinFileFitNotice(const std::string& path, uint64_t fileLength,
+                                            uint32_t transferLength) {
+  const std::string sizes = path + " holds " + std::to_string(fileLength) +
+                            " bytes, the EEPROM's transfer length is " +
+                            std::to_string(transferLength);
+  switch (FitOf(fileLength, transferLength)) {
+    case BinFileFit::kShort:
+      return sizes + ": the missing bytes are taken as 0";
+    case BinFileFit::kLong:
+      return sizes + ": the bytes beyond it are ignored";
+    case BinFileFit::kExact:
+      break;
   }
-  if (std::fclose(file.release()) != 0) return fail(errno);
-  return {};
+  return std::nullopt;
 }
 
 }  // namespace veltra::image

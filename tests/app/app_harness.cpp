@@ -2,7 +2,7 @@
 
 #include "app/progress_window.h"
 #include "image/factory_image.h"
-#include "platform/sim/eeprom_file.h"
+#include "platform/file_replace.h"
 #include "platform/sim/sim_system.h"
 
 namespace veltra::app::testing {
@@ -15,8 +15,11 @@ AppHarness::AppHarness(HarnessOptions options) {
     const uint32_t size = sim::PartInfo(device.part).size;
     auto image = image::BuildFactoryImage(device.vid, device.pid, size);
     QVERIFY(image.has_value());
-    std::string error;
-    QVERIFY(sim::WriteImageFileAtomically(device.imageFile, *image, error));
+    const std::string error = platform::ReplaceFile(device.imageFile, *image);
+    QVERIFY2(error.empty(), error.c_str());
+  } else if (options.contents == Contents::kGiven) {
+    const std::string error = platform::ReplaceFile(device.imageFile, options.bytes);
+    QVERIFY2(error.empty(), error.c_str());
   }
   backend_ = std::make_unique<SimulatedBackend>(device);
   logFile_ = std::make_unique<platform::PosixLogFileStore>(

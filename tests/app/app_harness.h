@@ -21,12 +21,14 @@
 
 namespace veltra::app::testing {
 
-// What the EEPROM of the simulated device holds at start.
-enum class Contents { kFactory, kErased };
+// What the EEPROM of the simulated device holds at start: its file holds the factory image, is
+// missing, or holds the given bytes.
+enum class Contents { kFactory, kErased, kGiven };
 
 struct HarnessOptions {
   SimulatedDeviceOptions device;
   Contents contents = Contents::kFactory;
+  std::vector<uint8_t> bytes;  // kGiven
 };
 
 // One main window on one simulated device, with scripted dialogs and a private temporary

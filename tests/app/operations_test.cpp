@@ -268,6 +268,45 @@ class OperationsTest : public QObject {
     QVERIFY(!QFile::exists(file));
   }
 
+  // The chosen file holds its old contents until the new image is complete, and keeps what
+  // it is: a read-only file is refused, a link stays a link.
+  void DumpNeverLosesTheChosenFile() {
+    AppHarness app(Small());
+    QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    const QString backup = app.TempPath(QStringLiteral("backup.bin"));
+    WriteFile(backup, Pattern(255));
+    app.SetFaults(Nack());
+    app.Dialogs().AnswerFile(backup);
+    QVERIFY(app.ClickAndWait("1160"));
+    app.SetFaults({});
+    QCOMPARE(ReadFile(backup), Pattern(255));
+
+    QVERIFY(QFile::setPermissions(backup, QFile::ReadOwner | QFile::ReadGroup));
+    app.Dialogs().AnswerFile(backup);
+    QVERIFY(app.ClickAndWait("1160"));
+    QCOMPARE(ReadFile(backup), Pattern(255));
+    struct stat status {};
+    QCOMPARE(stat(QFile::encodeName(backup).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 07777, 0440u);
+
+    const QString link = app.TempPath(QStringLiteral("latest.bin"));
+    const QString target = app.TempPath(QStringLiteral("target.bin"));
+    WriteFile(target, QByteArray(3, 'x'));
+    QVERIFY(QFile::link(target, link));
+    app.Dialogs().AnswerFile(link);
+    QVERIFY(app.ClickAndWait("1160"));
+    QVERIFY(QFileInfo(link).isSymLink());
+    const std::vector<uint8_t> bytes = app.EepromBytes();
+    QCOMPARE(ReadFile(target), QByteArray(reinterpret_cast<const char*>(bytes.data()), 255));
+
+    QCOMPARE(app.Dialogs().Messages(),
+             (QStringList{"Fail to read EEPROM",
+                          QStringLiteral("Fail to write file\n\n") + backup +
+                              QStringLiteral(": Permission denied"),
+                          "EEPROM -> File completely"}));
+    QVERIFY(app.Window().IsConnected());
+  }
+
   void LoadWriteFailureSaysSo() {
     AppHarness app(Small());
     QVERIFY(app.Connect(QStringLiteral("S24C02")));

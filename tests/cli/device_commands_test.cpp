@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "cli_test_support.h"
 #include "image/directory_entry.h"
 #include "image/factory_image.h"
+#include "platform/sim/image_file_lock.h"
 #include "platform/sim/sim_system.h"
 
 namespace veltra::cli {
@@ -187,6 +189,28 @@ TEST_F(DeviceCommandsTest, DeviceFailuresAreOneLineWithTheToolsText) {
     EXPECT_EQ(o.err, c.err);
   }
   EXPECT_EQ(Eeprom(), factory_);
+}
+
+// The GUI in the middle of a transfer on the same file: the command waits a bounded time and
+// then names the reason, touching nothing.
+TEST_F(DeviceCommandsTest, AnEepromFileHeldByAnotherToolFailsWithTheReason) {
+  sim::ImageFileLock gui;
+  ASSERT_EQ(gui.Acquire(eeprom_, std::chrono::milliseconds(0)), "");
+  const DeviceHook impatient = [](sim::SimSystem&, sim::SimUsbDevice& device) {
+    device.Eeprom().SetLockTimeout(std::chrono::milliseconds(100));
+  };
+  const std::string reason =
+      ": cannot use EEPROM image " + eeprom_ + ": another program is using it (waited 0.1 s)\n";
+  EXPECT_EQ(RunCommand(RunReadCommand, Args({}), impatient).err,
+            "veltra-cli: read: Fail to read EEPROM" + reason);
+  EXPECT_EQ(RunCommand(RunEraseCommand, Args({"--yes"}), impatient).err,
+            "veltra-cli: erase: Fail to erase EEPROM" + reason);
+  EXPECT_EQ(RunCommand(RunDumpCommand, Args({dir_.File("d.bin")}), impatient).err,
+            "veltra-cli: dump: Fail to read EEPROM" + reason);
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("d.bin")));
+  EXPECT_EQ(Eeprom(), factory_);
+  gui.Release();
+  EXPECT_EQ(RunCommand(RunEraseCommand, Args({"--yes"}), impatient).code, kExitSuccess);
 }
 
 TEST_F(DeviceCommandsTest, ReadReportsAnEmptyEepromAndAnImageTooLargeForIt) {

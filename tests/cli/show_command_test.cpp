@@ -204,13 +204,21 @@ TEST_F(ShowCommandTest, EmptyImageSaysSo) {
             "{\"transferLength\":255,\"empty\":true}\n");
 }
 
-TEST_F(ShowCommandTest, FileOfAnotherLengthIsShownWithAWarning) {
+TEST_F(ShowCommandTest, TheToolsOwnLengthsAreShownSilentlyOthersWithAWarning) {
   const std::vector<uint8_t> full = *image::BuildFactoryImage(0x5A52, 0x7731, 256);
   const std::string exact = dir_.File("exact.bin");
   WriteFile(exact, std::vector<uint8_t>(full.begin(), full.begin() + 255));
   const Outcome reference = RunCommand(RunShowCommand, {exact, "--eeprom", "S24C02"});
   ASSERT_EQ(reference.code, kExitSuccess);
   EXPECT_EQ(reference.err, "");
+
+  // The whole EEPROM, as a simulated EEPROM keeps its file: the tool's own file, no warning.
+  const std::string whole = dir_.File("whole.bin");
+  WriteFile(whole, full);
+  const Outcome w = RunCommand(RunShowCommand, {whole, "--eeprom", "S24C02"});
+  EXPECT_EQ(w.code, kExitSuccess);
+  EXPECT_EQ(w.out, reference.out);
+  EXPECT_EQ(w.err, "");
 
   // The factory image's data end well before byte 200: cutting there changes nothing shown.
   const std::string shorter = dir_.File("short.bin");

@@ -60,20 +60,22 @@ class FileBacking : public ::testing::Test {
   std::unique_ptr<test::Client> client_;
 };
 
-TEST_F(FileBacking, AShortFileIsPaddedWithFF) {
+// The rule of FILE -> EEPROM and of veltra-cli show: what a short file does not reach is 0.
+TEST_F(FileBacking, AShortFileReadsAsCompletedWithZeros) {
   WriteFile(path_, {1, 2, 3});
   SimUsbDevice& device = Add();
   const auto& c = device.Eeprom().Contents();
   EXPECT_EQ(c[0], 1);
   EXPECT_EQ(c[2], 3);
-  EXPECT_EQ(c[3], 0xFF);
-  EXPECT_EQ(c[255], 0xFF);
+  EXPECT_EQ(c[3], 0);
+  EXPECT_EQ(c[255], 0);
+  EXPECT_EQ(device.Eeprom().LoadedFileSize(), 3u);
   EXPECT_TRUE(device.Eeprom().IsFileBacked());
   EXPECT_EQ(device.Eeprom().LastError(), "");
   EXPECT_EQ(ReadFile(path_).size(), 3u);  // reading changes nothing
   WriteByte(device, 5, 0x55);
   EndTransfer();
-  std::vector<uint8_t> expected(256, 0xFF);
+  std::vector<uint8_t> expected(256, 0);
   expected[0] = 1, expected[1] = 2, expected[2] = 3, expected[5] = 0x55;
   EXPECT_EQ(ReadFile(path_), expected);  // a short file grows to the part size
 }
@@ -98,7 +100,7 @@ TEST_F(FileBacking, TheDumpFormatOfSizeLessOneIsKept) {
   WriteFile(path_, std::vector<uint8_t>(255, 0x22));
   SimUsbDevice& device = Add();
   EXPECT_EQ(device.Eeprom().Contents()[254], 0x22);
-  EXPECT_EQ(device.Eeprom().Contents()[255], 0xFF);
+  EXPECT_EQ(device.Eeprom().Contents()[255], 0);
   WriteByte(device, 254, 0x33);
   EndTransfer();
   const std::vector<uint8_t> file = ReadFile(path_);
@@ -154,18 +156,24 @@ TEST_F(FileBacking, WrittenThroughATemporaryFileRenamedOverTheImage) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }
 
-// An image in a shared folder: another account may have put a link where a fixed temporary name
-// would go. Writing the image must neither follow it nor leave the image behind as that link.
-TEST_F(FileBacking, ALinkPlantedBesideTheImageIsNotFollowed) {
+// An image in a shared folder: another account may have put links where the temporary names
+// go. Writing the image must neither follow them nor leave the image behind as a link.
+TEST_F(FileBacking, LinksPlantedBesideTheImageAreNotFollowed) {
   const fs::path victim = dir_ / "victim";
   WriteFile(victim.string(), {7, 7, 7});
-  fs::create_symlink(victim, path_ + ".tmp");
-  std::string error;
-  ASSERT_TRUE(WriteImageFileAtomically(path_, std::vector<uint8_t>(256, 0x5A), error)) << error;
+  constexpr int kPlanted = 20;
+  for (int n = 0; n < kPlanted; ++n) {
+    fs::create_symlink(victim, dir_ / (".eeprom.bin.veltra-tmp." + std::to_string(::getpid()) +
+                                       "." + std::to_string(n)));
+  }
+  SimUsbDevice& device = Add();
+  WriteByte(device, 0, 0x5A);
+  EndTransfer();
+  EXPECT_EQ(device.Eeprom().LastError(), "");
   EXPECT_EQ(ReadFile(victim.string()), (std::vector<uint8_t>{7, 7, 7}));
   EXPECT_FALSE(fs::is_symlink(path_));
-  EXPECT_EQ(ReadFile(path_), std::vector<uint8_t>(256, 0x5A));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 3);
+  EXPECT_EQ(ReadFile(path_).at(0), 0x5A);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), kPlanted + 2);
 }
 
 TEST_F(FileBacking, NothingWrittenNothingFlushed) {
@@ -209,6 +217,36 @@ TEST_F(FileBacking, WriteErrorsAreReportedNotPrinted) {
   EXPECT_TRUE(device.Eeprom().Flush());
   EXPECT_EQ(device.Eeprom().LastError(), "");
   EXPECT_EQ(ReadFile(path_).at(0), 1);
+}
+
+// Seen before: a read-only image was overwritten and made world-readable, a linked one replaced
+// by a regular file.
+TEST_F(FileBacking, AReadOnlyImageIsNotWrittenAndALinkedOneStaysALink) {
+  const std::vector<uint8_t> original(256, 0x10);
+  WriteFile(path_, original);
+  ASSERT_EQ(::chmod(path_.c_str(), 0440), 0);
+  SimUsbDevice& device = Add();
+  WriteByte(device, 0, 0x99);
+  EndTransfer();
+  EXPECT_EQ(device.Eeprom().LastError(),
+            "cannot write EEPROM image " + path_ + ": Permission denied");
+  EXPECT_EQ(ReadFile(path_), original);
+  EXPECT_EQ(fs::status(path_).permissions(), fs::perms(0440));
+
+  ASSERT_EQ(::chmod(path_.c_str(), 0600), 0);
+  const std::string link = (dir_ / "link.bin").string();
+  fs::create_symlink("eeprom.bin", link);
+  path_ = link;
+  client_.reset();
+  system_ = std::make_unique<SimSystem>();
+  SimUsbDevice& linked = Add();
+  WriteByte(linked, 1, 0x77);
+  EndTransfer();
+  EXPECT_EQ(linked.Eeprom().LastError(), "");
+  EXPECT_TRUE(fs::is_symlink(link));
+  const std::vector<uint8_t> file = ReadFile((dir_ / "eeprom.bin").string());
+  EXPECT_EQ(file.at(1), 0x77);
+  EXPECT_EQ(fs::status(dir_ / "eeprom.bin").permissions(), fs::perms(0600));
 }
 
 TEST_F(FileBacking, AnUnreadableImageIsRefused) {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/sim/eeprom_file.h"
+#include "platform/file_replace.h"
 
 namespace veltra::sim {
 
@@ -64,9 +64,7 @@ std::string CreateMissingImageFile(const std::string& path, EepromPart part,
   if (build) {
     if (std::optional<std::vector<uint8_t>> image = build(size)) bytes = std::move(*image);
   }
-  std::string reason;
-  if (!WriteImageFileAtomically(path, bytes, reason)) return reason;
-  return {};
+  return platform::ReplaceFile(path, bytes);
 }
 
 }  // namespace veltra::sim

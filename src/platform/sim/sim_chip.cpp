@@ -66,8 +66,14 @@ void SimChip::WriteOne(uint8_t reg, uint8_t value, int64_t now) {
   if (reg == kRegI2cCommand) {
     running_ = false;
     if (IsI2cCommand(value) && (regs_[kRegI2cEnable] & kMasterEnable)) StartCommand(value, now);
-  } else if (reg == kRegI2cEnable && !(value & kMasterEnable)) {
-    eeprom_.Flush();  // the end of every transfer: write a file-backed image through
+  } else if (reg == kRegI2cEnable) {
+    // The transport enables the master for each EEPROM transfer and disables it after: the
+    // bounds within which a file-backed image is current and kept from other tools.
+    if (value & kMasterEnable) {
+      eeprom_.BeginTransfer();
+    } else {
+      eeprom_.EndTransfer();
+    }
   }
 }
 

@@ -27,8 +27,9 @@ namespace veltra::sim {
 // the request that wrote the command completes (or when the bus is free) and lasts bits /
 // i2cBitRate; meanwhile 0x94 reads back the command (busy, bit 7), afterwards command & 0x7F,
 // with bit 0 set on NACK; read data appears in 0x83.. at the end. Writing 0x94 while a command
-// runs drops its report (the bus traffic itself has happened). Clearing bit 7 of 0x95 flushes
-// a file-backed EEPROM. Not thread-safe: the owner locks.
+// runs drops its report (the bus traffic itself has happened). Setting bit 7 of 0x95 begins an
+// EEPROM transfer, clearing it ends it (SimEeprom::BeginTransfer / EndTransfer). Not thread-safe:
+// the owner locks.
 class SimChip {
  public:
   static constexpr uint8_t kRegI2cDeviceAddress = 0x80;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/sim/eeprom_file.h"
+#include "platform/file_replace.h"
 
 namespace veltra::sim {
 
@@ -13,7 +13,11 @@ SimEeprom::SimEeprom(EepromPart part, int64_t writeCycleNs)
       contents_(info_.size, 0xFF) {}
 
 SimEeprom::~SimEeprom() {
-  Flush();
+  if (inTransfer_) {
+    EndTransfer();
+  } else {
+    Flush();
+  }
 }
 
 bool SimEeprom::Answers(uint8_t deviceAddressByte) const {
@@ -30,7 +34,7 @@ void SimEeprom::Start(int64_t /*t*/) {
 }
 
 bool SimEeprom::WriteByte(uint8_t byte, int64_t t) {
-  if (InWriteCycle(t)) {
+  if (refused_ || InWriteCycle(t)) {
     state_ = State::kIdle;
     return false;
   }
@@ -71,7 +75,7 @@ bool SimEeprom::WriteByte(uint8_t byte, int64_t t) {
 }
 
 uint8_t SimEeprom::ReadByte(int64_t t) {
-  if (state_ != State::kSending || InWriteCycle(t)) return 0xFF;
+  if (refused_ || state_ != State::kSending || InWriteCycle(t)) return 0xFF;
   const uint8_t value = contents_[counter_];
   counter_ = (counter_ + 1) % info_.size;
   return value;
@@ -90,45 +94,103 @@ void SimEeprom::Stop(int64_t t) {
 }
 
 void SimEeprom::PowerCycle() {
+  if (inTransfer_) EndTransfer();  // the transfer cannot go on: let the other tools in
   page_.clear();
   state_ = State::kIdle;
   writeCycleEndNs_ = std::numeric_limits<int64_t>::min();
 }
 
-bool SimEeprom::LoadFromFile(const std::string& path) {
-  const ImageFileRead read = ReadImageFile(path, info_.size);
+std::string SimEeprom::Adopt(const std::string& path, const ImageFileRead& read) {
   switch (read.status) {
     case ImageFileRead::Status::kMissing:
+      // Nothing to read: the contents stay, and the first write makes the file.
       fileLength_ = info_.size;
-      break;
+      stamp_ = {};
+      return {};
     case ImageFileRead::Status::kLoaded:
-      std::fill(contents_.begin(), contents_.end(), 0xFF);
+      // Bytes the file does not reach read as 0, as FILE -> EEPROM completes a short file, so
+      // that every front end sees the same image in the same file.
+      std::fill(contents_.begin(), contents_.end(), 0);
       std::copy(read.bytes.begin(), read.bytes.end(), contents_.begin());
       fileLength_ = (read.fileSize + 1 >= info_.size) ? read.fileSize : info_.size;
-      break;
+      stamp_ = read.stamp;
+      dirty_ = false;
+      return {};
     case ImageFileRead::Status::kTooLarge:
-      lastError_ = "EEPROM image " + path + " refused: " + std::to_string(read.fileSize) +
-                   " bytes is more than the " + std::to_string(info_.size) + " bytes of a " +
-                   info_.name;
-      return false;
+      return "EEPROM image " + path + " refused: " + std::to_string(read.fileSize) +
+             " bytes is more than the " + std::to_string(info_.size) + " bytes of a " + info_.name;
     case ImageFileRead::Status::kError:
-      lastError_ = "cannot read EEPROM image " + path + ": " + read.reason;
-      return false;
+      break;
   }
+  return "cannot read EEPROM image " + path + ": " + read.reason;
+}
+
+bool SimEeprom::LoadFromFile(const std::string& path) {
+  platform::RemoveStaleTemporaries(path);
+  const ImageFileRead read = ReadImageFile(path, info_.size);
+  if (std::string problem = Adopt(path, read); !problem.empty()) {
+    lastError_ = std::move(problem);
+    return false;
+  }
+  loadedFileSize_.reset();
+  if (read.status == ImageFileRead::Status::kLoaded) loadedFileSize_ = read.fileSize;
   filePath_ = path;
   dirty_ = false;
   lastError_.clear();
   return true;
 }
 
+void SimEeprom::BeginTransfer() {
+  if (inTransfer_) return;
+  inTransfer_ = true;
+  refused_ = false;
+  if (filePath_.empty()) return;
+  if (std::string problem = lock_.Acquire(filePath_, lockTimeout_); !problem.empty()) {
+    lastError_ = "cannot use EEPROM image " + filePath_ + ": " + problem;
+    refused_ = true;
+    return;
+  }
+  // Another tool may have written the file since: this transfer works on what it holds now.
+  if (StampOf(filePath_) != stamp_) {
+    if (std::string problem = Adopt(filePath_, ReadImageFile(filePath_, info_.size));
+        !problem.empty()) {
+      lastError_ = std::move(problem);
+      refused_ = true;
+      lock_.Release();
+      return;
+    }
+  }
+  if (!dirty_) lastError_.clear();  // what failed before is over; an unwritten image is not
+}
+
+void SimEeprom::EndTransfer() {
+  if (!inTransfer_) return;
+  inTransfer_ = false;
+  if (refused_) {
+    refused_ = false;
+  } else {
+    Flush();
+  }
+  lock_.Release();
+}
+
 bool SimEeprom::Flush() {
   if (filePath_.empty() || !dirty_) return true;
-  std::string reason;
+  // Outside a transfer (a device unplugged or destroyed in the middle of one) the write still
+  // waits for the other tools.
+  ImageFileLock ownLock;
+  if (!lock_.Held()) {
+    if (std::string problem = ownLock.Acquire(filePath_, lockTimeout_); !problem.empty()) {
+      lastError_ = "cannot write EEPROM image " + filePath_ + ": " + problem;
+      return false;
+    }
+  }
   const std::span<const uint8_t> image(contents_.data(), static_cast<size_t>(fileLength_));
-  if (!WriteImageFileAtomically(filePath_, image, reason)) {
+  if (std::string reason = platform::ReplaceFile(filePath_, image); !reason.empty()) {
     lastError_ = "cannot write EEPROM image " + filePath_ + ": " + reason;
     return false;
   }
+  stamp_ = StampOf(filePath_);
   dirty_ = false;
   lastError_.clear();
   return true;

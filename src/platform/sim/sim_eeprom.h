@@ -1,12 +1,16 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/sim/eeprom_file.h"
 #include "platform/sim/eeprom_part.h"
+#include "platform/sim/image_file_lock.h"
 
 namespace veltra::sim {
 
@@ -16,15 +20,23 @@ namespace veltra::sim {
 // for the write cycle (tWR); reads run sequentially and roll over at the end of the array.
 // Erased contents are 0xFF. Times are virtual nanoseconds. Not thread-safe: the owner locks.
 //
-// Optionally backed by a .bin file: LoadFromFile reads it (a file of the part size or one byte
-// less is normal, a shorter one is padded with 0xFF, a longer one is refused) and binds it;
-// Flush writes the contents through when a write transaction has completed since the last flush
-// (atomically: temporary file + rename), keeping the file's length when it was size or size - 1
+// Optionally backed by a .bin file, which other tools may read and write at the same time:
+// LoadFromFile reads it and binds it. A file of the part size or one byte less is normal, a
+// shorter one reads as if completed with 0 (as FILE -> EEPROM completes a short file), a longer
+// one is refused. Every transfer (BeginTransfer .. EndTransfer, which the chip runs while its
+// I2C master is enabled) holds the image's ImageFileLock and starts by re-reading the file when
+// it has changed since it was last read or written; EndTransfer writes the contents through
+// (platform::ReplaceFile: old or new contents, never part of either) when a write transaction
+// has completed since the last flush, keeping the file's length when it was size or size - 1
 // bytes and writing the full part size otherwise. A missing file is created by the first flush
-// after a write. The destructor flushes. Errors never print: see LastError().
+// after a write. A transfer whose file cannot be locked or read is refused: the part then
+// acknowledges nothing until its end, and LastError says why. The destructor flushes. Errors
+// never print: see LastError().
 class SimEeprom {
  public:
   static constexpr int64_t kDefaultWriteCycleNs = 5'000'000;
+  // Long enough for another tool's whole transfer of the largest part at a slow pace.
+  static constexpr std::chrono::milliseconds kDefaultLockTimeout{30'000};
 
   explicit SimEeprom(EepromPart part, int64_t writeCycleNs = kDefaultWriteCycleNs);
   ~SimEeprom();
@@ -53,15 +65,24 @@ class SimEeprom {
 
   // ---- file backing -------------------------------------------------------------------------
   bool LoadFromFile(const std::string& path);
+  void BeginTransfer();
+  void EndTransfer();
+  bool InTransfer() const { return inTransfer_; }
   bool Flush();  // true when there was nothing to write or the write succeeded
+  void SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout_ = timeout; }
   bool IsFileBacked() const { return !filePath_.empty(); }
   const std::string& FilePath() const { return filePath_; }
+  // The length of the file LoadFromFile read; nullopt when there was none.
+  std::optional<uint64_t> LoadedFileSize() const { return loadedFileSize_; }
   bool Dirty() const { return dirty_; }
   // The last file error ("" when the last file operation succeeded), naming the file.
   const std::string& LastError() const { return lastError_; }
 
  private:
   enum class State { kIdle, kDeviceAddress, kWordAddress, kReceiving, kSending };
+
+  // Takes what was read from the file as the contents: "" or why it cannot be.
+  std::string Adopt(const std::string& path, const ImageFileRead& read);
 
   EepromPart part_;
   const EepromPartInfo& info_;
@@ -79,8 +100,14 @@ class SimEeprom {
 
   std::string filePath_;
   uint64_t fileLength_ = 0;
+  FileStamp stamp_;  // of the file as last read or written
+  std::optional<uint64_t> loadedFileSize_;
   bool dirty_ = false;
   std::string lastError_;
+  ImageFileLock lock_;
+  std::chrono::milliseconds lockTimeout_ = kDefaultLockTimeout;
+  bool inTransfer_ = false;
+  bool refused_ = false;  // this transfer could not have the file: the part stays silent
 };
 
 }  // namespace veltra::sim

@@ -26,7 +26,8 @@ void SimUsbDevice::SetPlugged(bool plugged) {
     ++instance_;
     chip_.PowerOn();
   } else {
-    chip_.Eeprom().Flush();  // power goes: what was written stays in the file
+    chip_.Eeprom().EndTransfer();  // power goes: what was written stays in the file
+    chip_.Eeprom().Flush();
   }
   plugged_ = plugged;
 }

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+// Writing a user's file so that it is never lost or half-written: new contents go into a file
+// of their own beside the target and take its place in one rename once they are complete, so
+// the target holds the old or the new contents whatever happens on the way (a full disk, a
+// kill, a power cut after the rename). POSIX and the standard library only.
+namespace veltra::platform {
+
+// The system calls a file is written with, one place for tests to make any step fail. Each
+// returns what the POSIX call returns and sets errno the same way.
+class FileCalls {
+ public:
+  virtual ~FileCalls() = default;
+  virtual int Open(const char* path, int flags, mode_t mode);
+  virtual ssize_t Write(int fd, const void* data, size_t size);
+  virtual int Fchown(int fd, uid_t owner, gid_t group);
+  virtual int Fchmod(int fd, mode_t mode);
+  virtual int Fsync(int fd);
+  // Gives the unnamed file open as fd (O_TMPFILE) the name path; never replaces anything.
+  virtual int Link(int fd, const char* path);
+  virtual int Close(int fd);
+  virtual int Rename(const char* from, const char* to);
+  virtual int Unlink(const char* path);
+};
+
+// The real calls.
+FileCalls& SystemFileCalls();
+
+// The reason given for a target that is neither a regular file nor, where allowed, a stream.
+inline constexpr char kNotRegularFile[] = "not a regular file";
+
+// New contents for one file, prepared before they are known: Open checks that the path can be
+// written and makes room for the contents without touching the file (a long read can follow),
+// Commit puts them in place. Anything not committed is discarded without a trace, and an
+// existing file is never truncated, replaced or removed before its new contents are complete.
+//
+// A regular file (or a path where none exists yet) is replaced: the contents are written into
+// an unnamed file in the target's folder (O_TMPFILE, which vanishes with a killed process), or,
+// where the file system has none, into a hidden file of a fixed pattern that the next write of
+// the same target removes; then synced, given the target's permission bits and owner, named
+// and renamed over the target. A symbolic link is written through to its target and stays a
+// link. A target nobody may write is refused with the system's reason even for root, as is a
+// folder without room or permission. Nothing that is not a regular file is ever truncated or
+// unlinked: a character device or named pipe is written straight through when the caller
+// allows streams (as any Unix tool writes to /dev/null or a pipe), and refused otherwise.
+class FileReplacement {
+ public:
+  enum class Streams { kRefuse, kWriteThrough };
+
+  explicit FileReplacement(FileCalls& calls = SystemFileCalls());
+  ~FileReplacement();
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  // "" when the path can take the contents, else the system's reason ("Permission denied",
+  // "No such file or directory", "Is a directory", kNotRegularFile, ...).
+  std::string Open(const std::string& path, Streams streams = Streams::kRefuse);
+  // Writes bytes as the whole new contents and puts them in place: "" or the reason. After a
+  // failure the target is as it was before Open.
+  std::string Commit(std::span<const uint8_t> bytes);
+  // Drops what Open prepared; the destructor does it too.
+  void Discard();
+
+  // Whether Open found a character device or named pipe, written straight through.
+  bool IsStream() const { return kind_ == Kind::kStream; }
+
+ private:
+  enum class Kind { kNone, kStream, kUnnamed, kNamed };
+
+  std::string CommitStream(std::span<const uint8_t> bytes);
+  std::string CommitReplacement(std::span<const uint8_t> bytes);
+  std::string OpenTemporary(mode_t mode);
+
+  FileCalls& calls_;
+  Kind kind_ = Kind::kNone;
+  int fd_ = -1;
+  std::string target_;     // the name the contents go to, links resolved
+  std::string temporary_;  // the temporary file's name once it has one
+  bool existed_ = false;
+  mode_t mode_ = 0;
+  uid_t owner_ = 0;
+  gid_t group_ = 0;
+};
+
+// Open and Commit in one step, refusing streams: "" or the system's reason.
+std::string ReplaceFile(const std::string& path, std::span<const uint8_t> bytes,
+                        FileCalls& calls = SystemFileCalls());
+
+// The name a write through path lands on: symbolic links followed to the last one's target,
+// which need not exist. "" with error set when the links cannot be followed.
+std::string FinalName(const std::string& path, int& error);
+
+// Removes the temporary files that killed writers of path left beside it (those of processes
+// that no longer run). A writer does it before every write; a tool may also do it at start.
+void RemoveStaleTemporaries(const std::string& path);
+
+}  // namespace veltra::platform

@@ -1,0 +1,72 @@
+#include "platform/sim/image_file_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
+#include <thread>
+
+#include "platform/file_replace.h"
+
+namespace veltra::sim {
+
+namespace {
+
+constexpr std::chrono::milliseconds kPollInterval{10};
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+ImageFileLock::~ImageFileLock() {
+  Release();
+}
+
+std::string ImageFileLock::Acquire(const std::string& imagePath,
+                                   std::chrono::milliseconds timeout) {
+  if (Held()) return {};
+  int error = 0;
+  // A link is written through to its target: the target's folder is where the rename happens.
+  const std::string target = platform::FinalName(imagePath, error);
+  if (target.empty()) return std::generic_category().message(error);
+  const int fd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return {};
+    return std::generic_category().message(errno);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      fd_ = fd;
+      return {};
+    }
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) {
+      // No locks here (some network file systems): working unserialised beats not working.
+      ::close(fd);
+      return {};
+    }
+    if (std::chrono::steady_clock::now() >= deadline) break;
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  ::close(fd);
+  const auto seconds = std::chrono::duration_cast<std::chrono::duration<double>>(timeout).count();
+  char waited[32];
+  std::snprintf(waited, sizeof waited, "%g", seconds);
+  return std::string("another program is using it (waited ") + waited + " s)";
+}
+
+void ImageFileLock::Release() {
+  if (fd_ < 0) return;
+  ::close(fd_);  // drops the lock
+  fd_ = -1;
+}
+
+}  // namespace veltra::sim

@@ -106,7 +106,9 @@ CDemoDlg::CDemoDlg(MainWindowServices services, QWidget* parent)
 }
 
 CDemoDlg::~CDemoDlg() {
-  // An operation still running keeps the GUI thread until it has ended.
+  // An operation still running keeps the GUI thread until it has ended; its end finds a window
+  // that is going away and hands it nothing.
+  operations_->disconnect(this);
   delete operations_;
   operations_ = nullptr;
   model_.reset();

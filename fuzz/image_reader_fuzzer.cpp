@@ -108,7 +108,6 @@ void ReadThroughModel(std::span<const uint8_t> bytes) {
   config.GetTailRecord(record.data(), static_cast<uint32_t>(record.size()),
                        image::section_index::kPlaybackEq);
   config.Pack();
-  config.ResetSections();
   if (fits) config.Pack();
 }
 

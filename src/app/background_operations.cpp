@@ -102,8 +102,9 @@ void BackgroundOperations::StartWorker() {
 
 void BackgroundOperations::Finish(int operationCode) {
   services_.progress.hide();
-  services_.mainWindow.setEnabled(true);
   busy_ = false;
+  emit Ending(operationCode);
+  services_.mainWindow.setEnabled(true);
   // Queued: a slot that starts the next operation must not run inside this hand-over, while
   // the progress thread still waits for it to return.
   QMetaObject::invokeMethod(

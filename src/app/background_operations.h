@@ -67,6 +67,9 @@ class BackgroundOperations final : public QObject {
   bool Busy() const { return busy_; }
 
  signals:
+  // On the GUI thread in the step that enables the main window again, just before it: nothing
+  // the user does can start the next operation in between.
+  void Ending(int operationCode);
   // Queued to the GUI thread after the main window has been enabled again.
   void Finished(int operationCode);
 

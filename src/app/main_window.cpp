@@ -95,7 +95,8 @@ CDemoDlg::CDemoDlg(MainWindowServices services, QWidget* parent)
                                      services_.dialogs, state_, completion_,
                                      [this] { OnReadDone(); }, services_.storageProblem},
       this);
-  connect(operations_, &BackgroundOperations::Finished, this, &CDemoDlg::OnOperationFinished);
+  connect(operations_, &BackgroundOperations::Ending, this, &CDemoDlg::OnOperationEnding);
+  connect(operations_, &BackgroundOperations::Finished, this, &CDemoDlg::OperationFinished);
   // 9. Device buttons off; the type list stays on with nothing chosen.
   SetDeviceButtonsEnabled(false);
   // 10.
@@ -105,7 +106,9 @@ CDemoDlg::CDemoDlg(MainWindowServices services, QWidget* parent)
 }
 
 CDemoDlg::~CDemoDlg() {
-  // An operation still running keeps the GUI thread until it has ended.
+  // An operation still running keeps the GUI thread until it has ended; its end finds a window
+  // that is going away and hands it nothing.
+  operations_->disconnect(this);
   delete operations_;
   operations_ = nullptr;
   model_.reset();
@@ -301,7 +304,9 @@ void CDemoDlg::StartOperation(int operationCode, int signalOnFinish) {
     services_.timers->SetHeld(false);
 }
 
-void CDemoDlg::OnOperationFinished(int operationCode) {
+// Runs in the step that enables the window again: a click queued behind it may start the next
+// operation at once, which must find the timers held by itself, not released by this one.
+void CDemoDlg::OnOperationEnding(int operationCode) {
   if (services_.timers != nullptr) services_.timers->SetHeld(false);
   // A read that failed outright leaves no EEPROM type chosen: show it so, or picking the same
   // type again would change nothing and every later Connect would find the size too small.
@@ -312,7 +317,6 @@ void CDemoDlg::OnOperationFinished(int operationCode) {
   deferredNotices_.clear();
   for (const auto& [event, header] : notices)
     OnDeviceChange(event, header ? &*header : nullptr);
-  emit OperationFinished(operationCode);
 }
 
 void CDemoDlg::OnReadDone() {

@@ -128,7 +128,7 @@ class CDemoDlg : public QDialog {
   void OnReadDone();      // the read-done message, while the worker waits
   void Disconnect();
   void StartOperation(int operationCode, int signalOnFinish);
-  void OnOperationFinished(int operationCode);
+  void OnOperationEnding(int operationCode);
 
   void OnPostedMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
   void OnDeviceChange(uint32_t event, const platform::DeviceBroadcast* header);

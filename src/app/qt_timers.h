@@ -28,6 +28,7 @@ class QtTimers final : public QObject, public platform::Timers {
   // While held, timers that come due are remembered instead of run, and run once on release:
   // the main window holds them while a worker thread owns the device.
   void SetHeld(bool held);
+  bool Held() const { return held_; }
 
   size_t ActiveCount() const { return timers_.size(); }
 

@@ -12,9 +12,11 @@ namespace veltra::app {
 
 namespace {
 
-bool IsDirectory(const std::string& path) {
+// A directory, not a link, owned by this user, that no one else may write to.
+bool IsOwnDirectory(const std::string& path) {
   struct stat info {};
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  if (lstat(path.c_str(), &info) != 0) return false;
+  return S_ISDIR(info.st_mode) && info.st_uid == getuid() && (info.st_mode & 022) == 0;
 }
 
 // A directory of our own: created 0700, not a link, owned by this user and closed to others.
@@ -24,8 +26,7 @@ bool IsPrivateDirectory(const std::string& path) {
   return S_ISDIR(info.st_mode) && info.st_uid == getuid() && (info.st_mode & 077) == 0;
 }
 
-std::string FallbackDirectory() {
-  const char* tmp = std::getenv("TMPDIR");
+std::string FallbackDirectory(const char* tmp) {
   std::string base = (tmp != nullptr && tmp[0] == '/') ? tmp : "/tmp";
   const std::string dir = base + "/veltra-config-" + std::to_string(getuid());
   if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return {};
@@ -50,9 +51,14 @@ std::string SingleInstanceLock::FileNameFor(std::string_view name) {
 }
 
 std::string SingleInstanceLock::LockDirectory() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && runtime[0] == '/' && IsDirectory(runtime)) return runtime;
-  return FallbackDirectory();
+  return LockDirectoryFrom(std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"));
+}
+
+std::string SingleInstanceLock::LockDirectoryFrom(const char* runtimeDirectory,
+                                                  const char* tmpDirectory) {
+  if (runtimeDirectory != nullptr && runtimeDirectory[0] == '/' && IsOwnDirectory(runtimeDirectory))
+    return runtimeDirectory;
+  return FallbackDirectory(tmpDirectory);
 }
 
 SingleInstanceLock::Result SingleInstanceLock::Acquire(std::string_view name,

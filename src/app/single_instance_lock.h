@@ -30,9 +30,13 @@ class SingleInstanceLock {
   // "TR7731 Configuration Tool " -> "TR7731_Configuration_Tool_.lock": every character that is
   // not a letter, digit, '.', '-' or '_' becomes '_'.
   static std::string FileNameFor(std::string_view name);
-  // $XDG_RUNTIME_DIR when it is an absolute path to a directory; otherwise a private
-  // directory of this user under the temporary directory. Empty when neither is usable.
+  // $XDG_RUNTIME_DIR when it is an absolute path to a directory of this user that nobody else
+  // may write to (in a shared one another account could hold the lock and keep the tool from
+  // starting); otherwise a private directory of this user under $TMPDIR or /tmp. Empty when
+  // neither is usable.
   static std::string LockDirectory();
+  // The same from these values of the two variables (null: unset).
+  static std::string LockDirectoryFrom(const char* runtimeDirectory, const char* tmpDirectory);
 
  private:
   int fd_ = -1;

@@ -259,6 +259,8 @@ int DeviceChannel::ConnectDevice(uint16_t vid, uint16_t pid, pf::Window* ownerWi
 }
 
 int DeviceChannel::DetachDevice() {
+  // A re-check still pending would re-attach the device the caller has just let go.
+  KillPendingTimer();
   if (!handle_) return 0;
   monitoring_ = false;
   if (notification_ != 0) {

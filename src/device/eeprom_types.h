@@ -13,20 +13,18 @@ struct EepromType {
   std::string_view name;
   uint32_t size;
   uint32_t transferLength;
-  int wordAddressBytes;  // 1: bits above 7 go into the device address byte; 2: two address bytes
-  uint32_t writePage;    // chunk size of the transport's writes once aligned
 };
 
 inline constexpr std::array<EepromType, 9> kEepromTypes{{
-    {"S24C02", 256, 255, 1, 8},
-    {"S24C04", 512, 511, 1, 8},
-    {"S24C08", 1024, 1023, 1, 16},
-    {"S24C16", 2048, 2047, 1, 16},
-    {"S24C32", 4096, 4095, 2, 16},
-    {"S24C64", 8192, 8191, 2, 16},
-    {"S24C128", 16384, 16383, 2, 16},
-    {"S24C256", 32768, 32767, 2, 16},
-    {"S24C512", 65536, 65535, 2, 16},
+    {"S24C02", 256, 255},
+    {"S24C04", 512, 511},
+    {"S24C08", 1024, 1023},
+    {"S24C16", 2048, 2047},
+    {"S24C32", 4096, 4095},
+    {"S24C64", 8192, 8191},
+    {"S24C128", 16384, 16383},
+    {"S24C256", 32768, 32767},
+    {"S24C512", 65536, 65535},
 }};
 
 // Accepts "S24C64", "24C64" and "24c64".

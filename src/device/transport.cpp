@@ -71,11 +71,7 @@ int VendorTransport::WriteChunk(const std::array<uint8_t, 21>& record) {
       if (!(status & i2c::kStatusBusy)) return 1;
       clock.WaitUntilNs(clock.NowNs() + kBusyWaitNs + 1);
     }
-    // An EEPROM ignores its bus while it programs the previous page: keep knocking for as long
-    // as a slow part may take, not just four times.
-    if (attempt >= kWriteAttempts && (!nack || attempt >= kMaxWriteAttempts ||
-                                      clock.NowNs() - firstAttempt >= kWriteCycleBudgetNs))
-      return 0;
+    if (!RetryChunk(attempt, kWriteAttempts, nack, clock.NowNs() - firstAttempt)) return 0;
   }
 }
 
@@ -127,31 +123,60 @@ int VendorTransport::WriteRange(uint32_t address, const uint8_t* buffer, uint32_
   return 1;
 }
 
+VendorTransport::ReadOutcome VendorTransport::ReadChunkOnce(const std::array<uint8_t, 21>& record,
+                                                            std::span<uint8_t, 16> out,
+                                                            bool patient, int64_t firstAttemptNs) {
+  pf::Clock& clock = channel_.Clock();
+  std::array<uint8_t, 21> bytes = record;
+  uint8_t idle = i2c::kIdle;
+  if (!RegisterAccess(true, reg::kI2cCommand, &idle, 1) ||
+      !RegisterAccess(true, reg::kI2cDeviceAddress, bytes.data(), 16) ||
+      !RegisterAccess(true, reg::kI2cDeviceAddress + 16, bytes.data() + 16, 5))
+    return ReadOutcome::kRequestFailed;
+  for (int polls = 1;; ++polls) {
+    uint8_t status = 0;
+    if (!RegisterAccess(false, reg::kI2cCommand, &status, 1)) return ReadOutcome::kRequestFailed;
+    if (status & i2c::kStatusNack) return ReadOutcome::kNack;
+    if (!(status & i2c::kStatusBusy)) {
+      return RegisterAccess(false, reg::kI2cData, out.data(), 16) ? ReadOutcome::kReceived
+                                                                  : ReadOutcome::kRequestFailed;
+    }
+    const bool again =
+        patient ? PollReadAgain(polls, clock.NowNs() - firstAttemptNs) : polls < kStatusPolls;
+    if (!again) return ReadOutcome::kStillBusy;
+  }
+}
+
 int VendorTransport::ReadRange(uint32_t address, uint8_t* buffer, uint32_t length) {
+  pf::Clock& clock = channel_.Clock();
   bool chunkGivenUp = false;
+  // A chunk that spent its whole budget met no write cycle but an EEPROM that does not answer:
+  // the chunks after it get their plain attempt, so such a read still ends soon.
+  bool patient = true;
   for (uint32_t done = 0; done < length;) {
     const uint32_t chunk = std::min<uint32_t>(length - done, 16);
-    uint8_t idle = i2c::kIdle;
-    if (!RegisterAccess(true, reg::kI2cCommand, &idle, 1)) return 0;
-    std::array<uint8_t, 21> record = CommandRecord(false, address + done, chunk);
-    if (!RegisterAccess(true, reg::kI2cDeviceAddress, record.data(), 16) ||
-        !RegisterAccess(true, reg::kI2cDeviceAddress + 16, record.data() + 16, 5))
-      return 0;
-    bool received = false;
-    for (int poll = 0; poll < kStatusPolls; ++poll) {
-      uint8_t status = 0;
-      if (!RegisterAccess(false, reg::kI2cCommand, &status, 1)) return 0;
-      if (status & i2c::kStatusNack) break;
-      if (status & i2c::kStatusBusy) continue;
-      std::array<uint8_t, 16> data{};
-      if (!RegisterAccess(false, reg::kI2cData, data.data(), 16)) return 0;
-      std::copy_n(data.begin(), chunk, buffer + done);
-      received = true;
-      break;
+    const std::array<uint8_t, 21> record = CommandRecord(false, address + done, chunk);
+    const int64_t firstAttempt = clock.NowNs();
+    ReadOutcome outcome = ReadOutcome::kRequestFailed;
+    std::array<uint8_t, 16> data{};
+    for (int attempt = 1;; ++attempt) {
+      outcome = ReadChunkOnce(record, data, patient, firstAttempt);
+      if (outcome == ReadOutcome::kReceived || outcome == ReadOutcome::kRequestFailed) break;
+      // A read that starts while the EEPROM programs the last page of a write is not
+      // acknowledged until the write cycle ends.
+      if (!RetryChunk(attempt, kReadAttempts, patient && outcome == ReadOutcome::kNack,
+                      clock.NowNs() - firstAttempt))
+        break;
     }
-    // The walk goes on so the rest of the range is still read, but the transfer has failed:
-    // a caller must never take the untouched bytes for EEPROM contents.
-    if (!received) chunkGivenUp = true;
+    if (outcome == ReadOutcome::kRequestFailed) return 0;
+    if (outcome == ReadOutcome::kReceived) {
+      std::copy_n(data.begin(), chunk, buffer + done);
+    } else {
+      // The walk goes on so the rest of the range is still read, but the transfer has failed:
+      // a caller must never take the untouched bytes for EEPROM contents.
+      chunkGivenUp = true;
+      patient = false;
+    }
     done += chunk;
   }
   return chunkGivenUp ? 0 : 1;

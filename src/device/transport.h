@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "device/channel.h"
 
@@ -32,13 +33,29 @@ inline constexpr uint8_t kMasterEnable = 0x80;
 
 inline constexpr size_t kMaxRegisterAccess = 16;
 inline constexpr int kWriteAttempts = 4;
+inline constexpr int kReadAttempts = 1;
 inline constexpr int kStatusPolls = 4;
 inline constexpr int64_t kBusyWaitNs = 10'000'000;
 // A NACK during the EEPROM's write cycle is retried while the chunk is younger than this.
 inline constexpr int64_t kWriteCycleBudgetNs = 25'000'000;
 // An attempt is at least four requests of at least 125 us (one USB microframe) each, so the
 // budget holds no more attempts than this; the cap also ends the retries on a clock that stands.
-inline constexpr int kMaxWriteAttempts = 50;
+inline constexpr int kMaxChunkAttempts = 50;
+
+// Whether a chunk gets another attempt after its attempt number `attempt` (1-based) failed.
+// Every chunk has its own number of attempts; beyond them only a NACK is retried, since an
+// EEPROM acknowledges nothing while it programs a page: for as long as a slow part may take.
+inline bool RetryChunk(int attempt, int ownAttempts, bool nack, int64_t sinceFirstAttemptNs) {
+  if (attempt < ownAttempts) return true;
+  return nack && attempt < kMaxChunkAttempts && sinceFirstAttemptNs < kWriteCycleBudgetNs;
+}
+
+// Whether a read chunk's status is polled again after `polls` busy readings. On a fast host
+// four polls come sooner than the bus moves 16 bytes; past them the budget of a chunk applies.
+inline bool PollReadAgain(int polls, int64_t sinceFirstAttemptNs) {
+  if (polls < kStatusPolls) return true;
+  return polls < kMaxChunkAttempts && sinceFirstAttemptNs < kWriteCycleBudgetNs;
+}
 
 // Register access and EEPROM transfers through the chip's I2C master, over the channel's driver
 // handle. Results are 1 (success) and 0 (failure).
@@ -61,6 +78,11 @@ class VendorTransport {
   std::array<uint8_t, 21> CommandRecord(bool write, uint32_t address, uint32_t chunk) const;
   int WriteRange(uint32_t address, const uint8_t* buffer, uint32_t length);
   int ReadRange(uint32_t address, uint8_t* buffer, uint32_t length);
+  enum class ReadOutcome { kReceived, kRequestFailed, kNack, kStillBusy };
+  // One attempt at a read chunk: the 16 data registers into out when received. patient: the
+  // chunk may use its time budget, counted from firstAttemptNs.
+  ReadOutcome ReadChunkOnce(const std::array<uint8_t, 21>& record, std::span<uint8_t, 16> out,
+                            bool patient, int64_t firstAttemptNs);
 
   DeviceChannel& channel_;
   uint32_t eepromSize_ = 4096;

@@ -65,20 +65,6 @@ void EepromConfig::DropSections() {
   std::fill(image_.buffer.begin(), image_.buffer.end(), uint8_t{0});
 }
 
-int32_t EepromConfig::ResetSections() {
-  if (image_.sections.empty()) return kEOutOfMemory;
-  for (const auto& section : image_.sections) {
-    if (!section->HasData()) continue;
-    if (section->policy == BufferPolicy::kFixed) {
-      const auto bytes = section->Bytes();
-      std::fill(bytes.begin(), bytes.end(), uint8_t{0});
-    } else {
-      std::vector<uint8_t>().swap(section->data);
-    }
-  }
-  return kSOk;
-}
-
 void EepromConfig::ProbeChipVariant() {
   uint8_t value = 0;
   if (!transport_.RegisterAccess(false, kCapabilityRegister, &value, 1)) value = 0;
@@ -240,8 +226,9 @@ int EepromConfig::Pack() {
       continue;
     }
     if (!section->IsPresent()) continue;
-    // A present section without a buffer holding its whole length (a pass-through section after
-    // ResetSections) is left out: it is never read past its buffer, nor written as zeros.
+    // A present section whose buffer does not hold its whole length is left out: it is never
+    // read past its buffer, nor written as zeros. (A read gives every section with a length a
+    // buffer of that length, and pages set both together.)
     const uint32_t length = section->Length();
     if (length > section->data.size()) continue;
     inputs.push_back({section->index, std::span<const uint8_t>(section->data).first(length)});

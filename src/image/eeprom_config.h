@@ -50,7 +50,6 @@ class EepromConfig {
   const Section* FindSection(int type) const;
   int32_t BuildSections();
   int32_t ClearSections();
-  int32_t ResetSections();
 
   void ProbeChipVariant();
   int GetCapability(int index) const;

@@ -25,8 +25,6 @@ const char* const CMCUPage::kFileChangedText =
     "MCU File Size changed since it was read. Nothing saved: Read MCU File again";
 const char* const CMCUPage::kFileReadFailedText =
     "MCU File cannot be read completely. Nothing saved";
-const char* const CMCUPage::kFirmwareMissingText =
-    "MCU firmware no longer in memory. Nothing saved: Refresh or Read MCU File again";
 const char* const CMCUPage::kFileFilter = "MCU files (*.bin)|*.bin||";
 
 namespace {
@@ -201,21 +199,24 @@ void CMCUPage::OnReadMcuFileClicked() {
   auto file = std::make_unique<QFile>(*path);
   // A pipe or device has no length to check the firmware against; a named pipe is refused
   // before opening it, as the open would wait, with the whole window, for a writer.
-  if (!QFileInfo(*path).isFile() || !file->open(QIODevice::ReadOnly) || file->isSequential()) {
+  std::optional<platform::FileStamp> stamp;
+  if (QFileInfo(*path).isFile() && file->open(QIODevice::ReadOnly) && !file->isSequential())
+    stamp = platform::StampOfOpenFile(file->handle());
+  if (!stamp) {
     context_.dialogs.ShowMessage(this, QString::fromLatin1(kOpenFailedText));
   } else {
-    const auto length = static_cast<uint64_t>(file->size());
-    // A refused file is closed at once, so no later Save can store it.
+    const uint64_t length = stamp->size;
+    // A refused file is closed at once, so no later Save can store it. Enable MCU stays as it
+    // was: unchecking it would drop the firmware the EEPROM holds at the next Save.
     if (context_.model.ExceedsEepromSize(length) != 0) {
       context_.dialogs.ShowMessage(this, QString::fromLatin1(kExceedsEepromText));
-      values_.enableMcu = false;
     } else if (length > kMaxFirmwareLength) {
       context_.dialogs.ShowMessage(this, QString::fromLatin1(kExceedsSectionText));
-      values_.enableMcu = false;
     } else {
       values_.fileInfo = InfoTexts(ReadFileInfo(*file, length));
       mcuFile_ = std::move(file);
       mcuFileLength_ = length;
+      mcuFileStamp_ = *stamp;
     }
   }
   UpdateControls();
@@ -227,8 +228,16 @@ void CMCUPage::OnResetClicked() {
   CloseMcuFile();
 }
 
+bool CMCUPage::McuFileUnchanged() const {
+  const std::optional<platform::FileStamp> now =
+      platform::StampOfPath(QFile::encodeName(mcuFile_->fileName()).toStdString());
+  return now == mcuFileStamp_ && platform::StampOfOpenFile(mcuFile_->handle()) == mcuFileStamp_;
+}
+
 std::optional<std::vector<uint8_t>> CMCUPage::ReadWholeMcuFile() {
-  if (static_cast<uint64_t>(mcuFile_->size()) != mcuFileLength_) {
+  // A file replaced by rename (as editors and build tools save) leaves the open handle on the
+  // old firmware; one rewritten in place no longer matches what the file group shows.
+  if (!McuFileUnchanged()) {
     context_.dialogs.ShowMessage(this, QString::fromLatin1(kFileChangedText));
     return std::nullopt;
   }
@@ -244,6 +253,11 @@ std::optional<std::vector<uint8_t>> CMCUPage::ReadWholeMcuFile() {
   }
   if (got != firmware.size()) {
     context_.dialogs.ShowMessage(this, QString::fromLatin1(kFileReadFailedText));
+    return std::nullopt;
+  }
+  // Written to while it was read: the bytes may be half old, half new.
+  if (!McuFileUnchanged()) {
+    context_.dialogs.ShowMessage(this, QString::fromLatin1(kFileChangedText));
     return std::nullopt;
   }
   return firmware;
@@ -276,13 +290,8 @@ void CMCUPage::StoreContents() {
     mcu->SetPresent(true);
     mcu->SetLength(static_cast<uint32_t>(firmware->size()));
     mcu->data = std::move(*firmware);
-  } else if (mcu->Length() > 0 && !mcu->HasData()) {
-    // The firmware read from the EEPROM is gone (a Save that did not fit released it): writing
-    // zeros in its place would leave the MCU without its code.
-    context_.dialogs.ShowMessage(this, QString::fromLatin1(kFirmwareMissingText));
-    StoreFailed();
-    return;
   }
+  // Without a file the section keeps the firmware it was read with.
   WriteOptionByte();
 }
 

@@ -10,6 +10,7 @@
 
 #include "pages/config_page.h"
 #include "pages/page_context.h"
+#include "platform/file_stamp.h"
 
 class QCheckBox;
 class QFile;
@@ -34,7 +35,6 @@ class CMCUPage : public ConfigPage {
   static const char* const kExceedsSectionText;
   static const char* const kFileChangedText;
   static const char* const kFileReadFailedText;
-  static const char* const kFirmwareMissingText;
   static const char* const kFileFilter;
 
   // The largest firmware the section's 14-bit length can describe.
@@ -66,12 +66,15 @@ class CMCUPage : public ConfigPage {
   void OnResetClicked();
   // The whole file as it was chosen; nullopt (after telling the user) when it cannot be.
   std::optional<std::vector<uint8_t>> ReadWholeMcuFile();
+  // Whether the path still names the file that was chosen, unchanged.
+  bool McuFileUnchanged() const;
   void WriteOptionByte();
 
   PageContext context_;
   Values values_;
   std::unique_ptr<QFile> mcuFile_;
   uint64_t mcuFileLength_ = 0;
+  platform::FileStamp mcuFileStamp_;  // the chosen file as it was read
 
   QCheckBox* enableMcu_ = nullptr;
   QCheckBox* jumpToSram_ = nullptr;

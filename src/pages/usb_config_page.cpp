@@ -95,7 +95,7 @@ void CUsbCfgPage::CreateContents(QWidget& contents) {
   };
   auto stringEdit = [&](const char* id, QRect rect) {
     QLineEdit* widget = edit(id, kUsbStringMaxUnits, rect);
-    widget->setValidator(new SurrogatePairValidator(widget));
+    MakeUsbStringBox(*widget);
     return widget;
   };
   auto group = [&](const char* text, QRect rect) {
@@ -189,10 +189,10 @@ void CUsbCfgPage::UpdateFromControls() {
 void CUsbCfgPage::UpdateControls() {
   vid_->setText(values_.vid);
   pid_->setText(values_.pid);
-  manufacturer_->setText(FitUsbStringText(values_.manufacturer));
-  product_->setText(FitUsbStringText(values_.product));
-  serial_->setText(FitUsbStringText(values_.serial));
-  oc_->setText(FitUsbStringText(values_.oc));
+  ShowUsbString(*manufacturer_, values_.manufacturer);
+  ShowUsbString(*product_, values_.product);
+  ShowUsbString(*serial_, values_.serial);
+  ShowUsbString(*oc_, values_.oc);
   hidInterval_->setText(values_.hidInterval);
   hidEnabled_->setChecked(values_.hidEnabled);
   remoteWakeup_->setChecked(values_.remoteWakeup);

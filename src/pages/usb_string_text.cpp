@@ -1,5 +1,9 @@
 #include "pages/usb_string_text.h"
 
+#include <algorithm>
+
+#include <QLineEdit>
+
 #include "image/string_descriptor.h"
 
 namespace veltra::pages {
@@ -32,7 +36,7 @@ QString FitUsbStringText(const QString& text) {
   const QString whole = DropUnpairedSurrogates(text, nullptr);
   const std::u16string units = whole.toStdU16String();
   return QString::fromStdU16String(
-      std::u16string(image::CutUtf16(units, static_cast<size_t>(kUsbStringMaxUnits))));
+      std::u16string(image::CutUtf16(units, image::kMaxStringDescriptorUnits)));
 }
 
 std::vector<uint8_t> UsbStringDescriptor(const QString& text) {
@@ -42,6 +46,28 @@ std::vector<uint8_t> UsbStringDescriptor(const QString& text) {
 
 QString UsbStringText(std::span<const uint8_t> section) {
   return FitUsbStringText(QString::fromStdU16String(image::DecodeStringDescriptorUtf16(section)));
+}
+
+namespace {
+
+// The box's limit never cuts what it holds: a longer text shrinks it as the user deletes.
+void FitLimitTo(QLineEdit& box, qsizetype length) {
+  box.setMaxLength(static_cast<int>(std::max<qsizetype>(kUsbStringMaxUnits, length)));
+}
+
+}  // namespace
+
+void MakeUsbStringBox(QLineEdit& box) {
+  box.setMaxLength(kUsbStringMaxUnits);
+  box.setValidator(new SurrogatePairValidator(&box));
+  QObject::connect(&box, &QLineEdit::textEdited, &box,
+                   [&box](const QString& text) { FitLimitTo(box, text.size()); });
+}
+
+void ShowUsbString(QLineEdit& box, const QString& text) {
+  const QString fitted = FitUsbStringText(text);
+  FitLimitTo(box, fitted.size());
+  box.setText(fitted);
 }
 
 QValidator::State SurrogatePairValidator::validate(QString& input, int& position) const {

@@ -21,8 +21,10 @@ class LogFileStore {
   virtual bool Append(std::string_view record) = 0;
 };
 
-// The log file in the user's own state directory: never in a shared world-writable folder, and
-// never reached through a symbolic link, so another account cannot point it elsewhere.
+// The log file in the user's own state directory. The start-up delete and every append use it
+// only in a folder of this user that no one else may write to, never through a symbolic link
+// (folder or file), and never a file of another user, so another account can neither point it
+// elsewhere nor read the records.
 class PosixLogFileStore final : public LogFileStore {
  public:
   // The directory (created 0700 with any missing parents) is the path's parent.

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 namespace veltra::platform {
 namespace {
@@ -50,6 +52,7 @@ class FileDescriptor {
   ~FileDescriptor() {
     if (fd_ >= 0) ::close(fd_);
   }
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int Get() const { return fd_; }
@@ -58,6 +61,29 @@ class FileDescriptor {
  private:
   int fd_;
 };
+
+// The log's folder, opened without following a link, when it is this user's own and nobody
+// else may write to it: another account could otherwise plant or swap the file in it.
+struct LogPlace {
+  FileDescriptor directory;
+  std::string name;
+};
+
+std::optional<LogPlace> OpenLogPlace(const std::string& path, bool create) {
+  const size_t slash = path.rfind('/');
+  if (path.empty() || slash == std::string::npos || slash + 1 == path.size()) return std::nullopt;
+  const std::string directory = slash == 0 ? "/" : path.substr(0, slash);
+  if (create && !MakeDirectories(directory)) return std::nullopt;
+  LogPlace place{
+      FileDescriptor(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)),
+      path.substr(slash + 1)};
+  if (!place.directory.Valid()) return std::nullopt;
+  struct stat info {};
+  if (::fstat(place.directory.Get(), &info) != 0 || info.st_uid != ::geteuid() ||
+      (info.st_mode & 022) != 0)
+    return std::nullopt;
+  return place;
+}
 
 }  // namespace
 
@@ -78,30 +104,28 @@ std::string PosixLogFileStore::DefaultPath() {
 }
 
 void PosixLogFileStore::Delete() {
-  if (!path_.empty()) ::unlink(path_.c_str());
+  const std::optional<LogPlace> place = OpenLogPlace(path_, false);
+  if (!place) return;
+  // Another user's file is not ours to remove (a link is removed itself, never its target).
+  struct stat info {};
+  if (::fstatat(place->directory.Get(), place->name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+      info.st_uid != ::geteuid())
+    return;
+  ::unlinkat(place->directory.Get(), place->name.c_str(), 0);
 }
 
 bool PosixLogFileStore::Append(std::string_view record) {
-  const size_t slash = path_.rfind('/');
-  if (path_.empty() || slash == std::string::npos || slash + 1 == path_.size()) return false;
-  const std::string directory = slash == 0 ? "/" : path_.substr(0, slash);
-  const std::string name = path_.substr(slash + 1);
-  if (!MakeDirectories(directory)) return false;
-
-  const FileDescriptor dir(
-      ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-  if (!dir.Valid()) return false;
-  struct stat dirInfo {};
-  if (::fstat(dir.Get(), &dirInfo) != 0 || dirInfo.st_uid != ::geteuid()) return false;
-
+  const std::optional<LogPlace> place = OpenLogPlace(path_, true);
+  if (!place) return false;
   // O_NONBLOCK keeps a FIFO planted at the path from stalling the caller; it is then refused as
   // not a regular file.
   const FileDescriptor file(::openat(
-      dir.Get(), name.c_str(),
+      place->directory.Get(), place->name.c_str(),
       O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600));
   if (!file.Valid()) return false;
-  struct stat fileInfo {};
-  if (::fstat(file.Get(), &fileInfo) != 0 || !S_ISREG(fileInfo.st_mode)) return false;
+  struct stat info {};
+  if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+    return false;
   return WriteAll(file.Get(), record);
 }
 

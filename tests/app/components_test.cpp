@@ -1,4 +1,8 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <string>
 #include <thread>
 
 #include <QSettings>
@@ -222,6 +226,46 @@ class ComponentsTest : public QObject {
     QVERIFY(second.Acquire("TR7731 Configuration Tool ", where) ==
             SingleInstanceLock::Result::kAcquired);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("TR7731_Configuration_Tool_.lock"))));
+  }
+
+  // Another account that can write to the runtime directory could hold the lock first.
+  void LockDirectoryIsTheRuntimeDirectoryOnlyWhenItIsPrivate_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("otherOwner");
+    QTest::addColumn<bool>("used");
+    QTest::newRow("0700, own") << 0700 << false << true;
+    QTest::newRow("0755, own") << 0755 << false << true;
+    QTest::newRow("0770, own") << 0770 << false << false;
+    QTest::newRow("0777, own") << 0777 << false << false;
+    QTest::newRow("1777, own") << 01777 << false << false;
+    QTest::newRow("0700, another user's") << 0700 << true << false;
+  }
+  void LockDirectoryIsTheRuntimeDirectoryOnlyWhenItIsPrivate() {
+    QFETCH(int, mode);
+    QFETCH(bool, otherOwner);
+    QFETCH(bool, used);
+    QTemporaryDir base;
+    const QByteArray runtime = QFile::encodeName(base.filePath(QStringLiteral("runtime")));
+    const QByteArray tmp = QFile::encodeName(base.path());
+    QCOMPARE(mkdir(runtime.constData(), 0700), 0);
+    QCOMPARE(chmod(runtime.constData(), static_cast<mode_t>(mode)), 0);
+    if (otherOwner) {
+      if (geteuid() != 0) QSKIP("only root can give a directory to another user");
+      QCOMPARE(chown(runtime.constData(), 65534, 65534), 0);
+    }
+    const std::string fallback = tmp.toStdString() + "/veltra-config-" + std::to_string(getuid());
+    QCOMPARE(SingleInstanceLock::LockDirectoryFrom(runtime.constData(), tmp.constData()),
+             used ? runtime.toStdString() : fallback);
+  }
+
+  void ALinkedRuntimeDirectoryIsNotUsed() {
+    QTemporaryDir base;
+    const std::string target = base.path().toStdString();
+    const std::string link = target + "/link";
+    QCOMPARE(symlink(target.c_str(), link.c_str()), 0);
+    QCOMPARE(SingleInstanceLock::LockDirectoryFrom(link.c_str(), target.c_str()),
+             target + "/veltra-config-" + std::to_string(getuid()));
+    QCOMPARE(SingleInstanceLock::LockDirectoryFrom(target.c_str(), target.c_str()), target);
   }
 
   void LockWithoutDirectoryIsUnavailable() {

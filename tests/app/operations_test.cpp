@@ -13,7 +13,9 @@
 #include <QtTest>
 
 #include "app/background_operations.h"
+#include "app/progress_window.h"
 #include "app/qt_platform_window.h"
+#include "app/qt_timers.h"
 #include "app_harness.h"
 #include "image/eeprom_config.h"
 #include "image/operation_texts.h"
@@ -95,6 +97,25 @@ class PipeWatchdog {
   bool released_ = false;
   bool hadToOpen_ = false;
   std::thread thread_;
+};
+
+// Queues one click on a button when the watched widget is hidden: a click the user made just
+// as the progress window went away.
+class ClickOnHide : public QObject {
+ public:
+  explicit ClickOnHide(QAbstractButton* button) : button_(button) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Hide && clicks == 0) {
+      ++clicks;
+      QMetaObject::invokeMethod(
+          button_, [button = button_] { button->click(); }, Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
+  }
+  int clicks = 0;
+
+ private:
+  QAbstractButton* button_;
 };
 
 }  // namespace
@@ -382,6 +403,32 @@ class OperationsTest : public QObject {
     QVERIFY(app.Window().isVisible());
     QCOMPARE(app.Dialogs().Texts(), QStringList{veltra::image::text::kEraseDone});
     QCOMPARE(app.Dialogs().Entries().size(), size_t{1});
+  }
+
+  // A click queued while an operation ends starts the next one before the end is fully
+  // handled: the new operation must keep the timers held for itself.
+  void AnOperationStartedRightAfterAnotherKeepsItsTimerHold() {
+    AppHarness app(Small());
+    QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    auto* progress = app.Window().findChild<veltra::app::CProgress*>();
+    QVERIFY(progress != nullptr);
+    QPushButton* erase = app.Button("4");
+    ClickOnHide clickAgain(erase);
+    progress->installEventFilter(&clickAgain);
+    std::vector<std::pair<bool, bool>> atFinish;  // (busy, timers held) per finished operation
+    QObject::connect(&app.Window(), &veltra::app::CDemoDlg::OperationFinished, [&](int code) {
+      if (code == veltra::app::kErase)
+        atFinish.emplace_back(app.Window().IsBusy(), app.Backend().Timers().Held());
+    });
+    erase->click();
+    QTRY_COMPARE(atFinish.size(), size_t{2});
+    QVERIFY(app.WaitIdle());
+    QCOMPARE(clickAgain.clicks, 1);
+    // When the first operation's end was announced the second one was running, timers held.
+    QCOMPARE(atFinish[0], std::make_pair(true, true));
+    QCOMPARE(atFinish[1], std::make_pair(false, false));
+    QCOMPARE(app.Dialogs().Messages(),
+             QStringList({veltra::image::text::kEraseDone, veltra::image::text::kEraseDone}));
   }
 
   void RemovalMessageDuringAnOperationWaitsForItsEnd() {

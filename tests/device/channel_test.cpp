@@ -289,6 +289,29 @@ TEST_F(ChannelTest, WithoutNotificationsTheTwoSecondTimerRechecks) {
   EXPECT_EQ(channel_.PendingTimer(), 0u);
 }
 
+TEST_F(ChannelTest, DetachCancelsAPendingRecheckSoNothingReattachesAfterwards) {
+  system_.AddDevice({});
+  ASSERT_EQ(channel_.OpenDriver(), 1);
+  std::vector<uint32_t> called;
+  ASSERT_EQ(channel_.ConnectDevice(
+                0x5A52, 0x7731, nullptr,
+                [&](uint32_t message, uintptr_t, intptr_t) { called.push_back(message); }, kArrival,
+                kRemoval),
+            1);
+  called.clear();
+  channel_.OnDeviceChange(pf::kDbtDevNodesChanged, nullptr);
+  ASSERT_NE(channel_.PendingTimer(), 0u);
+
+  EXPECT_EQ(channel_.DetachDevice(), 1);
+  EXPECT_EQ(channel_.PendingTimer(), 0u);
+  system_.ClearRequestLog();
+  system_.Clock().Advance(5'000'000'000);
+  system_.RunDueTimers();
+  EXPECT_FALSE(channel_.IsAttached());
+  EXPECT_TRUE(Ioctls(pf::kIoctlAttach).empty());
+  EXPECT_TRUE(called.empty());
+}
+
 TEST_F(ChannelTest, DetachStopsMonitoringAndRefusesWithoutHandle) {
   EXPECT_EQ(channel_.DetachDevice(), 0);
   system_.AddDevice({});

@@ -239,6 +239,139 @@ TEST_F(TransportTest, AnEepromThatNeverAnswersFailsInBoundedTime) {
   EXPECT_EQ(Register(0x95) & 0x80, 0);
 }
 
+// A read started while the EEPROM still programs the last page of a write: whatever the host's
+// speed, the read waits the write cycle out instead of giving up its first chunk.
+struct ReadAfterWriteCase {
+  sim::EepromPart part;
+  int64_t requestCostNs;
+
+  friend void PrintTo(const ReadAfterWriteCase& c, std::ostream* out) {
+    *out << sim::PartInfo(c.part).name << " at " << c.requestCostNs << " ns per request";
+  }
+};
+
+class ReadRightAfterWrite : public ::testing::TestWithParam<ReadAfterWriteCase> {};
+
+TEST_P(ReadRightAfterWrite, WaitsOutTheWriteCycle) {
+  const auto [part, requestCostNs] = GetParam();
+  sim::SimSystem system;
+  auto& device = system.AddDevice(
+      {.part = part, .timing = {.requestCostNs = requestCostNs, .writeCycleNs = 5'000'000}});
+  DeviceChannel channel(system.Platform());
+  ASSERT_EQ(channel.OpenDriver(), 1);
+  ASSERT_EQ(channel.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0), 1);
+  VendorTransport transport(channel);
+  const uint32_t size = sim::PartInfo(part).size;
+  transport.SetTransportEepromSize(size);
+  system.SetRequestLogEnabled(false);
+
+  auto image = RandomBytes(size - 1, static_cast<uint32_t>(requestCostNs));
+  ASSERT_EQ(transport.EepromTransfer(true, 0, image.data(), size - 1), 1);
+  std::vector<uint8_t> back(size - 1, 0);
+  EXPECT_EQ(transport.EepromTransfer(false, 0, back.data(), size - 1), 1);
+  EXPECT_EQ(back, image);
+
+  // However the host's speed lines the two transfers up: a page programmed just now.
+  sim::SimEeprom& eeprom = device.Chip().Eeprom();
+  const int64_t now = system.Clock().NowNs();
+  eeprom.Start(now);
+  ASSERT_TRUE(eeprom.WriteByte(eeprom.Info().deviceAddress, now));
+  for (int i = 0; i < eeprom.Info().addressBytes; ++i)
+    ASSERT_TRUE(eeprom.WriteByte(0x00, now));
+  ASSERT_TRUE(eeprom.WriteByte(0x3C, now));
+  eeprom.Stop(now);
+  ASSERT_TRUE(eeprom.InWriteCycle(system.Clock().NowNs()));
+  image[0] = 0x3C;
+  std::fill(back.begin(), back.end(), 0);
+  EXPECT_EQ(transport.EepromTransfer(false, 0, back.data(), size - 1), 1);
+  EXPECT_EQ(back, image);
+}
+
+std::vector<ReadAfterWriteCase> ReadAfterWriteCases() {
+  std::vector<ReadAfterWriteCase> cases;
+  for (sim::EepromPart part : {sim::EepromPart::k24C02, sim::EepromPart::k24C64})
+    for (int64_t cost : {100'000, 200'000, 300'000, 400'000, 500'000, 600'000, 800'000, 1'000'000,
+                         1'500'000, 2'000'000})
+      cases.push_back({part, cost});
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(RequestCosts, ReadRightAfterWrite,
+                         ::testing::ValuesIn(ReadAfterWriteCases()), [](const auto& info) {
+                           return std::string(sim::PartInfo(info.param.part).name) + "_" +
+                                  std::to_string(info.param.requestCostNs / 1000) + "us";
+                         });
+
+TEST_F(Transport24C02, AReadInsideTheWriteCycleRepeatsItsChunkUntilAcknowledged) {
+  UsePart(256);
+  device_->Chip().Eeprom().Contents()[0x10] = 0x5C;
+  uint8_t one = 0x77;
+  ASSERT_EQ(transport_.EepromTransfer(true, 0x20, &one, 1), 1);
+  const int64_t cycleEnd = device_->Chip().Eeprom().WriteCycleEndNs();
+  ASSERT_GT(cycleEnd, system_.Clock().NowNs());
+  system_.ClearRequestLog();
+
+  uint8_t byte = 0;
+  ASSERT_EQ(transport_.EepromTransfer(false, 0x10, &byte, 1), 1);
+  EXPECT_EQ(byte, 0x5C);
+  const auto log = VendorRequests();
+  auto is = [](const sim::RequestRecord& r, uint8_t code, uint16_t index, uint16_t length) {
+    return r.packet.requestCode == code && r.packet.index == index && r.packet.length == length;
+  };
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_TRUE(is(log[0], platform::kRequestRead, 0x95, 1));
+  EXPECT_TRUE(is(log[1], platform::kRequestWrite, 0x95, 1));
+  // Each attempt: idle, the same command record, one status poll that reads NACK.
+  size_t i = 2;
+  int nacked = 0;
+  while (i + 3 < log.size() && is(log[i + 3], platform::kRequestRead, 0x94, 1) &&
+         (log[i + 3].data[0] & i2c::kStatusNack)) {
+    EXPECT_TRUE(is(log[i], platform::kRequestWrite, 0x94, 1));
+    EXPECT_EQ(log[i].data[0], i2c::kIdle);
+    EXPECT_TRUE(is(log[i + 1], platform::kRequestWrite, 0x80, 16));
+    EXPECT_EQ(log[i + 1].data, log[2 + 1].data);
+    EXPECT_TRUE(is(log[i + 2], platform::kRequestWrite, 0x90, 5));
+    EXPECT_EQ(log[i + 2].data[4], i2c::kRead1);
+    EXPECT_LT(log[i + 2].timeNs, cycleEnd);
+    ++nacked;
+    i += 4;
+  }
+  EXPECT_GE(nacked, 2);
+  // The attempt after the write cycle: acknowledged, data read, then the closing writes.
+  ASSERT_EQ(log.size(), i + 7);
+  EXPECT_TRUE(is(log[i], platform::kRequestWrite, 0x94, 1));
+  EXPECT_TRUE(is(log[i + 1], platform::kRequestWrite, 0x80, 16));
+  EXPECT_TRUE(is(log[i + 2], platform::kRequestWrite, 0x90, 5));
+  EXPECT_GE(log[i + 2].timeNs, cycleEnd);
+  EXPECT_TRUE(is(log[i + 3], platform::kRequestRead, 0x94, 1));
+  EXPECT_EQ(log[i + 3].data[0] & (i2c::kStatusNack | i2c::kStatusBusy), 0);
+  EXPECT_TRUE(is(log[i + 4], platform::kRequestRead, 0x83, 16));
+  EXPECT_TRUE(is(log[i + 5], platform::kRequestWrite, 0x94, 1));
+  EXPECT_TRUE(is(log[i + 6], platform::kRequestWrite, 0x95, 1));
+}
+
+TEST_F(TransportTest, AReadOfAnAbsentEepromWaitsOnceAndThenFailsSoon) {
+  UsePart(8192);
+  system_.Faults().forceNack = true;
+  const int64_t start = system_.Clock().NowNs();
+  std::vector<uint8_t> buffer(8191, 0xEE);
+  EXPECT_EQ(transport_.EepromTransfer(false, 0, buffer.data(), 8191), 0);
+  const int64_t elapsed = system_.Clock().NowNs() - start;
+  const int64_t chunks = (8191 + 15) / 16;
+  const int64_t request = sim::ChipTiming{}.requestCostNs;
+  // The first chunk waits out what a write cycle could be; the others take one attempt each.
+  EXPECT_LT(elapsed, kWriteCycleBudgetNs + 5 * request + chunks * 5 * request);
+  const auto log = VendorRequests();
+  const auto commands = std::count_if(log.begin(), log.end(), [](const sim::RequestRecord& r) {
+    return r.packet.index == 0x90 && r.packet.length == 5;
+  });
+  EXPECT_GT(commands, chunks + 10);
+  EXPECT_LE(commands, chunks - 1 + kMaxChunkAttempts);
+  EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0xEE; }));
+  EXPECT_EQ(Register(0x94), i2c::kIdle);
+  EXPECT_EQ(Register(0x95) & 0x80, 0);
+}
+
 // A simulated device that takes no time at all: time never passes while the part refuses every
 // byte, so the retries must end by their count too.
 class InstantChip : public ConnectedChip {
@@ -256,7 +389,20 @@ TEST_F(InstantChip, AnEepromThatNeverAnswersStillFailsWhenNoTimePasses) {
                           [](const sim::RequestRecord& r) {
                             return r.packet.index == 0x90 && r.packet.length == 5;
                           }),
-            kMaxWriteAttempts);
+            kMaxChunkAttempts);
+}
+
+TEST_F(InstantChip, AReadOfAnEepromThatNeverAnswersEndsWhenNoTimePasses) {
+  transport_.SetTransportEepromSize(8192);
+  system_.Faults().forceNack = true;
+  std::vector<uint8_t> buffer(48);
+  EXPECT_EQ(transport_.EepromTransfer(false, 0, buffer.data(), 48), 0);
+  const auto log = VendorRequests();
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](const sim::RequestRecord& r) {
+                            return r.packet.index == 0x90 && r.packet.length == 5;
+                          }),
+            kMaxChunkAttempts + 2);
 }
 
 TEST_F(TransportTest, AReadWithAChunkGivenUpFailsAfterFinishingTheWalk) {

@@ -105,6 +105,47 @@ TEST_F(PosixLogFileStoreTest, RefusesALinkedDirectory) {
   EXPECT_FALSE(fs::exists(elsewhere / "VeltraConfig.log"));
 }
 
+// A folder others may write to lets them plant the file (or swap it between delete and
+// append): neither the start-up delete nor the append uses it.
+TEST_F(PosixLogFileStoreTest, RefusesAFolderOthersMayWriteTo) {
+  for (const unsigned mode : {0777u, 01777u, 0770u, 0720u, 0702u}) {
+    const fs::path folder = fs::path(LogPath()).parent_path();
+    fs::create_directories(folder);
+    std::ofstream(LogPath()) << "planted";
+    ASSERT_EQ(::chmod(folder.c_str(), mode), 0);
+    PosixLogFileStore store(LogPath());
+    store.Delete();
+    EXPECT_EQ(Read(LogPath()), "planted") << std::oct << mode;
+    EXPECT_FALSE(store.Append("record")) << std::oct << mode;
+    EXPECT_EQ(Read(LogPath()), "planted") << std::oct << mode;
+    fs::remove_all(root_ / "state");
+  }
+}
+
+TEST_F(PosixLogFileStoreTest, DeleteDoesNotFollowALinkedFolder) {
+  const fs::path elsewhere = root_ / "elsewhere";
+  fs::create_directories(elsewhere);
+  std::ofstream(elsewhere / "VeltraConfig.log") << "keep";
+  fs::create_directories(root_ / "state");
+  fs::create_directory_symlink(elsewhere, root_ / "state/veltra-config");
+  PosixLogFileStore store(LogPath());
+  store.Delete();
+  EXPECT_EQ(Read(elsewhere / "VeltraConfig.log"), "keep");
+}
+
+// Only root can give a file to another user; everyone else skips.
+TEST_F(PosixLogFileStoreTest, LeavesALogFileOfAnotherUserAlone) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the file to another user";
+  fs::create_directories(fs::path(LogPath()).parent_path());
+  std::ofstream(LogPath()) << "theirs";
+  ASSERT_EQ(::chown(LogPath().c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::chmod(LogPath().c_str(), 0666), 0);
+  PosixLogFileStore store(LogPath());
+  EXPECT_FALSE(store.Append("record"));
+  store.Delete();
+  EXPECT_EQ(Read(LogPath()), "theirs");
+}
+
 TEST_F(PosixLogFileStoreTest, RefusesAFifoWithoutBlocking) {
   fs::create_directories(fs::path(LogPath()).parent_path());
   ASSERT_EQ(::mkfifo(LogPath().c_str(), 0600), 0);

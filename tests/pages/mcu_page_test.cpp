@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <ctime>
 #include <mutex>
 #include <thread>
 
@@ -251,16 +252,46 @@ class McuPageTest : public QObject {
     const bool refused = !message.isEmpty();
     QCOMPARE(rig.dialogs.Messages(), refused ? QStringList{message} : QStringList());
     QCOMPARE(rig.page.HasMcuFile(), !refused);
-    QCOMPARE(rig.Check("1103")->isChecked(), !refused);
-    QCOMPARE(rig.Button("1256")->isEnabled(), !refused);
+    // A refusal leaves Enable MCU as it was: checked, as the file was chosen.
+    QVERIFY(rig.Check("1103")->isChecked());
+    QVERIFY(rig.Button("1256")->isEnabled());
     QCOMPARE(rig.Group(kFileGroup).first(), refused ? QString() : QStringLiteral("6530"));
     if (!connected) return;
-    // Checking Enable MCU again cannot bring a refused file into the image.
-    if (refused) rig.Check("1103")->click();
+    // A refused file never reaches the image.
     rig.page.Store();
     const veltra::image::Section* mcu = rig.model.FindSection(0xB);
     QCOMPARE(mcu->Length(), refused ? 0u : static_cast<uint32_t>(length));
     QCOMPARE(mcu->data.size(), refused ? size_t{0} : static_cast<size_t>(length));
+  }
+
+  // Refusing a file must not drop the firmware that the EEPROM already holds.
+  void ARefusedFileKeepsTheFirmwareInTheEeprom_data() {
+    QTest::addColumn<int>("part");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("larger than the EEPROM")
+        << static_cast<int>(veltra::sim::EepromPart::k24C64) << 8192
+        << QString::fromLatin1(CMCUPage::kExceedsEepromText);
+    QTest::newRow("larger than the section")
+        << static_cast<int>(veltra::sim::EepromPart::k24C512) << 16384
+        << QString::fromLatin1(CMCUPage::kExceedsSectionText);
+  }
+  void ARefusedFileKeepsTheFirmwareInTheEeprom() {
+    QFETCH(int, part);
+    QFETCH(int, length);
+    QFETCH(QString, message);
+    McuRig rig(static_cast<veltra::sim::EepromPart>(part));
+    const std::vector<uint8_t> firmware = Firmware(64, kInfoBlock);
+    QVERIFY(rig.Read(rig.Image(kHeader, {{kMcuRow, firmware}})));
+    rig.Show(rig.page);
+    QVERIFY(rig.Check("1103")->isChecked());
+    rig.Choose(rig.File("big.bin", Firmware(static_cast<size_t>(length), kInfoBlock)));
+    QCOMPARE(rig.dialogs.Messages(), QStringList{message});
+    QVERIFY(rig.Check("1103")->isChecked());
+    QVERIFY(rig.Button("1256")->isEnabled());
+    QCOMPARE(rig.Group(kEepromGroup).first(), QStringLiteral("3065"));
+    QVERIFY(rig.Save(rig.page));
+    QCOMPARE(rig.StoredMcu(), firmware);
   }
 
   void OpenFailureAndCancelCloseTheEarlierFile() {
@@ -318,13 +349,56 @@ class McuPageTest : public QObject {
     McuRig rig;
     QVERIFY(rig.Read(rig.Image(kHeader, {})));
     rig.Show(rig.page);
+    const std::vector<uint8_t> firmware = Firmware(90, kInfoBlock);
+    rig.Choose(rig.File("fw.bin", firmware));
+    QVERIFY(rig.Save(rig.page));
+    rig.model.FindSection(0xB)->data[0] ^= 0xFF;
+    QVERIFY(rig.Save(rig.page));
+    QCOMPARE(rig.StoredMcu(), firmware);
+  }
+
+  // Editors and build tools save by writing a new file and renaming it over the old one: the
+  // page's open handle still reads the old firmware. Same length and time stamp on purpose.
+  void AFileReplacedByRenameStopsTheSave() {
+    McuRig rig;
+    const std::vector<uint8_t> old = Firmware(64, kInfoBlock);
+    QVERIFY(rig.Read(rig.Image(kHeader, {{kMcuRow, old}})));
+    rig.Show(rig.page);
+    const QString path = rig.File("fw.bin", Firmware(90, kInfoBlock));
+    rig.Choose(path);
+    struct stat chosen {};
+    QCOMPARE(stat(QFile::encodeName(path).constData(), &chosen), 0);
+    std::vector<uint8_t> rebuilt = Firmware(90, kInfoBlock);
+    rebuilt[0] = 0x42;
+    const QString fresh = rig.File("fw.bin.new", rebuilt);
+    const timespec times[2] = {chosen.st_atim, chosen.st_mtim};
+    QCOMPARE(utimensat(AT_FDCWD, QFile::encodeName(fresh).constData(), times, 0), 0);
+    QCOMPARE(rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()), 0);
+    QVERIFY(!rig.page.Store());
+    QCOMPARE(rig.dialogs.Messages(), QStringList{QString::fromLatin1(CMCUPage::kFileChangedText)});
+    QCOMPARE(rig.model.FindSection(0xB)->data, old);
+    // Reading the file again takes the new firmware.
+    rig.dialogs.Clear();
+    rig.Choose(path);
+    QVERIFY(rig.Save(rig.page));
+    QCOMPARE(rig.StoredMcu(), rebuilt);
+  }
+
+  // Rewritten in place with the same length: the bytes are no longer what the file group shows.
+  void AFileRewrittenInPlaceStopsTheSave() {
+    McuRig rig;
+    QVERIFY(rig.Read(rig.Image(kHeader, {})));
+    rig.Show(rig.page);
     const QString path = rig.File("fw.bin", Firmware(90, kInfoBlock));
     rig.Choose(path);
     std::vector<uint8_t> changed = Firmware(90, kInfoBlock);
     changed[0] = 0x42;
     rig.File("fw.bin", changed);
-    QVERIFY(rig.Save(rig.page));
-    QCOMPARE(rig.StoredMcu(), changed);
+    const timespec later[2] = {{0, UTIME_OMIT}, {std::time(nullptr) + 60, 0}};
+    QCOMPARE(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), later, 0), 0);
+    QVERIFY(!rig.page.Store());
+    QCOMPARE(rig.dialogs.Messages(), QStringList{QString::fromLatin1(CMCUPage::kFileChangedText)});
+    QCOMPARE(rig.model.FindSection(0xB)->Length(), 0u);
   }
 
   void AFileOfAnotherLengthAbandonsTheSave_data() {
@@ -350,22 +424,6 @@ class McuPageTest : public QObject {
     QCOMPARE(mcu->data, old);
     QCOMPARE(mcu->Length(), 64u);
     QCOMPARE(rig.model.FindSection(0xC)->data[8], uint8_t{0x00});
-  }
-
-  void FirmwareReleasedByAFailedSaveIsNeverReplacedByZeros() {
-    McuRig rig;
-    QVERIFY(rig.Read(rig.Image(kHeader, {{kMcuRow, Firmware(64, kInfoBlock)}})));
-    rig.Show(rig.page);
-    rig.model.ResetSections();  // what a Save that did not fit leaves behind
-    QVERIFY(!rig.page.Store());
-    QCOMPARE(rig.dialogs.Messages(),
-             QStringList{QString::fromLatin1(CMCUPage::kFirmwareMissingText)});
-    // A file chosen again replaces it.
-    rig.dialogs.Clear();
-    const std::vector<uint8_t> firmware = Firmware(64, kInfoBlock);
-    rig.Choose(rig.File("fw.bin", firmware));
-    QVERIFY(rig.page.Store());
-    QCOMPARE(rig.model.FindSection(0xB)->data, firmware);
   }
 };
 

@@ -141,15 +141,66 @@ class UsbConfigPageTest : public QObject {
     QCOMPARE(descriptor[61], uint8_t{0xD8});
     QCOMPARE(descriptor[62], uint8_t{0xA7});
     QCOMPARE(descriptor[63], uint8_t{0xDF});
+  }
 
-    // A longer string written by another tool is cut to 31 units, never inside a pair.
-    const std::u16string stored = std::u16string(30, u'b') + u"\U0001F3A7" + u"tail";
+  // Another tool stored strings longer than 31 units: they are shown whole and saved unchanged.
+  void LongerStringsFromOtherToolsStayWhole() {
+    UsbRig rig;
+    const std::u16string product = std::u16string(30, u'b') + u"\U0001F3A7" + u"tail";
+    const std::vector<uint8_t> manufacturer = Descriptor("A maker whose name is forty-two long");
     QVERIFY(rig.Read(
-        rig.Image(kHeader, {{row::kProduct, veltra::image::EncodeStringDescriptor(stored)}})));
-    rig.page.Load();
-    QCOMPARE(product->text(), QString(30, QLatin1Char('b')));
-    QVERIFY(rig.page.Store());
-    QCOMPARE(rig.SectionBytes(0x2).size(), size_t{62});
+        rig.Image(kHeader, {{row::kManufacturer, manufacturer},
+                            {row::kProduct, veltra::image::EncodeStringDescriptor(product)}})));
+    rig.ShowPage();
+    QCOMPARE(rig.Box("1019")->text(), QString::fromStdU16String(product));
+    QCOMPARE(rig.Box("1017")->text(), QStringLiteral("A maker whose name is forty-two long"));
+    LeaveBox(rig.Box("1019"));  // the product check keeps a long text
+    QCOMPARE(rig.Box("1019")->text().size(), qsizetype{36});
+    QVERIFY(rig.Save(rig.page));
+    const ImageContents stored = rig.Stored();
+    QCOMPARE(StoredSection(stored, row::kManufacturer), manufacturer);
+    QCOMPARE(StoredSection(stored, row::kProduct), veltra::image::EncodeStringDescriptor(product));
+  }
+
+  // Typing cannot make a long text longer; once it is cut below 31 units the limit is back.
+  void TypingIntoALongStringOnlyShortensIt() {
+    UsbRig rig;
+    QVERIFY(
+        rig.Read(rig.Image(kHeader, {{row::kSerial, Descriptor(std::string(40, 's').c_str())}})));
+    rig.ShowPage();
+    QLineEdit* serial = rig.Box("1020");
+    QCOMPARE(serial->text().size(), qsizetype{40});
+    serial->end(false);
+    QTest::keyClicks(serial, QStringLiteral("xy"));
+    QCOMPARE(serial->text(), QString(40, QLatin1Char('s')));
+    QTest::keyClick(serial, Qt::Key_Backspace);
+    QTest::keyClicks(serial, QStringLiteral("x"));
+    QCOMPARE(serial->text(), QString(39, QLatin1Char('s')));
+    serial->setSelection(0, 20);
+    QTest::keyClick(serial, Qt::Key_Delete);
+    QTest::keyClicks(serial, QString(20, QLatin1Char('t')));
+    QCOMPARE(serial->text(), QString(19, QLatin1Char('s')) + QString(12, QLatin1Char('t')));
+    QVERIFY(rig.Save(rig.page));
+    QCOMPARE(StoredSection(rig.Stored(), row::kSerial),
+             Descriptor((std::string(19, 's') + std::string(12, 't')).c_str()));
+  }
+
+  // bLength is one byte: a section longer than 254 bytes keeps what a descriptor can carry.
+  void AStringBeyondWhatADescriptorHoldsIsCutToIt() {
+    UsbRig rig;
+    std::vector<uint8_t> section(2 + 2 * 129, 0);
+    section[0] = 0xFF;
+    section[1] = 0x03;
+    for (size_t i = 0; i < 129; ++i)
+      section[2 + 2 * i] = static_cast<uint8_t>('a' + i % 26);
+    QVERIFY(rig.Read(rig.Image(kHeader, {{row::kProduct, section}})));
+    rig.ShowPage();
+    QCOMPARE(rig.Box("1019")->text().size(), qsizetype{126});
+    QVERIFY(rig.Save(rig.page));
+    const std::vector<uint8_t> stored = StoredSection(rig.Stored(), row::kProduct);
+    QCOMPARE(stored.size(), size_t{254});
+    QCOMPARE(stored[0], uint8_t{254});
+    QVERIFY(std::equal(stored.begin() + 2, stored.end(), section.begin() + 2));
   }
 
   void DroppedHalvesMoveTheCursorBackByTheirNumber_data() {

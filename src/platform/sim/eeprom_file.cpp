@@ -11,16 +11,6 @@ namespace veltra::sim {
 
 namespace {
 
-FileStamp StampFrom(const struct stat& status) {
-  FileStamp stamp;
-  stamp.exists = true;
-  stamp.device = status.st_dev;
-  stamp.inode = status.st_ino;
-  stamp.size = status.st_size;
-  stamp.modified = status.st_mtim;
-  return stamp;
-}
-
 std::string Reason(int error) {
   return std::generic_category().message(error != 0 ? error : EIO);
 }
@@ -48,10 +38,12 @@ ImageFileRead ReadImageFile(const std::string& path, uint64_t maxBytes) {
     result.reason = "not a regular file";
   } else if (static_cast<uint64_t>(status.st_size) > maxBytes) {
     result.fileSize = static_cast<uint64_t>(status.st_size);
-    result.stamp = StampFrom(status);
+    result.stamp = platform::StampOfOpenFile(fd);
     result.status = ImageFileRead::Status::kTooLarge;
   } else {
     result.fileSize = static_cast<uint64_t>(status.st_size);
+    // Taken before the read: a write in place during it shows as a change at the next transfer.
+    result.stamp = platform::StampOfOpenFile(fd);
     result.bytes.resize(static_cast<size_t>(result.fileSize));
     size_t done = 0;
     while (done < result.bytes.size()) {
@@ -64,7 +56,6 @@ ImageFileRead ReadImageFile(const std::string& path, uint64_t maxBytes) {
       done += static_cast<size_t>(got);
     }
     if (result.reason.empty()) {
-      result.stamp = StampFrom(status);
       result.status = ImageFileRead::Status::kLoaded;
     } else {
       result.bytes.clear();
@@ -72,12 +63,6 @@ ImageFileRead ReadImageFile(const std::string& path, uint64_t maxBytes) {
   }
   ::close(fd);
   return result;
-}
-
-FileStamp StampOf(const std::string& path) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) return {};
-  return StampFrom(status);
 }
 
 }  // namespace veltra::sim

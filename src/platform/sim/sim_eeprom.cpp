@@ -105,7 +105,7 @@ std::string SimEeprom::Adopt(const std::string& path, const ImageFileRead& read)
     case ImageFileRead::Status::kMissing:
       // Nothing to read: the contents stay, and the first write makes the file.
       fileLength_ = info_.size;
-      stamp_ = {};
+      stamp_.reset();
       return {};
     case ImageFileRead::Status::kLoaded:
       // Bytes the file does not reach read as 0, as FILE -> EEPROM completes a short file, so
@@ -151,7 +151,7 @@ void SimEeprom::BeginTransfer() {
     return;
   }
   // Another tool may have written the file since: this transfer works on what it holds now.
-  if (StampOf(filePath_) != stamp_) {
+  if (platform::StampOfPath(filePath_) != stamp_) {
     if (std::string problem = Adopt(filePath_, ReadImageFile(filePath_, info_.size));
         !problem.empty()) {
       lastError_ = std::move(problem);
@@ -190,7 +190,7 @@ bool SimEeprom::Flush() {
     lastError_ = "cannot write EEPROM image " + filePath_ + ": " + reason;
     return false;
   }
-  stamp_ = StampOf(filePath_);
+  stamp_ = platform::StampOfPath(filePath_);
   dirty_ = false;
   lastError_.clear();
   return true;

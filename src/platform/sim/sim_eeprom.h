@@ -100,7 +100,7 @@ class SimEeprom {
 
   std::string filePath_;
   uint64_t fileLength_ = 0;
-  FileStamp stamp_;  // of the file as last read or written
+  std::optional<platform::FileStamp> stamp_;  // of the file as last read or written
   std::optional<uint64_t> loadedFileSize_;
   bool dirty_ = false;
   std::string lastError_;

@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
-  xvfb xauth
+  xvfb xauth xdotool
 )
 
 missing=()

@@ -19,18 +19,6 @@ QMessageBox::StandardButton RunMessageBox(QWidget* owner, const QString& text,
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-std::optional<QString> RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mode,
-                                     const QString& filter, const QString& defaultSuffix) {
-  QFileDialog dialog(owner, QString(), QString(), QtFileFilter(filter));
-  dialog.setAcceptMode(mode);
-  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
-                                                     : QFileDialog::ExistingFile);
-  dialog.setDefaultSuffix(defaultSuffix);
-  dialog.setEnabled(true);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().constFirst();
-}
-
 }  // namespace
 
 void QtUserDialogs::ShowMessage(QWidget* owner, const QString& text) {
@@ -43,12 +31,26 @@ bool QtUserDialogs::Ask(QWidget* owner, const QString& text) {
 
 std::optional<QString> QtUserDialogs::GetSaveFileName(QWidget* owner, const QString& filter,
                                                       const QString& defaultSuffix) {
-  return RunFileDialog(owner, QFileDialog::AcceptSave, filter, defaultSuffix);
+  return RunFileDialog(owner, true, filter, defaultSuffix);
 }
 
 std::optional<QString> QtUserDialogs::GetOpenFileName(QWidget* owner, const QString& filter,
                                                       const QString& defaultSuffix) {
-  return RunFileDialog(owner, QFileDialog::AcceptOpen, filter, defaultSuffix);
+  return RunFileDialog(owner, false, filter, defaultSuffix);
+}
+
+std::optional<QString> QtUserDialogs::RunFileDialog(QWidget* owner, bool save,
+                                                    const QString& filter,
+                                                    const QString& defaultSuffix) {
+  QFileDialog dialog(owner, QString(), folder_.Folder(), QtFileFilter(filter));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(defaultSuffix);
+  dialog.setEnabled(true);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString chosen = dialog.selectedFiles().constFirst();
+  folder_.Remember(chosen);
+  return chosen;
 }
 
 }  // namespace veltra::ui

@@ -16,6 +16,9 @@ QMessageBox::StandardButton RunMessageBox(QWidget* owner, const QString& text,
   box.setDefaultButton(QMessageBox::Ok);
   // The owner is disabled while a background operation runs; its boxes still take input.
   box.setEnabled(true);
+  // Modal to its owner, as a message box is: other windows of the tool (the device panel) go on
+  // taking input.
+  if (owner != nullptr) box.setWindowModality(Qt::WindowModal);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -47,6 +50,7 @@ std::optional<QString> QtUserDialogs::RunFileDialog(QWidget* owner, bool save,
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(defaultSuffix);
   dialog.setEnabled(true);
+  if (owner != nullptr) dialog.setWindowModality(Qt::WindowModal);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   const QString chosen = dialog.selectedFiles().constFirst();
   folder_.Remember(chosen);

@@ -34,4 +34,18 @@ e2e_wait_text "$PANEL" plugToggle Unplug || e2e_fail "the space key did not plug
 e2e_click "$VELTRA_MAIN" CDemoDlg/1017
 e2e_wait_text "$VELTRA_MAIN" CDemoDlg/1017 Stop || e2e_fail "no Connect after Plug in"
 
+# A message box of the main window blocks the main window only: with "Stop the connection
+# without further saving ?" waiting, EEPROM -> FILE takes no click, but the panel still unplugs
+# and plugs in the device.
+e2e_click "$VELTRA_MAIN" CDemoDlg/1017
+e2e_wait_for e2e_has "*" QMessageBox window || e2e_fail "Stop asked no question"
+e2e_click "$VELTRA_MAIN" CDemoDlg/1160
+e2e_click "$PANEL" plugToggle
+e2e_wait_text "$PANEL" plugToggle "Plug in" || e2e_fail "the panel took no click behind a message box"
+e2e_click "$PANEL" plugToggle
+e2e_wait_text "$PANEL" plugToggle Unplug || e2e_fail "the panel took no second click"
+e2e_lacks "*" QFileDialog window || e2e_fail "the main window took a click behind its question"
+e2e_click "*" Cancel
+e2e_wait_for e2e_lacks "*" QMessageBox window || e2e_fail "Cancel did not close the question"
+
 echo "PASS: device panel"

@@ -144,6 +144,10 @@ e2e_has() {
   [ -n "$(e2e_find "$@")" ]
 }
 
+e2e_lacks() {
+  [ -z "$(e2e_find "$@")" ]
+}
+
 e2e_text_is() {
   [ "$(e2e_field "$1" "$2" 12 "${4:-widget}")" = "$3" ]
 }

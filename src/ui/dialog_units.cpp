@@ -44,7 +44,8 @@ DialogUnits::DialogUnits(int averageCharWidth, int charHeight)
 
 DialogUnits DialogUnits::Scaled(double factor) const {
   DialogUnits scaled = *this;
-  if (std::isfinite(factor) && factor > 0) scaled.scale_ = scale_ * factor;
+  const double scale = scale_ * factor;
+  if (std::isfinite(scale) && scale > 0) scaled.scale_ = scale;
   return scaled;
 }
 

@@ -4,8 +4,8 @@
 #include <initializer_list>
 #include <utility>
 
-#include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>

@@ -77,10 +77,11 @@ e2e_start_app() {
   local -a scaling=()
   if [ "$E2E_SCALE" != 1 ]; then scaling=(QT_SCALE_FACTOR="$E2E_SCALE"); fi
   env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
+    -u QT_FONT_DPI -u QT_ENABLE_HIGHDPI_SCALING -u QT_STYLE_OVERRIDE \
     HOME="$E2E_DIR/home" \
     XDG_CONFIG_HOME="$E2E_DIR/home/.config" XDG_DATA_HOME="$E2E_DIR/home/.local/share" \
     XDG_STATE_HOME="$E2E_DIR/home/.local/state" XDG_CACHE_HOME="$E2E_DIR/home/.cache" \
-    XDG_RUNTIME_DIR="$E2E_DIR/runtime" QT_QPA_PLATFORM=xcb QT_AUTO_SCREEN_SCALE_FACTOR=0 \
+    XDG_RUNTIME_DIR="$E2E_DIR/runtime" QT_QPA_PLATFORM=xcb \
     "${scaling[@]}" VELTRA_PROBE_DIR="$E2E_PROBE" \
     "$@" >"$E2E_DIR/app.log" 2>&1 &
   E2E_APP_PID=$!
@@ -116,11 +117,12 @@ e2e_widgets() {
 # window); KIND widget (default), tab, item or window (KEY: the title again, or the class).
 e2e_find() {
   local window=$1 key=$2 kind=${3:-widget}
-  e2e_widgets | awk -F'\t' -v w="$window" -v k="$key" -v kind="$kind" \
+  [ -f "$E2E_PROBE/widgets.tsv" ] || return 0
+  awk -F'\t' -v w="$window" -v k="$key" -v kind="$kind" \
     '$1 == kind && (w == "*" || $2 == w) &&
      ($3 == k || $12 == k || $13 "/" $3 == k || (kind == "window" && ($2 == k || $4 == k))) {
        print; exit
-     }'
+     }' "$E2E_PROBE/widgets.tsv"
 }
 
 # e2e_field WINDOW KEY COLUMN [KIND]: one column of that line (5-8 place, 10 enabled, 11 state,

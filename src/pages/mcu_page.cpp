@@ -31,9 +31,6 @@ namespace {
 
 constexpr char kFileSuffix[] = "bin";
 
-// "System" 10 in the template.
-constexpr int kFontPixels = 13;
-
 std::array<QString, 5> InfoTexts(const std::optional<image::McuInfo>& info) {
   if (!info) return {};
   auto text = [](uint16_t word) {
@@ -64,7 +61,7 @@ CMCUPage::CMCUPage(const PageContext& context, QWidget* parent)
 CMCUPage::~CMCUPage() = default;
 
 void CMCUPage::CreateContents(QWidget& contents) {
-  contents.setFont(ui::TemplateFont(kFontPixels));
+  // In the window's font, which the page shares with the rest of the window.
   const ui::DialogUnits units(contents.font());
   contents.setMinimumSize(units.Size(324, 306));
 

@@ -35,9 +35,6 @@ constexpr int kIntervalMaximum = 255;
 constexpr int kVariantWithoutHid = 2;
 constexpr int kPowerRangeItems = 5;
 
-// "MS Sans Serif" 8 in the template.
-constexpr int kFontPixels = 11;
-
 bool HasHexError(const QString& text) {
   bool error = false;
   ui::HexBoxValue(text, &error);
@@ -76,7 +73,7 @@ CUsbCfgPage::CUsbCfgPage(const PageContext& context, QWidget* parent)
 }
 
 void CUsbCfgPage::CreateContents(QWidget& contents) {
-  contents.setFont(ui::TemplateFont(kFontPixels));
+  // In the window's font, which the page shares with the rest of the window.
   const ui::DialogUnits units(contents.font());
   contents.setMinimumSize(units.Size(290, 313));
 

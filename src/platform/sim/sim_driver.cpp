@@ -175,6 +175,14 @@ bool SimDriver::VendorRequestLocked(std::span<const uint8_t> input, std::span<ui
   SimChip& chip = device->Chip();
   chip.SetForceNack(faults_.forceNack);
   chip.SetStuckBusy(faults_.stuckBusy);
+  // Handed to the chip by the first request from that number on that reaches it.
+  auto due = [&](uint64_t from, uint64_t& handedFor) {
+    if (from == 0 || record.sequence < from || handedFor == from) return false;
+    handedFor = from;
+    return true;
+  };
+  if (due(faults_.nackFrom, nackHandedFor_)) chip.NackUntilMasterDisabled();
+  if (due(faults_.busyFrom, busyHandedFor_)) chip.BusyUntilMasterDisabled();
   const auto first = static_cast<uint8_t>(packet.index);
   if (write) chip.WriteRegisters(first, data);
   if (read) {
@@ -231,6 +239,7 @@ void SimDriver::SetFaults(const sim::Faults& faults) {
   std::lock_guard lock(mutex_);
   faults_ = faults;
   randomSeeded_ = false;
+  nackHandedFor_ = busyHandedFor_ = 0;
 }
 
 }  // namespace veltra::sim

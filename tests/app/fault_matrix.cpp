@@ -119,9 +119,13 @@ FaultMatrix::FaultMatrix(MatrixOperation operation, sim::EepromPart part)
   sim::SimSystem& system = app_->Backend().System();
   const uint64_t base = system.RequestCount();
   const int64_t start = system.Clock().NowNs();
+  system.ClearRequestLog();
+  system.SetRequestLogEnabled(true);
   const bool ended = Click();
   requests_ = system.RequestCount() - base;
   referenceNs_ = system.Clock().NowNs() - start;
+  for (const sim::RequestRecord& record : TakeLog(base))
+    referenceRequests_.push_back({record.ioctl, record.packet});
   const QStringList messages = app_->Dialogs().Messages();
   if (!ended) {
     problem_ = "the run without a fault did not end";
@@ -192,11 +196,15 @@ bool FaultMatrix::Prepare(std::string& problem) {
 
   CDemoDlg& window = app.Window();
   if (operation_ == MatrixOperation::kConnect) {
-    if (window.IsConnected()) {
-      app.Dialogs().AnswerQuestion(true);
-      app.Button("1017")->click();
-      Settle();
+    // Connected, then stopped: a failed read leaves the device attached, which the next
+    // Connect would let go first, with one more request.
+    if (!window.IsConnected() && !ConnectWindow()) {
+      problem = "cannot connect: " + DescribeMessages(app.Dialogs().Messages()).toStdString();
+      return false;
     }
+    app.Dialogs().AnswerQuestion(true);
+    app.Button("1017")->click();
+    Settle();
     if (window.IsConnected()) {
       problem = "the window stays connected after Stop";
       return false;
@@ -256,13 +264,38 @@ RunResult FaultMatrix::Run(FaultKind fault, uint64_t request) {
   }
   app_->SetFaults(faults);
   const int64_t start = system.Clock().NowNs();
+  system.ClearRequestLog();
   const bool ended = Click();
-  RunResult result = Judge(ended, system.Clock().NowNs() - start);
+  const std::vector<sim::RequestRecord> log = TakeLog(at - request);
+  RunResult result = Judge(ended, system.Clock().NowNs() - start, log);
   app_->SetFaults({});
+  // The run went the way of the one without a fault up to its fault, or it tested another
+  // request than it says.
+  for (const sim::RequestRecord& record : log) {
+    const uint64_t n = record.sequence;
+    if (n >= request) break;
+    if (n > referenceRequests_.size() ||
+        !(Request{record.ioctl, record.packet} == referenceRequests_[n - 1])) {
+      result.outcome = RunOutcome::kWrong;
+      result.detail = "request " + std::to_string(n) + " is not the one of the run without a fault";
+      break;
+    }
+  }
   return result;
 }
 
-RunResult FaultMatrix::Judge(bool ended, int64_t virtualNs) {
+std::vector<sim::RequestRecord> FaultMatrix::TakeLog(uint64_t base) {
+  sim::SimSystem& system = app_->Backend().System();
+  std::vector<sim::RequestRecord> log = system.RequestLog();
+  system.ClearRequestLog();
+  std::erase_if(log, [&](const sim::RequestRecord& record) { return record.sequence <= base; });
+  for (sim::RequestRecord& record : log)
+    record.sequence -= base;
+  return log;
+}
+
+RunResult FaultMatrix::Judge(bool ended, int64_t virtualNs,
+                             const std::vector<sim::RequestRecord>& log) {
   RunResult result;
   result.virtualNs = virtualNs;
   if (!ended) {
@@ -278,7 +311,7 @@ RunResult FaultMatrix::Judge(bool ended, int64_t virtualNs) {
   }
   switch (operation_) {
     case MatrixOperation::kSave:
-      result = JudgeSave();
+      result = JudgeSave(log);
       break;
     case MatrixOperation::kConnect:
       result = JudgeConnect();
@@ -300,27 +333,51 @@ RunResult FaultMatrix::Judge(bool ended, int64_t virtualNs) {
   return result;
 }
 
-RunResult FaultMatrix::JudgeSave() {
+RunResult FaultMatrix::JudgeSave(const std::vector<sim::RequestRecord>& log) {
   const QStringList messages = app_->Dialogs().Messages();
   const std::vector<uint8_t> now = app_->EepromBytes();
-  const WriteCut cut =
-      AnalyseWrite(old_, written_, now, transferLength_, TransportPage(sim::PartInfo(part_).size));
   RunResult result;
   result.detail = DescribeMessages(messages).toStdString();
-  result.unsettled = cut.unsettled;
   const bool lastByteKept = now[transferLength_] == old_[transferLength_];
+  const bool complete =
+      std::equal(written_.begin(), written_.begin() + transferLength_, now.begin());
   if (messages == QStringList{text::kSaveDone}) {
-    result.outcome = cut.complete && lastByteKept ? RunOutcome::kCompleted : RunOutcome::kSilent;
+    result.outcome = complete && lastByteKept ? RunOutcome::kCompleted : RunOutcome::kSilent;
     if (result.outcome == RunOutcome::kSilent) result.detail += "; the EEPROM is not the image";
-  } else if (messages == QStringList{QString::fromLatin1(image::kOperateEepromFailedText)}) {
-    result.outcome = cut.valid && lastByteKept ? RunOutcome::kReported : RunOutcome::kWrong;
-    if (!cut.valid) result.detail += "; bytes of neither image beyond one chunk";
-    if (!lastByteKept) result.detail += "; the last byte changed";
-  } else if (messages.isEmpty() && !cut.complete) {
-    result.outcome = RunOutcome::kSilent;
-  } else {
-    result.outcome = RunOutcome::kWrong;
+    return result;
   }
+  if (messages != QStringList{QString::fromLatin1(image::kOperateEepromFailedText)}) {
+    result.outcome = messages.isEmpty() && !complete ? RunOutcome::kSilent : RunOutcome::kWrong;
+    return result;
+  }
+  // The chunk being written when the transfer stopped: the one whose command record went out
+  // last (the first chunk when none did).
+  const uint32_t eepromSize = transferLength_ + 1;
+  const uint32_t page = TransportPage(eepromSize);
+  uint32_t first = 0;
+  for (const sim::RequestRecord& record : log) {
+    if (record.ioctl != platform::kIoctlVendorRequest ||
+        record.packet.requestCode != platform::kRequestWrite || record.packet.index != 0x80 ||
+        record.packet.length != 16 || record.data.size() < 3)
+      continue;
+    // Below 4 KiB the device address byte carries address bits 10..8.
+    first = eepromSize >= 4096 ? uint32_t{record.data[2]} << 8 | record.data[1]
+                               : uint32_t{record.data[0] & 0x0Eu} << 7 | record.data[1];
+  }
+  const uint32_t end = std::min(first - first % page + page, transferLength_);
+  result.failedChunk = std::make_pair(first, end);
+  bool sound = lastByteKept;
+  for (uint32_t i = 0; i < transferLength_; ++i) {
+    if (i < first) {
+      sound = sound && now[i] == written_[i];
+    } else if (i >= end) {
+      sound = sound && now[i] == old_[i];
+    } else if (now[i] != written_[i] && now[i] != old_[i]) {
+      ++result.mixedBytes;
+    }
+  }
+  result.outcome = sound ? RunOutcome::kReported : RunOutcome::kWrong;
+  if (!sound) result.detail += "; bytes outside the failed chunk are not new before it, old after";
   return result;
 }
 

@@ -9,6 +9,7 @@
 
 #include "outcome_checks.h"
 #include "platform/sim/eeprom_part.h"
+#include "platform/sim/request_log.h"
 
 // The fault matrix: one device operation, driven through the real main window on a simulated
 // device, run again and again with one fault at one of its requests.
@@ -41,8 +42,11 @@ std::optional<FaultKind> FaultFromName(const std::string& name);
 struct RunResult {
   RunOutcome outcome = RunOutcome::kWrong;
   std::string detail;  // what was seen; why, for anything but completed and reported
-  // A failed write: the bytes in neither the new nor the old state (first, last).
-  std::optional<std::pair<uint32_t, uint32_t>> unsettled;
+  // A failed write: the chunk the transport was writing when it stopped, [first, end). The
+  // EEPROM must hold the new image before it and the old one from its end on.
+  std::optional<std::pair<uint32_t, uint32_t>> failedChunk;
+  // Bytes of that chunk that are neither the new nor the old ones.
+  uint32_t mixedBytes = 0;
   int64_t virtualNs = 0;  // the virtual time the operation took
 };
 
@@ -72,8 +76,19 @@ class FaultMatrix {
   void Edit();
   // Clicks the operation's button; false when it did not end in time.
   bool Click();
-  RunResult Judge(bool ended, int64_t virtualNs);
-  RunResult JudgeSave();
+  // One request as it shows in the request log, without its data.
+  struct Request {
+    uint32_t ioctl = 0;
+    platform::VendorPacket packet;
+    friend bool operator==(const Request& a, const Request& b) {
+      return a.ioctl == b.ioctl && a.packet.requestCode == b.packet.requestCode &&
+             a.packet.index == b.packet.index && a.packet.length == b.packet.length;
+    }
+  };
+  // The requests of the click, numbered from 1; the log is cleared.
+  std::vector<sim::RequestRecord> TakeLog(uint64_t base);
+  RunResult Judge(bool ended, int64_t virtualNs, const std::vector<sim::RequestRecord>& log);
+  RunResult JudgeSave(const std::vector<sim::RequestRecord>& log);
   RunResult JudgeConnect();
   RunResult JudgeDump();
 
@@ -83,6 +98,7 @@ class FaultMatrix {
   std::unique_ptr<AppHarness> app_;
   std::string problem_;
   uint64_t requests_ = 0;
+  std::vector<Request> referenceRequests_;
   int64_t referenceNs_ = 0;
   std::vector<uint8_t> old_;      // the EEPROM before the operation
   std::vector<uint8_t> written_;  // Save: what it writes

@@ -85,7 +85,9 @@ std::vector<Group> MatrixGroups() {
 
 // ---- one group in this process ---------------------------------------------------------------
 
-// Lines: "requests M", then "run N OUTCOME VIRTUAL_MS UNSETTLED DETAIL" per run, "end".
+// Lines: "requests M", then "run N OUTCOME VIRTUAL_MS CHUNK DETAIL" per run, "end". CHUNK is
+// FIRST-END/MIXED for a failed write (MIXED: its bytes in neither the old nor the new state),
+// else "-".
 int RunGroup(const Group& group, uint64_t first, uint64_t last, uint64_t stride) {
   FaultMatrix matrix(group.operation, group.part);
   if (!matrix.Ready()) {
@@ -97,13 +99,13 @@ int RunGroup(const Group& group, uint64_t first, uint64_t last, uint64_t stride)
   last = std::min<uint64_t>(last, matrix.Requests());
   for (uint64_t n = first; n <= last; n += stride) {
     const RunResult result = matrix.Run(group.fault, n);
-    std::string unsettled = "-";
-    if (result.unsettled)
-      unsettled =
-          std::to_string(result.unsettled->first) + ".." + std::to_string(result.unsettled->second);
+    std::string chunk = "-";
+    if (result.failedChunk)
+      chunk = std::to_string(result.failedChunk->first) + "-" +
+              std::to_string(result.failedChunk->second) + "/" + std::to_string(result.mixedBytes);
     std::printf("run %llu %s %lld %s %s\n", static_cast<unsigned long long>(n),
                 Name(result.outcome), static_cast<long long>(result.virtualNs / 1'000'000),
-                unsettled.c_str(), result.detail.c_str());
+                chunk.c_str(), result.detail.c_str());
     std::fflush(stdout);
     // A window that never came back cannot take the next run.
     if (result.outcome == RunOutcome::kHung) return 3;
@@ -118,8 +120,9 @@ struct Figures {
   uint64_t requests = 0;
   uint64_t runs = 0;
   std::map<std::string, uint64_t> outcomes;  // completed, reported, silent, wrong, hung, crashed
-  uint32_t widestUnsettled = 0;              // bytes
-  uint64_t unsettledRuns = 0;
+  uint64_t failedWrites = 0;                 // runs whose write failed at a chunk
+  uint32_t widestChunk = 0;                  // bytes
+  uint64_t mixedRuns = 0;                    // ... whose chunk held bytes in neither state
   double seconds = 0;
 };
 
@@ -171,19 +174,18 @@ void TakeLine(Worker& worker, const std::string& line, Figures& figures, uint64_
     in >> figures.requests;
   } else if (word == "run") {
     uint64_t n = 0;
-    std::string outcome, unsettled;
+    std::string outcome, chunk;
     long long ms = 0;
-    in >> n >> outcome >> ms >> unsettled;
+    in >> n >> outcome >> ms >> chunk;
     std::string detail;
     std::getline(in, detail);
     ++figures.runs;
     ++figures.outcomes[outcome];
-    if (unsettled != "-") {
-      const size_t dots = unsettled.find("..");
-      const uint32_t from = static_cast<uint32_t>(std::stoul(unsettled.substr(0, dots)));
-      const uint32_t to = static_cast<uint32_t>(std::stoul(unsettled.substr(dots + 2)));
-      figures.widestUnsettled = std::max(figures.widestUnsettled, to - from + 1);
-      ++figures.unsettledRuns;
+    unsigned first = 0, end = 0, mixed = 0;
+    if (std::sscanf(chunk.c_str(), "%u-%u/%u", &first, &end, &mixed) == 3) {
+      ++figures.failedWrites;
+      figures.widestChunk = std::max(figures.widestChunk, end - first);
+      if (mixed != 0) ++figures.mixedRuns;
     }
     if (outcome != "completed" && outcome != "reported")
       std::printf("%s request %llu: %s (%s)\n", GroupName(worker.group).c_str(),
@@ -281,7 +283,7 @@ int RunMatrix(const std::string& self, int jobs, uint64_t stride,
 
   std::printf(
       "\n| Group (operation, EEPROM, fault) | Requests | Runs | Completed | Reported | Silent | "
-      "Wrong | Hung | Crashed | Bytes in neither image (runs, widest) |\n"
+      "Wrong | Hung | Crashed | Failed writes (runs, widest chunk, chunks with mixed bytes) |\n"
       "|---|---|---|---|---|---|---|---|---|---|\n");
   Figures total;
   for (const Worker& worker : queue) {
@@ -290,30 +292,31 @@ int RunMatrix(const std::string& self, int jobs, uint64_t stride,
       const auto found = f.outcomes.find(outcome);
       return found == f.outcomes.end() ? 0ull : static_cast<unsigned long long>(found->second);
     };
-    std::string unsettled = "-";
+    std::string writes = "-";
     if (worker.group.operation == MatrixOperation::kSave)
-      unsettled = std::to_string(f.unsettledRuns) + ", " + std::to_string(f.widestUnsettled);
+      writes = std::to_string(f.failedWrites) + ", " + std::to_string(f.widestChunk) + ", " +
+               std::to_string(f.mixedRuns);
     std::printf("| %s %s %s | %llu | %llu | %llu | %llu | %llu | %llu | %llu | %llu | %s |\n",
                 Name(worker.group.operation), PartName(worker.group.part).c_str(),
                 Name(worker.group.fault), static_cast<unsigned long long>(f.requests),
                 static_cast<unsigned long long>(f.runs), count("completed"), count("reported"),
-                count("silent"), count("wrong"), count("hung"), count("crashed"),
-                unsettled.c_str());
+                count("silent"), count("wrong"), count("hung"), count("crashed"), writes.c_str());
     total.runs += f.runs;
     for (const auto& [outcome, n] : f.outcomes)
       total.outcomes[outcome] += n;
-    total.widestUnsettled = std::max(total.widestUnsettled, f.widestUnsettled);
-    total.unsettledRuns += f.unsettledRuns;
+    total.failedWrites += f.failedWrites;
+    total.widestChunk = std::max(total.widestChunk, f.widestChunk);
+    total.mixedRuns += f.mixedRuns;
   }
   auto totalOf = [&](const char* outcome) {
     const auto found = total.outcomes.find(outcome);
     return found == total.outcomes.end() ? 0ull : static_cast<unsigned long long>(found->second);
   };
-  std::printf("| all | | %llu | %llu | %llu | %llu | %llu | %llu | %llu | %llu, %u |\n",
+  std::printf("| all | | %llu | %llu | %llu | %llu | %llu | %llu | %llu | %llu, %u, %llu |\n",
               static_cast<unsigned long long>(total.runs), totalOf("completed"),
               totalOf("reported"), totalOf("silent"), totalOf("wrong"), totalOf("hung"),
-              totalOf("crashed"), static_cast<unsigned long long>(total.unsettledRuns),
-              total.widestUnsettled);
+              totalOf("crashed"), static_cast<unsigned long long>(total.failedWrites),
+              total.widestChunk, static_cast<unsigned long long>(total.mixedRuns));
   std::printf("\n%.0f s with %d worker processes\n", seconds, jobs);
   const bool clean =
       !broken && totalOf("silent") + totalOf("wrong") + totalOf("hung") + totalOf("crashed") == 0;

@@ -30,6 +30,18 @@ TEST_F(FaultsTest, FailsTheRequestWithTheGivenSequenceNumber) {
   EXPECT_EQ(failed.data, std::vector<uint8_t>{2});
 }
 
+TEST_F(FaultsTest, AFailedAttachOrDetachChangesNoBinding) {
+  system_.Faults().failRequest = system_.RequestCount() + 1;
+  EXPECT_FALSE(client_.Detach());
+  EXPECT_TRUE(client_.Probe());  // still bound
+  ASSERT_TRUE(client_.Detach());
+  system_.Faults().failRequest = system_.RequestCount() + 1;
+  EXPECT_FALSE(client_.Attach(device_));
+  EXPECT_FALSE(client_.Probe());  // still unbound
+  EXPECT_TRUE(client_.Attach(device_));
+  EXPECT_TRUE(client_.Probe());
+}
+
 std::vector<bool> RandomPattern(uint64_t seed) {
   SimSystem system;
   SimUsbDevice& device = system.AddDevice();

@@ -7,7 +7,7 @@ namespace veltra::sim {
 // Faults the simulated driver and chip inject. Sequence numbers are those of RequestRecord
 // (every I/O control request on the driver counts, 1-based).
 struct Faults {
-  uint64_t failRequest = 0;    // fail the vendor request with this sequence number (0: off)
+  uint64_t failRequest = 0;    // fail the request with this sequence number, to no effect (0: off)
   double failProbability = 0;  // fail vendor requests at random...
   uint64_t seed = 1;           // ...drawn from this seed: the same requests fail every run
   bool forceNack = false;      // the EEPROM acknowledges nothing

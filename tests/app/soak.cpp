@@ -314,7 +314,7 @@ std::string Soak::Connect(Kind kind) {
   }
   if (!fits && messages == Only(text::kSizeTooSmall)) return {};
   // Read whole, then the device went away: the window let it go without a word.
-  if (messages == wanted && faulted_ && !plugged) return {};
+  if (messages == wanted && faulted_ && !plugged) return ShowsExpected();
   return "not connected, and not for a reason it gave";
 }
 

@@ -123,7 +123,6 @@ struct Figures {
   uint64_t failedWrites = 0;                 // runs whose write failed at a chunk
   uint32_t widestChunk = 0;                  // bytes
   uint64_t mixedRuns = 0;                    // ... whose chunk held bytes in neither state
-  double seconds = 0;
 };
 
 struct Worker {
@@ -135,7 +134,6 @@ struct Worker {
   bool sawEnd = false;
   bool done = false;
   bool silenced = false;  // killed for saying nothing for too long
-  std::chrono::steady_clock::time_point started;
   std::chrono::steady_clock::time_point lastOutput;
 };
 
@@ -214,7 +212,6 @@ int RunMatrix(const std::string& self, int jobs, uint64_t stride,
   while (nextGroup < queue.size() || !running.empty()) {
     while (static_cast<int>(running.size()) < jobs && nextGroup < queue.size()) {
       Worker& worker = queue[nextGroup++];
-      worker.started = std::chrono::steady_clock::now();
       Spawn(worker, self, stride);
       running.push_back(&worker);
     }
@@ -273,8 +270,6 @@ int RunMatrix(const std::string& self, int jobs, uint64_t stride,
         }
         worker.done = true;
       }
-      group.seconds =
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - worker.started).count();
     }
     std::erase_if(running, [](const Worker* worker) { return worker->done; });
   }
@@ -317,7 +312,7 @@ int RunMatrix(const std::string& self, int jobs, uint64_t stride,
               totalOf("reported"), totalOf("silent"), totalOf("wrong"), totalOf("hung"),
               totalOf("crashed"), static_cast<unsigned long long>(total.failedWrites),
               total.widestChunk, static_cast<unsigned long long>(total.mixedRuns));
-  std::printf("\n%.0f s with %d worker processes\n", seconds, jobs);
+  std::printf("\n%.0f s, %d worker processes at a time\n", seconds, jobs);
   const bool clean =
       !broken && totalOf("silent") + totalOf("wrong") + totalOf("hung") + totalOf("crashed") == 0;
   return clean ? 0 : 1;

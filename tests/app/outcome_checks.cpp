@@ -85,14 +85,10 @@ WriteCut AnalyseWrite(std::span<const uint8_t> old, std::span<const uint8_t> wri
     if (!firstNotNew && now[i] != written[i]) firstNotNew = i;
     if (now[i] != old[i]) lastNotOld = i;
   }
-  cut.complete = !firstNotNew;
   cut.untouched = !lastNotOld;
-  if (cut.complete || cut.untouched || *firstNotNew > *lastNotOld) {
-    cut.valid = true;
-    return cut;
-  }
-  cut.unsettled = std::make_pair(*firstNotNew, *lastNotOld);
-  cut.valid = *firstNotNew / page == *lastNotOld / page;
+  // Bytes in neither state, if any, lie between the two, inside one page.
+  cut.valid = !firstNotNew || !lastNotOld || *firstNotNew > *lastNotOld ||
+              *firstNotNew / page == *lastNotOld / page;
   return cut;
 }
 

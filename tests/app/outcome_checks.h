@@ -52,12 +52,8 @@ std::string ReleaseProblem(AppHarness& app);
 // a failed write must leave the new bytes up to a chunk and the old ones after it, with only
 // the bytes of that one chunk in neither state.
 struct WriteCut {
-  bool complete = false;   // every byte is the new one
   bool untouched = false;  // every byte is the old one
   bool valid = false;      // new bytes, then at most one chunk's worth of others, then old bytes
-  // First and last byte that is neither part of the new prefix nor of the old suffix, when the
-  // cut is not clean.
-  std::optional<std::pair<uint32_t, uint32_t>> unsettled;
 };
 WriteCut AnalyseWrite(std::span<const uint8_t> old, std::span<const uint8_t> written,
                       std::span<const uint8_t> now, uint32_t length, uint32_t page);

@@ -65,9 +65,10 @@ void EepromConfig::DropSections() {
   std::fill(image_.buffer.begin(), image_.buffer.end(), uint8_t{0});
 }
 
-void EepromConfig::ProbeChipVariant() {
+bool EepromConfig::ProbeChipVariant() {
   uint8_t value = 0;
-  if (!transport_.RegisterAccess(false, kCapabilityRegister, &value, 1)) value = 0;
+  const bool answered = transport_.RegisterAccess(false, kCapabilityRegister, &value, 1) != 0;
+  if (!answered) value = 0;
   capability_.fill(0);
   const int e = (value >> 2) & 1;
   variant_ = (value >> 4) & 3;
@@ -85,6 +86,7 @@ void EepromConfig::ProbeChipVariant() {
       capability_ = {1, 1, 0, e, 0, e, e};
       break;
   }
+  return answered;
 }
 
 int EepromConfig::GetCapability(int index) const {
@@ -164,7 +166,12 @@ int32_t EepromConfig::ReadSections(uint32_t transferLength) {
 
 int32_t EepromConfig::Reload(uint32_t transferLength) {
   ClearSections();
-  ProbeChipVariant();
+  // Flags of a register read that failed describe another chip: the window would hide the
+  // equaliser pages of a chip that has them and restrict the others as that chip's.
+  if (!ProbeChipVariant()) {
+    image_.writePosition = kDataStart;
+    return kEFail;
+  }
   return ReadFromEeprom(transferLength);
 }
 

@@ -51,12 +51,14 @@ class EepromConfig {
   int32_t BuildSections();
   int32_t ClearSections();
 
-  void ProbeChipVariant();
+  // False when the chip did not answer; the flags are then those of a register holding 0.
+  bool ProbeChipVariant();
   int GetCapability(int index) const;
   int GetChipVariant() const { return variant_; }
 
   // A result of 0 does not mean the image fits the EEPROM: SetEepromSize decides that.
   int32_t ReadFromEeprom(uint32_t transferLength);
+  // Also E_FAIL, with no sections, when the capability register cannot be read.
   int32_t Reload(uint32_t transferLength);
   int32_t SetEepromSize(uint32_t transferLength);
   int32_t ExceedsEepromSize(uint64_t size) const;

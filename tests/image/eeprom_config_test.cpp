@@ -159,6 +159,23 @@ TEST_P(FailedReadTest, AnyFailedChunkFailsTheReadAndDropsTheSections) {
 
 INSTANTIATE_TEST_SUITE_P(SectionAndTails, FailedReadTest, ::testing::Values(61u, 93u, 98u, 120u));
 
+// Flags from a failed register read would present another chip: the read fails instead, and the
+// next one finds the chip's own flags.
+TEST_F(EepromConfigTest, AFailedCapabilityReadFailsTheRead) {
+  chip_.Seed(PackedImage({{section_index::kAudioIo, Bytes(37, 1)}}, 255));
+  const uint64_t before = chip_.system.RequestCount();
+  chip_.system.SetFaults({.failRequest = before + 1});
+  EXPECT_EQ(config_.Reload(chip_.transferLength), kEFail);
+  const auto log = chip_.system.RequestLog();
+  ASSERT_EQ(log.back().sequence, before + 1);  // nothing read from the EEPROM after it
+  EXPECT_EQ(log.back().packet.index, kCapabilityRegister);
+  EXPECT_TRUE(config_.Sections().empty());
+
+  ASSERT_EQ(config_.Reload(chip_.transferLength), kSOk);
+  EXPECT_EQ(config_.GetChipVariant(), 3);
+  EXPECT_EQ(config_.GetCapability(5), 1);
+}
+
 TEST_F(EepromConfigTest, TailRecord2WithoutTailRecord1IsFoundRightAfterTheData) {
   const TailRecord tail2 = Tail(0x22);
   ASSERT_EQ(Read(PackedImage({{section_index::kRecordEq, Bytes(66, 1)}}, 255, nullptr, &tail2)),

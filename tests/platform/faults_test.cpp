@@ -30,6 +30,18 @@ TEST_F(FaultsTest, FailsTheRequestWithTheGivenSequenceNumber) {
   EXPECT_EQ(failed.data, std::vector<uint8_t>{2});
 }
 
+TEST_F(FaultsTest, AFailedAttachOrDetachChangesNoBinding) {
+  system_.Faults().failRequest = system_.RequestCount() + 1;
+  EXPECT_FALSE(client_.Detach());
+  EXPECT_TRUE(client_.Probe());  // still bound
+  ASSERT_TRUE(client_.Detach());
+  system_.Faults().failRequest = system_.RequestCount() + 1;
+  EXPECT_FALSE(client_.Attach(device_));
+  EXPECT_FALSE(client_.Probe());  // still unbound
+  EXPECT_TRUE(client_.Attach(device_));
+  EXPECT_TRUE(client_.Probe());
+}
+
 std::vector<bool> RandomPattern(uint64_t seed) {
   SimSystem system;
   SimUsbDevice& device = system.AddDevice();
@@ -89,6 +101,36 @@ TEST_F(FaultsTest, StuckBusy) {
   EXPECT_EQ(client_.Register(0x94), 0xBA);  // that command never ends
   ASSERT_TRUE(client_.Command(0xBA, 0xA9, 0, {}, 16));
   EXPECT_EQ(client_.WaitStatus(), 0x3A);
+}
+
+// From its request on, a NACK or busy fault holds until the I2C master is disabled at the end of
+// the transfer; the next transfer finds the EEPROM answering again.
+TEST_F(FaultsTest, NackAndBusyFromARequestLastUntilTheMasterIsDisabled) {
+  for (const bool nack : {true, false}) {
+    SCOPED_TRACE(nack ? "NACK" : "busy");
+    const uint16_t address = nack ? 1 : 2;
+    ASSERT_TRUE(client_.SetMasterEnable(true));
+    system_.Clock().Advance(10'000'000);  // past any write cycle
+    ASSERT_TRUE(client_.Command(0xB0, 0xA8, 0, {1}));
+    EXPECT_EQ(client_.WaitStatus(), 0x30);
+    Faults faults;
+    // The third request of the next command is the one that starts it.
+    (nack ? faults.nackFrom : faults.busyFrom) = system_.RequestCount() + 3;
+    system_.SetFaults(faults);
+    for (int command = 0; command < 2; ++command) {
+      system_.Clock().Advance(10'000'000);
+      ASSERT_TRUE(client_.Command(0xB0, 0xA8, address, {7}));
+      EXPECT_EQ(client_.WaitStatus(), nack ? 0x31 : 0xB0);
+    }
+    EXPECT_EQ(device_.Eeprom().Contents()[address], 0xFF);
+    ASSERT_TRUE(client_.SetMasterEnable(false));
+    ASSERT_TRUE(client_.SetMasterEnable(true));
+    system_.Clock().Advance(10'000'000);
+    ASSERT_TRUE(client_.Command(0xB0, 0xA8, address, {7}));
+    EXPECT_EQ(client_.WaitStatus(), 0x30);
+    EXPECT_EQ(device_.Eeprom().Contents()[address], 7);
+    ASSERT_TRUE(client_.SetMasterEnable(false));
+  }
 }
 
 TEST_F(FaultsTest, UnplugAfterTheGivenRequest) {

@@ -28,6 +28,7 @@ void SimChip::PowerOn() {
   regs_[kRegCapability] = capability_;
   running_ = false;
   busFreeAtNs_ = std::numeric_limits<int64_t>::min();
+  transferNack_ = transferBusy_ = false;
   eeprom_.PowerCycle();
 }
 
@@ -72,6 +73,7 @@ void SimChip::WriteOne(uint8_t reg, uint8_t value, int64_t now) {
     if (value & kMasterEnable) {
       eeprom_.BeginTransfer();
     } else {
+      transferNack_ = transferBusy_ = false;
       eeprom_.EndTransfer();
     }
   }
@@ -80,7 +82,7 @@ void SimChip::WriteOne(uint8_t reg, uint8_t value, int64_t now) {
 void SimChip::StartCommand(uint8_t command, int64_t now) {
   ++transactions_;
   running_ = true;
-  if (stuckBusy_) {
+  if (stuckBusy_ || transferBusy_) {
     endNs_ = std::numeric_limits<int64_t>::max();
     return;
   }
@@ -101,13 +103,13 @@ SimChip::BusResult SimChip::RunOnBus(uint8_t command, int64_t start) {
   BusResult result;
   auto now = [&] { return bitRate > 0 ? start + result.bits * 1'000'000'000LL / bitRate : start; };
   auto send = [&](uint8_t byte) {
-    const bool ack = !forceNack_ && eeprom_.WriteByte(byte, now());
+    const bool ack = !Nacking() && eeprom_.WriteByte(byte, now());
     result.bits += 9;
     result.nack = !ack;
     return ack;
   };
   auto startCondition = [&] {
-    if (!forceNack_) eeprom_.Start(now());
+    if (!Nacking()) eeprom_.Start(now());
     result.bits += 1;
   };
 
@@ -127,7 +129,7 @@ SimChip::BusResult SimChip::RunOnBus(uint8_t command, int64_t start) {
       result.bits += 9;  // 8 data bits and the master's ACK (NACK after the last)
     }
   }
-  if (!forceNack_) eeprom_.Stop(now());
+  if (!Nacking()) eeprom_.Stop(now());
   result.bits += 1;
   if (result.nack) result.data.clear();
   return result;

@@ -72,6 +72,9 @@ class SimChip {
   // Faults: the EEPROM answers nothing; commands never finish (0x94 stays busy).
   void SetForceNack(bool on) { forceNack_ = on; }
   void SetStuckBusy(bool on) { stuckBusy_ = on; }
+  // The same faults until the I2C master is next disabled (or the chip powers up).
+  void NackUntilMasterDisabled() { transferNack_ = true; }
+  void BusyUntilMasterDisabled() { transferBusy_ = true; }
 
   // Whether a command is running now; how many commands have started.
   bool I2cBusy();
@@ -95,8 +98,12 @@ class SimChip {
   SimEeprom eeprom_;
   std::array<uint8_t, 256> regs_{};
   std::vector<std::pair<uint8_t, uint8_t>> eqWrites_;
+  bool Nacking() const { return forceNack_ || transferNack_; }
+
   bool forceNack_ = false;
   bool stuckBusy_ = false;
+  bool transferNack_ = false;
+  bool transferBusy_ = false;
 
   bool running_ = false;
   int64_t endNs_ = 0;

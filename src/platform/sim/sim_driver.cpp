@@ -95,14 +95,15 @@ bool SimDriver::IoControl(const Handle& handle, uint32_t code, std::span<const u
     record.ioctl = code;
     record.inputBytes = input.size();
     const uint64_t generation = services_.RunGenerationLocked(kDriverServiceName);
+    const bool failNow = faults_.failRequest == record.sequence;
     if (generation != 0 && generation == handle.Generation()) {
       switch (code) {
         case pf::kIoctlAttach:
           result = AttachLocked(input, generation, record);
           break;
         case pf::kIoctlDetach:
-          binding_ = {};
-          result = true;
+          if (!failNow) binding_ = {};
+          result = !failNow;
           break;
         case pf::kIoctlVendorRequest:
           result = VendorRequestLocked(input, dataBuffer, generation, record, realLatencyNs);
@@ -131,6 +132,7 @@ bool SimDriver::AttachLocked(std::span<const uint8_t> input, uint64_t generation
   if (path.back() != u'\0') return false;
   path.pop_back();
   record.path = path;
+  if (faults_.failRequest == record.sequence) return false;  // the binding stays as it was
   for (const auto& device : devices_) {
     std::u16string ntPath = device->InterfacePath();
     if (ntPath.size() >= 2) ntPath[1] = u'?';
@@ -175,6 +177,14 @@ bool SimDriver::VendorRequestLocked(std::span<const uint8_t> input, std::span<ui
   SimChip& chip = device->Chip();
   chip.SetForceNack(faults_.forceNack);
   chip.SetStuckBusy(faults_.stuckBusy);
+  // Handed to the chip by the first request from that number on that reaches it.
+  auto due = [&](uint64_t from, uint64_t& handedFor) {
+    if (from == 0 || record.sequence < from || handedFor == from) return false;
+    handedFor = from;
+    return true;
+  };
+  if (due(faults_.nackFrom, nackHandedFor_)) chip.NackUntilMasterDisabled();
+  if (due(faults_.busyFrom, busyHandedFor_)) chip.BusyUntilMasterDisabled();
   const auto first = static_cast<uint8_t>(packet.index);
   if (write) chip.WriteRegisters(first, data);
   if (read) {
@@ -231,6 +241,7 @@ void SimDriver::SetFaults(const sim::Faults& faults) {
   std::lock_guard lock(mutex_);
   faults_ = faults;
   randomSeeded_ = false;
+  nackHandedFor_ = busyHandedFor_ = 0;
 }
 
 }  // namespace veltra::sim

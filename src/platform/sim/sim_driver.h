@@ -70,7 +70,8 @@ class SimDriver final : public platform::ControlDeviceOpener {
   uint64_t RequestCount() const;
 
   // Set faults before the requests they concern run (or use SetFaults, which locks). SetFaults
-  // also restarts the random sequence from the seed.
+  // also restarts the random sequence from the seed, and hands nackFrom / busyFrom to the chip
+  // again even when their numbers have not changed.
   sim::Faults& Faults() { return faults_; }
   void SetFaults(const sim::Faults& faults);
 
@@ -103,6 +104,8 @@ class SimDriver final : public platform::ControlDeviceOpener {
   std::mt19937_64 random_;
   uint64_t randomSeed_ = 0;
   bool randomSeeded_ = false;
+  uint64_t nackHandedFor_ = 0;  // the nackFrom / busyFrom already handed to the chip
+  uint64_t busyHandedFor_ = 0;
   bool logEnabled_ = true;
   std::vector<RequestRecord> log_;
   uint64_t requestCount_ = 0;

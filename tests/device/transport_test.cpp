@@ -25,8 +25,7 @@ std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
 
 class TransportTest : public ConnectedChip {
  protected:
-  explicit TransportTest(sim::EepromPart part = sim::EepromPart::k24C64)
-      : ConnectedChip({.part = part}) {}
+  explicit TransportTest(sim::EepromPart part = sim::EepromPart::k24C64) : ConnectedChip(part) {}
 
   void UsePart(uint32_t size) { transport_.SetTransportEepromSize(size); }
   uint8_t Register(uint8_t index) { return device_->Chip().Register(index); }
@@ -376,7 +375,7 @@ TEST_F(TransportTest, AReadOfAnAbsentEepromWaitsOnceAndThenFailsSoon) {
 // byte, so the retries must end by their count too.
 class InstantChip : public ConnectedChip {
  protected:
-  InstantChip() : ConnectedChip({.timing = {.requestCostNs = 0, .i2cBitRate = 0}}) {}
+  InstantChip() : ConnectedChip(sim::EepromPart::k24C64, {.requestCostNs = 0, .i2cBitRate = 0}) {}
 };
 
 TEST_F(InstantChip, AnEepromThatNeverAnswersStillFailsWhenNoTimePasses) {

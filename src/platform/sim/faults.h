@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace veltra::sim {
 
@@ -13,6 +14,9 @@ struct Faults {
   bool forceNack = false;      // the EEPROM acknowledges nothing
   bool stuckBusy = false;      // I2C commands never complete (status bit 7 stays set)
   uint64_t unplugAfter = 0;    // unplug the bound device after this request (0: off)
+  // The EEPROM's write protection from this address on, as a WP pin held high: the part
+  // acknowledges the bytes written there and keeps its old ones.
+  std::optional<uint32_t> writeProtectFrom;
 };
 
 }  // namespace veltra::sim

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -72,6 +73,9 @@ class SimChip {
   // Faults: the EEPROM answers nothing; commands never finish (0x94 stays busy).
   void SetForceNack(bool on) { forceNack_ = on; }
   void SetStuckBusy(bool on) { stuckBusy_ = on; }
+  void SetWriteProtectFrom(std::optional<uint32_t> address) {
+    eeprom_.SetWriteProtectFrom(address);
+  }
 
   // Whether a command is running now; how many commands have started.
   bool I2cBusy();

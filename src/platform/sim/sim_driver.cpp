@@ -175,6 +175,7 @@ bool SimDriver::VendorRequestLocked(std::span<const uint8_t> input, std::span<ui
   SimChip& chip = device->Chip();
   chip.SetForceNack(faults_.forceNack);
   chip.SetStuckBusy(faults_.stuckBusy);
+  chip.SetWriteProtectFrom(faults_.writeProtectFrom);
   const auto first = static_cast<uint8_t>(packet.index);
   if (write) chip.WriteRegisters(first, data);
   if (read) {

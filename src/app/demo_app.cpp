@@ -92,7 +92,8 @@ int CDemoApp::Run(int argc, char** argv) {
                                        {},
                                        &backend.Timers(),
                                        backend.Description(),
-                                       [&backend] { return backend.StorageProblem(); }});
+                                       [&backend] { return backend.StorageProblem(); },
+                                       parsed.options->usedOnly});
     std::unique_ptr<DevicePanel> panel;
     if (parsed.options->devicePanel) {
       panel = std::make_unique<DevicePanel>(backend);
@@ -108,7 +109,7 @@ int CDemoApp::Run(int argc, char** argv) {
     if (!parsed.options->screenshotDirectory.isEmpty()) {
       const SimulatedDeviceOptions& device = parsed.options->device;
       tour = std::make_unique<ScreenshotTour>(
-          window, QStringLiteral("S") + QString::fromLatin1(sim::PartInfo(device.part).name),
+          window, QStringLiteral("S") + QString::fromLatin1(sim::PartInfo(PartOf(device)).name),
           QString::number(device.vid, 16).toUpper().rightJustified(4, u'0'),
           QString::number(device.pid, 16).toUpper().rightJustified(4, u'0'),
           parsed.options->screenshotDirectory);

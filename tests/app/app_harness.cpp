@@ -12,7 +12,7 @@ AppHarness::AppHarness(HarnessOptions options) {
   SimulatedDeviceOptions device = options.device;
   device.imageFile = dir_.filePath(QStringLiteral("eeprom.bin")).toStdString();
   if (options.contents == Contents::kFactory) {
-    const uint32_t size = sim::PartInfo(device.part).size;
+    const uint32_t size = sim::PartInfo(PartOf(device)).size;
     auto image = image::BuildFactoryImage(device.vid, device.pid, size);
     QVERIFY(image.has_value());
     const std::string error = platform::ReplaceFile(device.imageFile, *image);

@@ -111,7 +111,7 @@ class ComponentsTest : public QObject {
     const app::SimulatedDeviceOptions& device = result.options->device;
     QCOMPARE(device.vid, uint16_t{0x5A52});
     QCOMPARE(device.pid, uint16_t{0x7731});
-    QVERIFY(device.part == sim::EepromPart::k24C64);
+    QVERIFY(app::PartOf(device) == sim::EepromPart::k24C64);
     QCOMPARE(device.capability, uint8_t{0x34});
     QCOMPARE(device.latencyNs, int64_t{0});
     QVERIFY(device.imageFile.empty());
@@ -126,7 +126,7 @@ class ComponentsTest : public QObject {
     const app::SimulatedDeviceOptions& device = result.options->device;
     QCOMPARE(device.vid, uint16_t{0x1A2B});
     QCOMPARE(device.pid, uint16_t{0x00FF});
-    QVERIFY(device.part == sim::EepromPart::k24C512);
+    QVERIFY(app::PartOf(device) == sim::EepromPart::k24C512);
     QCOMPARE(device.capability, uint8_t{0x14});
     QCOMPARE(device.latencyNs, int64_t{100000});
     QCOMPARE(device.imageFile, std::string("/tmp/x.bin"));

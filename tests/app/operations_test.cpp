@@ -31,7 +31,7 @@ namespace {
 
 HarnessOptions Small() {
   HarnessOptions options;
-  options.device.part = veltra::sim::EepromPart::k24C02;
+  options.device.eeprom = veltra::device::FindEepromType("S24C02");
   return options;
 }
 

@@ -41,9 +41,9 @@ inline constexpr std::array<DeviceOptionDefinition, 6> kDeviceOptions{{
     {DeviceOption::kCapability, "capability", "HEX",
      "its chip register 0xD9 (default 34: variant 3, both EQs)"},
     {DeviceOption::kLatency, "latency", "MS",
-     "real time every request to the chip takes, 0 to 1000 ms (default 0)"},
+     "real time each request takes, 0 to 1000 ms (default 0)"},
     {DeviceOption::kImage, "image", "FILE.bin",
-     "back its EEPROM with this file instead of the per-user file of the device"},
+     "back its EEPROM with this file, not the per-user one"},
 }};
 
 // The table is indexed by DeviceOption.

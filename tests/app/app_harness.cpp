@@ -26,8 +26,9 @@ AppHarness::AppHarness(HarnessOptions options) {
       dir_.filePath(QStringLiteral("state/VeltraConfig.log")).toStdString());
   window_ = std::make_unique<CDemoDlg>(MainWindowServices{
       backend_->Channel(), backend_->Transport(), dialogs_, *logFile_, debug_, localTime_,
-      backend_->Window(), [] { return log::LogSettings{}; }, &backend_->Timers(),
-      QStringLiteral("test device"), [this] { return backend_->StorageProblem(); }});
+      backend_->Window(), [settings = options.log] { return settings; }, &backend_->Timers(),
+      QStringLiteral("test device"), [this] { return backend_->StorageProblem(); },
+      options.usedOnlySave});
   window_->show();
   QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
 }

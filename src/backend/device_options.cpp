@@ -74,8 +74,8 @@ std::string SetDeviceOption(DeviceOption id, std::string_view value, DeviceOptio
     case DeviceOption::kEeprom: {
       const std::optional<device::EepromType> type = device::FindEepromType(Trim(value));
       if (!type) {
-        return Option(id) + " needs one of " + EepromTypeNames() + ", not '" +
-               std::string(value) + "'";
+        return Option(id) + " needs one of " + EepromTypeNames() + ", not '" + std::string(value) +
+               "'";
       }
       options.eeprom = type;
       return {};

@@ -37,6 +37,9 @@ CommandLineResult ParseCommandLine(const QStringList& arguments) {
     QString description = QString::fromUtf8(definition.help);
     if (definition.id == backend::DeviceOption::kEeprom)
       description += QStringLiteral(" (default %1)").arg(QLatin1String(kDefaultEeprom));
+    // Written as the toolkit's own help lines are: a sentence.
+    description[0] = description[0].toUpper();
+    description += QLatin1Char('.');
     deviceOptions.emplace_back(QString::fromLatin1(definition.name), description,
                                QString::fromLatin1(definition.valueName));
     parser.addOption(deviceOptions.back());

@@ -7,6 +7,7 @@
 
 #include "backend/device_options.h"
 #include "cli/option_parser.h"
+#include "cli/simulated_session.h"
 #include "device/eeprom_types.h"
 
 namespace veltra::cli {
@@ -60,9 +61,6 @@ inline constexpr OptionDefinition kDeviceCommandOptions[] = {
 // The help lines of kDeviceCommandOptions and --help, for the commands' help texts; the
 // EEPROM's line ends in eepromNote.
 std::string DeviceCommandOptionsHelp(std::string_view eepromNote = " (required)");
-
-// The simulated device a device command works on: the device options as the GUI takes them.
-using DeviceSelection = backend::DeviceOptions;
 
 // A command line with every value checked. Options a command's table does not list cannot
 // appear; the last of a repeated option counts.

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "device/channel.h"
+#include "backend/simulated_backend.h"
 #include "device/eeprom_types.h"
 #include "device/transport.h"
 #include "image/audio_io_section.h"
@@ -24,19 +24,22 @@ namespace {
 
 using namespace veltra;
 
+backend::BackendSetup Setup() {
+  backend::BackendSetup setup = backend::BackendSetup::ForTests();
+  setup.requestLog = false;
+  return setup;
+}
+
 // Built once per EEPROM size: a connected chip whose contents each input replaces.
 struct SimulatedEeprom {
   explicit SimulatedEeprom(sim::EepromPart part)
-      : device(system.AddDevice({.part = part})), size(sim::PartInfo(part).size) {
-    connected = channel.OpenDriver() == 1 &&
-                channel.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0) == 1;
-    transport.SetTransportEepromSize(size);
-    system.SetRequestLogEnabled(false);
+      : backend({.eeprom = device::EepromTypeBySize(sim::PartInfo(part).size)}, Setup()),
+        size(sim::PartInfo(part).size) {
+    connected = backend.Connect();
   }
-  sim::SimSystem system;
-  sim::SimUsbDevice& device;
-  device::DeviceChannel channel{system.Platform()};
-  device::VendorTransport transport{channel};
+  backend::SimulatedBackend backend;
+  sim::SimUsbDevice& device = backend.Device();
+  device::VendorTransport& transport = backend.Transport();
   uint32_t size;
   bool connected = false;
 };

@@ -99,7 +99,7 @@ struct Rig {
   Rig(const std::vector<uint8_t>& image, int64_t latencyNs,
       sim::EepromPart part = sim::EepromPart::k24C512) {
     app::SimulatedDeviceOptions options;
-    options.part = part;
+    options.eeprom = device::EepromTypeBySize(sim::PartInfo(part).size);
     options.latencyNs = latencyNs;
     options.imageFile = dir.filePath(QStringLiteral("eeprom.bin")).toStdString();
     platform::ReplaceFile(options.imageFile, image);

@@ -7,7 +7,8 @@
 #include <ctime>
 #include <vector>
 
-#include "device/channel.h"
+#include "backend/simulated_backend.h"
+#include "device/eeprom_types.h"
 #include "device/transport.h"
 #include "platform/sim/sim_system.h"
 
@@ -50,19 +51,23 @@ bool Report(const char* what, const Figures& f, uint32_t bytes, uint64_t protoco
   return true;
 }
 
+backend::BackendSetup Setup(const sim::ChipTiming& timing) {
+  backend::BackendSetup setup = backend::BackendSetup::ForTests();
+  setup.requestLog = false;
+  setup.timing = timing;
+  return setup;
+}
+
 // A 24C512 device on its own simulated system, connected, with the request log off.
 struct Bench {
-  explicit Bench(const sim::ChipTiming& timing) {
-    system.AddDevice({.part = sim::EepromPart::k24C512, .timing = timing});
-    system.SetRequestLogEnabled(false);
-    channel.OpenDriver();
-    channel.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0);
-    transport.SetTransportEepromSize(65536);
+  explicit Bench(const sim::ChipTiming& timing)
+      : backend({.eeprom = device::FindEepromType("S24C512")}, Setup(timing)) {
+    backend.Connect();
   }
 
-  sim::SimSystem system;
-  device::DeviceChannel channel{system.Platform()};
-  device::VendorTransport transport{channel};
+  backend::SimulatedBackend backend;
+  sim::SimSystem& system = backend.System();
+  device::VendorTransport& transport = backend.Transport();
 };
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <numeric>
 #include <vector>
 
-#include "device/channel.h"
-#include "device/transport.h"
+#include "backend/simulated_backend.h"
+#include "device/eeprom_types.h"
 #include "image/eeprom_config.h"
 #include "image/image_layout.h"
 #include "platform/sim/sim_system.h"
@@ -66,17 +66,16 @@ BENCHMARK(BM_Unpack24C512);
 // Real time per Reload of the full image; "requests" is the number of vendor requests one
 // Reload sends, "virtual_ms" the time it takes on the simulated bus.
 void BM_Reload24C512ThroughSimulatedChip(benchmark::State& state) {
-  sim::SimSystem system;
-  sim::SimUsbDevice& device = system.AddDevice({.part = sim::EepromPart::k24C512});
-  device::DeviceChannel channel(system.Platform());
-  device::VendorTransport transport(channel);
-  if (channel.OpenDriver() != 1 ||
-      channel.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0) != 1) {
+  backend::BackendSetup setup = backend::BackendSetup::ForTests();
+  setup.requestLog = false;
+  backend::SimulatedBackend backend({.eeprom = device::FindEepromType("S24C512")}, setup);
+  sim::SimSystem& system = backend.System();
+  sim::SimUsbDevice& device = backend.Device();
+  device::VendorTransport& transport = backend.Transport();
+  if (!backend.Connect()) {
     state.SkipWithError("no simulated device");
     return;
   }
-  transport.SetTransportEepromSize(kTransferLength + 1);
-  system.SetRequestLogEnabled(false);
   const FullImage full;
   std::vector<uint8_t> image(kTransferLength);
   PackImage(full.Input(), kTransferLength, image);

@@ -171,6 +171,13 @@ QString BackgroundOperations::FailureText(const char* failedText) const {
   return StorageFailure(failedText).value_or(QString::fromLatin1(failedText));
 }
 
+void BackgroundOperations::LogTransferFault(std::string_view failedText) const {
+  const std::string fault = services_.transport.LastFaultText();
+  if (fault.empty() || !services_.logLine) return;
+  const std::string line = std::string(failedText) + ": " + fault;
+  bridge_.Call([this, &line] { services_.logLine(line); });
+}
+
 void BackgroundOperations::SaveImage() {
   if (services_.state.connected == 0) return;
   const int result = services_.model.WriteToEeprom();
@@ -181,9 +188,14 @@ void BackgroundOperations::SaveImage() {
       return;
     }
     Message(QString::fromLatin1(image::text::kSaveDone));
-  } else if (result == image::kWriteNotFit) {
+    return;
+  }
+  if (result == image::kWriteNotFit) {
     Message(QString::fromLatin1(image::text::kSizeNotEnough));
-  } else if (auto failure = StorageFailure(image::text::kWriteFailed)) {
+    return;
+  }
+  LogTransferFault(image::kOperateEepromFailedText);
+  if (auto failure = StorageFailure(image::text::kWriteFailed)) {
     // The model has shown its own message; the file's reason is what the user can act on.
     Message(*failure);
   }
@@ -195,6 +207,7 @@ void BackgroundOperations::ReadImage() {
     // Nothing was read: no read-done message. The type must be chosen again before the next
     // Connect; the window is released without connecting.
     state.transferLength = 0;
+    LogTransferFault(image::text::kReadFailed);
     Message(FailureText(image::text::kReadFailed));
     services_.completion.Set();
     return;
@@ -211,6 +224,7 @@ void BackgroundOperations::Erase() {
     }
     Message(QString::fromLatin1(image::text::kEraseDone));
   } else {
+    LogTransferFault(image::text::kEraseFailed);
     Message(FailureText(image::text::kEraseFailed));
   }
 }
@@ -237,6 +251,7 @@ void BackgroundOperations::DumpToFile() {
   }
   std::fill(buffer->begin(), buffer->end(), 0);
   if (services_.transport.EepromTransfer(false, 0, buffer->data(), length) == 0) {
+    LogTransferFault(image::text::kReadFailed);
     Message(FailureText(image::text::kReadFailed));
     return;
   }
@@ -274,6 +289,7 @@ void BackgroundOperations::LoadFromFile() {
     }
     Message(QString::fromLatin1(image::text::kLoadDone));
   } else {
+    LogTransferFault(image::text::kWriteFailed);
     Message(FailureText(image::text::kWriteFailed));
   }
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include <QObject>
@@ -55,6 +56,8 @@ class BackgroundOperations final : public QObject {
     // storage for the last transfer (a simulated EEPROM whose file could not be written, read
     // or locked), or empty; may be unset. Called on the worker thread.
     std::function<std::string()> storageProblem;
+    // One line into the diagnostic log; may be unset. Called on the GUI thread.
+    std::function<void(const std::string&)> logLine;
   };
 
   explicit BackgroundOperations(Services services, QObject* parent = nullptr);
@@ -93,6 +96,9 @@ class BackgroundOperations final : public QObject {
   std::optional<QString> StorageFailure(const char* failedText) const;
   // A failed transfer's text, with the back end's reason when its storage was the cause.
   QString FailureText(const char* failedText) const;
+  // What the transport found wrong with the failed transfer, after the operation's text, into
+  // the diagnostic log: the message boxes keep their own texts.
+  void LogTransferFault(std::string_view failedText) const;
 
   Services services_;
   ui::WorkerBridge bridge_;

@@ -10,9 +10,10 @@
 namespace veltra::app {
 
 struct CommandLine {
-  SimulatedDeviceOptions device;
-  bool devicePanel = false;     // show the window that unplugs and replugs the simulated device
-  QString screenshotDirectory;  // connect, save a picture of every page there, and exit
+  SimulatedDeviceOptions device;  // eeprom always set: S24C64 unless given
+  bool devicePanel = false;       // show the window that unplugs and replugs the simulated device
+  QString screenshotDirectory;    // connect, save a picture of every page there, and exit
+  bool usedOnly = false;          // Save EEPROM writes only the part of the EEPROM the image uses
 };
 
 struct CommandLineResult {
@@ -21,8 +22,9 @@ struct CommandLineResult {
   int exitCode = 0;
 };
 
-// The options that choose the simulated device: --vid, --pid, --eeprom, --capability,
-// --latency, --image, and --device-panel; --help and --version answer and exit.
+// The device options every front end takes (--vid, --pid, --eeprom, --capability, --latency,
+// --image, with the rules of backend::SetDeviceOption), --device-panel, --screenshots and
+// --used-only; --help and --version answer and exit.
 CommandLineResult ParseCommandLine(const QStringList& arguments);
 
 }  // namespace veltra::app

@@ -110,7 +110,8 @@ int CDemoApp::Run(int argc, char** argv) {
                                        {},
                                        &backend.Timers(),
                                        backend.Description(),
-                                       [&backend] { return backend.StorageProblem(); }});
+                                       [&backend] { return backend.StorageProblem(); },
+                                       parsed.options->usedOnly});
     // Modal to its own chain of windows, which it heads: it blocks nothing else, so the device
     // panel beside it takes input like a window of its own.
     window.setWindowModality(Qt::WindowModal);
@@ -134,7 +135,7 @@ int CDemoApp::Run(int argc, char** argv) {
     if (!parsed.options->screenshotDirectory.isEmpty()) {
       const SimulatedDeviceOptions& device = parsed.options->device;
       tour = std::make_unique<ScreenshotTour>(
-          window, QStringLiteral("S") + QString::fromLatin1(sim::PartInfo(device.part).name),
+          window, QStringLiteral("S") + QString::fromLatin1(sim::PartInfo(PartOf(device)).name),
           QString::number(device.vid, 16).toUpper().rightJustified(4, u'0'),
           QString::number(device.pid, 16).toUpper().rightJustified(4, u'0'),
           parsed.options->screenshotDirectory);

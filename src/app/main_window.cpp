@@ -109,6 +109,7 @@ CDemoDlg::CDemoDlg(MainWindowServices services, QWidget* parent)
   messageSink_ = std::make_unique<ModelMessageSink>(*this, services_.dialogs);
   model_.reset();
   model_ = std::make_unique<image::EepromConfig>(services_.transport, messageSink_.get());
+  if (services_.usedOnlySave) model_->SetWriteExtent(image::WriteExtent::kUsedOnly);
   // 6. The three pages of every state; USB Config selected.
   CreatePages();
   AddPage(*usbPage_);
@@ -122,9 +123,10 @@ CDemoDlg::CDemoDlg(MainWindowServices services, QWidget* parent)
   progress_ = new CProgress(this);
   // 8. The completion event exists with the window (completion_), not signalled.
   operations_ = new BackgroundOperations(
-      BackgroundOperations::Services{*this, *progress_, *model_, services_.transport,
-                                     services_.dialogs, state_, completion_,
-                                     [this] { OnReadDone(); }, services_.storageProblem},
+      BackgroundOperations::Services{
+          *this, *progress_, *model_, services_.transport, services_.dialogs, state_, completion_,
+          [this] { OnReadDone(); }, services_.storageProblem,
+          [this](const std::string& line) { log_->LogPrintf("%s\n", line.c_str()); }},
       this);
   connect(operations_, &BackgroundOperations::Ending, this, &CDemoDlg::OnOperationEnding);
   connect(operations_, &BackgroundOperations::Finished, this, &CDemoDlg::OperationFinished);

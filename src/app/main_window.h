@@ -69,6 +69,8 @@ struct MainWindowServices {
   QString backendDescription;
   // Why the back end could not keep what the last transfer wrote, or empty; may be unset.
   std::function<std::string()> storageProblem;
+  // Save EEPROM writes only the part of the EEPROM the image uses.
+  bool usedOnlySave = false;
 };
 
 // "Veltra Configuration": the page set above the row of device commands. It keeps the

@@ -1,46 +1,28 @@
 #include "cli/command_options.h"
 
-#include <charconv>
+#include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace veltra::cli {
 
-const char kDeviceOptionsHelp[] =
-    "  --vid HEX           vendor ID of the simulated device (default 5A52)\n"
-    "  --pid HEX           product ID of the simulated device (default 7731)\n"
-    "  --capability HEX    its chip register 0xD9 (default 34: variant 3, both EQs)\n"
-    "  --image FILE.bin    back its EEPROM with this file instead of the per-user\n"
-    "                      file of the device (which starts with a factory image)\n";
-
-namespace {
-
-// One to maxDigits hexadecimal digits, with or without "0x".
-std::optional<unsigned> ParseHex(std::string_view text, size_t maxDigits) {
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.remove_prefix(2);
-  }
-  unsigned value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value, 16);
-  if (text.empty() || text.size() > maxDigits || error != std::errc() || stop != end) {
-    return std::nullopt;
-  }
-  return value;
+std::string DeviceCommandOptionsHelp(std::string_view eepromNote) {
+  constexpr size_t kColumn = 22;
+  std::string text = backend::DeviceOptionsHelp(kColumn, eepromNote);
+  auto line = [&text, kColumn](std::string head, std::string_view help) {
+    head.resize(std::max(kColumn, head.size() + 1), ' ');
+    text += head;
+    text += help;
+    text += '\n';
+  };
+  line("  --trace FILE", "write every vendor request into FILE, one line each");
+  line("  -q, --quiet", "no progress and no warnings on standard error");
+  line("  -h, --help", "show this help");
+  return text;
 }
-
-std::string EepromTypeNames() {
-  std::string names;
-  for (const device::EepromType& type : device::kEepromTypes) {
-    if (!names.empty()) names += ", ";
-    names += type.name;
-  }
-  return names;
-}
-
-}  // namespace
 
 std::string MissingEepromText() {
-  return "needs --eeprom TYPE, one of " + EepromTypeNames();
+  return "needs --eeprom TYPE, one of " + backend::EepromTypeNames();
 }
 
 std::optional<CommandLine> ParseCommandLine(std::span<const std::string> args,
@@ -53,7 +35,8 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string> args,
   }
   CommandLine line;
   line.operands = parsed.operands;
-  std::optional<std::string> eeprom, vid, pid, capability, image;
+  // The device options are checked after --help is known, in command-line order.
+  std::vector<std::pair<DeviceOption, std::string>> deviceValues;
   for (const ParsedOption& option : parsed.options) {
     switch (option.id) {
       case kOptionHelp:
@@ -65,54 +48,45 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string> args,
       case kOptionYes:
         line.yes = true;
         break;
+      case kOptionQuiet:
+        line.quiet = true;
+        break;
+      case kOptionVerify:
+        line.verify = true;
+        break;
+      case kOptionTrace:
+        line.trace = option.value;
+        break;
       case kOptionEeprom:
-        eeprom = option.value;
+        deviceValues.emplace_back(DeviceOption::kEeprom, option.value);
         break;
       case kOptionVid:
-        vid = option.value;
+        deviceValues.emplace_back(DeviceOption::kVid, option.value);
         break;
       case kOptionPid:
-        pid = option.value;
+        deviceValues.emplace_back(DeviceOption::kPid, option.value);
         break;
       case kOptionCapability:
-        capability = option.value;
+        deviceValues.emplace_back(DeviceOption::kCapability, option.value);
+        break;
+      case kOptionLatency:
+        deviceValues.emplace_back(DeviceOption::kLatency, option.value);
         break;
       case kOptionImage:
-        image = option.value;
+        deviceValues.emplace_back(DeviceOption::kImage, option.value);
         break;
     }
   }
   if (line.help) return line;
 
-  if (eeprom) {
-    line.eeprom = device::FindEepromType(*eeprom);
-    if (!line.eeprom) {
-      error = "unknown EEPROM type '" + *eeprom + "' (one of " + EepromTypeNames() + ")";
-      return std::nullopt;
-    }
+  for (const auto& [id, value] : deviceValues) {
+    error = backend::SetDeviceOption(id, value, line.device);
+    if (!error.empty()) return std::nullopt;
   }
-  struct HexOption {
-    const std::optional<std::string>& text;
-    const char* name;
-    size_t digits;
-  };
-  for (const HexOption& hex : {HexOption{vid, "--vid", 4}, HexOption{pid, "--pid", 4},
-                               HexOption{capability, "--capability", 2}}) {
-    if (hex.text && !ParseHex(*hex.text, hex.digits)) {
-      error = std::string(hex.name) + " needs 1 to " + std::to_string(hex.digits) +
-              " hexadecimal digits, not '" + *hex.text + "'";
-      return std::nullopt;
-    }
-  }
-  if (vid) line.device.vid = static_cast<uint16_t>(*ParseHex(*vid, 4));
-  if (pid) line.device.pid = static_cast<uint16_t>(*ParseHex(*pid, 4));
-  if (capability) line.device.capability = static_cast<uint8_t>(*ParseHex(*capability, 2));
-  if (image) {
-    if (image->empty()) {
-      error = "--image needs a file name";
-      return std::nullopt;
-    }
-    line.device.imageFile = *image;
+  line.eeprom = line.device.eeprom;
+  if (line.trace && line.trace->empty()) {
+    error = "--trace needs a file name";
+    return std::nullopt;
   }
   return line;
 }

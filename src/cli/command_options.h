@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "backend/device_options.h"
 #include "cli/option_parser.h"
 #include "cli/simulated_session.h"
 #include "device/eeprom_types.h"
 
 namespace veltra::cli {
 
-// The options the commands share; each command lists the ones it takes in its own table.
+// The options the commands share; each command lists the ones it takes in its own table, and
+// every device command takes kDeviceCommandOptions besides.
 enum CommandOptionId : int {
   kOptionHelp = 'h',
   kOptionEeprom = 256,
@@ -21,19 +23,44 @@ enum CommandOptionId : int {
   kOptionCapability,
   kOptionImage,
   kOptionYes,
+  kOptionLatency,
+  kOptionTrace,
+  kOptionQuiet,
+  kOptionVerify,
 };
 
-inline constexpr OptionDefinition kHelpOption{"help", 'h', false, kOptionHelp};
-inline constexpr OptionDefinition kEepromOption{"eeprom", 0, true, kOptionEeprom};
-inline constexpr OptionDefinition kJsonOption{"json", 0, false, kOptionJson};
-inline constexpr OptionDefinition kVidOption{"vid", 0, true, kOptionVid};
-inline constexpr OptionDefinition kPidOption{"pid", 0, true, kOptionPid};
-inline constexpr OptionDefinition kCapabilityOption{"capability", 0, true, kOptionCapability};
-inline constexpr OptionDefinition kImageOption{"image", 0, true, kOptionImage};
-inline constexpr OptionDefinition kYesOption{"yes", 0, false, kOptionYes};
+using backend::DeviceOption;
 
-// The help lines of the device options, for the commands' help texts.
-extern const char kDeviceOptionsHelp[];
+inline constexpr OptionDefinition kHelpOption{"help", 'h', false, kOptionHelp};
+inline constexpr OptionDefinition kEepromOption{
+    backend::kDeviceOptions[static_cast<size_t>(DeviceOption::kEeprom)].name, 0, true,
+    kOptionEeprom};
+inline constexpr OptionDefinition kJsonOption{"json", 0, false, kOptionJson};
+inline constexpr OptionDefinition kVidOption{
+    backend::kDeviceOptions[static_cast<size_t>(DeviceOption::kVid)].name, 0, true, kOptionVid};
+inline constexpr OptionDefinition kPidOption{
+    backend::kDeviceOptions[static_cast<size_t>(DeviceOption::kPid)].name, 0, true, kOptionPid};
+inline constexpr OptionDefinition kCapabilityOption{
+    backend::kDeviceOptions[static_cast<size_t>(DeviceOption::kCapability)].name, 0, true,
+    kOptionCapability};
+inline constexpr OptionDefinition kLatencyOption{
+    backend::kDeviceOptions[static_cast<size_t>(DeviceOption::kLatency)].name, 0, true,
+    kOptionLatency};
+inline constexpr OptionDefinition kImageOption{
+    backend::kDeviceOptions[static_cast<size_t>(DeviceOption::kImage)].name, 0, true, kOptionImage};
+inline constexpr OptionDefinition kYesOption{"yes", 0, false, kOptionYes};
+inline constexpr OptionDefinition kTraceOption{"trace", 0, true, kOptionTrace};
+inline constexpr OptionDefinition kQuietOption{"quiet", 'q', false, kOptionQuiet};
+inline constexpr OptionDefinition kVerifyOption{"verify", 0, false, kOptionVerify};
+
+// What every device command takes: the device options, --trace and --quiet.
+inline constexpr OptionDefinition kDeviceCommandOptions[] = {
+    kEepromOption,  kVidOption,   kPidOption,   kCapabilityOption,
+    kLatencyOption, kImageOption, kTraceOption, kQuietOption};
+
+// The help lines of kDeviceCommandOptions and --help, for the commands' help texts; the
+// EEPROM's line ends in eepromNote.
+std::string DeviceCommandOptionsHelp(std::string_view eepromNote = " (required)");
 
 // A command line with every value checked. Options a command's table does not list cannot
 // appear; the last of a repeated option counts.
@@ -41,8 +68,11 @@ struct CommandLine {
   bool help = false;
   bool json = false;
   bool yes = false;
-  std::optional<device::EepromType> eeprom;
+  bool quiet = false;
+  bool verify = false;
+  std::optional<device::EepromType> eeprom;  // the same as device.eeprom
   DeviceSelection device;
+  std::optional<std::string> trace;  // --trace FILE
   std::vector<std::string> operands;
 };
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/byte_comparison.h"
 #include "cli/command_options.h"
 #include "cli/simulated_session.h"
 
@@ -15,25 +16,50 @@ namespace veltra::cli {
 // The file a device command takes besides its options.
 enum class FileOperand { kNone, kInput, kOutput };
 
-// The command line of a device command: --help prints usage and the device options; the file
-// operand and --eeprom (and --yes where asked for) are checked. nullopt when the command is
-// done: code then holds the exit code and any reason is on err.
+// The command line of a device command: the command's own options and kDeviceCommandOptions.
+// --help prints usage and the help of the shared options. nullopt when the command is done:
+// code then holds the exit code and any reason is on err.
+std::optional<CommandLine> ParseDeviceOptions(std::span<const std::string> args,
+                                              std::span<const OptionDefinition> options,
+                                              std::string_view usage, std::string_view prefix,
+                                              std::ostream& out, std::ostream& err, int& code);
+
+// ParseDeviceOptions, then the file operand and --eeprom are checked. A destructive command
+// (destructive) asks for confirmation as Confirm does.
 std::optional<CommandLine> ParseDeviceCommandLine(std::span<const std::string> args,
                                                   std::span<const OptionDefinition> options,
                                                   std::string_view usage, FileOperand file,
-                                                  bool requireYes, std::string_view prefix,
+                                                  bool destructive, std::string_view prefix,
                                                   std::ostream& out, std::ostream& err, int& code);
 
+// Whether a destructive command may go on: with --yes it may; at a terminal the question
+// (ending in "?") is asked on err and only "y" or "yes" goes on; without a terminal on
+// standard input nothing is asked and the command needs --yes. false with code and the reason
+// on err otherwise.
+bool Confirm(const CommandLine& line, std::string_view question, std::string_view prefix,
+             std::ostream& err, int& code);
+
 // Opens the command line's simulated device and connects to it, as the GUI's Connect does.
-// Null when that fails; the reason is then on err and code holds the exit code.
+// Null when that fails; the reason is then on err and code holds the exit code. The session
+// shows progress on a terminal unless --json or --quiet.
 std::unique_ptr<SimulatedSession> ConnectSimulatedDevice(const CommandLine& line,
                                                          SimulatedSession::ImageFile imageFile,
                                                          const DeviceHook& hook,
                                                          std::string_view prefix, std::ostream& err,
                                                          int& code);
 
-// The reason for a failed transfer: the tool's text, and why the EEPROM's file could not be
-// used when that was the cause ("Fail to read EEPROM: cannot use EEPROM image ...").
+// The reason for a failed transfer: the tool's text and why the EEPROM's file could not be used
+// when that was the cause ("Fail to read EEPROM: cannot use EEPROM image ..."), else what the
+// transport found ("Fail to write EEPROM: chunk 0x1230: not acknowledged after 6 attempts in
+// 25 ms").
 std::string TransferFailure(const SimulatedSession& session, std::string_view text);
+
+// "12 bytes differ, the first at 0x01F0 (EEPROM 0xFF, file 0x12)"; what names the expected
+// bytes ("file", "erased").
+std::string DifferenceText(const ByteComparison& comparison, std::string_view what);
+
+// A warning on err unless --quiet.
+void Warn(const CommandLine& line, std::ostream& err, std::string_view prefix,
+          std::string_view text);
 
 }  // namespace veltra::cli

@@ -9,7 +9,9 @@
 #include "cli/load_command.h"
 #include "cli/option_parser.h"
 #include "cli/read_command.h"
+#include "cli/regs_command.h"
 #include "cli/show_command.h"
+#include "cli/verify_command.h"
 
 namespace veltra::cli {
 namespace {
@@ -29,6 +31,8 @@ constexpr Command kCommands[] = {
     {kDumpName, kDumpSummary, RunDumpCommand},
     {kLoadName, kLoadSummary, RunLoadCommand},
     {kEraseName, kEraseSummary, RunEraseCommand},
+    {kVerifyName, kVerifySummary, RunVerifyCommand},
+    {kRegsName, kRegsSummary, RunRegsCommand},
     {kEqCoeffsName, kEqCoeffsSummary, RunEqCoeffsCommand},
 };
 
@@ -50,12 +54,15 @@ void WriteHelp(std::ostream& out) {
         << '\n';
   }
   out << "\n"
-         "The device commands (read, dump, load, erase) work on the simulated device\n"
-         "the GUI uses: VID 5A52, PID 7731, chip register 0xD9 = 0x34, its EEPROM kept in\n"
-         "the per-user data directory (or in --image FILE.bin).\n"
+         "The device commands work on the simulated device the GUI uses: VID 5A52,\n"
+         "PID 7731, chip register 0xD9 = 0x34, its EEPROM kept in the per-user data\n"
+         "directory (or in --image FILE.bin). They take --trace FILE (every vendor\n"
+         "request, one line each) and --quiet; progress of long transfers shows on\n"
+         "standard error when it is a terminal. Commands that change the EEPROM ask first\n"
+         "at a terminal, and need --yes when standard input is not one.\n"
          "\n"
          "Run 'veltra-cli COMMAND --help' for the options of a command.\n"
-         "Exit codes: 0 success, 1 failure, 2 wrong usage.\n";
+         "Exit codes: 0 success, 1 failure (or a difference found), 2 wrong usage.\n";
 }
 
 int Finish(std::ostream& out, std::ostream& err) {

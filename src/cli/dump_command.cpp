@@ -11,12 +11,10 @@
 namespace veltra::cli {
 namespace {
 
-constexpr OptionDefinition kOptions[] = {kHelpOption, kEepromOption,     kVidOption,
-                                         kPidOption,  kCapabilityOption, kImageOption};
+constexpr OptionDefinition kOptions[] = {kHelpOption};
 
 constexpr char kUsage[] =
-    "Usage: veltra-cli dump FILE.bin --eeprom TYPE [--vid HEX] [--pid HEX]\n"
-    "                       [--capability HEX] [--image FILE.bin]\n"
+    "Usage: veltra-cli dump FILE.bin --eeprom TYPE [device options] [--trace FILE]\n"
     "\n"
     "Reads the EEPROM of the simulated device (EEPROM -> FILE) into FILE.bin: the\n"
     "EEPROM's size less one byte, from address 0. FILE.bin is checked before the read\n"
@@ -24,8 +22,7 @@ constexpr char kUsage[] =
     "or the new ones, never a part. '-' writes to standard output; a device or named\n"
     "pipe is written as it is.\n"
     "\n"
-    "Options:\n"
-    "  --eeprom TYPE       the EEPROM part, S24C02 .. S24C512 (required)\n";
+    "Options:\n";
 
 }  // namespace
 
@@ -57,17 +54,23 @@ int RunDumpCommand(std::span<const std::string> args, std::ostream& out, std::os
 
   const uint32_t length = line->eeprom->transferLength;
   std::vector<uint8_t> buffer(length, 0);
-  if (session->Transport().EepromTransfer(false, 0, buffer.data(), length) == 0) {
-    return ReportFailure(err, prefix + TransferFailure(*session, image::text::kReadFailed));
+  bool read = false;
+  {
+    const auto progress = session->Progress("reading EEPROM");
+    read = session->Transport().EepromTransfer(false, 0, buffer.data(), length) != 0;
+  }
+  if (!read) {
+    return session->Finish(
+        ReportFailure(err, prefix + TransferFailure(*session, image::text::kReadFailed)));
   }
   if (toStandardOutput) {
     out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(length));
-    return FinishOutput(out, err, prefix);
+    return session->Finish(FinishOutput(out, err, prefix));
   }
   if (const std::string problem = file.Commit(buffer); !problem.empty()) {
-    return ReportFailure(err, prefix + path + ": " + problem);
+    return session->Finish(ReportFailure(err, prefix + path + ": " + problem));
   }
-  return kExitSuccess;
+  return session->Finish(kExitSuccess);
 }
 
 }  // namespace veltra::cli

@@ -1,5 +1,7 @@
 #include "cli/erase_command.h"
 
+#include <vector>
+
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/device_command.h"
@@ -8,18 +10,19 @@
 namespace veltra::cli {
 namespace {
 
-constexpr OptionDefinition kOptions[] = {kHelpOption, kYesOption,        kEepromOption, kVidOption,
-                                         kPidOption,  kCapabilityOption, kImageOption};
+constexpr OptionDefinition kOptions[] = {kHelpOption, kYesOption, kVerifyOption};
 
 constexpr char kUsage[] =
-    "Usage: veltra-cli erase --yes --eeprom TYPE [--vid HEX] [--pid HEX]\n"
-    "                        [--capability HEX] [--image FILE.bin]\n"
+    "Usage: veltra-cli erase --eeprom TYPE [--verify] [--yes] [device options]\n"
+    "                        [--trace FILE]\n"
     "\n"
     "Erases the EEPROM of the simulated device: zeros over its size less one byte.\n"
     "\n"
     "Options:\n"
-    "  --yes               required: the erase cannot be undone\n"
-    "  --eeprom TYPE       the EEPROM part, S24C02 .. S24C512 (required)\n";
+    "  --verify            read the EEPROM back; a byte that is not 0 fails, naming\n"
+    "                      the first such address\n"
+    "  --yes               erase without asking (required when standard input is not\n"
+    "                      a terminal): the erase cannot be undone\n";
 
 }  // namespace
 
@@ -32,19 +35,48 @@ int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::o
   const std::string prefix = std::string(kEraseName) + ": ";
   int code = kExitSuccess;
   const std::optional<CommandLine> line = ParseDeviceCommandLine(
-      args, kOptions, kUsage, FileOperand::kNone, true, prefix, out, err, code);
+      args, kOptions, kUsage, FileOperand::kNone, false, prefix, out, err, code);
   if (!line) return code;
+  if (!Confirm(*line, "erase the " + std::string(line->eeprom->name) + " EEPROM?", prefix, err,
+               code)) {
+    return code;
+  }
 
   code = kExitFailure;
   const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMayBeCreated,
                                               hook, prefix, err, code);
   if (!session) return code;
-  if (session->Transport().EraseEeprom() == 0)
-    return ReportFailure(err, prefix + TransferFailure(*session, image::text::kEraseFailed));
-  if (const std::string problem = session->FileProblem(); !problem.empty()) {
-    return ReportFailure(err, prefix + problem);
+  bool erased = false;
+  {
+    const auto progress = session->Progress("erasing EEPROM");
+    erased = session->Transport().EraseEeprom() != 0;
   }
-  return kExitSuccess;
+  if (!erased) {
+    return session->Finish(
+        ReportFailure(err, prefix + TransferFailure(*session, image::text::kEraseFailed)));
+  }
+  if (const std::string problem = session->FileProblem(); !problem.empty()) {
+    return session->Finish(ReportFailure(err, prefix + problem));
+  }
+  if (line->verify) {
+    const uint32_t length = line->eeprom->transferLength;
+    std::vector<uint8_t> back(length, 0xFF);
+    bool readBack = false;
+    {
+      const auto progress = session->Progress("verifying EEPROM");
+      readBack = session->Transport().EepromTransfer(false, 0, back.data(), length) != 0;
+    }
+    if (!readBack) {
+      return session->Finish(ReportFailure(
+          err, prefix + "verify failed: " + TransferFailure(*session, image::text::kReadFailed)));
+    }
+    const ByteComparison comparison = CompareBytes(back, std::vector<uint8_t>(length, 0));
+    if (!comparison.Identical()) {
+      return session->Finish(
+          ReportFailure(err, prefix + "verify failed: " + DifferenceText(comparison, "erased")));
+    }
+  }
+  return session->Finish(kExitSuccess);
 }
 
 }  // namespace veltra::cli

@@ -9,10 +9,11 @@
 namespace veltra::cli {
 
 inline constexpr char kEraseName[] = "erase";
-inline constexpr char kEraseSummary[] = "erase the device's EEPROM (needs --yes)";
+inline constexpr char kEraseSummary[] = "erase the device's EEPROM";
 
-// veltra-cli erase --yes --eeprom TYPE [device options]: zeros over the transfer length. Asks
-// nothing: without --yes it refuses as wrong usage. Prints nothing on success.
+// veltra-cli erase --eeprom TYPE [--verify] [--yes] [device options]: zeros over the transfer
+// length. Asks first at a terminal unless --yes; without a terminal it needs --yes. --verify
+// reads the EEPROM back. Prints nothing on success.
 int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err,
                     const DeviceHook& hook);

@@ -1,5 +1,7 @@
 #include "cli/load_command.h"
 
+#include <vector>
+
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/device_command.h"
@@ -9,19 +11,21 @@
 namespace veltra::cli {
 namespace {
 
-constexpr OptionDefinition kOptions[] = {kHelpOption, kEepromOption,     kVidOption,
-                                         kPidOption,  kCapabilityOption, kImageOption};
+constexpr OptionDefinition kOptions[] = {kHelpOption, kYesOption, kVerifyOption};
 
 constexpr char kUsage[] =
-    "Usage: veltra-cli load FILE.bin --eeprom TYPE [--vid HEX] [--pid HEX]\n"
-    "                       [--capability HEX] [--image FILE.bin]\n"
+    "Usage: veltra-cli load FILE.bin --eeprom TYPE [--verify] [--yes] [device options]\n"
+    "                       [--trace FILE]\n"
     "\n"
     "Writes FILE.bin into the EEPROM of the simulated device (FILE -> EEPROM): the\n"
     "EEPROM's size less one byte, from address 0. A shorter file is completed with\n"
     "zeros, a longer one is cut; both are reported.\n"
     "\n"
     "Options:\n"
-    "  --eeprom TYPE       the EEPROM part, S24C02 .. S24C512 (required)\n";
+    "  --verify            read the EEPROM back and compare; a difference fails, naming\n"
+    "                      the first differing address\n"
+    "  --yes               write without asking (required when standard input is not\n"
+    "                      a terminal)\n";
 
 }  // namespace
 
@@ -42,20 +46,47 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
   image::BinFileRead read = image::ReadBinFile(path, length);
   if (!read.Ok()) return ReportFailure(err, prefix + read.error);
   if (const auto notice = image::BinFileFitNotice(path, read.fileLength, length)) {
-    ReportWarning(err, prefix, *notice);
+    Warn(*line, err, prefix, *notice);
+  }
+  if (!Confirm(*line, "write " + path + " into the " + std::string(line->eeprom->name) + " EEPROM?",
+               prefix, err, code)) {
+    return code;
   }
 
   code = kExitFailure;
   const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMayBeCreated,
                                               hook, prefix, err, code);
   if (!session) return code;
-  if (session->Transport().EepromTransfer(true, 0, read.bytes.data(), length) == 0) {
-    return ReportFailure(err, prefix + TransferFailure(*session, image::text::kWriteFailed));
+  bool written = false;
+  {
+    const auto progress = session->Progress("writing EEPROM");
+    written = session->Transport().EepromTransfer(true, 0, read.bytes.data(), length) != 0;
+  }
+  if (!written) {
+    return session->Finish(
+        ReportFailure(err, prefix + TransferFailure(*session, image::text::kWriteFailed)));
   }
   if (const std::string problem = session->FileProblem(); !problem.empty()) {
-    return ReportFailure(err, prefix + problem);
+    return session->Finish(ReportFailure(err, prefix + problem));
   }
-  return kExitSuccess;
+  if (line->verify) {
+    std::vector<uint8_t> back(length, 0);
+    bool readBack = false;
+    {
+      const auto progress = session->Progress("verifying EEPROM");
+      readBack = session->Transport().EepromTransfer(false, 0, back.data(), length) != 0;
+    }
+    if (!readBack) {
+      return session->Finish(ReportFailure(
+          err, prefix + "verify failed: " + TransferFailure(*session, image::text::kReadFailed)));
+    }
+    const ByteComparison comparison = CompareBytes(back, read.bytes);
+    if (!comparison.Identical()) {
+      return session->Finish(
+          ReportFailure(err, prefix + "verify failed: " + DifferenceText(comparison, "file")));
+    }
+  }
+  return session->Finish(kExitSuccess);
 }
 
 }  // namespace veltra::cli

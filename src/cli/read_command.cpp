@@ -14,18 +14,15 @@
 namespace veltra::cli {
 namespace {
 
-constexpr OptionDefinition kOptions[] = {kHelpOption, kEepromOption,     kJsonOption, kVidOption,
-                                         kPidOption,  kCapabilityOption, kImageOption};
+constexpr OptionDefinition kOptions[] = {kHelpOption, kJsonOption};
 
 constexpr char kUsage[] =
-    "Usage: veltra-cli read --eeprom TYPE [--json] [--vid HEX] [--pid HEX]\n"
-    "                       [--capability HEX] [--image FILE.bin]\n"
+    "Usage: veltra-cli read --eeprom TYPE [--json] [device options] [--trace FILE]\n"
     "\n"
     "Connects to the simulated device, reads the configuration image out of its\n"
     "EEPROM and prints it as 'show' does, after the chip's variant and flags.\n"
     "\n"
     "Options:\n"
-    "  --eeprom TYPE       the EEPROM part, S24C02 .. S24C512 (required)\n"
     "  --json              print one JSON object instead of text\n";
 
 // The model's messages ("EEPROM Empty") as lines on the error stream.
@@ -63,11 +60,17 @@ int RunReadCommand(std::span<const std::string> args, std::ostream& out, std::os
   const uint32_t length = line->eeprom->transferLength;
   ErrorStreamSink sink(err, prefix);
   image::EepromConfig model(session->Transport(), &sink);
-  if (model.Reload(length) < 0) {
-    return ReportFailure(err, prefix + TransferFailure(*session, image::text::kReadFailed));
+  int32_t reloaded = 0;
+  {
+    const auto progress = session->Progress("reading EEPROM");
+    reloaded = model.Reload(length);
+  }
+  if (reloaded < 0) {
+    return session->Finish(
+        ReportFailure(err, prefix + TransferFailure(*session, image::text::kReadFailed)));
   }
   if (model.SetEepromSize(length) < 0)
-    return ReportFailure(err, prefix + image::text::kSizeTooSmall);
+    return session->Finish(ReportFailure(err, prefix + image::text::kSizeTooSmall));
   model.LoadTailRecords();
 
   ImageReport report = BuildImageReport(ModelContents(model), length);
@@ -81,7 +84,7 @@ int RunReadCommand(std::span<const std::string> args, std::ostream& out, std::os
   } else {
     WriteTextReport(out, report);
   }
-  return FinishOutput(out, err, prefix);
+  return session->Finish(FinishOutput(out, err, prefix));
 }
 
 }  // namespace veltra::cli

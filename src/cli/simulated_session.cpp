@@ -1,90 +1,77 @@
 #include "cli/simulated_session.h"
 
-#include <cerrno>
-#include <filesystem>
-#include <system_error>
-
-#include "image/factory_image.h"
+#include "cli/cli_result.h"
 #include "platform/sim/sim_system.h"
 
 namespace veltra::cli {
 
-std::unique_ptr<SimulatedSession> SimulatedSession::Open(const DeviceSelection& selection,
-                                                         const device::EepromType& type,
-                                                         ImageFile imageFile,
-                                                         const DeviceHook& hook,
-                                                         std::string& error) {
-  const std::optional<sim::EepromPart> part = sim::PartFromSize(type.size);
-  if (!part) {
-    error = "no simulated EEPROM part of " + std::to_string(type.size) + " bytes";
-    return nullptr;
-  }
+std::unique_ptr<SimulatedSession> SimulatedSession::Open(
+    const DeviceSelection& selection, const device::EepromType& type, ImageFile imageFile,
+    const DeviceHook& hook, std::string& error, const std::optional<std::string>& tracePath) {
   std::unique_ptr<SimulatedSession> session(new SimulatedSession());
-  session->selection_ = selection;
-  if (selection.imageFile.empty()) {
-    session->imageFile_ = sim::DefaultImageFile(selection.vid, selection.pid, *part);
-    const std::string reason =
-        sim::CreateMissingImageFile(session->imageFile_, *part, [&selection](uint32_t size) {
-          return image::BuildFactoryImage(selection.vid, selection.pid, size);
-        });
-    if (!reason.empty()) {
-      error = session->imageFile_ + ": " + reason;
+  // Checked before the device is touched, so a trace that cannot be kept costs no transfer.
+  if (tracePath) {
+    if (const std::string problem = session->trace_.Open(*tracePath); !problem.empty()) {
+      error = "trace " + *tracePath + ": " + problem;
       return nullptr;
     }
-  } else {
-    session->imageFile_ = selection.imageFile;
-    std::error_code ec;
-    if (imageFile == ImageFile::kMustExist && !std::filesystem::exists(session->imageFile_, ec)) {
-      error = session->imageFile_ + ": " +
-              (ec ? ec.message() : std::generic_category().message(ENOENT));
-      return nullptr;
-    }
+    session->tracing_ = true;
   }
-
-  session->system_ = std::make_unique<sim::SimSystem>();
-  sim::SimSystem& system = *session->system_;
-  // As in the GUI: a write cycle ends in real time, and no record of every request is kept.
-  system.Clock().SetFollowRealTime(true);
-  system.SetRequestLogEnabled(false);
-  sim::DeviceConfig config;
-  config.vid = selection.vid;
-  config.pid = selection.pid;
-  config.part = *part;
-  config.capability = selection.capability;
-  config.backingFile = session->imageFile_;
-  session->device_ = &system.AddDevice(config);
+  DeviceSelection options = selection;
+  options.eeprom = type;
+  backend::BackendSetup setup = backend::BackendSetup::ForPerson();
+  setup.imageFileMustExist = imageFile == ImageFile::kMustExist;
+  if (session->tracing_) setup.trace = &session->trace_;
+  session->backend_ = std::make_unique<backend::SimulatedBackend>(options, setup);
   // The file names itself in the reason.
-  if (const std::string problem = session->FileProblem(); !problem.empty()) {
+  if (const std::string& problem = session->backend_->FileProblem(); !problem.empty()) {
     error = problem;
+    session->tracing_ = false;  // nothing was sent: the trace file is left as it was
     return nullptr;
   }
-  if (hook) hook(system, *session->device_);
-
-  session->channel_ = std::make_unique<device::DeviceChannel>(system.Platform());
-  session->transport_ = std::make_unique<device::VendorTransport>(*session->channel_);
-  session->transport_->SetTransportEepromSize(type.size);
-  // A driver that cannot be opened shows when Connect cannot attach, as in the GUI.
-  session->channel_->OpenDriver();
+  if (hook) hook(session->backend_->System(), session->backend_->Device());
   return session;
 }
 
 SimulatedSession::~SimulatedSession() {
-  if (channel_) {
-    if (channel_->IsAttached()) channel_->DetachDevice();
-    channel_->CloseDriver();
-  }
-  // The channel goes before the machine it holds registrations on.
-  transport_.reset();
-  channel_.reset();
+  // A command that ended early still leaves its trace, reported on failure.
+  if (tracing_) Finish(kExitSuccess);
 }
 
 bool SimulatedSession::Connect() {
-  return channel_->ConnectDevice(selection_.vid, selection_.pid, nullptr, nullptr, 0, 0) != 0;
+  return backend_->Connect();
 }
 
-std::string SimulatedSession::FileProblem() const {
-  const auto lock = system_->Lock();
-  return device_->Eeprom().LastError();
+void SimulatedSession::SetReporting(std::ostream& err, std::string prefix, bool showProgress) {
+  err_ = &err;
+  prefix_ = std::move(prefix);
+  meter_ = std::make_unique<ProgressMeter>(err, prefix_, showProgress);
+}
+
+SimulatedSession::ProgressScope::ProgressScope(device::VendorTransport& transport,
+                                               ProgressMeter* meter, std::string what)
+    : transport_(transport), meter_(meter) {
+  if (meter_ != nullptr) transport_.SetProgress(meter_->Begin(std::move(what)));
+}
+
+SimulatedSession::ProgressScope::~ProgressScope() {
+  transport_.SetProgress({});
+  if (meter_ != nullptr) meter_->End();
+}
+
+SimulatedSession::ProgressScope SimulatedSession::Progress(std::string what) {
+  return ProgressScope(backend_->Transport(), meter_.get(), std::move(what));
+}
+
+int SimulatedSession::Finish(int code) {
+  if (!tracing_) return code;
+  tracing_ = false;
+  const std::string problem = trace_.Commit();
+  if (problem.empty()) return code;
+  const std::string reason = prefix_ + "trace " + trace_.Path() + ": " + problem;
+  if (err_ == nullptr) return kExitFailure;
+  const int failed = ReportFailure(*err_, reason);
+  return code == kExitSuccess ? failed : code;
 }
 
 }  // namespace veltra::cli

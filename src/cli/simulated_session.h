@@ -3,12 +3,16 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <ostream>
 #include <string>
 
-#include "device/channel.h"
+#include "backend/device_options.h"
+#include "backend/simulated_backend.h"
+#include "cli/progress_meter.h"
+#include "cli/trace_file.h"
 #include "device/eeprom_types.h"
 #include "device/transport.h"
-#include "platform/sim/default_device.h"
 
 namespace veltra::sim {
 class SimSystem;
@@ -17,52 +21,74 @@ class SimUsbDevice;
 
 namespace veltra::cli {
 
-// The simulated device a device command works on.
-struct DeviceSelection {
-  uint16_t vid = sim::kDefaultDeviceVid;
-  uint16_t pid = sim::kDefaultDevicePid;
-  uint8_t capability = sim::kDefaultDeviceCapability;
-  // The .bin file behind the EEPROM; empty: the per-user file of this device, filled with the
-  // factory image at first use, as the GUI keeps it.
-  std::string imageFile;
-};
+// The simulated device a device command works on: the device options as the GUI takes them.
+// An empty imageFile means the per-user file of this device, filled with the factory image at
+// first use, as the GUI keeps it.
+using DeviceSelection = backend::DeviceOptions;
 
 // Runs on the simulated machine before the command connects; tests inject faults here.
 using DeviceHook = std::function<void(sim::SimSystem&, sim::SimUsbDevice&)>;
 
-// The simulated machine with the device plugged in, set up as the GUI sets up its default
-// device, and the device channel and vendor transport on it, the driver opened and the
-// transport sized for the EEPROM type. Closing detaches the device and closes the driver.
+// The device back end of one command, set up as the GUI sets up its device, with the driver
+// opened on Connect and the transport sized for the EEPROM type; the command's --trace file
+// and the progress shown on a terminal. Closing detaches the device, closes the driver and
+// writes the trace.
 class SimulatedSession {
  public:
   // Whether a user's --image file must exist already: a command that only reads the EEPROM
   // would otherwise read an erased part and call it the file's contents.
   enum class ImageFile { kMayBeCreated, kMustExist };
 
-  // Null with error set ("<file>: <reason>") when the EEPROM's file cannot be made or read.
+  // Null with error set ("<file>: <reason>") when the trace file or the EEPROM's file cannot
+  // be made or read; nothing has been written then.
   static std::unique_ptr<SimulatedSession> Open(const DeviceSelection& selection,
                                                 const device::EepromType& type, ImageFile imageFile,
-                                                const DeviceHook& hook, std::string& error);
+                                                const DeviceHook& hook, std::string& error,
+                                                const std::optional<std::string>& tracePath = {});
   ~SimulatedSession();
   SimulatedSession(const SimulatedSession&) = delete;
   SimulatedSession& operator=(const SimulatedSession&) = delete;
 
   // Finds the device by VID/PID and attaches the driver to it; false when it cannot.
   bool Connect();
-  device::VendorTransport& Transport() { return *transport_; }
-  const std::string& ImageFilePath() const { return imageFile_; }
+  device::VendorTransport& Transport() { return backend_->Transport(); }
+  backend::SimulatedBackend& Backend() { return *backend_; }
+  const std::string& ImageFilePath() const { return backend_->ImageFile(); }
   // "" while everything written to the EEPROM has reached its file, else why it has not.
-  std::string FileProblem() const;
+  std::string FileProblem() const { return backend_->StorageProblem(); }
+  // What the transport found wrong with the last EEPROM transfer, or "".
+  std::string TransferFault() const { return backend_->Transport().LastFaultText(); }
+
+  // Where the session reports: progress (when enabled) and a trace that could not be written.
+  void SetReporting(std::ostream& err, std::string prefix, bool showProgress);
+
+  // Shows the progress of the transfers made while it lives ("writing EEPROM").
+  class ProgressScope {
+   public:
+    ProgressScope(device::VendorTransport& transport, ProgressMeter* meter, std::string what);
+    ~ProgressScope();
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+   private:
+    device::VendorTransport& transport_;
+    ProgressMeter* meter_;
+  };
+  [[nodiscard]] ProgressScope Progress(std::string what);
+
+  // Ends the command: writes the trace. code unless the trace could not be written, which is
+  // then reported and fails the command.
+  int Finish(int code);
 
  private:
   SimulatedSession() = default;
 
-  DeviceSelection selection_;
-  std::string imageFile_;
-  std::unique_ptr<sim::SimSystem> system_;
-  sim::SimUsbDevice* device_ = nullptr;
-  std::unique_ptr<device::DeviceChannel> channel_;
-  std::unique_ptr<device::VendorTransport> transport_;
+  TraceFile trace_;
+  bool tracing_ = false;
+  std::unique_ptr<backend::SimulatedBackend> backend_;
+  std::ostream* err_ = nullptr;
+  std::string prefix_;
+  std::unique_ptr<ProgressMeter> meter_;
 };
 
 }  // namespace veltra::cli

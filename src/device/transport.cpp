@@ -1,6 +1,8 @@
 #include "device/transport.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -13,7 +15,38 @@ namespace {
 constexpr uint32_t kLargeEepromSize = 4096;  // from here on: two address bytes, base 0xA8
 constexpr uint32_t kSmallPageLimit = 1024;   // below it the transport writes 8-byte pages
 
+std::string Hex(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value));
+  return text;
+}
+
 }  // namespace
+
+std::string DescribeTransferFault(const TransferFault& fault, uint32_t eepromSize) {
+  using Kind = TransferFault::Kind;
+  const std::string chunk = "chunk " + Hex(fault.address) + ": ";
+  switch (fault.kind) {
+    case Kind::kNone:
+      return {};
+    case Kind::kNotAttached:
+      return "no device attached";
+    case Kind::kOutOfRange:
+      return std::to_string(fault.length) + " bytes from " + Hex(fault.address) +
+             " reach beyond the EEPROM's " + std::to_string(eepromSize) + " bytes";
+    case Kind::kRequestFailed:
+      return chunk + "request failed";
+    case Kind::kNotAcknowledged: {
+      const auto ms = std::llround(static_cast<double>(fault.elapsedNs) / 1e6);
+      return chunk + "not acknowledged after " + std::to_string(fault.attempts) +
+             (fault.attempts == 1 ? " attempt" : " attempts") + " in " + std::to_string(ms) + " ms";
+    }
+    case Kind::kBusy:
+      return chunk + "busy after " + std::to_string(fault.polls) +
+             (fault.polls == 1 ? " poll" : " polls");
+  }
+  return {};
+}
 
 int VendorTransport::RegisterAccess(bool write, uint16_t address, uint8_t* data, uint32_t length) {
   if (!Attached() || length > kMaxRegisterAccess) return 0;
@@ -57,9 +90,12 @@ int VendorTransport::WriteChunk(const std::array<uint8_t, 21>& record) {
     uint8_t idle = i2c::kIdle;
     if (!RegisterAccess(true, reg::kI2cCommand, &idle, 1) ||
         !RegisterAccess(true, reg::kI2cDeviceAddress, bytes.data(), 16) ||
-        !RegisterAccess(true, reg::kI2cDeviceAddress + 16, bytes.data() + 16, 5))
+        !RegisterAccess(true, reg::kI2cDeviceAddress + 16, bytes.data() + 16, 5)) {
+      fault_.kind = TransferFault::Kind::kRequestFailed;
       return 0;
+    }
     bool nack = false;
+    int busyPolls = 0;
     for (int poll = 0; poll < kStatusPolls; ++poll) {
       uint8_t status = 0;
       if (!RegisterAccess(false, reg::kI2cCommand, &status, 1)) continue;
@@ -69,17 +105,36 @@ int VendorTransport::WriteChunk(const std::array<uint8_t, 21>& record) {
         break;
       }
       if (!(status & i2c::kStatusBusy)) return 1;
+      ++busyPolls;
       clock.WaitUntilNs(clock.NowNs() + kBusyWaitNs + 1);
     }
-    if (!RetryChunk(attempt, kWriteAttempts, nack, clock.NowNs() - firstAttempt)) return 0;
+    const int64_t elapsed = clock.NowNs() - firstAttempt;
+    // The last attempt's outcome is the one that tells: a status never read is a failed request.
+    if (nack) {
+      fault_.kind = TransferFault::Kind::kNotAcknowledged;
+    } else if (busyPolls > 0) {
+      fault_.kind = TransferFault::Kind::kBusy;
+    } else {
+      fault_.kind = TransferFault::Kind::kRequestFailed;
+    }
+    fault_.attempts = attempt;
+    fault_.elapsedNs = elapsed;
+    fault_.polls = busyPolls;
+    if (!RetryChunk(attempt, kWriteAttempts, nack, elapsed)) return 0;
   }
 }
 
 int VendorTransport::EepromTransfer(bool write, uint32_t address, uint8_t* buffer,
                                     uint32_t length) {
-  if (!Attached()) return 0;
-  if (static_cast<uint64_t>(address) + length > eepromSize_) return 0;
-  if (length > 0 && buffer == nullptr) return 0;
+  fault_ = {};
+  if (!Attached()) {
+    fault_.kind = TransferFault::Kind::kNotAttached;
+    return 0;
+  }
+  if (static_cast<uint64_t>(address) + length > eepromSize_ || (length > 0 && buffer == nullptr)) {
+    fault_ = {.kind = TransferFault::Kind::kOutOfRange, .address = address, .length = length};
+    return 0;
+  }
   deviceAddressBase_ = eepromSize_ >= kLargeEepromSize ? 0xA8 : 0xA0;
 
   uint8_t enable = 0;
@@ -95,6 +150,7 @@ int VendorTransport::EepromTransfer(bool write, uint32_t address, uint8_t* buffe
   RegisterAccess(true, reg::kI2cCommand, &idle, 1);
   uint8_t disabled = enable & static_cast<uint8_t>(~i2c::kMasterEnable);
   RegisterAccess(true, reg::kI2cEnable, &disabled, 1);
+  if (result != 0) fault_ = {};
   return result;
 }
 
@@ -117,15 +173,20 @@ int VendorTransport::WriteRange(uint32_t address, const uint8_t* buffer, uint32_
     std::copy_n(buffer + done, chunk, record.begin() + 3);
     record[19] = header[19];
     record[20] = header[20];
-    if (!WriteChunk(record)) return 0;
+    if (!WriteChunk(record)) {
+      fault_.address = at;
+      return 0;
+    }
     done += chunk;
+    Progress(done, length);
   }
   return 1;
 }
 
 VendorTransport::ReadOutcome VendorTransport::ReadChunkOnce(const std::array<uint8_t, 21>& record,
                                                             std::span<uint8_t, 16> out,
-                                                            bool patient, int64_t firstAttemptNs) {
+                                                            bool patient, int64_t firstAttemptNs,
+                                                            int& polls) {
   pf::Clock& clock = channel_.Clock();
   std::array<uint8_t, 21> bytes = record;
   uint8_t idle = i2c::kIdle;
@@ -133,7 +194,7 @@ VendorTransport::ReadOutcome VendorTransport::ReadChunkOnce(const std::array<uin
       !RegisterAccess(true, reg::kI2cDeviceAddress, bytes.data(), 16) ||
       !RegisterAccess(true, reg::kI2cDeviceAddress + 16, bytes.data() + 16, 5))
     return ReadOutcome::kRequestFailed;
-  for (int polls = 1;; ++polls) {
+  for (polls = 1;; ++polls) {
     uint8_t status = 0;
     if (!RegisterAccess(false, reg::kI2cCommand, &status, 1)) return ReadOutcome::kRequestFailed;
     if (status & i2c::kStatusNack) return ReadOutcome::kNack;
@@ -159,8 +220,11 @@ int VendorTransport::ReadRange(uint32_t address, uint8_t* buffer, uint32_t lengt
     const int64_t firstAttempt = clock.NowNs();
     ReadOutcome outcome = ReadOutcome::kRequestFailed;
     std::array<uint8_t, 16> data{};
+    int attempts = 0;
+    int polls = 0;
     for (int attempt = 1;; ++attempt) {
-      outcome = ReadChunkOnce(record, data, patient, firstAttempt);
+      attempts = attempt;
+      outcome = ReadChunkOnce(record, data, patient, firstAttempt, polls);
       if (outcome == ReadOutcome::kReceived || outcome == ReadOutcome::kRequestFailed) break;
       // A read that starts while the EEPROM programs the last page of a write is not
       // acknowledged until the write cycle ends.
@@ -168,22 +232,41 @@ int VendorTransport::ReadRange(uint32_t address, uint8_t* buffer, uint32_t lengt
                       clock.NowNs() - firstAttempt))
         break;
     }
-    if (outcome == ReadOutcome::kRequestFailed) return 0;
+    if (outcome == ReadOutcome::kRequestFailed) {
+      fault_ = {.kind = TransferFault::Kind::kRequestFailed, .address = address + done};
+      return 0;
+    }
     if (outcome == ReadOutcome::kReceived) {
       std::copy_n(data.begin(), chunk, buffer + done);
     } else {
       // The walk goes on so the rest of the range is still read, but the transfer has failed:
-      // a caller must never take the untouched bytes for EEPROM contents.
+      // a caller must never take the untouched bytes for EEPROM contents. The first chunk
+      // given up is the one reported.
+      if (!chunkGivenUp) {
+        fault_.address = address + done;
+        if (outcome == ReadOutcome::kNack) {
+          fault_.kind = TransferFault::Kind::kNotAcknowledged;
+          fault_.attempts = attempts;
+          fault_.elapsedNs = clock.NowNs() - firstAttempt;
+        } else {
+          fault_.kind = TransferFault::Kind::kBusy;
+          fault_.polls = polls;
+        }
+      }
       chunkGivenUp = true;
       patient = false;
     }
     done += chunk;
+    Progress(done, length);
   }
   return chunkGivenUp ? 0 : 1;
 }
 
 int VendorTransport::EraseEeprom() {
-  if (eepromSize_ == 0) return 0;
+  if (eepromSize_ == 0) {
+    fault_ = {.kind = TransferFault::Kind::kOutOfRange};
+    return 0;
+  }
   std::vector<uint8_t> zeros(eepromSize_, 0);
   return EepromTransfer(true, 0, zeros.data(), eepromSize_ - 1);
 }

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <string>
 
 #include "device/channel.h"
 
@@ -57,6 +59,31 @@ inline bool PollReadAgain(int polls, int64_t sinceFirstAttemptNs) {
   return polls < kMaxChunkAttempts && sinceFirstAttemptNs < kWriteCycleBudgetNs;
 }
 
+// Why the last EEPROM transfer failed: what the callers' own texts ("Fail to write EEPROM")
+// cannot say, for a command line's one-line reason and the diagnostic log.
+struct TransferFault {
+  enum class Kind {
+    kNone,
+    kNotAttached,      // nothing was sent: no driver handle or no device attached
+    kOutOfRange,       // nothing was sent: the range ends beyond the EEPROM
+    kRequestFailed,    // a vendor request of the chunk failed
+    kNotAcknowledged,  // the EEPROM did not acknowledge the chunk
+    kBusy,             // the I2C command did not complete
+  };
+  Kind kind = Kind::kNone;
+  uint32_t address = 0;   // the chunk's first EEPROM address; the range's for kOutOfRange
+  uint32_t length = 0;    // kOutOfRange: the range's length
+  int attempts = 0;       // kNotAcknowledged
+  int64_t elapsedNs = 0;  // kNotAcknowledged: from the chunk's first attempt to its last
+  int polls = 0;          // kBusy: status readings of the chunk's last attempt
+};
+
+// "chunk 0x1230: not acknowledged after 6 attempts in 25 ms"; "" for kNone.
+std::string DescribeTransferFault(const TransferFault& fault, uint32_t eepromSize);
+
+// Bytes of the current transfer handled so far and its length, after every chunk.
+using TransferProgress = std::function<void(uint32_t done, uint32_t length)>;
+
 // Register access and EEPROM transfers through the chip's I2C master, over the channel's driver
 // handle. Results are 1 (success) and 0 (failure).
 class VendorTransport {
@@ -70,6 +97,13 @@ class VendorTransport {
   int EepromTransfer(bool write, uint32_t address, uint8_t* buffer, uint32_t length);
   int EraseEeprom();
 
+  // Called on the transferring thread after every chunk of the EEPROM transfers that follow;
+  // an empty function reports nothing.
+  void SetProgress(TransferProgress progress) { progress_ = std::move(progress); }
+  // What made the last EEPROM transfer fail; kind kNone after one that succeeded.
+  const TransferFault& LastFault() const { return fault_; }
+  std::string LastFaultText() const { return DescribeTransferFault(fault_, eepromSize_); }
+
   // Exposed for tests: one chunk of a write, given its 21-byte command record.
   int WriteChunk(const std::array<uint8_t, 21>& record);
 
@@ -82,11 +116,16 @@ class VendorTransport {
   // One attempt at a read chunk: the 16 data registers into out when received. patient: the
   // chunk may use its time budget, counted from firstAttemptNs.
   ReadOutcome ReadChunkOnce(const std::array<uint8_t, 21>& record, std::span<uint8_t, 16> out,
-                            bool patient, int64_t firstAttemptNs);
+                            bool patient, int64_t firstAttemptNs, int& polls);
+  void Progress(uint32_t done, uint32_t length) const {
+    if (progress_) progress_(done, length);
+  }
 
   DeviceChannel& channel_;
   uint32_t eepromSize_ = 4096;
   uint8_t deviceAddressBase_ = 0xA0;
+  TransferProgress progress_;
+  TransferFault fault_;
 };
 
 }  // namespace veltra::device

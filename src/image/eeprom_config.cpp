@@ -291,7 +291,10 @@ int EepromConfig::WriteToEeprom() {
   // An image that does not fit leaves every section as it was: resetting them here would let
   // the next successful Save drop or zero sections that no page stores again.
   if (!Pack()) return kWriteNotFit;
-  if (!transport_.EepromTransfer(true, 0, image_.buffer.data(), image_.eepromLength)) {
+  const uint32_t length = writeExtent_ == WriteExtent::kUsedOnly
+                              ? UsedImageLength(image_.total, image_.eepromLength)
+                              : image_.eepromLength;
+  if (!transport_.EepromTransfer(true, 0, image_.buffer.data(), length)) {
     Show(kOperateEepromFailedText);
     return kWriteFailed;
   }

@@ -26,6 +26,10 @@ inline constexpr int kWriteFailed = 4097;
 inline constexpr std::string_view kEepromEmptyText = "EEPROM Empty";
 inline constexpr std::string_view kOperateEepromFailedText = "Operate EEPROM Failed";
 
+// How much of the EEPROM WriteToEeprom covers: the whole transfer length, or only the part the
+// packed image uses (UsedImageLength), leaving the rest of the EEPROM as it was.
+enum class WriteExtent { kWhole, kUsedOnly };
+
 inline constexpr uint16_t kCapabilityRegister = 0xD9;
 inline constexpr int kCapabilityCount = 7;
 inline constexpr uint32_t kImageBufferSize = 65536;
@@ -72,6 +76,8 @@ class EepromConfig {
   int Pack();
   // 0, kWriteNotFit or kWriteFailed.
   int WriteToEeprom();
+  void SetWriteExtent(WriteExtent extent) { writeExtent_ = extent; }
+  WriteExtent GetWriteExtent() const { return writeExtent_; }
 
   // Views for front ends and tests.
   uint32_t EepromLength() const { return eepromLength_; }
@@ -108,6 +114,7 @@ class EepromConfig {
   ImageRecord image_;
   bool empty_ = true;
   uint32_t eepromLength_ = 0;
+  WriteExtent writeExtent_ = WriteExtent::kWhole;
 };
 
 }  // namespace veltra::image

@@ -51,6 +51,14 @@ struct Directory {
 // entries. The magic is not checked here.
 Directory ReadDirectory(std::span<const uint8_t> header);
 
+// The part of the EEPROM an image of this total occupies: the Header, the directory, the
+// sections and both places a tail record may take, so that tail records an older, larger image
+// left behind are overwritten too. Never more than the transfer length.
+inline uint32_t UsedImageLength(uint32_t total, uint32_t transferLength) {
+  const uint64_t used = uint64_t{kDataStart} + total + 2 * kTailRecordLength;
+  return used < transferLength ? static_cast<uint32_t>(used) : transferLength;
+}
+
 inline bool TailRecord1Fits(uint32_t total, uint32_t transferLength) {
   return uint64_t{transferLength} >= uint64_t{total} + kTailRecord1Room;
 }

@@ -12,7 +12,7 @@ AppHarness::AppHarness(HarnessOptions options) {
   SimulatedDeviceOptions device = options.device;
   device.imageFile = dir_.filePath(QStringLiteral("eeprom.bin")).toStdString();
   if (options.contents == Contents::kFactory) {
-    const uint32_t size = sim::PartInfo(device.part).size;
+    const uint32_t size = sim::PartInfo(PartOf(device)).size;
     auto image = image::BuildFactoryImage(device.vid, device.pid, size);
     QVERIFY(image.has_value());
     const std::string error = platform::ReplaceFile(device.imageFile, *image);
@@ -26,8 +26,9 @@ AppHarness::AppHarness(HarnessOptions options) {
       dir_.filePath(QStringLiteral("state/VeltraConfig.log")).toStdString());
   window_ = std::make_unique<CDemoDlg>(MainWindowServices{
       backend_->Channel(), backend_->Transport(), dialogs_, *logFile_, debug_, localTime_,
-      backend_->Window(), [] { return log::LogSettings{}; }, &backend_->Timers(),
-      QStringLiteral("test device"), [this] { return backend_->StorageProblem(); }});
+      backend_->Window(), [settings = options.log] { return settings; }, &backend_->Timers(),
+      QStringLiteral("test device"), [this] { return backend_->StorageProblem(); },
+      options.usedOnlySave});
   window_->show();
   QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
 }

@@ -13,6 +13,7 @@
 #include "app/main_window.h"
 #include "app/simulated_device.h"
 #include "log/local_time.h"
+#include "log/log_settings.h"
 #include "platform/log_file_store.h"
 #include "platform/sim/capturing_debug_output.h"
 #include "platform/sim/faults.h"
@@ -29,6 +30,8 @@ struct HarnessOptions {
   SimulatedDeviceOptions device;
   Contents contents = Contents::kFactory;
   std::vector<uint8_t> bytes;  // kGiven
+  log::LogSettings log;        // off unless asked for; the file is TempPath("state/...")
+  bool usedOnlySave = false;   // as veltra-config --used-only
 };
 
 // One main window on one simulated device, with scripted dialogs and a private temporary

@@ -111,7 +111,7 @@ class ComponentsTest : public QObject {
     const app::SimulatedDeviceOptions& device = result.options->device;
     QCOMPARE(device.vid, uint16_t{0x5A52});
     QCOMPARE(device.pid, uint16_t{0x7731});
-    QVERIFY(device.part == sim::EepromPart::k24C64);
+    QVERIFY(app::PartOf(device) == sim::EepromPart::k24C64);
     QCOMPARE(device.capability, uint8_t{0x34});
     QCOMPARE(device.latencyNs, int64_t{0});
     QVERIFY(device.imageFile.empty());
@@ -126,11 +126,27 @@ class ComponentsTest : public QObject {
     const app::SimulatedDeviceOptions& device = result.options->device;
     QCOMPARE(device.vid, uint16_t{0x1A2B});
     QCOMPARE(device.pid, uint16_t{0x00FF});
-    QVERIFY(device.part == sim::EepromPart::k24C512);
+    QVERIFY(app::PartOf(device) == sim::EepromPart::k24C512);
     QCOMPARE(device.capability, uint8_t{0x14});
     QCOMPARE(device.latencyNs, int64_t{100000});
     QCOMPARE(device.imageFile, std::string("/tmp/x.bin"));
     QVERIFY(result.options->devicePanel);
+  }
+
+  // The device options follow the same rules as veltra-cli's: leading zeros are taken.
+  void CommandLineTakesTheSharedRules() {
+    const app::CommandLineResult result = app::ParseCommandLine(
+        {"veltra-config", "--vid", "00005A53", "--pid", " 7731 ", "--used-only"});
+    QVERIFY2(result.options.has_value(), qPrintable(result.output));
+    QCOMPARE(result.options->device.vid, uint16_t{0x5A53});
+    QCOMPARE(result.options->device.pid, uint16_t{0x7731});
+    QVERIFY(result.options->usedOnly);
+    QVERIFY(!app::ParseCommandLine({"veltra-config"}).options->usedOnly);
+    const app::CommandLineResult refused =
+        app::ParseCommandLine({"veltra-config", "--vid", "12345"});
+    QCOMPARE(refused.output,
+             QStringLiteral("veltra-config: --vid needs a hexadecimal number from 0 to FFFF, not "
+                            "'12345'\nTry 'veltra-config --help'.\n"));
   }
 
   void CommandLineRefusesBadValues_data() {
@@ -160,8 +176,8 @@ class ComponentsTest : public QObject {
     QVERIFY(!result.options.has_value());
     QCOMPARE(result.exitCode, 0);
     QVERIFY(result.output.startsWith(QStringLiteral("Usage: veltra-config [options]")));
-    for (const char* option :
-         {"--vid", "--pid", "--eeprom", "--capability", "--latency", "--image", "--device-panel"})
+    for (const char* option : {"--vid", "--pid", "--eeprom", "--capability", "--latency", "--image",
+                               "--device-panel", "--used-only"})
       QVERIFY2(result.output.contains(QLatin1String(option)), option);
   }
 

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QLineEdit>
 
+#include "device/eeprom_types.h"
 #include "image/eeprom_config.h"
 #include "image/operation_texts.h"
 #include "pages/usb_config_page.h"
@@ -103,7 +104,7 @@ std::optional<FaultKind> FaultFromName(const std::string& name) {
 FaultMatrix::FaultMatrix(MatrixOperation operation, sim::EepromPart part)
     : operation_(operation), part_(part), transferLength_(sim::PartInfo(part).size - 1) {
   HarnessOptions options;
-  options.device.part = part;
+  options.device.eeprom = device::EepromTypeBySize(sim::PartInfo(part).size);
   app_ = std::make_unique<AppHarness>(options);
   // Only requests and waits move the clock: every run sends the same requests.
   app_->Backend().System().Clock().SetFollowRealTime(false);

@@ -210,7 +210,7 @@ class MainWindowTest : public QObject {
   void ImageLargerThanTheTypeIsTooSmall() {
     // The factory image of a 24C04 holds both equalisers: more than an S24C02 takes.
     HarnessOptions options;
-    options.device.part = veltra::sim::EepromPart::k24C04;
+    options.device.eeprom = veltra::device::FindEepromType("S24C04");
     AppHarness app(options);
     app.ChooseType(QStringLiteral("S24C02"));
     app.TypeIds(QStringLiteral("5A52"), QStringLiteral("7731"));

@@ -18,6 +18,8 @@
 #include "app/qt_timers.h"
 #include "app_harness.h"
 #include "image/eeprom_config.h"
+#include "image/factory_image.h"
+#include "image/image_layout.h"
 #include "image/operation_texts.h"
 #include "image/section.h"
 
@@ -31,7 +33,7 @@ namespace {
 
 HarnessOptions Small() {
   HarnessOptions options;
-  options.device.part = veltra::sim::EepromPart::k24C02;
+  options.device.eeprom = veltra::device::FindEepromType("S24C02");
   return options;
 }
 
@@ -186,6 +188,60 @@ class OperationsTest : public QObject {
     QCOMPARE(app.Dialogs().Messages(), QStringList{"Operate EEPROM Failed"});
     QVERIFY(app.EveryDialogCovered());
     QVERIFY(app.Window().IsConnected());
+  }
+
+  // veltra-config --used-only: Save writes the image and both tail-record places, the rest of
+  // the EEPROM stays as it was; a Refresh reads the same configuration back.
+  void UsedOnlySaveLeavesTheRestOfTheEeprom() {
+    HarnessOptions options;
+    options.usedOnlySave = true;
+    options.contents = veltra::app::testing::Contents::kGiven;
+    options.bytes = *veltra::image::BuildFactoryImage(0x5A52, 0x7731, 8192);
+    const uint32_t t = 8191;
+    std::fill(options.bytes.begin() + 1024, options.bytes.begin() + t, uint8_t{0xEE});
+    AppHarness app(options);
+    QVERIFY(app.Connect());
+    const uint32_t total = app.Window().Model().Total();
+    QVERIFY(app.ClickAndWait("3"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{veltra::image::text::kSaveDone});
+    const std::vector<uint8_t> bytes = app.EepromBytes();
+    const uint32_t used = veltra::image::UsedImageLength(total, t);
+    QCOMPARE(used, 61 + total + 44);
+    const auto image = app.Window().Model().ImageBuffer();
+    QVERIFY(std::equal(image.begin(), image.begin() + used, bytes.begin()));
+    // Between the used part and the fill the factory image had its erased bytes.
+    QVERIFY(std::equal(bytes.begin() + used, bytes.begin() + 1024, options.bytes.begin() + used));
+    QVERIFY(
+        std::all_of(bytes.begin() + 1024, bytes.begin() + t, [](uint8_t b) { return b == 0xEE; }));
+
+    const std::vector<uint8_t> saved(image.begin(), image.begin() + t);
+    app.Dialogs().Clear();
+    app.Dialogs().AnswerQuestion(true);
+    QVERIFY(app.ClickAndWait("5"));  // Refresh
+    QVERIFY(app.Window().IsConnected());
+    const auto reread = app.Window().Model().ImageBuffer();
+    QCOMPARE(app.Window().Model().Total(), total);
+    QVERIFY(std::equal(reread.begin(), reread.begin() + 61 + total, saved.begin()));
+  }
+
+  // The message boxes keep their texts; the diagnostic log gets which chunk failed and why.
+  void FailedTransfersLogTheirChunkAndReason() {
+    HarnessOptions options;
+    options.log = {.enabled = true, .type = veltra::log::LogType::kFile};
+    AppHarness app(options);
+    QVERIFY(app.Connect());
+    app.SetFaults(Nack());
+    QVERIFY(app.ClickAndWait("3"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{"Operate EEPROM Failed"});
+    app.Dialogs().Clear();
+    QVERIFY(app.ClickAndWait("4"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{"Fail to erase EEPROM"});
+    const QString log =
+        QString::fromLatin1(ReadFile(app.TempPath(QStringLiteral("state/VeltraConfig.log"))));
+    for (const char* line : {"Operate EEPROM Failed: chunk 0x0000: not acknowledged after ",
+                             "Fail to erase EEPROM: chunk 0x0000: not acknowledged after "}) {
+      QVERIFY2(log.contains(QLatin1String(line)), qPrintable(log));
+    }
   }
 
   void EraseZeroesTheTransferLength() {

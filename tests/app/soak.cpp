@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "device/eeprom_types.h"
 #include "image/eeprom_config.h"
 #include "image/factory_image.h"
 #include "image/image_layout.h"
@@ -108,7 +109,7 @@ const char* Soak::Name(Kind kind) {
 
 Soak::Soak(const SoakOptions& options) : options_(options), random_(options.seed) {
   HarnessOptions harness;
-  harness.device.part = options.part;
+  harness.device.eeprom = device::EepromTypeBySize(sim::PartInfo(options.part).size);
   app_ = std::make_unique<AppHarness>(harness);
   app_->Backend().System().Clock().SetFollowRealTime(false);
   transferLength_ = sim::PartInfo(options.part).size - 1;

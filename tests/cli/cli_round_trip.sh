@@ -14,7 +14,7 @@ fail() { echo "$*"; exit 1; }
 [ "$(wc -c <"$dir/a.bin" | tr -d ' ')" -eq 255 ] || fail "dump is not 255 bytes"
 "$cli" erase --yes --eeprom S24C02 || fail "erase failed"
 "$cli" read --eeprom S24C02 2>/dev/null | grep -q 'empty' || fail "read after erase: not empty"
-"$cli" load "$dir/a.bin" --eeprom S24C02 || fail "load failed"
+"$cli" load "$dir/a.bin" --yes --eeprom S24C02 || fail "load failed"
 "$cli" dump "$dir/b.bin" --eeprom S24C02 || fail "second dump failed"
 cmp -s "$dir/a.bin" "$dir/b.bin" || fail "the loaded image did not come back"
 "$cli" show "$dir/a.bin" --eeprom S24C02 --json | grep -q '"manufacturer":"Veltra Audio"' ||

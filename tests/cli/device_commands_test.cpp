@@ -72,7 +72,7 @@ TEST_F(DeviceCommandsTest, DumpEraseLoadRoundTrip) {
   erased.push_back(factory_.back());
   EXPECT_EQ(Eeprom(), erased);
 
-  o = RunCommand(RunLoadCommand, Args({dump}));
+  o = RunCommand(RunLoadCommand, Args({dump, "--yes"}));
   ASSERT_EQ(o.code, kExitSuccess) << o.err;
   EXPECT_EQ(o.out + o.err, "");
   EXPECT_EQ(Eeprom(), factory_);
@@ -105,7 +105,7 @@ TEST_F(DeviceCommandsTest, ReadPrintsWhatShowPrintsForTheDump) {
 TEST_F(DeviceCommandsTest, LoadCompletesAShortFileWithZerosAndCutsALongOne) {
   const std::string shorter = dir_.File("short.bin");
   WriteFile(shorter, std::vector<uint8_t>(100, 0xAB));
-  Outcome o = RunCommand(RunLoadCommand, Args({shorter}));
+  Outcome o = RunCommand(RunLoadCommand, Args({shorter, "--yes"}));
   EXPECT_EQ(o.code, kExitSuccess);
   EXPECT_EQ(o.err, "veltra-cli: load: warning: " + shorter +
                        " holds 100 bytes, the EEPROM's transfer length is 511: the missing bytes "
@@ -120,7 +120,7 @@ TEST_F(DeviceCommandsTest, LoadCompletesAShortFileWithZerosAndCutsALongOne) {
   for (size_t i = 0; i < bytes.size(); ++i)
     bytes[i] = static_cast<uint8_t>(i * 7);
   WriteFile(longer, bytes);
-  o = RunCommand(RunLoadCommand, Args({longer}));
+  o = RunCommand(RunLoadCommand, Args({longer, "--yes"}));
   EXPECT_EQ(o.code, kExitSuccess);
   EXPECT_EQ(o.err, "veltra-cli: load: warning: " + longer +
                        " holds 600 bytes, the EEPROM's transfer length is 511: the bytes beyond "
@@ -150,7 +150,9 @@ TEST_F(DeviceCommandsTest, FailedReadLeavesNoFileAndAnOldFileAsItWas) {
   const std::string fresh = dir_.File("fresh.bin");
   Outcome o = RunCommand(RunDumpCommand, Args({fresh}), nack);
   EXPECT_EQ(o.code, kExitFailure);
-  EXPECT_EQ(o.err, "veltra-cli: dump: Fail to read EEPROM\n");
+  EXPECT_EQ(o.err,
+            "veltra-cli: dump: Fail to read EEPROM: chunk 0x0000: not acknowledged after 25 "
+            "attempts in 25 ms\n");
   EXPECT_FALSE(std::filesystem::exists(fresh));
 
   const std::string old = dir_.File("old.bin");
@@ -176,11 +178,27 @@ TEST_F(DeviceCommandsTest, DeviceFailuresAreOneLineWithTheToolsText) {
   const std::vector<Case> cases = {
       {RunReadCommand, {}, unplug, "veltra-cli: read: Cannot find the HID device !!!\n"},
       {RunDumpCommand, {file}, unplug, "veltra-cli: dump: Cannot find the HID device !!!\n"},
-      {RunLoadCommand, {file}, unplug, "veltra-cli: load: Cannot find the HID device !!!\n"},
+      {RunLoadCommand,
+       {file, "--yes"},
+       unplug,
+       "veltra-cli: load: Cannot find the HID device !!!\n"},
       {RunEraseCommand, {"--yes"}, unplug, "veltra-cli: erase: Cannot find the HID device !!!\n"},
-      {RunReadCommand, {}, nack, "veltra-cli: read: Fail to read EEPROM\n"},
-      {RunLoadCommand, {file}, nack, "veltra-cli: load: Fail to write EEPROM\n"},
-      {RunEraseCommand, {"--yes"}, nack, "veltra-cli: erase: Fail to erase EEPROM\n"},
+      // What the bus said follows the tool's text: which chunk, and why.
+      {RunReadCommand,
+       {},
+       nack,
+       "veltra-cli: read: Fail to read EEPROM: chunk 0x0000: not acknowledged after 25 attempts "
+       "in 25 ms\n"},
+      {RunLoadCommand,
+       {file, "--yes"},
+       nack,
+       "veltra-cli: load: Fail to write EEPROM: chunk 0x0000: not acknowledged after 25 attempts "
+       "in 25 ms\n"},
+      {RunEraseCommand,
+       {"--yes"},
+       nack,
+       "veltra-cli: erase: Fail to erase EEPROM: chunk 0x0000: not acknowledged after 25 "
+       "attempts in 25 ms\n"},
   };
   for (const Case& c : cases) {
     const Outcome o = RunCommand(c.run, Args(c.args), c.hook);
@@ -320,7 +338,7 @@ TEST_F(DeviceCommandsTest, WrongCommandLinesDoNothing) {
   EXPECT_FALSE(hookRan);
   EXPECT_FALSE(std::filesystem::exists(file));
   EXPECT_EQ(RunCommand(RunEraseCommand, {"--eeprom", "S24C04"}).err,
-            "veltra-cli: erase: erases only with --yes\n");
+            "veltra-cli: erase: needs --yes: standard input is not a terminal to ask on\n");
 }
 
 }  // namespace

@@ -153,17 +153,18 @@ TEST_F(KillTest, ADumpOrLoadKilledAnywhereLeavesOldOrNewContents) {
   const std::vector<uint8_t> loaded = Random(kSize - 1, random_);
   std::vector<uint8_t> newImage = loaded;
   newImage.push_back(image.back());  // the last byte is never transferred
-  const Counts load = KillRepeatedly({"load", input, "--eeprom", "S24C512", "--image", eeprom},
-                                     eeprom, image, newImage, [&] {
-                                       WriteFile(eeprom, image);
-                                       WriteFile(input, loaded);
-                                     });
+  const Counts load =
+      KillRepeatedly({"load", input, "--yes", "--eeprom", "S24C512", "--image", eeprom}, eeprom,
+                     image, newImage, [&] {
+                       WriteFile(eeprom, image);
+                       WriteFile(input, loaded);
+                     });
   Report("load", load);
   EXPECT_EQ(load.other, 0);
 
   // A temporary named in the moment before its rename is gone after the next run.
   EXPECT_EQ(RunToEnd({"dump", backup, "--eeprom", "S24C512", "--image", eeprom}), 0);
-  EXPECT_EQ(RunToEnd({"load", input, "--eeprom", "S24C512", "--image", eeprom}), 0);
+  EXPECT_EQ(RunToEnd({"load", input, "--yes", "--eeprom", "S24C512", "--image", eeprom}), 0);
   EXPECT_EQ(Names(), (std::set<std::string>{"backup.bin", "eeprom.bin", "input.bin"}));
 }
 

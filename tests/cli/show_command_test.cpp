@@ -285,8 +285,8 @@ TEST_F(ShowCommandTest, WrongCommandLinesAreRefusedWithOneLine) {
     EXPECT_EQ(o.err.rfind("veltra-cli: show: ", 0), 0u) << o.err;
   }
   EXPECT_EQ(RunCommand(RunShowCommand, {path, "--eeprom", "S24C99"}).err,
-            "veltra-cli: show: unknown EEPROM type 'S24C99' (one of S24C02, S24C04, S24C08, "
-            "S24C16, S24C32, S24C64, S24C128, S24C256, S24C512)\n");
+            "veltra-cli: show: --eeprom needs one of S24C02, S24C04, S24C08, S24C16, S24C32, "
+            "S24C64, S24C128, S24C256, S24C512, not 'S24C99'\n");
 }
 
 TEST_F(ShowCommandTest, FileThatCannotBeReadFailsNamingIt) {

@@ -4,24 +4,29 @@
 
 #include <vector>
 
+#include "backend/simulated_backend.h"
 #include "device/channel.h"
+#include "device/eeprom_types.h"
 #include "device/transport.h"
 #include "platform/sim/sim_system.h"
 #include "platform/vendor_packet.h"
 
 namespace veltra::testing {
 
-// A simulated system with the default device plugged in, the driver opened and the channel
-// connected, ready for transport tests.
+// The default device with the given part, set up for tests as every front end sets up its
+// device, the driver opened and the channel connected, ready for transport tests.
 class ConnectedChip : public ::testing::Test {
  protected:
-  explicit ConnectedChip(sim::DeviceConfig config = {}) : device_(&system_.AddDevice(config)) {}
+  explicit ConnectedChip(sim::EepromPart part = sim::EepromPart::k24C64,
+                         sim::ChipTiming timing = {})
+      : backend_({.eeprom = device::EepromTypeBySize(sim::PartInfo(part).size)}, [&timing] {
+          backend::BackendSetup setup = backend::BackendSetup::ForTests();
+          setup.timing = timing;
+          return setup;
+        }()) {}
 
   void SetUp() override {
-    ASSERT_EQ(channel_.OpenDriver(), 1);
-    ASSERT_EQ(channel_.ConnectDevice(device_->Config().vid, device_->Config().pid, nullptr, nullptr,
-                                     0, 0),
-              1);
+    ASSERT_TRUE(backend_.Connect());
     system_.ClearRequestLog();
   }
 
@@ -32,10 +37,11 @@ class ConnectedChip : public ::testing::Test {
     return out;
   }
 
-  sim::SimSystem system_;
-  sim::SimUsbDevice* device_;
-  device::DeviceChannel channel_{system_.Platform()};
-  device::VendorTransport transport_{channel_};
+  backend::SimulatedBackend backend_;
+  sim::SimSystem& system_ = backend_.System();
+  sim::SimUsbDevice* device_ = &backend_.Device();
+  device::DeviceChannel& channel_ = backend_.Channel();
+  device::VendorTransport& transport_ = backend_.Transport();
 };
 
 // One I2C command as the transport issued it: the 16-byte write at 0x80 and the 5-byte write

@@ -25,8 +25,7 @@ std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
 
 class TransportTest : public ConnectedChip {
  protected:
-  explicit TransportTest(sim::EepromPart part = sim::EepromPart::k24C64)
-      : ConnectedChip({.part = part}) {}
+  explicit TransportTest(sim::EepromPart part = sim::EepromPart::k24C64) : ConnectedChip(part) {}
 
   void UsePart(uint32_t size) { transport_.SetTransportEepromSize(size); }
   uint8_t Register(uint8_t index) { return device_->Chip().Register(index); }
@@ -376,7 +375,7 @@ TEST_F(TransportTest, AReadOfAnAbsentEepromWaitsOnceAndThenFailsSoon) {
 // byte, so the retries must end by their count too.
 class InstantChip : public ConnectedChip {
  protected:
-  InstantChip() : ConnectedChip({.timing = {.requestCostNs = 0, .i2cBitRate = 0}}) {}
+  InstantChip() : ConnectedChip(sim::EepromPart::k24C64, {.requestCostNs = 0, .i2cBitRate = 0}) {}
 };
 
 TEST_F(InstantChip, AnEepromThatNeverAnswersStillFailsWhenNoTimePasses) {
@@ -471,6 +470,153 @@ TEST(TransportFaults, RandomFailuresAndUnplugNeverHang) {
     system.Faults().unplugAfter = system.RequestCount() + 50 + seed;
     EXPECT_EQ(transport.EepromTransfer(false, 0, buffer.data(), 1024), 0);
   }
+}
+
+}  // namespace
+}  // namespace veltra::device
+
+namespace veltra::device {
+namespace {
+
+// What a failed transfer says, for each way a transfer fails; the text is what veltra-cli
+// prints after the tool's own message and the GUI logs.
+struct FaultCase {
+  const char* name;
+  bool write;
+  uint32_t address;
+  uint32_t length;
+  sim::Faults faults;
+  uint64_t failRequestAfterStart;  // 0: none
+  TransferFault::Kind kind;
+  uint32_t chunk;
+  std::string text;
+};
+
+TEST_F(TransportTest, AFailedTransferNamesItsChunkAndWhy) {
+  using Kind = TransferFault::Kind;
+  const std::vector<FaultCase> cases = {
+      {"write not acknowledged",
+       true,
+       0x40,
+       40,
+       {.forceNack = true},
+       0,
+       Kind::kNotAcknowledged,
+       0x40,
+       "chunk 0x0040: not acknowledged after 25 attempts in 25 ms"},
+      // The read goes on past the chunk it gives up; the first one is reported.
+      {"read not acknowledged",
+       false,
+       0x30,
+       40,
+       {.forceNack = true},
+       0,
+       Kind::kNotAcknowledged,
+       0x30,
+       "chunk 0x0030: not acknowledged after 25 attempts in 25 ms"},
+      {"write stays busy",
+       true,
+       0x100,
+       16,
+       {.stuckBusy = true},
+       0,
+       Kind::kBusy,
+       0x100,
+       "chunk 0x0100: busy after 4 polls"},
+      {"read stays busy",
+       false,
+       0x100,
+       16,
+       {.stuckBusy = true},
+       0,
+       Kind::kBusy,
+       0x100,
+       "chunk 0x0100: busy after 50 polls"},
+      // The opening read and write of register 0x95 come first; then the chunk's idle write.
+      {"write request fails",
+       true,
+       0x200,
+       16,
+       {},
+       3,
+       Kind::kRequestFailed,
+       0x200,
+       "chunk 0x0200: request failed"},
+      {"read request fails",
+       false,
+       0x200,
+       16,
+       {},
+       3,
+       Kind::kRequestFailed,
+       0x200,
+       "chunk 0x0200: request failed"},
+      {"range beyond the EEPROM",
+       false,
+       8180,
+       20,
+       {},
+       0,
+       Kind::kOutOfRange,
+       8180,
+       "20 bytes from 0x1FF4 reach beyond the EEPROM's 8192 bytes"},
+  };
+  for (const FaultCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim::Faults faults = c.faults;
+    if (c.failRequestAfterStart != 0)
+      faults.failRequest = system_.RequestCount() + c.failRequestAfterStart;
+    system_.SetFaults(faults);
+    std::vector<uint8_t> buffer(c.length, 0x5A);
+    EXPECT_EQ(transport_.EepromTransfer(c.write, c.address, buffer.data(), c.length), 0);
+    EXPECT_EQ(transport_.LastFault().kind, c.kind);
+    EXPECT_EQ(transport_.LastFault().address, c.chunk);
+    EXPECT_EQ(transport_.LastFaultText(), c.text);
+
+    // The next transfer that succeeds leaves no fault behind.
+    system_.SetFaults({});
+    system_.Clock().Advance(10'000'000);
+    ASSERT_EQ(transport_.EepromTransfer(false, 0, buffer.data(), 1), 1);
+    EXPECT_EQ(transport_.LastFault().kind, Kind::kNone);
+    EXPECT_EQ(transport_.LastFaultText(), "");
+  }
+}
+
+TEST_F(TransportTest, AFailureWithoutADeviceSaysSo) {
+  channel_.DetachDevice();
+  uint8_t byte = 0;
+  EXPECT_EQ(transport_.EepromTransfer(false, 0, &byte, 1), 0);
+  EXPECT_EQ(transport_.LastFaultText(), "no device attached");
+  EXPECT_EQ(transport_.EraseEeprom(), 0);
+  EXPECT_EQ(transport_.LastFault().kind, TransferFault::Kind::kNotAttached);
+}
+
+// Progress comes after every chunk, with the bytes handled so far, on the chunks the protocol
+// fixes: single bytes up to the first page boundary, then pages.
+TEST_F(Transport24C02, ProgressFollowsTheChunks) {
+  UsePart(256);
+  std::vector<std::pair<uint32_t, uint32_t>> calls;
+  transport_.SetProgress(
+      [&calls](uint32_t done, uint32_t length) { calls.emplace_back(done, length); });
+  std::vector<uint8_t> data = RandomBytes(40, 3);
+  ASSERT_EQ(transport_.EepromTransfer(true, 5, data.data(), 40), 1);
+  const std::vector<std::pair<uint32_t, uint32_t>> written = {
+      {1, 40}, {2, 40}, {3, 40}, {11, 40}, {19, 40}, {27, 40}, {35, 40}, {40, 40}};
+  EXPECT_EQ(calls, written);
+
+  calls.clear();
+  system_.Clock().Advance(10'000'000);
+  ASSERT_EQ(transport_.EepromTransfer(false, 5, data.data(), 40), 1);
+  const std::vector<std::pair<uint32_t, uint32_t>> read = {{16, 40}, {32, 40}, {40, 40}};
+  EXPECT_EQ(calls, read);
+
+  // Without a callback nothing is reported, and a refused transfer reports nothing either.
+  calls.clear();
+  EXPECT_EQ(transport_.EepromTransfer(false, 250, data.data(), 40), 0);
+  EXPECT_TRUE(calls.empty());
+  transport_.SetProgress({});
+  ASSERT_EQ(transport_.EepromTransfer(false, 0, data.data(), 40), 1);
+  EXPECT_TRUE(calls.empty());
 }
 
 }  // namespace

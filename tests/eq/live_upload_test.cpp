@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/simulated_backend.h"
 #include "device/channel.h"
 #include "device/transport.h"
 #include "eq/factory_defaults.h"
@@ -101,8 +102,7 @@ std::vector<std::pair<uint8_t, uint8_t>> WritesOf(const std::vector<Access>& seq
 class LiveUploadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(channel_.OpenDriver(), 1);
-    ASSERT_EQ(channel_.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0), 1);
+    ASSERT_TRUE(backend_.Connect());
     sys_.ClearRequestLog();
     device_.Chip().ClearEqWrites();
   }
@@ -136,10 +136,11 @@ class LiveUploadTest : public ::testing::Test {
     return lines;
   }
 
-  sim::SimSystem sys_;
-  sim::SimUsbDevice& device_ = sys_.AddDevice({});
-  device::DeviceChannel channel_{sys_.Platform()};
-  device::VendorTransport transport_{channel_};
+  backend::SimulatedBackend backend_{{}, backend::BackendSetup::ForTests()};
+  sim::SimSystem& sys_ = backend_.System();
+  sim::SimUsbDevice& device_ = backend_.Device();
+  device::DeviceChannel& channel_ = backend_.Channel();
+  device::VendorTransport& transport_ = backend_.Transport();
   MemoryLogFile file_;
   CapturingDebugOutput debug_;
   FixedLocalTime clock_{{3, 7, 9, 5, 41}};

@@ -5,6 +5,9 @@
 
 #include <numeric>
 #include <optional>
+#include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "simulated_chip.h"
@@ -251,6 +254,130 @@ TEST_F(EepromConfigTest, ImageThatDoesNotFitLeavesEverySectionAsItWas) {
   ASSERT_EQ(config_.WriteToEeprom(), 0);
   EXPECT_EQ(std::vector<uint8_t>(chip_.Eeprom().begin() + 98, chip_.Eeprom().begin() + 108),
             passThrough);
+}
+
+class EepromConfig24C08Test : public EepromConfigTest {
+ protected:
+  EepromConfig24C08Test() : EepromConfigTest(sim::EepromPart::k24C08) {}
+};
+
+// What a Reload gives: every section with its entry and bytes, the Header, both tail records.
+struct Configuration {
+  bool empty = true;
+  std::vector<std::tuple<int, EntryBytes, std::vector<uint8_t>>> sections;
+  std::optional<TailRecord> tail1;
+  std::optional<TailRecord> tail2;
+  friend bool operator==(const Configuration&, const Configuration&) = default;
+};
+
+Configuration ConfigurationOf(const EepromConfig& config) {
+  Configuration c;
+  c.empty = config.IsEmpty();
+  for (const auto& section : config.Sections())
+    c.sections.emplace_back(section->index, section->entry, section->data);
+  TailRecord record{};
+  if (config.GetTailRecord(record.data(), kTailRecordLength, section_index::kPlaybackEq))
+    c.tail1 = record;
+  if (config.GetTailRecord(record.data(), kTailRecordLength, section_index::kRecordEq))
+    c.tail2 = record;
+  return c;
+}
+
+// Save with only the used part written: the directory, the sections and both tail-record
+// places, nothing beyond.
+TEST_F(EepromConfig24C08Test, AUsedOnlyWriteCoversTheImageAndBothTailPlaces) {
+  const TailRecord tail1 = Tail(0x11);
+  const TailRecord tail2 = Tail(0x22);
+  ASSERT_EQ(Read(PackedImage({{section_index::kAudioIo, Bytes(37, 1)},
+                              {section_index::kPlaybackEq, Bytes(84, 2)},
+                              {section_index::kRecordEq, Bytes(66, 3)}},
+                             1023, &tail1, &tail2)),
+            kSOk);
+  const uint32_t used = 61 + 187 + 44;
+  std::fill(chip_.Eeprom().begin() + 248, chip_.Eeprom().end(), uint8_t{0xEE});
+  chip_.system.ClearRequestLog();
+  config_.SetWriteExtent(WriteExtent::kUsedOnly);
+  ASSERT_EQ(config_.WriteToEeprom(), 0);
+
+  uint32_t next = 0;
+  std::optional<Chunk> previous;
+  for (const Chunk& chunk : Chunks(chip_.system.RequestLog(), chip_.size)) {
+    if (previous && chunk == *previous) continue;  // a retry while the EEPROM programs
+    EXPECT_EQ(chunk.address, next);
+    next += chunk.count;
+    previous = chunk;
+  }
+  EXPECT_EQ(next, used);
+  const std::vector<uint8_t> packed = Image();
+  EXPECT_EQ(std::vector<uint8_t>(chip_.Eeprom().begin(), chip_.Eeprom().begin() + used),
+            std::vector<uint8_t>(packed.begin(), packed.begin() + used));
+  EXPECT_THAT(std::vector<uint8_t>(chip_.Eeprom().begin() + used, chip_.Eeprom().end()),
+              Each(0xEE));
+  // Where the image fills the EEPROM the used part is all of it.
+  EXPECT_EQ(UsedImageLength(187, 255), 255u);
+  EXPECT_EQ(UsedImageLength(0, 1023), 105u);
+}
+
+// A Reload after a used-only Save gives what a Reload after a whole Save gives, whatever the
+// EEPROM held before: a larger image whose tail records lie further on, section data that looks
+// like tail records where the new image has none, a smaller image, an erased part.
+TEST_F(EepromConfig24C08Test, ReloadAfterAUsedOnlyWriteGivesWhatAWholeWriteGives) {
+  const TailRecord tail1 = Tail(0x11);
+  const TailRecord tail2 = Tail(0x22);
+  std::vector<uint8_t> lookalike = Bytes(400, 0);
+  for (size_t i = 0; i < lookalike.size(); i += 2) {
+    lookalike[i] = 0x81;
+    lookalike[i + 1] = 0x82;
+  }
+  const std::vector<uint8_t> larger = PackedImage({{section_index::kMcu, Bytes(300, 7)},
+                                                   {section_index::kAudioIo, Bytes(37, 8)},
+                                                   {section_index::kPlaybackEq, Bytes(84, 9)},
+                                                   {section_index::kRecordEq, Bytes(66, 10)}},
+                                                  1023, &tail1, &tail2);
+  const std::vector<uint8_t> mcuLookalike = PackedImage({{section_index::kMcu, lookalike}}, 1023);
+  const std::vector<uint8_t> smaller = PackedImage({{5, Bytes(5, 0x30)}}, 1023);
+  const std::vector<uint8_t> erased(1023, 0xFF);
+
+  struct NewImage {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  };
+  const std::vector<NewImage> newImages = {
+      {"both equalisers", PackedImage({{section_index::kAudioIo, Bytes(37, 1)},
+                                       {section_index::kPlaybackEq, Bytes(84, 2)},
+                                       {section_index::kRecordEq, Bytes(66, 3)}},
+                                      1023, &tail1, &tail2)},
+      {"record equaliser only", PackedImage({{section_index::kAudioIo, Bytes(37, 1)},
+                                             {section_index::kRecordEq, Bytes(66, 3)}},
+                                            1023, nullptr, &tail2)},
+      {"no equaliser", PackedImage({{section_index::kAudioIo, Bytes(37, 1)}}, 1023)},
+  };
+  const std::pair<const char*, const std::vector<uint8_t>*> oldImages[] = {
+      {"a larger image", &larger},
+      {"look-alike tail records", &mcuLookalike},
+      {"a smaller image", &smaller},
+      {"erased", &erased}};
+  for (const NewImage& image : newImages) {
+    for (const auto& [oldName, old] : oldImages) {
+      SCOPED_TRACE(std::string(image.name) + " over " + oldName);
+      Configuration after[2];
+      for (const WriteExtent extent : {WriteExtent::kWhole, WriteExtent::kUsedOnly}) {
+        ASSERT_EQ(Read(image.bytes), kSOk);
+        chip_.Seed(*old);
+        chip_.Settle();
+        config_.SetWriteExtent(extent);
+        ASSERT_EQ(config_.WriteToEeprom(), 0);
+        chip_.Settle();
+        EepromConfig reader(chip_.transport);
+        ASSERT_EQ(reader.Reload(chip_.transferLength), kSOk);
+        ASSERT_EQ(reader.SetEepromSize(chip_.transferLength), kSOk);
+        reader.LoadTailRecords();
+        after[extent == WriteExtent::kUsedOnly] = ConfigurationOf(reader);
+      }
+      EXPECT_FALSE(after[1].empty);
+      EXPECT_TRUE(after[0] == after[1]);
+    }
+  }
 }
 
 TEST_F(EepromConfig24C04Test, PackingTwiceGivesTheSameBytes) {

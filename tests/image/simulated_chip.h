@@ -7,7 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "backend/simulated_backend.h"
 #include "device/channel.h"
+#include "device/eeprom_types.h"
 #include "device/transport.h"
 #include "image/message_sink.h"
 #include "platform/sim/sim_system.h"
@@ -15,16 +17,16 @@
 
 namespace veltra::image::testing {
 
-// A connected simulated chip whose transport is set to its EEPROM's size.
+// A connected simulated chip, set up for tests as every front end sets up its device, whose
+// transport is set to its EEPROM's size.
 struct SimulatedChip {
   explicit SimulatedChip(sim::EepromPart part, uint8_t capability = 0x34)
-      : device(system.AddDevice({.part = part, .capability = capability})),
+      : backend({.eeprom = device::EepromTypeBySize(sim::PartInfo(part).size),
+                 .capability = capability},
+                backend::BackendSetup::ForTests()),
         size(sim::PartInfo(part).size),
         transferLength(size - 1) {
-    connected =
-        channel.OpenDriver() == 1 && channel.ConnectDevice(device.Config().vid, device.Config().pid,
-                                                           nullptr, nullptr, 0, 0) == 1;
-    transport.SetTransportEepromSize(size);
+    connected = backend.Connect();
     system.ClearRequestLog();
   }
 
@@ -36,10 +38,11 @@ struct SimulatedChip {
   // Lets a write cycle finish before the next transfer.
   void Settle() { system.Clock().Advance(10'000'000); }
 
-  sim::SimSystem system;
-  sim::SimUsbDevice& device;
-  device::DeviceChannel channel{system.Platform()};
-  device::VendorTransport transport{channel};
+  backend::SimulatedBackend backend;
+  sim::SimSystem& system = backend.System();
+  sim::SimUsbDevice& device = backend.Device();
+  device::DeviceChannel& channel = backend.Channel();
+  device::VendorTransport& transport = backend.Transport();
   uint32_t size;
   uint32_t transferLength;
   bool connected = false;

@@ -9,7 +9,9 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include "backend/simulated_backend.h"
 #include "device/channel.h"
+#include "device/eeprom_types.h"
 #include "device/transport.h"
 #include "image/eeprom_config.h"
 #include "image/image_layout.h"
@@ -26,13 +28,11 @@ namespace veltra::pages::testing {
 // the dialogs are scripted, and the page sits in a shown page set so its contents exist.
 struct PageRig {
   explicit PageRig(sim::EepromPart part = sim::EepromPart::k24C64, uint8_t capability = 0x34)
-      : device(system.AddDevice({.part = part, .capability = capability})),
+      : backend({.eeprom = device::EepromTypeBySize(sim::PartInfo(part).size),
+                 .capability = capability},
+                backend::BackendSetup::ForTests()),
         transferLength(sim::PartInfo(part).size - 1) {
-    const bool attached =
-        channel.OpenDriver() == 1 && channel.ConnectDevice(device.Config().vid, device.Config().pid,
-                                                           nullptr, nullptr, 0, 0) == 1;
-    if (!attached) qFatal("the simulated chip did not attach");
-    transport.SetTransportEepromSize(sim::PartInfo(part).size);
+    if (!backend.Connect()) qFatal("the simulated chip did not attach");
   }
 
   // Puts the page into the page set and shows it: the contents are created and loaded.
@@ -75,11 +75,12 @@ struct PageRig {
     return bytes;
   }
 
-  sim::SimSystem system;
-  sim::SimUsbDevice& device;
+  backend::SimulatedBackend backend;
+  sim::SimSystem& system = backend.System();
+  sim::SimUsbDevice& device = backend.Device();
   uint32_t transferLength;
-  device::DeviceChannel channel{system.Platform()};
-  device::VendorTransport transport{channel};
+  device::DeviceChannel& channel = backend.Channel();
+  device::VendorTransport& transport = backend.Transport();
   image::EepromConfig model{transport};
   ui::testing::ScriptedUserDialogs dialogs;
   log::testing::MemoryLogFile logFile;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace veltra::sim {
 
@@ -20,6 +21,9 @@ struct Faults {
   // left out on purpose: the EEPROM already gives one while it programs each page.
   uint64_t nackFrom = 0;
   uint64_t busyFrom = 0;
+  // The EEPROM's write protection from this address on, as a WP pin held high: the part
+  // acknowledges the bytes written there and keeps its old ones.
+  std::optional<uint32_t> writeProtectFrom;
 };
 
 }  // namespace veltra::sim

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -75,6 +76,9 @@ class SimChip {
   // The same faults until the I2C master is next disabled (or the chip powers up).
   void NackUntilMasterDisabled() { transferNack_ = true; }
   void BusyUntilMasterDisabled() { transferBusy_ = true; }
+  void SetWriteProtectFrom(std::optional<uint32_t> address) {
+    eeprom_.SetWriteProtectFrom(address);
+  }
 
   // Whether a command is running now; how many commands have started.
   bool I2cBusy();

@@ -185,6 +185,7 @@ bool SimDriver::VendorRequestLocked(std::span<const uint8_t> input, std::span<ui
   };
   if (due(faults_.nackFrom, nackHandedFor_)) chip.NackUntilMasterDisabled();
   if (due(faults_.busyFrom, busyHandedFor_)) chip.BusyUntilMasterDisabled();
+  chip.SetWriteProtectFrom(faults_.writeProtectFrom);
   const auto first = static_cast<uint8_t>(packet.index);
   if (write) chip.WriteRegisters(first, data);
   if (read) {

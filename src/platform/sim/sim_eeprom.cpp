@@ -83,11 +83,18 @@ uint8_t SimEeprom::ReadByte(int64_t t) {
 
 void SimEeprom::Stop(int64_t t) {
   if (state_ == State::kReceiving && !page_.empty()) {
-    for (const auto& [address, value] : page_)
+    bool programmed = false;
+    for (const auto& [address, value] : page_) {
+      if (writeProtectFrom_ && address >= *writeProtectFrom_) continue;
       contents_[address] = value;
-    writeCycleEndNs_ = t + writeCycleNs_;
-    ++completedWrites_;
-    dirty_ = true;
+      programmed = true;
+    }
+    // A protected page starts no write cycle.
+    if (programmed) {
+      writeCycleEndNs_ = t + writeCycleNs_;
+      ++completedWrites_;
+      dirty_ = true;
+    }
   }
   page_.clear();
   state_ = State::kIdle;

@@ -55,6 +55,8 @@ class SimEeprom {
   uint8_t ReadByte(int64_t t);              // the master clocks a byte in (0xFF if not talking)
   void Stop(int64_t t);                     // STOP: a pending page is programmed from here
   void PowerCycle();                        // bus state, pending page and write cycle dropped
+  // Addresses from here on keep their bytes when a page is programmed (nullopt: none).
+  void SetWriteProtectFrom(std::optional<uint32_t> address) { writeProtectFrom_ = address; }
 
   // Whether the part acknowledges this device address byte (bit 0 = R/W, ignored).
   bool Answers(uint8_t deviceAddressByte) const;
@@ -97,6 +99,7 @@ class SimEeprom {
   std::vector<std::pair<uint32_t, uint8_t>> page_;  // the page buffer, in arrival order
   int64_t writeCycleEndNs_ = std::numeric_limits<int64_t>::min();
   uint64_t completedWrites_ = 0;
+  std::optional<uint32_t> writeProtectFrom_;
 
   std::string filePath_;
   uint64_t fileLength_ = 0;

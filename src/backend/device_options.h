@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "device/eeprom_types.h"
+#include "platform/sim/default_device.h"
+
+// The options that choose the device a front end works on, with one set of names, value rules
+// and help lines for the GUI and veltra-cli alike. No toolkit: each front end feeds the values
+// its own parser found through SetDeviceOption.
+namespace veltra::backend {
+
+struct DeviceOptions {
+  uint16_t vid = sim::kDefaultDeviceVid;
+  uint16_t pid = sim::kDefaultDevicePid;
+  // nullopt: not given; the GUI then takes S24C64, veltra-cli's EEPROM commands refuse to run.
+  std::optional<device::EepromType> eeprom;
+  uint8_t capability = sim::kDefaultDeviceCapability;  // chip register 0xD9 of a simulated chip
+  int64_t latencyNs = 0;  // real time every request to a simulated chip takes
+  // The .bin file behind a simulated EEPROM; empty: the per-user file of the device.
+  std::string imageFile;
+};
+
+enum class DeviceOption { kVid, kPid, kEeprom, kCapability, kLatency, kImage };
+
+struct DeviceOptionDefinition {
+  DeviceOption id;
+  const char* name;       // without the leading "--"
+  const char* valueName;  // as the help shows the value
+  const char* help;       // one line, with the default where there is one
+};
+
+inline constexpr std::array<DeviceOptionDefinition, 6> kDeviceOptions{{
+    {DeviceOption::kVid, "vid", "HEX", "vendor ID of the simulated device (default 5A52)"},
+    {DeviceOption::kPid, "pid", "HEX", "product ID of the simulated device (default 7731)"},
+    {DeviceOption::kEeprom, "eeprom", "TYPE", "the EEPROM part, S24C02 .. S24C512"},
+    {DeviceOption::kCapability, "capability", "HEX",
+     "its chip register 0xD9 (default 34: variant 3, both EQs)"},
+    {DeviceOption::kLatency, "latency", "MS",
+     "real time each request takes, 0 to 1000 ms (default 0)"},
+    {DeviceOption::kImage, "image", "FILE.bin",
+     "back its EEPROM with this file, not the per-user one"},
+}};
+
+// The table is indexed by DeviceOption.
+static_assert([] {
+  for (size_t i = 0; i < kDeviceOptions.size(); ++i)
+    if (static_cast<size_t>(kDeviceOptions[i].id) != i) return false;
+  return true;
+}());
+
+inline constexpr double kMaxLatencyMs = 1000.0;
+
+const DeviceOptionDefinition& Definition(DeviceOption id);
+
+// Takes the option's value into options: "" when it was taken, else the one-line reason it was
+// refused ("--vid needs a hexadecimal number from 0 to FFFF, not 'xyz'"). Numbers may carry
+// blanks around them and a 0x in front; leading zeros are allowed.
+std::string SetDeviceOption(DeviceOption id, std::string_view value, DeviceOptions& options);
+
+// "S24C02, S24C04, ..., S24C512".
+std::string EepromTypeNames();
+
+// The help lines of the options, "  --vid HEX" padded to the column, then the help text; the
+// EEPROM line gets eepromNote after it (" (required)", " (default S24C64)").
+std::string DeviceOptionsHelp(size_t column, std::string_view eepromNote);
+
+}  // namespace veltra::backend

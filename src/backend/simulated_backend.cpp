@@ -1,0 +1,132 @@
+#include "backend/simulated_backend.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "image/factory_image.h"
+#include "platform/sim/default_device.h"
+#include "platform/sim/sim_system.h"
+
+namespace veltra::backend {
+namespace {
+
+sim::EepromPart PartOf(const DeviceOptions& options) {
+  if (options.eeprom) {
+    if (const auto part = sim::PartFromSize(options.eeprom->size)) return *part;
+  }
+  return sim::kDefaultDevicePart;
+}
+
+std::string Hex(unsigned value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%0*X", digits, value);
+  return text;
+}
+
+}  // namespace
+
+SimulatedBackend::SimulatedBackend(const DeviceOptions& options, const BackendSetup& setup)
+    : options_(options), part_(PartOf(options)) {
+  if (setup.storage == BackendSetup::Storage::kFile) {
+    if (options_.imageFile.empty()) {
+      imageFile_ = sim::DefaultImageFile(options_.vid, options_.pid, part_);
+      const std::string reason =
+          sim::CreateMissingImageFile(imageFile_, part_, [this](uint32_t size) {
+            return image::BuildFactoryImage(options_.vid, options_.pid, size);
+          });
+      if (!reason.empty()) fileProblem_ = imageFile_ + ": " + reason;
+    } else {
+      imageFile_ = options_.imageFile;
+      std::error_code ec;
+      if (setup.imageFileMustExist && !std::filesystem::exists(imageFile_, ec)) {
+        fileProblem_ =
+            imageFile_ + ": " + (ec ? ec.message() : std::generic_category().message(ENOENT));
+      }
+    }
+  }
+
+  system_ = std::make_unique<sim::SimSystem>();
+  system_->Clock().SetFollowRealTime(setup.realTime);
+  system_->SetRequestLogEnabled(setup.requestLog);
+  platform::ControlDeviceOpener* driver = &system_->Driver();
+  if (setup.trace != nullptr) {
+    tracingDriver_ = std::make_unique<platform::TracingControlDeviceOpener>(
+        system_->Driver(), system_->Clock(), *setup.trace);
+    driver = tracingDriver_.get();
+  }
+  platform::Timers& timers = setup.timers != nullptr ? *setup.timers : system_->Timers();
+  platform_ = std::make_unique<platform::Platform>(
+      platform::Platform{system_->Services(), system_->Interfaces(), *driver, timers,
+                         system_->Clock(), system_->Debug(), system_->System()});
+
+  sim::DeviceConfig config;
+  config.vid = options_.vid;
+  config.pid = options_.pid;
+  config.part = part_;
+  config.capability = options_.capability;
+  config.backingFile = imageFile_;
+  config.timing = setup.timing;
+  config.timing.realLatencyNs = options_.latencyNs;
+  device_ = &system_->AddDevice(config);
+  if (fileProblem_.empty()) fileProblem_ = device_->Eeprom().LastError();
+
+  channel_ = std::make_unique<device::DeviceChannel>(*platform_);
+  transport_ = std::make_unique<device::VendorTransport>(*channel_);
+  transport_->SetTransportEepromSize(sim::PartInfo(part_).size);
+}
+
+SimulatedBackend::~SimulatedBackend() {
+  if (channel_) {
+    if (channel_->IsAttached()) channel_->DetachDevice();
+    if (channel_->IsDriverOpen()) channel_->CloseDriver();
+  }
+  // The channel goes before the machine it holds timers and registrations on.
+  transport_.reset();
+  channel_.reset();
+}
+
+bool SimulatedBackend::Connect() {
+  if (!channel_->IsDriverOpen()) channel_->OpenDriver();
+  return channel_->ConnectDevice(options_.vid, options_.pid, nullptr, nullptr, 0, 0) != 0;
+}
+
+std::string SimulatedBackend::StorageProblem() const {
+  // A worker thread asks while another thread may still probe the device.
+  const auto lock = system_->Lock();
+  return device_->Eeprom().LastError();
+}
+
+std::string SimulatedBackend::Description() const {
+  std::string text = "simulated device VID " + Hex(options_.vid, 4) + ", PID " +
+                     Hex(options_.pid, 4) + ", " + sim::PartInfo(part_).name +
+                     ", chip register 0xD9 = 0x" + Hex(options_.capability, 2);
+  if (options_.latencyNs > 0) {
+    char latency[32];
+    std::snprintf(latency, sizeof latency, ", %g ms per request",
+                  static_cast<double>(options_.latencyNs) / 1e6);
+    text += latency;
+  }
+  text += imageFile_.empty() ? "; EEPROM in memory" : "; EEPROM file " + imageFile_;
+  return text;
+}
+
+void SimulatedBackend::Unplug() {
+  system_->Unplug(*device_);
+}
+
+void SimulatedBackend::Plug() {
+  system_->Plug(*device_);
+}
+
+bool SimulatedBackend::IsPlugged() const {
+  return device_->IsPlugged();
+}
+
+std::unique_ptr<DeviceBackend> OpenDeviceBackend(const DeviceOptions& options,
+                                                 const BackendSetup& setup) {
+  return std::make_unique<SimulatedBackend>(options, setup);
+}
+
+}  // namespace veltra::backend

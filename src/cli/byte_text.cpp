@@ -6,8 +6,7 @@ namespace veltra::cli {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-constexpr char kBase64Digits[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';

@@ -65,6 +65,15 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string> args,
       case kOptionYes:
         line.yes = true;
         break;
+      case kOptionDevice:
+        line.fromDevice = true;
+        break;
+      case kOptionOutput:
+        line.output = option.value;
+        break;
+      case kOptionPreset:
+        line.preset = option.value;
+        break;
       case kOptionEeprom:
         eeprom = option.value;
         break;

@@ -21,6 +21,9 @@ enum CommandOptionId : int {
   kOptionCapability,
   kOptionImage,
   kOptionYes,
+  kOptionDevice,
+  kOptionOutput,
+  kOptionPreset,
 };
 
 inline constexpr OptionDefinition kHelpOption{"help", 'h', false, kOptionHelp};
@@ -31,6 +34,10 @@ inline constexpr OptionDefinition kPidOption{"pid", 0, true, kOptionPid};
 inline constexpr OptionDefinition kCapabilityOption{"capability", 0, true, kOptionCapability};
 inline constexpr OptionDefinition kImageOption{"image", 0, true, kOptionImage};
 inline constexpr OptionDefinition kYesOption{"yes", 0, false, kOptionYes};
+// The configuration commands take the device in place of a file.
+inline constexpr OptionDefinition kDeviceOption{"device", 0, false, kOptionDevice};
+inline constexpr OptionDefinition kOutputOption{"output", 'o', true, kOptionOutput};
+inline constexpr OptionDefinition kPresetOption{"preset", 0, true, kOptionPreset};
 
 // The help lines of the device options, for the commands' help texts.
 extern const char kDeviceOptionsHelp[];
@@ -41,6 +48,9 @@ struct CommandLine {
   bool help = false;
   bool json = false;
   bool yes = false;
+  bool fromDevice = false;            // --device
+  std::optional<std::string> output;  // -o, --output
+  std::optional<std::string> preset;  // --preset, as typed
   std::optional<device::EepromType> eeprom;
   DeviceSelection device;
   std::vector<std::string> operands;

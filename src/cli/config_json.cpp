@@ -1,9 +1,9 @@
 #include "cli/config_json.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <functional>
-#include <cmath>
 #include <initializer_list>
 #include <set>
 #include <string_view>
@@ -339,8 +339,7 @@ class Field {
     const std::optional<std::vector<uint8_t>> bytes =
         FromHex(std::string(digits - std::min(digits, text.size()), '0') + text);
     if (text.empty() || text.size() > digits || !bytes) {
-      Fail("expected 1 to " + std::to_string(digits) + " hexadecimal digits, not " +
-           Shown(value_));
+      Fail("expected 1 to " + std::to_string(digits) + " hexadecimal digits, not " + Shown(value_));
     }
     uint32_t value = 0;
     for (uint8_t byte : *bytes)
@@ -351,7 +350,8 @@ class Field {
   bool Choice(const char* off, const char* on) const {
     const std::string& text = String();
     if (text == on) return true;
-    if (text != off) Fail(std::string("expected \"") + off + "\" or \"" + on + "\", not " + Shown(value_));
+    if (text != off)
+      Fail(std::string("expected \"") + off + "\" or \"" + on + "\", not " + Shown(value_));
     return false;
   }
   std::vector<uint8_t> Bytes() const {
@@ -373,8 +373,7 @@ class Field {
   }
   Field Child(const std::string& name) const { return Field(value_, ChildPath(name)); }
   [[noreturn]] void OutOfRange(int64_t low, int64_t high) const {
-    Fail(Shown(value_) + " is not between " + std::to_string(low) + " and " +
-         std::to_string(high));
+    Fail(Shown(value_) + " is not between " + std::to_string(low) + " and " + std::to_string(high));
   }
 
   const Json& value_;
@@ -436,8 +435,8 @@ HeaderSettings ReadHeader(const Field& json) {
   const Field mcu = json["mcu"];
   mcu.ExpectObject({"jumpToSram", "lyncHeadset"});
   const Field jump = mcu["jumpToSram"];
-  h.jumpToSramBits = static_cast<uint8_t>(jump.Value().is_boolean() ? (jump.Bool() ? 3 : 0)
-                                                                    : jump.Integer(0, 3));
+  h.jumpToSramBits =
+      static_cast<uint8_t>(jump.Value().is_boolean() ? (jump.Bool() ? 3 : 0) : jump.Integer(0, 3));
   h.lyncHeadset = mcu["lyncHeadset"].Bool();
 
   const Field unowned = json["unownedBits"];
@@ -470,8 +469,8 @@ std::optional<image::AudioIoContent> ReadAudioIo(const Field& json) {
   if (json.Has("volumes") == json.Has("raw")) json.Fail("needs exactly one of volumes and raw");
   if (json.Has("raw")) return image::AudioIoContent{RawSection{json["raw"].Bytes()}};
   const Field volumes = json["volumes"];
-  volumes.ExpectObject(
-      std::vector<std::string_view>(image::kVolumeSettingNames.begin(), image::kVolumeSettingNames.end()));
+  volumes.ExpectObject(std::vector<std::string_view>(image::kVolumeSettingNames.begin(),
+                                                     image::kVolumeSettingNames.end()));
   image::VolumeSettingsList list;
   for (size_t i = 0; i < list.size(); ++i) {
     const Field group = volumes[image::kVolumeSettingNames[i]];
@@ -511,7 +510,8 @@ image::EqBands ReadBands(const Field& json, bool raw) {
     }
     const Field centre = band["centreHz"];
     const Field bandwidth = band["bandwidthHz"];
-    if (centre.IsNull() != bandwidth.IsNull()) band.Fail("needs both centreHz and bandwidthHz, or neither");
+    if (centre.IsNull() != bandwidth.IsNull())
+      band.Fail("needs both centreHz and bandwidthHz, or neither");
     if (!centre.IsNull()) {
       bands[k].table = image::BandTableEntry{static_cast<uint16_t>(centre.Integer(0, 65535)),
                                              static_cast<uint16_t>(bandwidth.Integer(0, 65535))};
@@ -538,7 +538,8 @@ std::optional<EqSection> ReadEq(const Field& json, bool playback) {
     eq.raw = RawSection{json["raw"].Bytes()};
   } else if (playback) {
     const Field presets = json["presets"];
-    presets.ExpectObject(std::vector<std::string_view>(eq::kPresetNames.begin(), eq::kPresetNames.end()));
+    presets.ExpectObject(
+        std::vector<std::string_view>(eq::kPresetNames.begin(), eq::kPresetNames.end()));
     for (std::string_view name : eq::kPresetNames)
       eq.gains.push_back(ReadGains(presets[name]));
   } else {
@@ -637,8 +638,45 @@ class DuplicateKeys {
 };
 
 std::string OneLine(std::string text) {
-  std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+  std::replace_if(
+      text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
   return text;
+}
+
+// Two blanks a level; an array of plain values (gains) stays on one line.
+void WriteIndented(const Json& value, int depth, std::string& text) {
+  const auto plain = [](const Json& v) { return !v.is_object() && !v.is_array(); };
+  const std::string inner(static_cast<size_t>(2 * (depth + 1)), ' ');
+  const std::string outer(static_cast<size_t>(2 * depth), ' ');
+  if (value.is_object() && !value.empty()) {
+    text += "{\n";
+    bool first = true;
+    for (const auto& [key, member] : value.items()) {
+      if (!first) text += ",\n";
+      first = false;
+      text += inner + Json(key).dump() + ": ";
+      WriteIndented(member, depth + 1, text);
+    }
+    text += "\n" + outer + "}";
+  } else if (value.is_array() && !value.empty() &&
+             !std::all_of(value.begin(), value.end(), plain)) {
+    text += "[\n";
+    for (size_t i = 0; i < value.size(); ++i) {
+      if (i > 0) text += ",\n";
+      text += inner;
+      WriteIndented(value[i], depth + 1, text);
+    }
+    text += "\n" + outer + "]";
+  } else if (value.is_array() && !value.empty()) {
+    text += "[";
+    for (size_t i = 0; i < value.size(); ++i) {
+      if (i > 0) text += ", ";
+      text += value[i].dump(-1, ' ', false, Json::error_handler_t::replace);
+    }
+    text += "]";
+  } else {
+    text += value.dump(-1, ' ', false, Json::error_handler_t::replace);
+  }
 }
 
 }  // namespace
@@ -669,7 +707,9 @@ Json ConfigurationToJson(const Configuration& c, const device::EepromType& eepro
 }
 
 std::string ConfigurationJsonText(const Configuration& c, const device::EepromType& eeprom) {
-  return ConfigurationToJson(c, eeprom).dump(2) + "\n";
+  std::string text;
+  WriteIndented(ConfigurationToJson(c, eeprom), 0, text);
+  return text + "\n";
 }
 
 std::optional<ConfigurationDocument> ReadConfigurationJson(std::string_view text,
@@ -681,7 +721,8 @@ std::optional<ConfigurationDocument> ReadConfigurationJson(std::string_view text
   } catch (const Json::parse_error& e) {
     // "[json.exception.parse_error.101] parse error at line 1, column 2: ..."
     std::string what = e.what();
-    if (const size_t end = what.find("] "); what.rfind("[json.exception", 0) == 0 && end != std::string::npos) {
+    if (const size_t end = what.find("] ");
+        what.rfind("[json.exception", 0) == 0 && end != std::string::npos) {
       what = what.substr(end + 2);
     }
     error = OneLine(what);

@@ -3,9 +3,13 @@
 #include <string_view>
 
 #include "cli/cli_result.h"
+#include "cli/diff_command.h"
 #include "cli/dump_command.h"
 #include "cli/eq_coeffs_command.h"
+#include "cli/eq_upload_command.h"
 #include "cli/erase_command.h"
+#include "cli/export_command.h"
+#include "cli/import_command.h"
 #include "cli/load_command.h"
 #include "cli/option_parser.h"
 #include "cli/read_command.h"
@@ -30,6 +34,10 @@ constexpr Command kCommands[] = {
     {kLoadName, kLoadSummary, RunLoadCommand},
     {kEraseName, kEraseSummary, RunEraseCommand},
     {kEqCoeffsName, kEqCoeffsSummary, RunEqCoeffsCommand},
+    {kExportName, kExportSummary, RunExportCommand},
+    {kImportName, kImportSummary, RunImportCommand},
+    {kDiffName, kDiffSummary, RunDiffCommand},
+    {kEqUploadName, kEqUploadSummary, RunEqUploadCommand},
 };
 
 enum OptionId : int { kHelp = 'h', kVersion = 256 };
@@ -50,7 +58,8 @@ void WriteHelp(std::ostream& out) {
         << '\n';
   }
   out << "\n"
-         "The device commands (read, dump, load, erase) work on the simulated device\n"
+         "The device commands (read, dump, load, erase, eq-upload and the --device of\n"
+         "export, import and diff) work on the simulated device\n"
          "the GUI uses: VID 5A52, PID 7731, chip register 0xD9 = 0x34, its EEPROM kept in\n"
          "the per-user data directory (or in --image FILE.bin).\n"
          "\n"

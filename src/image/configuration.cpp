@@ -103,8 +103,7 @@ std::optional<EqSection> EqOf(const std::optional<StoredSection>& stored,
   for (size_t k = 0; k < eq.bands.size(); ++k) {
     EqBand& band = eq.bands[k];
     const bool computed =
-        band.table &&
-        eq::KeepsBandRules({band.table->centreFrequency, band.table->bandwidth}) &&
+        band.table && eq::KeepsBandRules({band.table->centreFrequency, band.table->bandwidth}) &&
         SameWords(BandWordsOf(*band.table), words[k]);
     if (!computed) band.words = words[k];
   }

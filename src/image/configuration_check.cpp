@@ -80,8 +80,8 @@ Problem CheckVolumes(const VolumeSettingsList& volumes) {
       return Fault(group + "maximumDb", Db(v.maximumDb) + range);
     }
     if (v.minimumDb >= v.maximumDb) {
-      return Fault(group + "minimumDb", Db(v.minimumDb) + " is not below maximumDb " +
-                                            Db(v.maximumDb));
+      return Fault(group + "minimumDb",
+                   Db(v.minimumDb) + " is not below maximumDb " + Db(v.maximumDb));
     }
     if (!VolumeSettingsFit(kind, {v.maximumDb, v.minimumDb, v.initialDb})) {
       return Fault(group + "initialDb", Db(v.initialDb) + " is not strictly between minimumDb " +
@@ -123,8 +123,9 @@ Problem CheckEq(const std::optional<EqSection>& eq, bool playback) {
                                 std::to_string(eq->gains.size()));
     }
     for (size_t r = 0; r < rows; ++r) {
-      const std::string rowField =
-          playback ? section + ".presets." + std::string(eq::kPresetNames[r]) : section + ".gainsDb";
+      const std::string rowField = playback
+                                       ? section + ".presets." + std::string(eq::kPresetNames[r])
+                                       : section + ".gainsDb";
       for (size_t i = 0; i < eq->gains[r].size(); ++i) {
         if (eq->gains[r][i] > eq::kMaxGainCode) {
           return Fault(rowField + "[" + std::to_string(i) + "]",

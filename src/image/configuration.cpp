@@ -22,10 +22,6 @@ constexpr uint8_t kByte8Bit3 = 0x08;
 constexpr uint8_t kMuteBitsUsed = 0x3F;
 constexpr int kVolumeWordScale = 256;
 
-bool SameWords(const BandRecord& a, const BandRecord& b) {
-  return a.a21 == b.a21 && a.a31 == b.a31 && a.s == b.s;
-}
-
 const std::optional<StoredSection>& StoredAt(const ImageContents& contents, int index) {
   return contents.sections.at(static_cast<size_t>(index));
 }
@@ -104,7 +100,7 @@ std::optional<EqSection> EqOf(const std::optional<StoredSection>& stored,
     EqBand& band = eq.bands[k];
     const bool computed =
         band.table && eq::KeepsBandRules({band.table->centreFrequency, band.table->bandwidth}) &&
-        SameWords(BandWordsOf(*band.table), words[k]);
+        BandWordsOf(*band.table) == words[k];
     if (!computed) band.words = words[k];
   }
   return eq;

@@ -54,7 +54,8 @@ std::string EmptyImageText(std::string_view what) {
 }
 
 std::optional<LoadedConfiguration> LoadConfigurationFile(const std::string& path,
-                                                         const CommandLine& line, SourceCodes codes,
+                                                         const CommandLine& line,
+                                                         DocumentEeprom eeprom, SourceCodes codes,
                                                          std::string_view prefix, std::ostream& err,
                                                          int& code) {
   const std::string lead(prefix);
@@ -74,7 +75,9 @@ std::optional<LoadedConfiguration> LoadConfigurationFile(const std::string& path
       return std::nullopt;
     }
     LoadedConfiguration loaded;
-    loaded.eeprom = document->eeprom ? document->eeprom : line.eeprom;
+    const bool lineFirst = eeprom == DocumentEeprom::kCommandLineFirst;
+    loaded.eeprom =
+        (lineFirst && line.eeprom) || !document->eeprom ? line.eeprom : document->eeprom;
     loaded.configuration = std::move(document->configuration);
     return loaded;
   }

@@ -34,10 +34,15 @@ struct SourceCodes {
   int refused;
 };
 
-// An image file, read for --eeprom, or a JSON document; the line's --eeprom names the EEPROM
-// of a document that has none. nullopt: the reason is on err and code set.
+// Which EEPROM a JSON document is taken for when the command line names one too: the line's
+// where the configuration goes onto that EEPROM, the document's where it is compared as it is.
+enum class DocumentEeprom { kCommandLineFirst, kDocumentFirst };
+
+// An image file, read for --eeprom, or a JSON document. nullopt: the reason is on err and code
+// set.
 std::optional<LoadedConfiguration> LoadConfigurationFile(const std::string& path,
-                                                         const CommandLine& line, SourceCodes codes,
+                                                         const CommandLine& line,
+                                                         DocumentEeprom eeprom, SourceCodes codes,
                                                          std::string_view prefix, std::ostream& err,
                                                          int& code);
 

@@ -100,8 +100,8 @@ int RunDiffCommand(std::span<const std::string> args, std::ostream& out, std::os
     sides.push_back(std::move(*device));
   }
   for (const std::string& path : line->operands) {
-    std::optional<LoadedConfiguration> side =
-        LoadConfigurationFile(path, *line, codes, prefix, err, code);
+    std::optional<LoadedConfiguration> side = LoadConfigurationFile(
+        path, *line, DocumentEeprom::kDocumentFirst, codes, prefix, err, code);
     if (!side) return kExitTrouble;
     sides.push_back(std::move(*side));
   }

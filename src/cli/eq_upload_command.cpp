@@ -80,8 +80,8 @@ int RunEqUploadCommand(std::span<const std::string> args, std::ostream& out, std
   int code = kExitFailure;
   std::optional<LoadedConfiguration> loaded;
   if (!line->fromDevice) {
-    loaded =
-        LoadConfigurationFile(operands[1], *line, {kExitFailure, kExitUsage}, prefix, err, code);
+    loaded = LoadConfigurationFile(operands[1], *line, DocumentEeprom::kCommandLineFirst,
+                                   {kExitFailure, kExitUsage}, prefix, err, code);
     if (!loaded) return code;
   }
   const std::optional<device::EepromType> eeprom = loaded ? loaded->eeprom : line->eeprom;

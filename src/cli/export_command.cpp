@@ -75,7 +75,8 @@ int RunExportCommand(std::span<const std::string> args, std::ostream& out, std::
     source = "the EEPROM";
   } else {
     source = line->operands.front();
-    loaded = LoadConfigurationFile(source, *line, {kExitFailure, kExitUsage}, prefix, err, code);
+    loaded = LoadConfigurationFile(source, *line, DocumentEeprom::kCommandLineFirst,
+                                   {kExitFailure, kExitUsage}, prefix, err, code);
   }
   if (!loaded) return code;
   if (!loaded->configuration) return ReportFailure(err, prefix + EmptyImageText(source));

@@ -85,7 +85,8 @@ int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::
 
   int code = kExitFailure;
   const std::optional<LoadedConfiguration> loaded =
-      LoadConfigurationFile(path, *line, {kExitFailure, kExitUsage}, prefix, err, code);
+      LoadConfigurationFile(path, *line, DocumentEeprom::kCommandLineFirst,
+                            {kExitFailure, kExitUsage}, prefix, err, code);
   if (!loaded) return code;
   if (!loaded->eeprom) {
     return ReportUsageError(
@@ -95,10 +96,11 @@ int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::
   const image::PackedConfiguration packed =
       image::PackConfiguration(*loaded->configuration, eeprom.transferLength);
   if (!packed.fits) {
-    return ReportUsageError(
-        err, prefix + image::text::kSizeNotEnough + ": " + std::string(eeprom.name) + " takes " +
-                 std::to_string(eeprom.transferLength) + " bytes, the configuration needs " +
-                 std::to_string(uint64_t{image::kDataStart} + packed.total));
+    return ReportUsageError(err, prefix + path + ": " + image::text::kSizeNotEnough + ": " +
+                                     std::string(eeprom.name) + " takes " +
+                                     std::to_string(eeprom.transferLength) +
+                                     " bytes, the configuration needs " +
+                                     std::to_string(uint64_t{image::kDataStart} + packed.total));
   }
   WarnUnstoredTailRecords(*loaded->configuration, packed, eeprom, prefix, err);
 

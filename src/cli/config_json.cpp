@@ -394,12 +394,10 @@ HeaderSettings ReadHeader(const Field& json) {
   h.usb.powerRange = static_cast<int>(usb["powerRange"].Integer(0, 7));
 
   const Field audio = json["audio"];
-  if (!audio.Value().is_object()) audio.Fail("expected an object, not " + Shown(audio.Value()));
-  for (const auto& [key, unused] : audio.Value().items()) {
-    const bool known = std::any_of(std::begin(kAudioFields), std::end(kAudioFields),
-                                   [&key](const AudioField& f) { return key == f.name; });
-    if (!known) Field(unused, audio.Path() + "." + key).Fail("unknown field");
-  }
+  std::vector<std::string_view> audioNames;
+  for (const AudioField& field : kAudioFields)
+    audioNames.push_back(field.name);
+  audio.ExpectObject(audioNames);
   for (const AudioField& field : kAudioFields) {
     const Field value = audio[field.name];
     h.audio.*field.member = field.off == nullptr ? value.Bool() : value.Choice(field.off, field.on);

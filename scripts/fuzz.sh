@@ -16,11 +16,13 @@ cmake --build "$build" --target image_reader_fuzzer json_reader_fuzzer -j2
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 status=0
-# fuzzer, seed folder, longest input
-for target in "image_reader_fuzzer image 4096" "json_reader_fuzzer json 16384"; do
-  read -r name seeds maxlen <<<"$target"
+# fuzzer, seed folder, longest input, dictionary
+for target in "image_reader_fuzzer image 4096 -" "json_reader_fuzzer json 16384 json.dict"; do
+  read -r name seeds maxlen dict <<<"$target"
+  options=()
+  if [ "$dict" != - ]; then options+=(-dict="$root/fuzz/$dict"); fi
   mkdir -p "$work/$name/corpus" "$work/$name/artifacts"
-  "$build/fuzz/$name" -max_total_time="$seconds" -max_len="$maxlen" -timeout=10 \
+  "$build/fuzz/$name" -max_total_time="$seconds" -max_len="$maxlen" -timeout=10 "${options[@]}" \
     -artifact_prefix="$work/$name/artifacts/" -print_final_stats=1 \
     "$work/$name/corpus" "$root/fuzz/corpus/$seeds" || status=$?
   if compgen -G "$work/$name/artifacts/*" >/dev/null; then

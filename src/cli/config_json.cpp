@@ -316,7 +316,8 @@ class Field {
   int64_t Integer(int64_t low, int64_t high) const {
     if (value_.is_number_integer()) {
       const bool fits = value_.is_number_unsigned()
-                            ? value_.get<uint64_t>() <= static_cast<uint64_t>(high)
+                            ? value_.get<uint64_t>() <= static_cast<uint64_t>(high) &&
+                                  (low <= 0 || value_.get<uint64_t>() >= static_cast<uint64_t>(low))
                             : value_.get<int64_t>() >= low && value_.get<int64_t>() <= high;
       if (!fits) OutOfRange(low, high);
       return value_.is_number_unsigned() ? static_cast<int64_t>(value_.get<uint64_t>())

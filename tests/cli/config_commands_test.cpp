@@ -15,6 +15,7 @@
 #include "image/configuration.h"
 #include "image/factory_image.h"
 #include "image/random_packed_image.h"
+#include "platform/sim/sim_system.h"
 
 namespace veltra::cli {
 namespace {
@@ -135,6 +136,29 @@ TEST_F(ConfigCommandsTest, DeviceExportAndImportGoThroughTheEeprom) {
   EXPECT_EQ(o.out,
             "header.usb.remoteWakeup: true -> false\n"
             "strings.serial.text: \"VT7731-0002\" -> \"VT7731-0001\"\n");
+}
+
+TEST_F(ConfigCommandsTest, DeviceFailuresAreOneLineAndExitOne) {
+  const DeviceHook nack = [](sim::SimSystem& system, sim::SimUsbDevice&) {
+    system.SetFaults({.forceNack = true});
+  };
+  const std::string json = Write("ok.json", FactoryJson());
+  Outcome o = RunCommand(RunImportCommand, Device({json, "--device"}), nack);
+  EXPECT_EQ(o.code, kExitFailure);
+  EXPECT_EQ(o.err.rfind("veltra-cli: import: Fail to write EEPROM", 0), 0u) << o.err;
+  EXPECT_EQ(LineCount(o.err), 1u) << o.err;
+  EXPECT_EQ(ReadFile(eeprom_), factory_);
+  o = RunCommand(RunExportCommand, Device({"--device", "-o", dir_.File("x.json")}), nack);
+  EXPECT_EQ(o.code, kExitFailure);
+  EXPECT_EQ(o.err.rfind("veltra-cli: export: Fail to read EEPROM", 0), 0u) << o.err;
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("x.json")));
+
+  // An erased EEPROM has nothing to export.
+  WriteFile(eeprom_, std::vector<uint8_t>(kSize, 0xFF));
+  o = RunCommand(RunExportCommand, Device({"--device"}), {});
+  EXPECT_EQ(o.code, kExitFailure);
+  EXPECT_EQ(o.err, "veltra-cli: export: the EEPROM holds no configuration (no magic \"ZR\")\n");
+  EXPECT_EQ(o.out, "");
 }
 
 TEST_F(ConfigCommandsTest, DiffPrintsOneLinePerChangedField) {

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace veltra;
   std::string error;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const std::optional<cli::ConfigurationDocument> document = cli::ReadConfigurationJson(text, error);
+  const std::optional<cli::ConfigurationDocument> document =
+      cli::ReadConfigurationJson(text, error);
   if (!document) return 0;
   const device::EepromType eeprom = document->eeprom.value_or(device::kEepromTypes.back());
 

@@ -57,6 +57,18 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string> args,
       case kOptionTrace:
         line.trace = option.value;
         break;
+      case kOptionDevice:
+        line.fromDevice = true;
+        break;
+      case kOptionOutput:
+        line.output = option.value;
+        break;
+      case kOptionPreset:
+        line.preset = option.value;
+        break;
+      case kOptionUsedOnly:
+        line.usedOnly = true;
+        break;
       case kOptionEeprom:
         deviceValues.emplace_back(DeviceOption::kEeprom, option.value);
         break;

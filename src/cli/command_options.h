@@ -27,6 +27,10 @@ enum CommandOptionId : int {
   kOptionTrace,
   kOptionQuiet,
   kOptionVerify,
+  kOptionDevice,
+  kOptionOutput,
+  kOptionPreset,
+  kOptionUsedOnly,
 };
 
 using backend::DeviceOption;
@@ -52,6 +56,11 @@ inline constexpr OptionDefinition kYesOption{"yes", 0, false, kOptionYes};
 inline constexpr OptionDefinition kTraceOption{"trace", 0, true, kOptionTrace};
 inline constexpr OptionDefinition kQuietOption{"quiet", 'q', false, kOptionQuiet};
 inline constexpr OptionDefinition kVerifyOption{"verify", 0, false, kOptionVerify};
+// The configuration commands take the device in place of a file.
+inline constexpr OptionDefinition kDeviceOption{"device", 0, false, kOptionDevice};
+inline constexpr OptionDefinition kOutputOption{"output", 'o', true, kOptionOutput};
+inline constexpr OptionDefinition kPresetOption{"preset", 0, true, kOptionPreset};
+inline constexpr OptionDefinition kUsedOnlyOption{"used-only", 0, false, kOptionUsedOnly};
 
 // What every device command takes: the device options, --trace and --quiet.
 inline constexpr OptionDefinition kDeviceCommandOptions[] = {
@@ -71,6 +80,10 @@ struct CommandLine {
   bool quiet = false;
   bool verify = false;
   std::optional<device::EepromType> eeprom;  // the same as device.eeprom
+  bool fromDevice = false;                   // --device
+  std::optional<std::string> output;         // -o, --output
+  std::optional<std::string> preset;         // --preset, as typed
+  bool usedOnly = false;                     // --used-only
   DeviceSelection device;
   std::optional<std::string> trace;  // --trace FILE
   std::vector<std::string> operands;

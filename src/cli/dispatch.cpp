@@ -3,9 +3,13 @@
 #include <string_view>
 
 #include "cli/cli_result.h"
+#include "cli/diff_command.h"
 #include "cli/dump_command.h"
 #include "cli/eq_coeffs_command.h"
+#include "cli/eq_upload_command.h"
 #include "cli/erase_command.h"
+#include "cli/export_command.h"
+#include "cli/import_command.h"
 #include "cli/load_command.h"
 #include "cli/option_parser.h"
 #include "cli/read_command.h"
@@ -34,6 +38,10 @@ constexpr Command kCommands[] = {
     {kVerifyName, kVerifySummary, RunVerifyCommand},
     {kRegsName, kRegsSummary, RunRegsCommand},
     {kEqCoeffsName, kEqCoeffsSummary, RunEqCoeffsCommand},
+    {kExportName, kExportSummary, RunExportCommand},
+    {kImportName, kImportSummary, RunImportCommand},
+    {kDiffName, kDiffSummary, RunDiffCommand},
+    {kEqUploadName, kEqUploadSummary, RunEqUploadCommand},
 };
 
 enum OptionId : int { kHelp = 'h', kVersion = 256 };
@@ -54,9 +62,10 @@ void WriteHelp(std::ostream& out) {
         << '\n';
   }
   out << "\n"
-         "The device commands work on the simulated device the GUI uses: VID 5A52,\n"
-         "PID 7731, chip register 0xD9 = 0x34, its EEPROM kept in the per-user data\n"
-         "directory (or in --image FILE.bin). They take --trace FILE (every vendor\n"
+         "The device commands (read, dump, load, erase, verify, regs, eq-upload and the\n"
+         "--device of export, import and diff) work on the simulated device the GUI uses:\n"
+         "VID 5A52, PID 7731, chip register 0xD9 = 0x34, its EEPROM kept in the per-user\n"
+         "data directory (or in --image FILE.bin). They take --trace FILE (every vendor\n"
          "request, one line each) and --quiet; progress of long transfers shows on\n"
          "standard error when it is a terminal. Commands that change the EEPROM ask first\n"
          "at a terminal, and need --yes when standard input is not one.\n"

@@ -24,6 +24,8 @@ struct BandRecord {
   int32_t a21 = 0;
   int32_t a31 = 0;
   int32_t s = 0;
+
+  friend bool operator==(const BandRecord&, const BandRecord&) = default;
 };
 using BandRecords = std::array<BandRecord, kEqBandCount>;
 
@@ -49,6 +51,8 @@ bool EncodeRecordEqSection(const RecordEqSection& section, std::span<uint8_t> ou
 struct BandTableEntry {
   uint16_t centreFrequency = 0;
   uint16_t bandwidth = 0;
+
+  friend bool operator==(const BandTableEntry&, const BandTableEntry&) = default;
 };
 using BandTable = std::array<BandTableEntry, kEqBandCount>;
 

@@ -46,6 +46,8 @@ struct UsbOptions {
   bool remoteWakeup = false;
   int powered = 0;     // 0 bus, 1 self
   int powerRange = 0;  // 0..7; items exist for 0..4 (100 mA .. 500 mA)
+
+  friend bool operator==(const UsbOptions&, const UsbOptions&) = default;
 };
 UsbOptions GetUsbOptions(std::span<const uint8_t> header);
 void SetUsbOptions(std::span<uint8_t> header, const UsbOptions& options);
@@ -69,6 +71,8 @@ struct AudioOptions {
   bool recordDsp = false;
   bool recordI2sSlave = false;
   bool recordMclk = false;
+
+  friend bool operator==(const AudioOptions&, const AudioOptions&) = default;
 };
 AudioOptions GetAudioOptions(std::span<const uint8_t> header);
 // Byte 6 bit 2 is always written 0.

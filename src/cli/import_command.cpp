@@ -1,0 +1,140 @@
+#include "cli/import_command.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "cli/cli_result.h"
+#include "cli/command_options.h"
+#include "cli/config_source.h"
+#include "cli/device_command.h"
+#include "cli/output_target.h"
+#include "image/configuration.h"
+#include "image/image_layout.h"
+#include "image/operation_texts.h"
+
+namespace veltra::cli {
+namespace {
+
+constexpr OptionDefinition kOptions[] = {kHelpOption,   kEepromOption,   kDeviceOption,
+                                         kOutputOption, kUsedOnlyOption, kYesOption};
+
+constexpr char kUsage[] =
+    "Usage: veltra-cli import FILE.json -o FILE.bin [--eeprom TYPE]\n"
+    "       veltra-cli import FILE.json --device [--used-only] [--yes] [--eeprom TYPE]\n"
+    "                         [device options]\n"
+    "\n"
+    "Packs the configuration of a JSON document (as 'export' writes it) into an image:\n"
+    "into FILE.bin (replaced in one step; '-' is standard output) or into the EEPROM\n"
+    "of the simulated device, written whole as Save EEPROM writes it. The document is\n"
+    "checked first, as the pages check what is typed: a value they refuse, a malformed\n"
+    "document or a configuration that does not fit the EEPROM is reported in one line\n"
+    "naming the field, and nothing is written (exit 2).\n"
+    "\n"
+    "Options:\n"
+    "  --eeprom TYPE       the EEPROM part, S24C02 .. S24C512 (default: the one the\n"
+    "                      document names)\n"
+    "  -o, --output FILE   write the image into FILE.bin\n"
+    "  --device            write the image into the device's EEPROM\n"
+    "  --used-only         with --device: write only the part the image uses (its\n"
+    "                      directory, sections and both tail-record places), leaving\n"
+    "                      the rest of the EEPROM as it was\n"
+    "  --yes               write the EEPROM without asking\n";
+
+// The band tables a configuration holds that its image has no room for.
+void WarnUnstoredTailRecords(const image::Configuration& c,
+                             const image::PackedConfiguration& packed,
+                             const device::EepromType& eeprom, std::string_view prefix,
+                             std::ostream& err) {
+  auto hasTable = [](const std::optional<image::EqSection>& eq) {
+    return eq && std::any_of(eq->bands.begin(), eq->bands.end(),
+                             [](const image::EqBand& band) { return band.table.has_value(); });
+  };
+  const std::string room =
+      " has no room in " + std::string(eeprom.name) + " after the sections and is not stored";
+  if (hasTable(c.playbackEq) && !packed.tailRecord1Stored) {
+    ReportWarning(err, prefix, "the playback EQ's band table (tail record 1)" + room);
+  }
+  if (hasTable(c.recordEq) && !packed.tailRecord2Stored) {
+    ReportWarning(err, prefix, "the record EQ's band table (tail record 2)" + room);
+  }
+}
+
+}  // namespace
+
+int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+  return RunImportCommand(args, out, err, {});
+}
+
+int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+                     const DeviceHook& hook) {
+  const std::string prefix = std::string(kImportName) + ": ";
+  int parseCode = kExitSuccess;
+  const std::optional<CommandLine> line =
+      ParseDeviceOptions(args, kOptions, kUsage, prefix, out, err, parseCode);
+  if (!line) return parseCode;
+  if (line->operands.size() != 1) {
+    return ReportUsageError(err, prefix + (line->operands.empty() ? "needs the document FILE.json"
+                                                                  : "takes one document"));
+  }
+  if (line->fromDevice == line->output.has_value()) {
+    return ReportUsageError(err, prefix + "needs exactly one of -o FILE.bin and --device");
+  }
+  if (line->usedOnly && !line->fromDevice) {
+    return ReportUsageError(err, prefix + "--used-only goes with --device");
+  }
+  const std::string& path = line->operands.front();
+  if (!IsJsonPath(path)) {
+    return ReportUsageError(err, prefix + "reads a JSON document (FILE.json), not '" + path + "'");
+  }
+
+  int code = kExitFailure;
+  const std::optional<LoadedConfiguration> loaded =
+      LoadConfigurationFile(path, *line, DocumentEeprom::kCommandLineFirst,
+                            {kExitFailure, kExitUsage}, prefix, err, code);
+  if (!loaded) return code;
+  if (!loaded->eeprom) {
+    return ReportUsageError(
+        err, prefix + path + ": the document names no EEPROM: " + MissingEepromText());
+  }
+  const device::EepromType& eeprom = *loaded->eeprom;
+  const image::PackedConfiguration packed =
+      image::PackConfiguration(*loaded->configuration, eeprom.transferLength);
+  if (!packed.fits) {
+    return ReportUsageError(err, prefix + path + ": " + image::text::kSizeNotEnough + ": " +
+                                     std::string(eeprom.name) + " takes " +
+                                     std::to_string(eeprom.transferLength) +
+                                     " bytes, the configuration needs " +
+                                     std::to_string(uint64_t{image::kDataStart} + packed.total));
+  }
+  WarnUnstoredTailRecords(*loaded->configuration, packed, eeprom, prefix, err);
+
+  if (!line->fromDevice) {
+    OutputTarget target;
+    std::string problem = target.Open(line->output);
+    if (problem.empty()) problem = target.Commit(packed.image, out);
+    if (!problem.empty()) return ReportFailure(err, prefix + problem);
+    return kExitSuccess;
+  }
+
+  if (!Confirm(*line, "change the EEPROM?", prefix, err, code)) return code;
+  CommandLine device = *line;
+  device.eeprom = eeprom;
+  const auto session = ConnectSimulatedDevice(device, SimulatedSession::ImageFile::kMayBeCreated,
+                                              hook, prefix, err, code);
+  if (!session) return code;
+  std::vector<uint8_t> image = packed.image;
+  // The used part: the directory, the sections and both tail-record places, so that stale tail
+  // bytes of an older image are overwritten.
+  const uint32_t length = line->usedOnly
+                              ? image::UsedImageLength(packed.total, eeprom.transferLength)
+                              : eeprom.transferLength;
+  if (session->Transport().EepromTransfer(true, 0, image.data(), length) == 0) {
+    return ReportFailure(err, prefix + TransferFailure(*session, image::text::kWriteFailed));
+  }
+  if (const std::string problem = session->FileProblem(); !problem.empty()) {
+    return ReportFailure(err, prefix + problem);
+  }
+  return kExitSuccess;
+}
+
+}  // namespace veltra::cli

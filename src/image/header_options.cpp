@@ -1,6 +1,5 @@
 #include "image/header_options.h"
 
-#include <cmath>
 #include <initializer_list>
 #include <utility>
 
@@ -137,12 +136,6 @@ void SetPlaybackEqOptions(std::span<uint8_t> header, const PlaybackEqOptions& op
   Merge(header, header_byte::kOptions8, header_mask::kPlaybackEq8,
         Bits({{options.eqDisabled, 0}, {options.toneMode, 1}}));
   header[header_byte::kToneMaximum] = options.toneMaximumCode;
-}
-
-uint8_t ToneMaximumCode(double maximumDb) {
-  if (!(maximumDb >= 0)) maximumDb = 0;  // NaN included
-  if (maximumDb > 12) maximumDb = 12;
-  return static_cast<uint8_t>(0x80 | static_cast<int>(std::trunc(2 * maximumDb + 24)));
 }
 
 bool GetRecordEqEnabled(std::span<const uint8_t> header) {

@@ -81,13 +81,10 @@ void SetAudioOptions(std::span<uint8_t> header, const AudioOptions& options);
 struct PlaybackEqOptions {
   bool eqDisabled = false;
   bool toneMode = false;
-  uint8_t toneMaximumCode = 0;  // byte 9: 0x80 | trunc(2 x maximum + 24), 0 with tone mode off
+  uint8_t toneMaximumCode = 0;  // byte 9: eq::TrebleBassMaximumCode, 0 with tone mode off
 };
 PlaybackEqOptions GetPlaybackEqOptions(std::span<const uint8_t> header);
 void SetPlaybackEqOptions(std::span<uint8_t> header, const PlaybackEqOptions& options);
-// Byte 9 for a tone-mode maximum in dB; a value that is not finite or outside 0..12 dB is held
-// at the nearest end first.
-uint8_t ToneMaximumCode(double maximumDb);
 
 // Byte 8 bit 6 is 1 when the record EQ is enabled: the opposite sense of the playback bit.
 bool GetRecordEqEnabled(std::span<const uint8_t> header);

@@ -1,8 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -65,7 +63,7 @@ TEST(HeaderOptions, AudioBitsRoundTripWithBit2Cleared) {
 TEST(HeaderOptions, EqAndMcuBitsOfByte8) {
   Header h{};
   h[8] = 0x08;  // the unowned bit
-  SetPlaybackEqOptions(h, PlaybackEqOptions{true, true, ToneMaximumCode(2.5)});
+  SetPlaybackEqOptions(h, PlaybackEqOptions{true, true, 0x9D});
   SetRecordEqEnabled(h, true);
   SetMcuOptions(h, McuOptions{true, true});
   EXPECT_EQ(h[8], 0x08 | 0x03 | 0x40 | 0x30 | 0x80);
@@ -78,14 +76,6 @@ TEST(HeaderOptions, EqAndMcuBitsOfByte8) {
   EXPECT_FALSE(GetMcuOptions(h).jumpToSram);
   SetMcuOptions(h, GetMcuOptions(h));
   EXPECT_EQ(h[8], 0x00);
-}
-
-TEST(HeaderOptions, ToneMaximumCodeGuardsItsInput) {
-  EXPECT_EQ(ToneMaximumCode(12.0), 0xB0);
-  EXPECT_EQ(ToneMaximumCode(0.5), 0x99);
-  EXPECT_EQ(ToneMaximumCode(std::numeric_limits<double>::quiet_NaN()), 0x98);
-  EXPECT_EQ(ToneMaximumCode(std::numeric_limits<double>::infinity()), 0xB0);
-  EXPECT_EQ(ToneMaximumCode(-1e300), 0x98);
 }
 
 TEST(StringDescriptor, AsciiBytes) {

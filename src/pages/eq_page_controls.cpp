@@ -3,6 +3,7 @@
 #include <QSlider>
 
 #include "eq/gain_code.h"
+#include "ui/dialog_layout.h"
 
 namespace veltra::pages {
 
@@ -15,6 +16,10 @@ QSlider* AddGainSlider(QWidget& parent, const char* id, QRect rect) {
   slider->setTickPosition(QSlider::NoTicks);
   slider->setRange(0, eq::kSliderMax);
   return slider;
+}
+
+QLineEdit* AddEqEdit(const ui::DialogLayout& layout, const char* id, int x, int y) {
+  return layout.Edit(id, layout.Rect(x, y, 25, 13));
 }
 
 QString GainText(double dB) {

@@ -4,6 +4,7 @@
 #include "cli/command_options.h"
 #include "cli/device_command.h"
 #include "image/bin_file.h"
+#include "platform/native_path.h"
 #include "image/operation_texts.h"
 
 namespace veltra::cli {
@@ -39,7 +40,7 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
 
   const std::string& path = line->operands.front();
   const uint32_t length = line->eeprom->transferLength;
-  image::BinFileRead read = image::ReadBinFile(path, length);
+  image::BinFileRead read = image::ReadBinFile(platform::NativePath(path), length);
   if (!read.Ok()) return ReportFailure(err, prefix + read.error);
   if (const auto notice = image::BinFileFitNotice(path, read.fileLength, length)) {
     ReportWarning(err, prefix, *notice);

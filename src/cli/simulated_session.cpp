@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "image/factory_image.h"
+#include "platform/native_path.h"
 #include "platform/sim/sim_system.h"
 
 namespace veltra::cli {
@@ -34,7 +35,7 @@ std::unique_ptr<SimulatedSession> SimulatedSession::Open(const DeviceSelection& 
   } else {
     session->imageFile_ = selection.imageFile;
     std::error_code ec;
-    if (imageFile == ImageFile::kMustExist && !std::filesystem::exists(session->imageFile_, ec)) {
+    if (imageFile == ImageFile::kMustExist && !std::filesystem::exists(platform::NativePath(session->imageFile_), ec)) {
       error = session->imageFile_ + ": " +
               (ec ? ec.message() : std::generic_category().message(ENOENT));
       return nullptr;

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <process.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -51,8 +54,20 @@ inline size_t LineCount(const std::string& text) {
 class TempDir {
  public:
   TempDir() {
+#ifdef _WIN32
+    // No mkdtemp: a name of this process and a counter, made only if it does not exist yet.
+    static int counter = 0;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const auto candidate =
+          std::filesystem::temp_directory_path() /
+          ("veltra-cli-" + std::to_string(::_getpid()) + "-" + std::to_string(counter++));
+      std::error_code ec;
+      if (std::filesystem::create_directory(candidate, ec)) path_ = candidate;
+    }
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "veltra-cli-XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+#endif
   }
   ~TempDir() {
     std::error_code ec;
@@ -80,28 +95,38 @@ inline std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
 }
 
+// The variable that places the per-user data directory.
+#ifdef _WIN32
+inline constexpr char kDataHomeVariable[] = "LOCALAPPDATA";
+#else
+inline constexpr char kDataHomeVariable[] = "XDG_DATA_HOME";
+#endif
+
 // Sets an environment variable for one scope and puts the old value back.
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
+    Set(name, value);
+  }
+  ~ScopedEnv() { Set(name_, old_ ? old_->c_str() : nullptr); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  static void Set(const char* name, const char* value) {
+#ifdef _WIN32
+    // An empty value removes the variable.
+    ::_putenv_s(name, value != nullptr ? value : "");
+#else
     if (value != nullptr) {
       ::setenv(name, value, 1);
     } else {
       ::unsetenv(name);
     }
+#endif
   }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
 
- private:
   const char* name_;
   std::optional<std::string> old_;
 };

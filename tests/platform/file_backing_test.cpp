@@ -1,6 +1,11 @@
 // EEPROM contents backed by a .bin file.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>

@@ -39,7 +39,11 @@ BinFileRead ReadBinFile(const std::filesystem::path& path, uint32_t transferLeng
   File file(std::fopen(path.c_str(), "rb"));
 #endif
   if (!file) {
-    result.error = Failure(path, errno != 0 ? errno : EIO);
+    int error = errno != 0 ? errno : EIO;
+    // Windows refuses to open a folder as a file with "access denied".
+    std::error_code ec;
+    if (error == EACCES && std::filesystem::is_directory(path, ec)) error = EISDIR;
+    result.error = Failure(path, error);
     return result;
   }
   // One byte more than needed tells a longer file from an exact one.

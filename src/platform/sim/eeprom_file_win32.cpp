@@ -31,7 +31,8 @@ ImageFileRead ReadImageFile(const std::string& path, uint64_t maxBytes) {
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND) {
+    // As on the other systems, a missing folder is a missing file.
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
       result.status = ImageFileRead::Status::kMissing;
     } else {
       result.reason = platform::WindowsErrorReason(error);

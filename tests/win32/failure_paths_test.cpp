@@ -6,6 +6,7 @@
 #include <string>
 
 #include "device/channel.h"
+#include "device/transport.h"
 #include "platform/sim/capturing_debug_output.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32_codes.h"
@@ -48,22 +49,58 @@ std::u16string OwnDirectory() {
   return path.substr(0, path.rfind(u'\\') + 1);
 }
 
+// No control device and no driver file: the service is created but cannot start, so
+// OpenDriver fails before its second open (the debugger line belongs to a started service
+// whose device still cannot be opened); Connect then finds nothing, and CloseDriver removes
+// the demand-start service again.
 TEST(Win32FailurePaths, WithoutTheDriverFileOpenDriverFailsAndNothingStaysInstalled) {
+  ASSERT_FALSE(ServiceInstalled());
+  test::RecordingDeviceIo io;
   RealBackEnd backEnd;
   device::DeviceChannel channel(backEnd.platform);
   EXPECT_EQ(channel.OpenDriver(), 0);
   EXPECT_FALSE(channel.IsDriverOpen());
-  // The file the service was pointed at: beside the program, 32-bit on a 32-bit Windows.
-  const std::u16string expected =
-      OwnDirectory() + (channel.Is64BitWindows() ? u"ZRVC64.sys" : u"ZRVC.sys");
-  EXPECT_EQ(channel.DriverPath(), expected);
-  for (const auto& line : backEnd.debug.Lines()) std::printf("debug: %s\n", line.c_str());
-  std::printf("installed after open: %d\n", ServiceInstalled());
+  EXPECT_FALSE(channel.HasDriverHandle());
+  // The file the service was pointed at: beside the program; Wine's 32-bit prefix is a 32-bit
+  // Windows (GetSystemWow64DirectoryW answers ERROR_CALL_NOT_IMPLEMENTED).
+  EXPECT_EQ(channel.Is64BitWindows(), 0);
+  EXPECT_EQ(channel.DriverPath(), OwnDirectory() + u"ZRVC.sys");
+  EXPECT_TRUE(ServiceInstalled());
+  EXPECT_EQ(backEnd.debug.Count("Driver Handle invalid!!"), 0u);
 
+  uint32_t posted = 0;
+  EXPECT_EQ(channel.ConnectDevice(0x5A52, 0x7731, nullptr,
+                                  [&posted](uint32_t message, uintptr_t, intptr_t) {
+                                    posted = message;
+                                  },
+                                  0x464, 0x465),
+            0);
+  EXPECT_FALSE(channel.IsAttached());
+  EXPECT_EQ(posted, 0u);
+  EXPECT_EQ(channel.CloseDriver(), 1);
+  EXPECT_FALSE(ServiceInstalled());
+  // Closing again finds no service to remove.
+  EXPECT_EQ(channel.CloseDriver(), 0);
+}
+
+// The driver answers (a stand-in), but no audio interface of the system carries the VID/PID:
+// the real SetupAPI walk finds nothing to attach, so nothing reaches the driver but the
+// control device's open, and Connect fails as "Cannot find the HID device !!!" reports.
+TEST(Win32FailurePaths, NoMatchingInterfaceAttachesNothing) {
+  test::RecordingDeviceIo io(nullptr, true);
+  RealBackEnd backEnd(io);
+  device::DeviceChannel channel(backEnd.platform);
+  ASSERT_EQ(channel.OpenDriver(), 1);
+  EXPECT_EQ(io.opens.size(), 1u);
   EXPECT_EQ(channel.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0x464, 0x465), 0);
   EXPECT_FALSE(channel.IsAttached());
-  channel.CloseDriver();
-  EXPECT_FALSE(ServiceInstalled());
+  EXPECT_TRUE(channel.MatchedDevicePath().empty());
+  EXPECT_TRUE(io.calls.empty());
+  // A vendor request is refused unattached, as on any back end.
+  device::VendorTransport transport(channel);
+  uint8_t value = 0;
+  EXPECT_EQ(transport.RegisterAccess(false, 0xD9, &value, 1), 0);
+  EXPECT_TRUE(io.calls.empty());
 }
 
 }  // namespace

@@ -6,8 +6,14 @@
 namespace veltra::cli {
 
 const char kDeviceOptionsHelp[] =
-    "  --vid HEX           vendor ID of the simulated device (default 5A52)\n"
-    "  --pid HEX           product ID of the simulated device (default 7731)\n"
+    "  --vid HEX           vendor ID of the device (default 5A52)\n"
+    "  --pid HEX           product ID of the device (default 7731)\n"
+#ifdef VELTRA_WIN32_BACKEND
+    "  --simulated         the simulated device instead of the chip on the vendor\n"
+    "                      driver; the two options below need it\n"
+#else
+    "  --simulated         the simulated device (the only one this build reaches)\n"
+#endif
     "  --capability HEX    its chip register 0xD9 (default 34: variant 3, both EQs)\n"
     "  --image FILE.bin    back its EEPROM with this file instead of the per-user\n"
     "                      file of the device (which starts with a factory image)\n";
@@ -65,6 +71,9 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string> args,
       case kOptionYes:
         line.yes = true;
         break;
+      case kOptionSimulated:
+        line.device.simulated = true;
+        break;
       case kOptionEeprom:
         eeprom = option.value;
         break;
@@ -102,6 +111,17 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string> args,
       error = std::string(hex.name) + " needs 1 to " + std::to_string(hex.digits) +
               " hexadecimal digits, not '" + *hex.text + "'";
       return std::nullopt;
+    }
+  }
+  // The simulated device's own options would do nothing to a chip: refused rather than let a
+  // command meant for the simulator reach real hardware, or the other way round.
+  if (!line.device.simulated) {
+    for (const auto& [given, name] : {std::pair{capability.has_value(), "--capability"},
+                                      std::pair{image.has_value(), "--image"}}) {
+      if (given) {
+        error = std::string(name) + " needs --simulated";
+        return std::nullopt;
+      }
     }
   }
   if (vid) line.device.vid = static_cast<uint16_t>(*ParseHex(*vid, 4));

@@ -21,6 +21,7 @@ enum CommandOptionId : int {
   kOptionCapability,
   kOptionImage,
   kOptionYes,
+  kOptionSimulated,
 };
 
 inline constexpr OptionDefinition kHelpOption{"help", 'h', false, kOptionHelp};
@@ -31,6 +32,7 @@ inline constexpr OptionDefinition kPidOption{"pid", 0, true, kOptionPid};
 inline constexpr OptionDefinition kCapabilityOption{"capability", 0, true, kOptionCapability};
 inline constexpr OptionDefinition kImageOption{"image", 0, true, kOptionImage};
 inline constexpr OptionDefinition kYesOption{"yes", 0, false, kOptionYes};
+inline constexpr OptionDefinition kSimulatedOption{"simulated", 0, false, kOptionSimulated};
 
 // The help lines of the device options, for the commands' help texts.
 extern const char kDeviceOptionsHelp[];

@@ -50,9 +50,16 @@ void WriteHelp(std::ostream& out) {
         << '\n';
   }
   out << "\n"
+#ifdef VELTRA_WIN32_BACKEND
+         "The device commands (read, dump, load, erase) work on the chip with the given\n"
+         "VID/PID through the vendor driver ZR_VENDER_CMD (ZRVC.sys or ZRVC64.sys beside\n"
+         "this program). With --simulated they work on the simulated device instead:\n"
+#else
          "The device commands (read, dump, load, erase) work on the simulated device\n"
-         "the GUI uses: VID 5A52, PID 7731, chip register 0xD9 = 0x34, its EEPROM kept in\n"
-         "the per-user data directory (or in --image FILE.bin).\n"
+         "the GUI uses:\n"
+#endif
+         "VID 5A52, PID 7731, chip register 0xD9 = 0x34, its EEPROM kept in the per-user\n"
+         "data directory (or in --image FILE.bin).\n"
          "\n"
          "Run 'veltra-cli COMMAND --help' for the options of a command.\n"
          "Exit codes: 0 success, 1 failure, 2 wrong usage.\n";

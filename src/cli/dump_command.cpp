@@ -11,14 +11,15 @@
 namespace veltra::cli {
 namespace {
 
-constexpr OptionDefinition kOptions[] = {kHelpOption, kEepromOption,     kVidOption,
-                                         kPidOption,  kCapabilityOption, kImageOption};
+constexpr OptionDefinition kOptions[] = {kHelpOption, kEepromOption,    kVidOption,
+                                         kPidOption,  kSimulatedOption, kCapabilityOption,
+                                         kImageOption};
 
 constexpr char kUsage[] =
     "Usage: veltra-cli dump FILE.bin --eeprom TYPE [--vid HEX] [--pid HEX]\n"
-    "                       [--capability HEX] [--image FILE.bin]\n"
+    "                       [--simulated] [--capability HEX] [--image FILE.bin]\n"
     "\n"
-    "Reads the EEPROM of the simulated device (EEPROM -> FILE) into FILE.bin: the\n"
+    "Reads the EEPROM of the device (EEPROM -> FILE) into FILE.bin: the\n"
     "EEPROM's size less one byte, from address 0. FILE.bin is checked before the read\n"
     "and replaced in one step when the read has succeeded: it holds its old contents\n"
     "or the new ones, never a part. '-' writes to standard output; a device or named\n"

@@ -8,14 +8,15 @@
 namespace veltra::cli {
 namespace {
 
-constexpr OptionDefinition kOptions[] = {kHelpOption, kYesOption,        kEepromOption, kVidOption,
-                                         kPidOption,  kCapabilityOption, kImageOption};
+constexpr OptionDefinition kOptions[] = {kHelpOption,       kYesOption,  kEepromOption,
+                                         kVidOption,        kPidOption,  kSimulatedOption,
+                                         kCapabilityOption, kImageOption};
 
 constexpr char kUsage[] =
     "Usage: veltra-cli erase --yes --eeprom TYPE [--vid HEX] [--pid HEX]\n"
-    "                        [--capability HEX] [--image FILE.bin]\n"
+    "                        [--simulated] [--capability HEX] [--image FILE.bin]\n"
     "\n"
-    "Erases the EEPROM of the simulated device: zeros over its size less one byte.\n"
+    "Erases the EEPROM of the device: zeros over its size less one byte.\n"
     "\n"
     "Options:\n"
     "  --yes               required: the erase cannot be undone\n"

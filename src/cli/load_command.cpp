@@ -4,20 +4,21 @@
 #include "cli/command_options.h"
 #include "cli/device_command.h"
 #include "image/bin_file.h"
-#include "platform/native_path.h"
 #include "image/operation_texts.h"
+#include "platform/native_path.h"
 
 namespace veltra::cli {
 namespace {
 
-constexpr OptionDefinition kOptions[] = {kHelpOption, kEepromOption,     kVidOption,
-                                         kPidOption,  kCapabilityOption, kImageOption};
+constexpr OptionDefinition kOptions[] = {kHelpOption, kEepromOption,    kVidOption,
+                                         kPidOption,  kSimulatedOption, kCapabilityOption,
+                                         kImageOption};
 
 constexpr char kUsage[] =
     "Usage: veltra-cli load FILE.bin --eeprom TYPE [--vid HEX] [--pid HEX]\n"
-    "                       [--capability HEX] [--image FILE.bin]\n"
+    "                       [--simulated] [--capability HEX] [--image FILE.bin]\n"
     "\n"
-    "Writes FILE.bin into the EEPROM of the simulated device (FILE -> EEPROM): the\n"
+    "Writes FILE.bin into the EEPROM of the device (FILE -> EEPROM): the\n"
     "EEPROM's size less one byte, from address 0. A shorter file is completed with\n"
     "zeros, a longer one is cut; both are reported.\n"
     "\n"

@@ -14,14 +14,15 @@
 namespace veltra::cli {
 namespace {
 
-constexpr OptionDefinition kOptions[] = {kHelpOption, kEepromOption,     kJsonOption, kVidOption,
-                                         kPidOption,  kCapabilityOption, kImageOption};
+constexpr OptionDefinition kOptions[] = {kHelpOption,       kEepromOption, kJsonOption,
+                                         kVidOption,        kPidOption,    kSimulatedOption,
+                                         kCapabilityOption, kImageOption};
 
 constexpr char kUsage[] =
     "Usage: veltra-cli read --eeprom TYPE [--json] [--vid HEX] [--pid HEX]\n"
-    "                       [--capability HEX] [--image FILE.bin]\n"
+    "                       [--simulated] [--capability HEX] [--image FILE.bin]\n"
     "\n"
-    "Connects to the simulated device, reads the configuration image out of its\n"
+    "Connects to the device, reads the configuration image out of its\n"
     "EEPROM and prints it as 'show' does, after the chip's variant and flags.\n"
     "\n"
     "Options:\n"

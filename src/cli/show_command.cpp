@@ -6,8 +6,8 @@
 #include "cli/json_report.h"
 #include "cli/text_report.h"
 #include "image/bin_file.h"
-#include "platform/native_path.h"
 #include "image/image_layout.h"
+#include "platform/native_path.h"
 
 namespace veltra::cli {
 namespace {

@@ -7,6 +7,9 @@
 #include "image/factory_image.h"
 #include "platform/native_path.h"
 #include "platform/sim/sim_system.h"
+#ifdef VELTRA_WIN32_BACKEND
+#include "platform/win32/win32_platform.h"
+#endif
 
 namespace veltra::cli {
 
@@ -15,6 +18,19 @@ std::unique_ptr<SimulatedSession> SimulatedSession::Open(const DeviceSelection& 
                                                          ImageFile imageFile,
                                                          const DeviceHook& hook,
                                                          std::string& error) {
+#ifdef VELTRA_WIN32_BACKEND
+  if (!selection.simulated) {
+    std::unique_ptr<SimulatedSession> session(new SimulatedSession());
+    session->selection_ = selection;
+    session->hardware_ = std::make_unique<win32::Win32Platform>();
+    session->channel_ = std::make_unique<device::DeviceChannel>(session->hardware_->Platform());
+    session->transport_ = std::make_unique<device::VendorTransport>(*session->channel_);
+    session->transport_->SetTransportEepromSize(type.size);
+    // A driver that cannot be installed shows when Connect cannot attach, as in the GUI.
+    session->channel_->OpenDriver();
+    return session;
+  }
+#endif
   const std::optional<sim::EepromPart> part = sim::PartFromSize(type.size);
   if (!part) {
     error = "no simulated EEPROM part of " + std::to_string(type.size) + " bytes";
@@ -35,7 +51,8 @@ std::unique_ptr<SimulatedSession> SimulatedSession::Open(const DeviceSelection& 
   } else {
     session->imageFile_ = selection.imageFile;
     std::error_code ec;
-    if (imageFile == ImageFile::kMustExist && !std::filesystem::exists(platform::NativePath(session->imageFile_), ec)) {
+    if (imageFile == ImageFile::kMustExist &&
+        !std::filesystem::exists(platform::NativePath(session->imageFile_), ec)) {
       error = session->imageFile_ + ": " +
               (ec ? ec.message() : std::generic_category().message(ENOENT));
       return nullptr;
@@ -84,6 +101,7 @@ bool SimulatedSession::Connect() {
 }
 
 std::string SimulatedSession::FileProblem() const {
+  if (!system_) return {};
   const auto lock = system_->Lock();
   return device_->Eeprom().LastError();
 }

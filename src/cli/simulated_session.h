@@ -15,10 +15,24 @@ class SimSystem;
 class SimUsbDevice;
 }  // namespace veltra::sim
 
+namespace veltra::win32 {
+class Win32Platform;
+}  // namespace veltra::win32
+
 namespace veltra::cli {
 
-// The simulated device a device command works on.
+// Whether this build reaches real chips (the Win32 back end on the vendor driver); elsewhere
+// every device command works on the simulated device.
+#ifdef VELTRA_WIN32_BACKEND
+inline constexpr bool kHasHardwareBackEnd = true;
+#else
+inline constexpr bool kHasHardwareBackEnd = false;
+#endif
+
+// The device a device command works on: the simulated one, or where the Win32 back end is
+// built and --simulated not given, the chip with this VID/PID on the vendor driver.
 struct DeviceSelection {
+  bool simulated = !kHasHardwareBackEnd;
   uint16_t vid = sim::kDefaultDeviceVid;
   uint16_t pid = sim::kDefaultDevicePid;
   uint8_t capability = sim::kDefaultDeviceCapability;
@@ -33,6 +47,8 @@ using DeviceHook = std::function<void(sim::SimSystem&, sim::SimUsbDevice&)>;
 // The simulated machine with the device plugged in, set up as the GUI sets up its default
 // device, and the device channel and vendor transport on it, the driver opened and the
 // transport sized for the EEPROM type. Closing detaches the device and closes the driver.
+// Where the Win32 back end is built and the selection is not simulated, the same on the real
+// system: the vendor driver installed if need be, and removed again at the close.
 class SimulatedSession {
  public:
   // Whether a user's --image file must exist already: a command that only reads the EEPROM
@@ -61,6 +77,9 @@ class SimulatedSession {
   std::string imageFile_;
   std::unique_ptr<sim::SimSystem> system_;
   sim::SimUsbDevice* device_ = nullptr;
+#ifdef VELTRA_WIN32_BACKEND
+  std::unique_ptr<win32::Win32Platform> hardware_;
+#endif
   std::unique_ptr<device::DeviceChannel> channel_;
   std::unique_ptr<device::VendorTransport> transport_;
 };

@@ -31,7 +31,8 @@ class DiagnosticLog {
   // added; to the debugger output as the bare message. Does nothing when the log is off, the
   // file has no path or format is null.
   void LogPrintf(const char* format, ...) __attribute__((format(VELTRA_PRINTF_FORMAT, 2, 3)));
-  void LogVPrintf(const char* format, va_list args) __attribute__((format(VELTRA_PRINTF_FORMAT, 2, 0)));
+  void LogVPrintf(const char* format, va_list args)
+      __attribute__((format(VELTRA_PRINTF_FORMAT, 2, 0)));
 
   const LogSettings& Settings() const { return settings_; }
 

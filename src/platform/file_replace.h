@@ -83,7 +83,9 @@ class FileReplacement {
   void Discard();
 
   // Whether Open found a character device or named pipe, written straight through.
-  bool IsStream() const { return kind_ == Kind::kStream; }
+  bool IsStream() const {
+    return kind_ == Kind::kStream;
+  }
 
  private:
   enum class Kind { kNone, kStream, kUnnamed, kNamed };
@@ -102,7 +104,7 @@ class FileReplacement {
 #else
   std::string OpenTemporary();
 
-  void* handle_ = nullptr;  // HANDLE of the stream or the temporary; null when none
+  void* handle_ = nullptr;   // HANDLE of the stream or the temporary; null when none
   uint32_t attributes_ = 0;  // of the target, given to the new file
 #endif
   Kind kind_ = Kind::kNone;

@@ -208,8 +208,9 @@ std::string FileReplacement::Open(const std::string& path, Streams streams) {
       // A read-only file was made so on purpose.
       if ((found.attributes & FILE_ATTRIBUTE_READONLY) != 0) return Reason(EACCES);
       existed_ = true;
-      attributes_ = found.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                        FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+      attributes_ =
+          found.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                              FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
       if (attributes_ == 0) attributes_ = FILE_ATTRIBUTE_NORMAL;
       break;
   }
@@ -223,9 +224,9 @@ std::string FileReplacement::Open(const std::string& path, Streams streams) {
 std::string FileReplacement::OpenTemporary() {
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = TemporaryName(target_);
-    HANDLE handle = ::CreateFileW(WideText(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED,
-                                  nullptr);
+    HANDLE handle =
+        ::CreateFileW(WideText(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       handle_ = handle;
       temporary_ = std::move(name);

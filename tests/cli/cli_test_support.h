@@ -18,6 +18,10 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/dump_command.h"
+#include "cli/erase_command.h"
+#include "cli/load_command.h"
+#include "cli/read_command.h"
 #include "cli/simulated_session.h"
 
 namespace veltra::cli::testing {
@@ -32,8 +36,28 @@ using CommandFunction = int (*)(std::span<const std::string>, std::ostream&, std
 using DeviceCommandFunction = int (*)(std::span<const std::string>, std::ostream&, std::ostream&,
                                       const DeviceHook&);
 
+// The tests' device commands work on the simulator: where the tool reaches real chips by
+// default, they say so. A first word, so that "--" among the arguments keeps its meaning.
+inline std::vector<std::string> OnSimulator(const std::vector<std::string>& args) {
+  if (!kHasHardwareBackEnd) return args;
+  std::vector<std::string> simulated{"--simulated"};
+  simulated.insert(simulated.end(), args.begin(), args.end());
+  return simulated;
+}
+
 // A command function run with its own streams; a device command with a hook on its machine.
 inline Outcome RunCommand(CommandFunction run, const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const bool device = run == static_cast<CommandFunction>(RunReadCommand) ||
+                      run == static_cast<CommandFunction>(RunDumpCommand) ||
+                      run == static_cast<CommandFunction>(RunLoadCommand) ||
+                      run == static_cast<CommandFunction>(RunEraseCommand);
+  const int code = run(device ? OnSimulator(args) : args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+// As the tool starts a device command: --simulated only where the test gives it.
+inline Outcome RunCommandAsGiven(CommandFunction run, const std::vector<std::string>& args) {
   std::ostringstream out, err;
   const int code = run(args, out, err);
   return {code, out.str(), err.str()};
@@ -42,7 +66,7 @@ inline Outcome RunCommand(CommandFunction run, const std::vector<std::string>& a
 inline Outcome RunCommand(DeviceCommandFunction run, const std::vector<std::string>& args,
                           const DeviceHook& hook) {
   std::ostringstream out, err;
-  const int code = run(args, out, err, hook);
+  const int code = run(OnSimulator(args), out, err, hook);
   return {code, out.str(), err.str()};
 }
 
@@ -76,8 +100,12 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  std::string File(std::string_view name) const { return (path_ / name).string(); }
-  const std::filesystem::path& Path() const { return path_; }
+  std::string File(std::string_view name) const {
+    return (path_ / name).string();
+  }
+  const std::filesystem::path& Path() const {
+    return path_;
+  }
 
  private:
   std::filesystem::path path_;

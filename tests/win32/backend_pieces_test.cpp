@@ -167,8 +167,8 @@ TEST(Win32DeviceInterfaces, NoticesReachTheRecipientAsBroadcasts) {
                  reinterpret_cast<LPARAM>(&notice));
   ::SendMessageW(window, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
 
-  ASSERT_EQ(recipient.events, (std::vector<uint32_t>{pf::kDbtDeviceRemoveComplete,
-                                                     pf::kDbtDevNodesChanged}));
+  ASSERT_EQ(recipient.events,
+            (std::vector<uint32_t>{pf::kDbtDeviceRemoveComplete, pf::kDbtDevNodesChanged}));
   ASSERT_EQ(recipient.headers.size(), 1u);
   EXPECT_EQ(recipient.headers[0].deviceType, pf::kDbtDevtypDeviceInterface);
   EXPECT_EQ(recipient.headers[0].classGuid, pf::kKsCategoryAudio);

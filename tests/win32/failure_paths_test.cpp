@@ -69,12 +69,11 @@ TEST(Win32FailurePaths, WithoutTheDriverFileOpenDriverFailsAndNothingStaysInstal
   EXPECT_EQ(backEnd.debug.Count("Driver Handle invalid!!"), 0u);
 
   uint32_t posted = 0;
-  EXPECT_EQ(channel.ConnectDevice(0x5A52, 0x7731, nullptr,
-                                  [&posted](uint32_t message, uintptr_t, intptr_t) {
-                                    posted = message;
-                                  },
-                                  0x464, 0x465),
-            0);
+  EXPECT_EQ(
+      channel.ConnectDevice(
+          0x5A52, 0x7731, nullptr,
+          [&posted](uint32_t message, uintptr_t, intptr_t) { posted = message; }, 0x464, 0x465),
+      0);
   EXPECT_FALSE(channel.IsAttached());
   EXPECT_EQ(posted, 0u);
   EXPECT_EQ(channel.CloseDriver(), 1);

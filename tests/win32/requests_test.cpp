@@ -60,8 +60,9 @@ class Win32Requests : public ::testing::Test {
   RecordingDeviceIo io_{&system_.Driver()};
   Win32ControlDeviceOpener opener_{io_};
   // The simulated machine, but the control device is the Win32 one.
-  pf::Platform platform_{system_.Services(), system_.Interfaces(), opener_,       system_.Timers(),
-                         system_.Clock(),    system_.Debug(),      system_.System()};
+  pf::Platform platform_{system_.Services(), system_.Interfaces(), opener_,
+                         system_.Timers(),   system_.Clock(),      system_.Debug(),
+                         system_.System()};
   device::DeviceChannel channel_{platform_};
   device::VendorTransport transport_{channel_};
 };
@@ -186,8 +187,8 @@ TEST(Win32ControlDevice, VendorRequestWhosePacketDoesNotNameItsBufferIsNeverSent
   packet.length = 16;
 
   packet.dataAddress = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(other.data()));
-  EXPECT_FALSE(device->IoControl(pf::kIoctlVendorRequest, pf::EncodeVendorPacket(packet), {},
-                                 buffer));
+  EXPECT_FALSE(
+      device->IoControl(pf::kIoctlVendorRequest, pf::EncodeVendorPacket(packet), {}, buffer));
   packet.dataAddress = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(buffer.data()));
   EXPECT_FALSE(device->IoControl(pf::kIoctlVendorRequest, pf::EncodeVendorPacket(packet), {},
                                  std::span(buffer).first(15)));

@@ -6,8 +6,8 @@
 
 namespace veltra::win32 {
 
-std::vector<std::optional<uint32_t>> ReadUserDwordValues(
-    std::wstring_view keyPath, std::span<const std::wstring_view> names) {
+std::vector<std::optional<uint32_t>> ReadUserDwordValues(std::wstring_view keyPath,
+                                                         std::span<const std::wstring_view> names) {
   std::vector<std::optional<uint32_t>> values(names.size());
   HKEY key = nullptr;
   const std::wstring path(keyPath);

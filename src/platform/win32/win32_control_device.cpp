@@ -47,11 +47,11 @@ bool VendorRequestMatchesBuffer(std::span<const uint8_t> input, std::span<uint8_
   return platform::DecodeVendorPacket(bytes).dataAddress == address;
 }
 
-std::unique_ptr<platform::ControlDevice> Win32ControlDeviceOpener::Open(
-    const std::u16string& path, bool shareReadWrite, uint32_t& error) {
+std::unique_ptr<platform::ControlDevice> Win32ControlDeviceOpener::Open(const std::u16string& path,
+                                                                        bool shareReadWrite,
+                                                                        uint32_t& error) {
   const uint32_t share = shareReadWrite ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0;
-  void* handle =
-      calls_.Open(platform::WideText(path), GENERIC_READ | GENERIC_WRITE, share, error);
+  void* handle = calls_.Open(platform::WideText(path), GENERIC_READ | GENERIC_WRITE, share, error);
   if (handle == nullptr) return nullptr;
   return std::make_unique<Win32ControlDevice>(calls_, handle);
 }

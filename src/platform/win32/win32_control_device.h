@@ -15,8 +15,7 @@ namespace veltra::win32 {
 // write where the tool never meant it to, so it is refused (false) without a call.
 class Win32ControlDeviceOpener final : public platform::ControlDeviceOpener {
  public:
-  explicit Win32ControlDeviceOpener(DeviceIoCalls& calls = SystemDeviceIoCalls())
-      : calls_(calls) {}
+  explicit Win32ControlDeviceOpener(DeviceIoCalls& calls = SystemDeviceIoCalls()) : calls_(calls) {}
 
   std::unique_ptr<platform::ControlDevice> Open(const std::u16string& path, bool shareReadWrite,
                                                 uint32_t& error) override;

@@ -41,8 +41,7 @@ pf::Guid FromGuid(const GUID& guid) {
 
 class Win32InterfaceSet final : public pf::DeviceInterfaceSet {
  public:
-  Win32InterfaceSet(HDEVINFO set, const GUID& interfaceClass)
-      : set_(set), class_(interfaceClass) {}
+  Win32InterfaceSet(HDEVINFO set, const GUID& interfaceClass) : set_(set), class_(interfaceClass) {}
   ~Win32InterfaceSet() override { ::SetupDiDestroyDeviceInfoList(set_); }
   Win32InterfaceSet(const Win32InterfaceSet&) = delete;
   Win32InterfaceSet& operator=(const Win32InterfaceSet&) = delete;
@@ -88,13 +87,12 @@ class Win32InterfaceSet final : public pf::DeviceInterfaceSet {
 LRESULT CALLBACK NoticeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   } else if (message == WM_DEVICECHANGE) {
     auto* owner =
         reinterpret_cast<Win32DeviceInterfaces*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (owner != nullptr) owner->OnDeviceChange(static_cast<uint32_t>(wParam),
-                                                reinterpret_cast<const void*>(lParam));
+    if (owner != nullptr)
+      owner->OnDeviceChange(static_cast<uint32_t>(wParam), reinterpret_cast<const void*>(lParam));
     return TRUE;
   }
   return ::DefWindowProcW(window, message, wParam, lParam);
@@ -134,8 +132,8 @@ bool Win32DeviceInterfaces::EnsureWindow() {
   return window_ != nullptr;
 }
 
-pf::NotificationHandle Win32DeviceInterfaces::RegisterNotification(
-    pf::Window& recipient, const pf::Guid& interfaceClass) {
+pf::NotificationHandle Win32DeviceInterfaces::RegisterNotification(pf::Window& recipient,
+                                                                   const pf::Guid& interfaceClass) {
   if (!EnsureWindow()) return 0;
   DEV_BROADCAST_DEVICEINTERFACE_W filter{};
   filter.dbcc_size = sizeof filter;

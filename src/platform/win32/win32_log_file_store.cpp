@@ -44,9 +44,9 @@ bool Win32LogFileStore::Append(std::string_view record) {
     text += c;
   }
   DWORD written = 0;
-  const bool ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
-                              nullptr) &&
-                  written == text.size();
+  const bool ok =
+      ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+      written == text.size();
   ::CloseHandle(file);
   return ok;
 }

@@ -36,10 +36,11 @@ class Win32Service final : public pf::Service {
   uint32_t QueryConfig(size_t bufferBytes, pf::ServiceConfig* out, size_t& bytesNeeded) override {
     // QUERY_SERVICE_CONFIGW holds pointers: the buffer is aligned for them.
     std::vector<uint64_t> buffer((bufferBytes + sizeof(uint64_t) - 1) / sizeof(uint64_t));
-    auto* config = buffer.empty() ? nullptr : reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+    auto* config =
+        buffer.empty() ? nullptr : reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
     DWORD needed = 0;
-    const uint32_t result = ResultOf(
-        ::QueryServiceConfigW(handle_, config, static_cast<DWORD>(bufferBytes), &needed));
+    const uint32_t result =
+        ResultOf(::QueryServiceConfigW(handle_, config, static_cast<DWORD>(bufferBytes), &needed));
     bytesNeeded = needed;
     if (result == ERROR_SUCCESS && config != nullptr && out != nullptr) {
       out->name.clear();
@@ -81,10 +82,9 @@ class Win32ServiceManager final : public pf::ServiceManager {
     const std::wstring name = pf::WideText(config.name);
     const std::wstring displayName = pf::WideText(config.displayName);
     const std::wstring binaryPath = pf::WideText(config.binaryPath);
-    SC_HANDLE service = ::CreateServiceW(handle_, name.c_str(), displayName.c_str(), access,
-                                         config.type, config.startType, config.errorControl,
-                                         binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr,
-                                         nullptr);
+    SC_HANDLE service = ::CreateServiceW(
+        handle_, name.c_str(), displayName.c_str(), access, config.type, config.startType,
+        config.errorControl, binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
     if (service == nullptr) {
       error = ::GetLastError();
       return nullptr;

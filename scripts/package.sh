@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the normal build (build/) and installs it on this machine
-# with apt, which pulls the Qt libraries it depends on; then runs the installed programs and
-# removes the package again. Usage: scripts/package.sh [--keep]
+# Builds the Debian package from the normal build (build/), unpacks it into a clean folder and
+# installs it on this machine with apt, which pulls the Qt libraries it depends on; then runs
+# the installed programs and removes the package again. Usage: scripts/package.sh [--keep]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 dir="$("$root/scripts/build.sh" | tail -n 1)"
@@ -17,6 +17,12 @@ for file in ./usr/bin/veltra-config ./usr/bin/veltra-cli \
             ./usr/share/icons/hicolor/scalable/apps/veltra-config.svg; do
   grep -q " $file\$" <<<"$contents" || { echo "$deb: no $file" >&2; exit 1; }
 done
+
+# Unpacked into a clean folder, the programs run with the system's libraries.
+unpacked="$(mktemp -d)"
+trap 'rm -rf "$unpacked"' EXIT
+dpkg-deb -x "$deb" "$unpacked"
+"$unpacked/usr/bin/veltra-cli" --version >/dev/null
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -1,10 +1,12 @@
 #include "app/demo_app.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 
 #include "app/command_line.h"
@@ -14,6 +16,7 @@
 #include "app/screenshot_tour.h"
 #include "app/simulated_device.h"
 #include "app/single_instance_lock.h"
+#include "app/widget_probe.h"
 #include "log/local_time.h"
 #include "platform/debug_output.h"
 #include "platform/log_file_store.h"
@@ -49,6 +52,20 @@ bool NeedsDisplay() {
   return true;
 }
 
+// Beside the main window where the screen has room, so that neither hides the other.
+void PlaceBeside(QWidget& panel, const QWidget& window) {
+  const QScreen* screen = window.screen();
+  if (screen == nullptr) return;
+  const QRect available = screen->availableGeometry();
+  const QRect main = window.frameGeometry();
+  const int width = panel.frameGeometry().width();
+  constexpr int kGap = 8;
+  int x = main.right() + 1 + kGap;
+  if (x + width > available.right() + 1) x = main.left() - kGap - width;
+  if (x < available.left()) x = available.left();
+  panel.move(x, std::max(main.top(), available.top()));
+}
+
 }  // namespace
 
 int CDemoApp::Run(int argc, char** argv) {
@@ -71,6 +88,7 @@ int CDemoApp::Run(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("veltra-config"));
   QApplication::setApplicationVersion(QStringLiteral(VELTRA_VERSION));
+  const std::unique_ptr<WidgetProbe> probe = WidgetProbe::FromEnvironment();
 
   SimulatedBackend backend(parsed.options->device);
   ui::QtUserDialogs interactiveDialogs;
@@ -103,10 +121,18 @@ int CDemoApp::Run(int argc, char** argv) {
                                        &backend.Timers(),
                                        backend.Description(),
                                        [&backend] { return backend.StorageProblem(); }});
+    // Modal to its own chain of windows, which it heads: it blocks nothing else, so the device
+    // panel beside it takes input like a window of its own.
+    window.setWindowModality(Qt::WindowModal);
     std::unique_ptr<DevicePanel> panel;
     if (parsed.options->devicePanel) {
       panel = std::make_unique<DevicePanel>(backend);
-      panel->show();
+      // Once the main window is on the screen, so that the panel goes beside it and on top.
+      QTimer::singleShot(0, panel.get(), [&panel, &window] {
+        panel->show();
+        PlaceBeside(*panel, window);
+        panel->raise();
+      });
     }
     // Told in the window, once it shows, which stays usable afterwards: a short file is read as
     // completed with 0, an unusable one leaves the EEPROM erased.

@@ -1,14 +1,18 @@
 #include "app/main_window.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 
-#include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include "app/app_icon.h"
@@ -49,8 +53,33 @@ constexpr int kHeight = 346;
 // The page set ends just above the "EEPROM  TYPE" label.
 constexpr int kPageSetHeight = 299;
 
-// "System" 12 in the template.
-constexpr int kFontPixels = 16;
+// The room every page gets, in dialog units of the window's font: as wide as the widest page
+// but the Audio I/O page and as high as the highest. A page whose contents need more makes the
+// window grow while it is the current page.
+constexpr int kPageAreaWidth = 324;
+constexpr int kPageAreaHeight = 334;
+
+// The one font of the window, pages included: "MS Sans Serif" 8 of the pages' templates. A
+// smaller screen gets a smaller font, down to the smallest that still reads well.
+constexpr int kFontPixels = 11;
+constexpr int kSmallestFontPixels = 8;
+// The window manager's title bar and frame before the window has been shown (the toolkit
+// assumes as much when it centres a dialog).
+constexpr int kUnknownFrameHeight = 40;
+
+// Tabs as compact as a property sheet's, so that all six titles fit over the pages.
+class CompactTabStyle final : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override {
+    if (metric == PM_TabBarTabHSpace) return kTabTextMargin * 2;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+
+ private:
+  static constexpr int kTabTextMargin = 7;
+};
 
 }  // namespace
 
@@ -86,7 +115,9 @@ CDemoDlg::CDemoDlg(MainWindowServices services, QWidget* parent)
   AddPage(*audioPage_);
   AddPage(*mcuPage_);
   pageSet_->show();
+  ChooseFontForScreen();
   SelectPage(*usbPage_);
+  FitToCurrentPage();
   // 7. The progress window, hidden.
   progress_ = new CProgress(this);
   // 8. The completion event exists with the window (completion_), not signalled.
@@ -133,63 +164,60 @@ void CDemoDlg::BuildControls() {
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setFont(ui::TemplateFont(kFontPixels));
-  const ui::DialogUnits units(font());
-  setFixedSize(units.Size(kWidth, kHeight));
 
   pageSet_ = new QTabWidget(this);
   pageSet_->setObjectName(QStringLiteral("pageSet"));
-  // A property sheet draws its tabs in the system's own small font, not the dialog's.
-  pageSet_->setFont(QApplication::font());
-  // Six tabs in the window's width, as the sheet's tab rows show them all.
-  pageSet_->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 7px; }"));
-  pageSet_->setGeometry(0, 0, width(), units.Y(kPageSetHeight));
+  tabStyle_ = new CompactTabStyle;
+  tabStyle_->setParent(this);
+  pageSet_->tabBar()->setStyle(tabStyle_);
   connect(pageSet_, &QTabWidget::currentChanged, this, &CDemoDlg::OnCurrentPageChanged);
 
-  auto label = [&](const char* text, QRect rect) {
-    auto* widget = new QLabel(QString::fromLatin1(text), this);
-    widget->setGeometry(rect);
+  // The row's controls are placed by FitToCurrentPage from their template rectangles.
+  auto place = [&](QWidget* widget, QRect rect) {
+    rowControls_.emplace_back(widget, rect);
     return widget;
+  };
+  auto label = [&](const char* text, QRect rect) {
+    return place(new QLabel(QString::fromLatin1(text), this), rect);
   };
   auto button = [&](const char* text, const char* id, QRect rect) {
     auto* widget = new QPushButton(QString::fromLatin1(text), this);
     widget->setObjectName(QString::fromLatin1(id));
-    widget->setGeometry(rect);
     widget->setAutoDefault(false);
     widget->setDefault(false);
+    place(widget, rect);
     return widget;
   };
   auto edit = [&](const char* id, QRect rect) {
     auto* widget = new QLineEdit(this);
     widget->setObjectName(QString::fromLatin1(id));
-    widget->setGeometry(rect);
     widget->setMaxLength(4);
+    place(widget, rect);
     return widget;
   };
 
-  label("EEPROM  TYPE", units.Rect(7, 301, 81, 8));
+  label("EEPROM  TYPE", QRect(7, 301, 81, 8));
   eepromType_ = new QComboBox(this);
   eepromType_->setObjectName(QStringLiteral("1244"));
   for (const device::EepromType& type : device::kEepromTypes)
     eepromType_->addItem(
         QString::fromLatin1(type.name.data(), static_cast<qsizetype>(type.name.size())));
   eepromType_->setCurrentIndex(-1);
-  // The list's height in the template includes the drop-down; the closed box is one row.
-  const QRect typeRect = units.Rect(7, 310, 48, 30);
-  eepromType_->setGeometry(typeRect.x(), typeRect.y(), typeRect.width(), units.Y(12));
+  // The list's height in the template (30) includes the drop-down; the closed box is one row.
+  place(eepromType_, QRect(7, 310, 48, 12));
   connect(eepromType_, &QComboBox::currentIndexChanged, this, &CDemoDlg::OnEepromTypeChanged);
 
-  refresh_ = button("Refresh", "5", units.Rect(65, 310, 30, 12));
-  erase_ = button("Erase", "4", units.Rect(65, 327, 30, 12));
-  save_ = button("Save EEPROM", "3", units.Rect(7, 327, 52, 12));
-  auto* frame = new QGroupBox(this);
-  frame->setGeometry(units.Rect(105, 304, 133, 20));
-  label("VID", units.Rect(108, 312, 15, 8));
-  vid_ = edit("1016", units.Rect(125, 310, 22, 12));
-  label("PID", units.Rect(154, 312, 15, 8));
-  pid_ = edit("1018", units.Rect(171, 310, 22, 12));
-  connect_ = button("Connect", "1017", units.Rect(201, 310, 32, 12));
-  dump_ = button("EEPROM -> FILE", "1160", units.Rect(104, 327, 64, 12));
-  load_ = button("FILE -> EEPROM", "1161", units.Rect(172, 327, 64, 12));
+  refresh_ = button("Refresh", "5", QRect(65, 310, 30, 12));
+  erase_ = button("Erase", "4", QRect(65, 327, 30, 12));
+  save_ = button("Save EEPROM", "3", QRect(7, 327, 52, 12));
+  auto* frame = place(new QGroupBox(this), QRect(105, 304, 133, 20));
+  label("VID", QRect(108, 312, 15, 8));
+  vid_ = edit("1016", QRect(125, 310, 22, 12));
+  label("PID", QRect(154, 312, 15, 8));
+  pid_ = edit("1018", QRect(171, 310, 22, 12));
+  connect_ = button("Connect", "1017", QRect(201, 310, 32, 12));
+  dump_ = button("EEPROM -> FILE", "1160", QRect(104, 327, 64, 12));
+  load_ = button("FILE -> EEPROM", "1161", QRect(172, 327, 64, 12));
   // The frame is drawn behind the controls it surrounds.
   frame->lower();
 
@@ -361,9 +389,80 @@ void CDemoDlg::reject() {
   if (services_.dialogs.Ask(this, QString::fromLatin1(kExitQuestion))) QDialog::reject();
 }
 
-void CDemoDlg::resizeEvent(QResizeEvent* event) {
-  QDialog::resizeEvent(event);
-  if (pageSet_ != nullptr) pageSet_->resize(width(), pageSet_->height());
+bool CDemoDlg::event(QEvent* event) {
+  // A page's contents asked for another size.
+  if (event->type() == QEvent::LayoutRequest) FitToCurrentPage();
+  return QDialog::event(event);
+}
+
+// ---- size and font ---------------------------------------------------------------------------
+
+std::vector<pages::ConfigPage*> CDemoDlg::AllPages() const {
+  return {usbPage_, audioPage_, mcuPage_, playbackEqPage_, recordEqPage_, aboutPage_};
+}
+
+void CDemoDlg::ChooseFontForScreen() {
+  const QScreen* screen = this->screen();
+  const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
+  for (int pixels = kFontPixels;; --pixels) {
+    setFont(ui::TemplateFont(pixels));
+    const ui::DialogUnits units(font());
+    for (pages::ConfigPage* page : AllPages())
+      page->SetPageArea(units.Size(kPageAreaWidth, kPageAreaHeight));
+    // With only the page area asked for, as no page has contents yet.
+    const QSize pageSet = pageSet_->minimumSizeHint();
+    const int width =
+        std::max(pageSet.width(), TabRowWidth(pageSet.width() - units.X(kPageAreaWidth)));
+    // The row of commands spans the regular width, as the template's spans its window.
+    rowUnits_ = units.Scaled(width * 4.0 / (kWidth * units.AverageCharWidth()));
+    regularSize_ = QSize(width, pageSet.height() + RowHeight());
+    const bool fits =
+        available.isEmpty() || (regularSize_.height() + kUnknownFrameHeight <= available.height() &&
+                                regularSize_.width() <= available.width());
+    if (fits || pixels <= kSmallestFontPixels) break;
+  }
+}
+
+int CDemoDlg::TabRowWidth(int frameWidth) const {
+  // Every title the page set can show, as the page set draws them.
+  QTabBar row;
+  row.setFont(font());
+  row.setStyle(tabStyle_);
+  row.setUsesScrollButtons(false);
+  row.setElideMode(Qt::ElideNone);
+  for (const pages::ConfigPage* page : AllPages())
+    row.addTab(page->Title());
+  return row.sizeHint().width() + frameWidth;
+}
+
+int CDemoDlg::RowHeight() const {
+  return rowUnits_.Y(kHeight) - rowUnits_.Y(kPageSetHeight);
+}
+
+void CDemoDlg::FitToCurrentPage() {
+  if (regularSize_.isEmpty()) return;  // before the font has been chosen
+  const QSize pageSet = pageSet_->minimumSizeHint().expandedTo(QSize(regularSize_.width(), 0));
+  pageSet_->setGeometry(0, 0, pageSet.width(), pageSet.height());
+  // The row keeps its place under the page set and its width.
+  const int rowTop = pageSet.height() - rowUnits_.Y(kPageSetHeight);
+  for (const auto& [widget, rect] : rowControls_)
+    widget->setGeometry(
+        rowUnits_.Rect(rect.x(), rect.y(), rect.width(), rect.height()).translated(0, rowTop));
+  setFixedSize(pageSet.width(), pageSet.height() + RowHeight());
+  KeepOnScreen();
+}
+
+void CDemoDlg::KeepOnScreen() {
+  const QScreen* screen = this->screen();
+  if (!isVisible() || screen == nullptr) return;
+  const QRect available = screen->availableGeometry();
+  const QRect frame = frameGeometry();
+  QPoint shift(std::min(0, available.right() - frame.right()),
+               std::min(0, available.bottom() - frame.bottom()));
+  // A window larger than the screen keeps its top left corner on it.
+  shift.setX(std::max(shift.x(), available.left() - frame.left()));
+  shift.setY(std::max(shift.y(), available.top() - frame.top()));
+  if (!shift.isNull()) move(pos() + shift);
 }
 
 // ---- messages from the device channel --------------------------------------------------------
@@ -406,6 +505,8 @@ bool CDemoDlg::HasPage(pages::ConfigPage& page) const {
 
 void CDemoDlg::AddPage(pages::ConfigPage& page) {
   if (HasPage(page)) return;
+  // Only the current page's contents count for the page set's size.
+  page.setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   pageSet_->addTab(&page, page.Title());
 }
 
@@ -428,9 +529,18 @@ void CDemoDlg::SelectPage(pages::ConfigPage& page) {
 void CDemoDlg::OnCurrentPageChanged(int index) {
   auto* page = qobject_cast<pages::ConfigPage*>(pageSet_->widget(index));
   if (page == activePage_) return;
-  if (activePage_ != nullptr) activePage_->OnKillActive();
+  if (activePage_ != nullptr) {
+    activePage_->OnKillActive();
+    activePage_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  }
   activePage_ = page;
-  if (activePage_ != nullptr) activePage_->OnSetActive();
+  if (activePage_ != nullptr) {
+    activePage_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    activePage_->OnSetActive();
+  }
+  // The window takes the new page's size now; a page that shows its contents for the first time
+  // asks again once they are laid out.
+  FitToCurrentPage();
 }
 
 }  // namespace veltra::app

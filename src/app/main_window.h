@@ -7,16 +7,20 @@
 #include <vector>
 
 #include <QDialog>
+#include <QRect>
+#include <QSize>
 #include <QString>
 
 #include "app/auto_reset_event.h"
 #include "app/operation_state.h"
 #include "log/diagnostic_log.h"
 #include "platform/device_broadcast.h"
+#include "ui/dialog_units.h"
 
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+class QStyle;
 class QTabWidget;
 
 namespace veltra::device {
@@ -101,6 +105,8 @@ class CDemoDlg : public QDialog {
   pages::CEQPage& PlaybackEqPage() const { return *playbackEqPage_; }
   pages::CRecordEQPage& RecordEqPage() const { return *recordEqPage_; }
   pages::CAboutPage& AboutPage() const { return *aboutPage_; }
+  // The grid of the row of commands under the page set.
+  const ui::DialogUnits& RowUnits() const { return rowUnits_; }
 
  signals:
   // After a background operation has ended and the window is enabled again.
@@ -109,9 +115,9 @@ class CDemoDlg : public QDialog {
  protected:
   // The close button, the system menu and Escape all ask before closing.
   void reject() override;
-  // A page may widen the window while it is active (the Audio I/O page does); the page set
-  // follows the window's width.
-  void resizeEvent(QResizeEvent* event) override;
+  // A page whose contents need more room than the others makes the window grow while it is the
+  // current page.
+  bool event(QEvent* event) override;
 
  private:
   void BuildControls();
@@ -132,6 +138,16 @@ class CDemoDlg : public QDialog {
 
   void OnPostedMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
   void OnDeviceChange(uint32_t event, const platform::DeviceBroadcast* header);
+
+  std::vector<pages::ConfigPage*> AllPages() const;
+  // The largest font, down to a smallest, with which the window fits the screen.
+  void ChooseFontForScreen();
+  int TabRowWidth(int frameWidth) const;
+  int RowHeight() const;
+  // The page set as large as the current page needs, the row of commands under it.
+  void FitToCurrentPage();
+  // A window grown past the screen's edge moves back onto it.
+  void KeepOnScreen();
 
   void SetDeviceButtonsEnabled(bool enabled);
   bool HasPage(pages::ConfigPage& page) const;
@@ -158,6 +174,7 @@ class CDemoDlg : public QDialog {
   bool removalDeferred_ = false;
 
   QTabWidget* pageSet_ = nullptr;
+  QStyle* tabStyle_ = nullptr;
   pages::ConfigPage* activePage_ = nullptr;
   pages::CUsbCfgPage* usbPage_ = nullptr;
   pages::CAudioCfgPage* audioPage_ = nullptr;
@@ -165,6 +182,13 @@ class CDemoDlg : public QDialog {
   pages::CEQPage* playbackEqPage_ = nullptr;
   pages::CRecordEQPage* recordEqPage_ = nullptr;
   pages::CAboutPage* aboutPage_ = nullptr;
+
+  // The row of commands: its grid, spanning the window's regular width, and every control's
+  // rectangle in the template.
+  ui::DialogUnits rowUnits_{1, 1};
+  std::vector<std::pair<QWidget*, QRect>> rowControls_;
+  // Without a page that needs more room.
+  QSize regularSize_;
 
   QComboBox* eepromType_ = nullptr;
   QPushButton* refresh_ = nullptr;

@@ -24,6 +24,7 @@ QString CAboutPage::BackendLine() const {
 void CAboutPage::CreateContents(QWidget& contents) {
   auto* layout = new QVBoxLayout(&contents);
   auto* title = new QLabel(QStringLiteral("Veltra Configuration"), &contents);
+  title->setObjectName(QStringLiteral("aboutTitle"));
   QFont titleFont = title->font();
   titleFont.setBold(true);
   if (titleFont.pixelSize() > 0) {

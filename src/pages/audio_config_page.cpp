@@ -14,7 +14,7 @@
 
 #include "image/eeprom_config.h"
 #include "image/header_options.h"
-#include "ui/dialog_units.h"
+#include "ui/dialog_layout.h"
 #include "ui/user_dialogs.h"
 
 namespace veltra::pages {
@@ -95,38 +95,22 @@ CAudioCfgPage::CAudioCfgPage(const PageContext& context, QWidget* parent)
 // ---- controls --------------------------------------------------------------------------------
 
 void CAudioCfgPage::CreateContents(QWidget& contents) {
-  const ui::DialogUnits units(contents.font());
+  const ui::DialogLayout layout(contents);
+  const ui::DialogUnits& units = layout.Units();
 
-  auto label = [&](const QString& text, QRect rect) {
-    auto* widget = new QLabel(text, &contents);
-    widget->setGeometry(rect);
-    return widget;
-  };
+  auto label = [&](const QString& text, QRect rect) { return layout.Label(text, rect); };
   auto check = [&](const char* text, const char* id, QRect rect) {
-    auto* widget = new QCheckBox(QString::fromLatin1(text), &contents);
-    widget->setObjectName(QString::fromLatin1(id));
-    widget->setGeometry(rect);
-    return widget;
+    return layout.CheckBox(text, id, rect);
   };
   auto list = [&](const char* id, QStringList items, QRect rect) {
-    auto* widget = new QComboBox(&contents);
-    widget->setObjectName(QString::fromLatin1(id));
-    widget->addItems(items);
-    widget->setGeometry(rect);
-    return widget;
+    return layout.List(id, items, rect);
   };
   auto group = [&](const char* text, const char* id, QRect rect) {
-    auto* widget = new QGroupBox(QString::fromLatin1(text), &contents);
-    if (id != nullptr) widget->setObjectName(QString::fromLatin1(id));
-    widget->setGeometry(rect);
-    return widget;
+    return layout.Group(text, rect, id);
   };
   const QStringList i2sModes{QStringLiteral("Master"), QStringLiteral("Slave")};
 
-  reset_ = new QPushButton(QStringLiteral("Reset"), &contents);
-  reset_->setObjectName(QStringLiteral("1128"));
-  reset_->setGeometry(units.Rect(7, 7, 40, 16));
-  reset_->setAutoDefault(false);
+  reset_ = layout.Button("Reset", "1128", units.Rect(7, 7, 40, 16));
   disableVolumeControl_ = check("Disable Volume Control", "1119", units.Rect(60, 10, 110, 10));
 
   group("Output Setting", nullptr, units.Rect(7, 28, 160, 108));
@@ -182,15 +166,10 @@ void CAudioCfgPage::CreateContents(QWidget& contents) {
   aaGroup->setGeometry(aaGroup->geometry().adjusted(
       0, 0, std::max(0, rightColumn + groupWidth - 1 - aaGroup->geometry().right()), 0));
 
-  note_ = label(QString::fromLatin1(kWindowsXpNote), units.Rect(7, 294, 553, 30));
-  note_->setObjectName(QStringLiteral("1264"));
-  note_->resize(std::max(note_->width(), note_->sizeHint().width()), note_->height());
+  note_ = layout.Label(kWindowsXpNote, units.Rect(7, 294, 553, 30), "1264");
   contents.setMinimumSize(std::max({units.X(567), rightColumn + groupWidth + units.X(7),
                                     note_->geometry().right() + 1 + units.X(7)}),
                           units.Y(334));
-
-  for (auto* frame : contents.findChildren<QGroupBox*>())
-    frame->lower();
 
   connect(reset_, &QPushButton::clicked, this, &CAudioCfgPage::OnResetClicked);
   connect(disableVolumeControl_, &QCheckBox::clicked, this,

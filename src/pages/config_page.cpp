@@ -32,6 +32,15 @@ void ConfigPage::DestroyContents() {
   contents_ = nullptr;
 }
 
+void ConfigPage::SetPageArea(QSize area) {
+  pageArea_ = area;
+  updateGeometry();
+}
+
+QSize ConfigPage::minimumSizeHint() const {
+  return QWidget::minimumSizeHint().expandedTo(pageArea_);
+}
+
 void ConfigPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   EnsureContents();

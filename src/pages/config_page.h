@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -25,6 +26,11 @@ class ConfigPage : public QWidget {
   bool Store();
   // Called by the page set when the page is removed from it.
   void DestroyContents();
+
+  // The least room the page set gives the page; its contents may ask for more through their
+  // minimum size, which the page set then makes room for while the page is selected.
+  void SetPageArea(QSize area);
+  QSize minimumSizeHint() const override;
 
   // The page set calls these when the page becomes, or stops being, the selected page.
   virtual void OnSetActive() {}
@@ -53,6 +59,7 @@ class ConfigPage : public QWidget {
 
   QWidget* contents_ = nullptr;
   bool storeFailed_ = false;
+  QSize pageArea_;
 };
 
 }  // namespace veltra::pages

@@ -3,15 +3,13 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "image/eeprom_config.h"
 #include "image/header_options.h"
 #include "image/mcu_info.h"
-#include "ui/dialog_units.h"
+#include "ui/dialog_layout.h"
 #include "ui/user_dialogs.h"
 
 namespace veltra::pages {
@@ -30,9 +28,6 @@ const char* const CMCUPage::kFileFilter = "MCU files (*.bin)|*.bin||";
 namespace {
 
 constexpr char kFileSuffix[] = "bin";
-
-// "System" 10 in the template.
-constexpr int kFontPixels = 13;
 
 std::array<QString, 5> InfoTexts(const std::optional<image::McuInfo>& info) {
   if (!info) return {};
@@ -64,59 +59,37 @@ CMCUPage::CMCUPage(const PageContext& context, QWidget* parent)
 CMCUPage::~CMCUPage() = default;
 
 void CMCUPage::CreateContents(QWidget& contents) {
-  contents.setFont(ui::TemplateFont(kFontPixels));
-  const ui::DialogUnits units(contents.font());
-  contents.setMinimumSize(units.Size(324, 306));
+  // In the window's font, which the page shares with the rest of the window.
+  const ui::DialogLayout layout(contents);
+  contents.setMinimumSize(layout.Units().Size(324, 306));
 
-  auto button = [&](const char* text, const char* id, QRect rect) {
-    auto* widget = new QPushButton(QString::fromLatin1(text), &contents);
-    widget->setObjectName(QString::fromLatin1(id));
-    widget->setGeometry(rect);
-    widget->setAutoDefault(false);
-    return widget;
-  };
-  auto check = [&](const char* text, const char* id, QRect rect) {
-    auto* widget = new QCheckBox(QString::fromLatin1(text), &contents);
-    widget->setObjectName(QString::fromLatin1(id));
-    widget->setGeometry(rect);
-    return widget;
-  };
-  auto group = [&](const char* text, QRect rect) {
-    auto* widget = new QGroupBox(QString::fromLatin1(text), &contents);
-    widget->setGeometry(rect);
-    return widget;
-  };
   // A label left of its box, on the box's text line.
   auto infoBox = [&](const char* caption, const char* id, int x, int y, int labelWidth) {
-    auto* label = new QLabel(QString::fromLatin1(caption), &contents);
-    label->setGeometry(units.Rect(x - labelWidth - 3, y + 4, labelWidth, 8));
-    auto* box = new QLineEdit(&contents);
-    box->setObjectName(QString::fromLatin1(id));
+    layout.Label(caption, layout.Rect(x - labelWidth - 3, y + 4, labelWidth, 8));
+    QLineEdit* box = layout.Edit(id, layout.Rect(x, y, 33, 16));
     box->setReadOnly(true);
-    box->setGeometry(units.Rect(x, y, 33, 16));
     return box;
   };
 
-  reset_ = button("Reset", "1128", units.Rect(7, 7, 40, 16));
-  group("MCU related setting", units.Rect(7, 37, 298, 218));
-  jumpToSram_ = check("Enable Jump to MCU SRAM Code", "1254", units.Rect(16, 50, 132, 10));
-  lyncHeadset_ = check("Enable Lync Basic HeadSet", "1251", units.Rect(157, 50, 116, 10));
+  reset_ = layout.Button("Reset", "1128", layout.Rect(7, 7, 40, 16));
+  layout.Group("MCU related setting", layout.Rect(7, 37, 298, 218));
+  jumpToSram_ =
+      layout.CheckBox("Enable Jump to MCU SRAM Code", "1254", layout.Rect(16, 50, 132, 10));
+  lyncHeadset_ =
+      layout.CheckBox("Enable Lync Basic HeadSet", "1251", layout.Rect(157, 50, 116, 10));
 
-  group("MCU Info In File", units.Rect(18, 65, 275, 76));
+  layout.Group("MCU Info In File", layout.Rect(18, 65, 275, 76));
   fileInfo_ = {infoBox("Chip ID", "1257", 74, 75, 48), infoBox("VID", "1016", 157, 75, 30),
                infoBox("PID", "1018", 157, 96, 30), infoBox("Chip Version", "1131", 74, 96, 48),
                infoBox("FW Version", "1132", 74, 120, 48)};
-  enableMcu_ = check("Enable MCU", "1103", units.Rect(202, 75, 56, 10));
-  readMcuFile_ = button("Read MCU File", "1256", units.Rect(136, 122, 51, 14));
+  enableMcu_ = layout.CheckBox("Enable MCU", "1103", layout.Rect(202, 75, 56, 10));
+  readMcuFile_ = layout.Button("Read MCU File", "1256", layout.Rect(136, 122, 51, 14));
 
   // The caption ends in a blank.
-  group("MCU Info In EEPROM ", units.Rect(18, 156, 275, 83));
+  layout.Group("MCU Info In EEPROM ", layout.Rect(18, 156, 275, 83));
   eepromInfo_ = {infoBox("Chip ID", "1258", 74, 168, 48), infoBox("VID", "1017", 157, 167, 30),
                  infoBox("PID", "1019", 157, 189, 30), infoBox("Chip Version", "1136", 74, 190, 48),
                  infoBox("FW Version", "1137", 74, 211, 48)};
-
-  for (auto* frame : contents.findChildren<QGroupBox*>())
-    frame->lower();
 
   connect(reset_, &QPushButton::clicked, this, &CMCUPage::OnResetClicked);
   connect(enableMcu_, &QCheckBox::clicked, this, &CMCUPage::OnEnableMcuClicked);

@@ -20,8 +20,10 @@
 #include "eq/tone_mode.h"
 #include "image/eeprom_config.h"
 #include "pages/edit_enter.h"
+#include "pages/eq_page_controls.h"
 #include "pages/slider_setting.h"
-#include "ui/dialog_units.h"
+#include "ui/dialog_layout.h"
+#include "ui/focus_leave.h"
 #include "ui/user_dialogs.h"
 
 namespace veltra::pages {
@@ -36,21 +38,6 @@ constexpr int kBass = 0;
 constexpr int kTreble = eq::kBandCount - 1;
 constexpr int kToneEnableItem = 1;
 
-QString Text(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString GainText(double dB) {
-  return QString::fromStdString(eq::FormatGainDb(dB));
-}
-
-bool LeavesTheControl(const QEvent* event) {
-  if (event->type() != QEvent::FocusOut) return false;
-  // Focus that leaves with the whole window or for a drop-down menu has not left the control.
-  const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
-  return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
-}
-
 }  // namespace
 
 CEQPage::CEQPage(const PageContext& context, QWidget* parent)
@@ -62,42 +49,23 @@ CEQPage::CEQPage(const PageContext& context, QWidget* parent)
 // ---- controls -------------------------------------------------------------------------------
 
 void CEQPage::CreateContents(QWidget& contents) {
-  const ui::DialogUnits units(contents.font());
+  const ui::DialogLayout layout(contents);
+  const ui::DialogUnits& units = layout.Units();
   contents.setMinimumSize(units.Size(307, 331));
 
   auto label = [&](const char* text, QRect rect, const char* id = nullptr) {
-    auto* widget = new QLabel(QString::fromLatin1(text), &contents);
-    if (id != nullptr) widget->setObjectName(QString::fromLatin1(id));
-    // A face wider than the template's would cut the text: the label grows to hold it.
-    rect.setWidth(std::max(rect.width(), widget->sizeHint().width()));
-    widget->setGeometry(rect);
-    return widget;
+    return layout.Label(text, rect, id);
   };
-  auto group = [&](const char* text, QRect rect) {
-    auto* widget = new QGroupBox(QString::fromLatin1(text), &contents);
-    widget->setGeometry(rect);
-    return widget;
-  };
+  auto group = [&](const char* text, QRect rect) { return layout.Group(text, rect); };
   auto button = [&](const char* text, const char* id, QRect rect) {
-    auto* widget = new QPushButton(QString::fromLatin1(text), &contents);
-    widget->setObjectName(QString::fromLatin1(id));
-    widget->setGeometry(rect);
-    widget->setAutoDefault(false);
-    return widget;
+    return layout.Button(text, id, rect);
   };
   // Drop-down lists: the template's height includes the open list; the closed box is one row.
   auto list = [&](const char* id, QStringList items, int x, int y, int width) {
-    auto* widget = new QComboBox(&contents);
-    widget->setObjectName(QString::fromLatin1(id));
-    widget->addItems(items);
-    widget->setGeometry(units.Rect(x, y, width, 12));
-    return widget;
+    return layout.List(id, items, units.Rect(x, y, width, 12));
   };
   auto edit = [&](const char* id, int x, int y) {
-    auto* widget = new QLineEdit(&contents);
-    widget->setObjectName(QString::fromLatin1(id));
-    widget->setGeometry(units.Rect(x, y, 25, 13));
-    return widget;
+    return layout.Edit(id, units.Rect(x, y, 25, 13));
   };
 
   // Frames and labels first; the controls follow in the template's control order.
@@ -127,17 +95,7 @@ void CEQPage::CreateContents(QWidget& contents) {
   constexpr std::array<int, eq::kBandCount> kSliderX{93, 122, 153, 181, 209};
   constexpr std::array<const char*, eq::kBandCount> kSliderIds{"1109", "1110", "1111", "1112",
                                                                "1113"};
-  auto slider = [&](const char* id, QRect rect) {
-    auto* widget = new QSlider(Qt::Vertical, &contents);
-    widget->setObjectName(QString::fromLatin1(id));
-    widget->setGeometry(rect);
-    // Position 0, +12 dB, at the top; the up key moves up.
-    widget->setInvertedAppearance(true);
-    widget->setInvertedControls(true);
-    widget->setTickPosition(QSlider::NoTicks);
-    widget->setRange(0, eq::kSliderMax);
-    return widget;
-  };
+  auto slider = [&](const char* id, QRect rect) { return AddGainSlider(contents, id, rect); };
   for (int k = 0; k < eq::kBandCount; ++k)
     sliders_[k] = slider(kSliderIds[k], units.Rect(kSliderX[k], 76, 16, 126));
 
@@ -169,11 +127,9 @@ void CEQPage::CreateContents(QWidget& contents) {
   reset_ = button("Reset", "1131", units.Rect(227, 18, 30, 13));
   QStringList presetNames;
   for (std::string_view name : eq::kPresetNames)
-    presetNames << Text(name);
+    presetNames << TextOf(name);
   preset_ = list("1132", presetNames, 51, 251, 27);
-  disableEq_ = new QCheckBox(QStringLiteral("Disable EQ"), &contents);
-  disableEq_->setObjectName(QStringLiteral("1135"));
-  disableEq_->setGeometry(units.Rect(15, 20, 49, 9));
+  disableEq_ = layout.CheckBox("Disable EQ", "1135", units.Rect(15, 20, 49, 9));
 
   // Preset rows top to bottom: "00", "11", "01", "10".
   constexpr std::array<int, eq::kPresetCount> kRowY{252, 284, 300, 268};
@@ -200,9 +156,6 @@ void CEQPage::CreateContents(QWidget& contents) {
   toneMode_ = list("1160", {QStringLiteral("Disable"), QStringLiteral("Enable")}, 117, 18, 40);
   maximum_ = list("1246", {}, 128, 33, 35);
   sliders_[eq::kCompensationIndex] = slider("1114", units.Rect(55, 76, 16, 127));
-
-  for (auto* frame : contents.findChildren<QGroupBox*>())
-    frame->lower();
 
   // Enter or Tab in a gain edit: bands 1 to 4 go on to the next band, band 5 to band 1's
   // centre frequency, the compensation to its own preset "00" text.
@@ -302,8 +255,8 @@ void CEQPage::ResetEqDefaults() {
 
   tailRecord_ = eq::DefaultEqTailRecord();
   for (int k = 0; k < eq::kBandCount; ++k) {
-    centreEdits_[k]->setText(Text(eq::kDefaultBandTexts[k].centre));
-    bandwidthEdits_[k]->setText(Text(eq::kDefaultBandTexts[k].bandwidth));
+    centreEdits_[k]->setText(TextOf(eq::kDefaultBandTexts[k].centre));
+    bandwidthEdits_[k]->setText(TextOf(eq::kDefaultBandTexts[k].bandwidth));
   }
 
   for (int column = 0; column < kColumns; ++column) {
@@ -467,13 +420,13 @@ bool CEQPage::CheckBand(int band) {
                                             bandwidthEdits_[band]->text().toStdString());
   if (fault == eq::BandFault::kNone) return true;
   const QPointer<QWidget> contents = Contents();
-  context_.dialogs.ShowMessage(this,
-                               Text(eq::BandFaultMessage(eq::EqPath::kPlayback, band + 1, fault)));
+  context_.dialogs.ShowMessage(
+      this, TextOf(eq::BandFaultMessage(eq::EqPath::kPlayback, band + 1, fault)));
   // The page may have been removed while the message was open.
   if (contents.isNull()) return false;
-  centreEdits_[band]->setText(Text(eq::kDefaultBandTexts[band].centre));
+  centreEdits_[band]->setText(TextOf(eq::kDefaultBandTexts[band].centre));
   if (eq::RestoresBandwidth(fault))
-    bandwidthEdits_[band]->setText(Text(eq::kDefaultBandTexts[band].bandwidth));
+    bandwidthEdits_[band]->setText(TextOf(eq::kDefaultBandTexts[band].bandwidth));
   return true;
 }
 
@@ -507,7 +460,7 @@ void CEQPage::OnResetClicked() {
 }
 
 bool CEQPage::eventFilter(QObject* watched, QEvent* event) {
-  if (LeavesTheControl(event) && Contents() != nullptr) {
+  if (ui::LeavesControl(event) && Contents() != nullptr) {
     for (int column = 0; column < kColumns; ++column)
       if (watched == gainEdits_[column]) CommitGain(column);
     for (int band = 0; band < eq::kBandCount; ++band) {

@@ -18,8 +18,10 @@
 #include "eq/number_text.h"
 #include "image/eeprom_config.h"
 #include "pages/edit_enter.h"
+#include "pages/eq_page_controls.h"
 #include "pages/slider_setting.h"
-#include "ui/dialog_units.h"
+#include "ui/dialog_layout.h"
+#include "ui/focus_leave.h"
 #include "ui/user_dialogs.h"
 
 namespace veltra::pages {
@@ -27,23 +29,7 @@ namespace veltra::pages {
 const char* const CRecordEQPage::kResetQuestion =
     "All changes for Record EQ Config before save will be discarded !!!";
 
-namespace {
-
-QString Text(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString GainText(double dB) {
-  return QString::fromStdString(eq::FormatGainDb(dB));
-}
-
-bool LeavesTheControl(const QEvent* event) {
-  if (event->type() != QEvent::FocusOut) return false;
-  const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
-  return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 CRecordEQPage::CRecordEQPage(const PageContext& context, QWidget* parent)
     : ConfigPage(QStringLiteral("Record EQ Config"), parent), context_(context) {
@@ -54,34 +40,21 @@ CRecordEQPage::CRecordEQPage(const PageContext& context, QWidget* parent)
 // ---- controls -------------------------------------------------------------------------------
 
 void CRecordEQPage::CreateContents(QWidget& contents) {
-  const ui::DialogUnits units(contents.font());
+  const ui::DialogLayout layout(contents);
+  const ui::DialogUnits& units = layout.Units();
   contents.setMinimumSize(units.Size(307, 311));
 
   auto label = [&](const char* text, QRect rect, const char* id = nullptr) {
-    auto* widget = new QLabel(QString::fromLatin1(text), &contents);
-    if (id != nullptr) widget->setObjectName(QString::fromLatin1(id));
-    // A face wider than the template's would cut the text: the label grows to hold it.
-    rect.setWidth(std::max(rect.width(), widget->sizeHint().width()));
-    widget->setGeometry(rect);
-    return widget;
+    return layout.Label(text, rect, id);
   };
   auto button = [&](const char* text, const char* id, QRect rect) {
-    auto* widget = new QPushButton(QString::fromLatin1(text), &contents);
-    widget->setObjectName(QString::fromLatin1(id));
-    widget->setGeometry(rect);
-    widget->setAutoDefault(false);
-    return widget;
+    return layout.Button(text, id, rect);
   };
   auto edit = [&](const char* id, int x, int y) {
-    auto* widget = new QLineEdit(&contents);
-    widget->setObjectName(QString::fromLatin1(id));
-    widget->setGeometry(units.Rect(x, y, 25, 13));
-    return widget;
+    return layout.Edit(id, units.Rect(x, y, 25, 13));
   };
 
-  auto* frame = new QGroupBox(QStringLiteral("EQ related setting"), &contents);
-  frame->setObjectName(QStringLiteral("1247"));
-  frame->setGeometry(units.Rect(7, 7, 99, 25));
+  layout.Group("EQ related setting", units.Rect(7, 7, 99, 25), "1247");
   label("Compensation ", units.Rect(37, 33, 50, 8));
   label("Band-1", units.Rect(92, 32, 25, 8), "1243");
   label("Band-2", units.Rect(121, 32, 25, 8));
@@ -94,12 +67,9 @@ void CRecordEQPage::CreateContents(QWidget& contents) {
   label("-12dB", units.Rect(235, 172, 29, 8));
   label("Central Freq (Hz)", units.Rect(32, 182, 57, 8));
   label("Bandwidth (Hz)", units.Rect(33, 201, 58, 8));
-  auto* gainsFrame = new QGroupBox(QStringLiteral("Gains of four pre-settings mode"), &contents);
-  gainsFrame->setGeometry(units.Rect(17, 228, 216, 37));
+  layout.Group("Gains of four pre-settings mode", units.Rect(17, 228, 216, 37));
 
-  disableEq_ = new QCheckBox(QStringLiteral("Disable EQ"), &contents);
-  disableEq_->setObjectName(QStringLiteral("1181"));
-  disableEq_->setGeometry(units.Rect(11, 18, 53, 9));
+  disableEq_ = layout.CheckBox("Disable EQ", "1181", units.Rect(11, 18, 53, 9));
   test_ = button("Test", "1215", units.Rect(75, 17, 29, 13));
   reset_ = button("Reset", "1241", units.Rect(126, 16, 30, 13));
 
@@ -117,16 +87,7 @@ void CRecordEQPage::CreateContents(QWidget& contents) {
     gainEdits_[k] = gainEdit(kGainIds[k], kGainX[k]);
   gainEdits_[eq::kCompensationIndex] = gainEdit("1198", 51);
 
-  auto slider = [&](const char* id, QRect rect) {
-    auto* widget = new QSlider(Qt::Vertical, &contents);
-    widget->setObjectName(QString::fromLatin1(id));
-    widget->setGeometry(rect);
-    widget->setInvertedAppearance(true);
-    widget->setInvertedControls(true);
-    widget->setTickPosition(QSlider::NoTicks);
-    widget->setRange(0, eq::kSliderMax);
-    return widget;
-  };
+  auto slider = [&](const char* id, QRect rect) { return AddGainSlider(contents, id, rect); };
   constexpr std::array<int, eq::kBandCount> kSliderX{97, 126, 157, 185, 213};
   constexpr std::array<const char*, eq::kBandCount> kSliderIds{"1199", "1200", "1201", "1202",
                                                                "1203"};
@@ -152,9 +113,6 @@ void CRecordEQPage::CreateContents(QWidget& contents) {
     gainTextEdits_[column] = edit(kTextIds[column], kTextX[column], 243);
     gainTextEdits_[column]->setReadOnly(true);
   }
-
-  for (auto* group : contents.findChildren<QGroupBox*>())
-    group->lower();
 
   // Enter or Tab: band to band, band 5 to band 1's centre frequency, the compensation to
   // "Disable EQ".
@@ -219,8 +177,8 @@ void CRecordEQPage::ResetEqDefaults() {
   SetGainTexts();
   tailRecord_ = eq::DefaultEqTailRecord();
   for (int k = 0; k < eq::kBandCount; ++k) {
-    centreEdits_[k]->setText(Text(eq::kDefaultBandTexts[k].centre));
-    bandwidthEdits_[k]->setText(Text(eq::kDefaultBandTexts[k].bandwidth));
+    centreEdits_[k]->setText(TextOf(eq::kDefaultBandTexts[k].centre));
+    bandwidthEdits_[k]->setText(TextOf(eq::kDefaultBandTexts[k].bandwidth));
   }
   for (int column = 0; column < kColumns; ++column) {
     gainEdits_[column]->setText(values_.gainTexts[column]);
@@ -290,12 +248,12 @@ bool CRecordEQPage::CheckBand(int band) {
   if (fault == eq::BandFault::kNone) return true;
   const QPointer<QWidget> contents = Contents();
   context_.dialogs.ShowMessage(this,
-                               Text(eq::BandFaultMessage(eq::EqPath::kRecord, band + 1, fault)));
+                               TextOf(eq::BandFaultMessage(eq::EqPath::kRecord, band + 1, fault)));
   // The page may have been removed while the message was open.
   if (contents.isNull()) return false;
-  centreEdits_[band]->setText(Text(eq::kDefaultBandTexts[band].centre));
+  centreEdits_[band]->setText(TextOf(eq::kDefaultBandTexts[band].centre));
   if (eq::RestoresBandwidth(fault))
-    bandwidthEdits_[band]->setText(Text(eq::kDefaultBandTexts[band].bandwidth));
+    bandwidthEdits_[band]->setText(TextOf(eq::kDefaultBandTexts[band].bandwidth));
   return true;
 }
 
@@ -318,7 +276,7 @@ void CRecordEQPage::OnResetClicked() {
 }
 
 bool CRecordEQPage::eventFilter(QObject* watched, QEvent* event) {
-  if (LeavesTheControl(event) && Contents() != nullptr) {
+  if (ui::LeavesControl(event) && Contents() != nullptr) {
     for (int column = 0; column < kColumns; ++column)
       if (watched == gainEdits_[column]) CommitGain(column);
     for (int band = 0; band < eq::kBandCount; ++band) {

@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,7 +14,8 @@
 #include "image/eeprom_config.h"
 #include "image/header_options.h"
 #include "pages/usb_string_text.h"
-#include "ui/dialog_units.h"
+#include "ui/dialog_layout.h"
+#include "ui/focus_leave.h"
 #include "ui/hex_string.h"
 #include "ui/user_dialogs.h"
 
@@ -34,9 +34,6 @@ constexpr int kIntervalMaxLength = 3;
 constexpr int kIntervalMaximum = 255;
 constexpr int kVariantWithoutHid = 2;
 constexpr int kPowerRangeItems = 5;
-
-// "MS Sans Serif" 8 in the template.
-constexpr int kFontPixels = 11;
 
 bool HasHexError(const QString& text) {
   bool error = false;
@@ -76,20 +73,13 @@ CUsbCfgPage::CUsbCfgPage(const PageContext& context, QWidget* parent)
 }
 
 void CUsbCfgPage::CreateContents(QWidget& contents) {
-  contents.setFont(ui::TemplateFont(kFontPixels));
-  const ui::DialogUnits units(contents.font());
-  contents.setMinimumSize(units.Size(290, 313));
+  // In the window's font, which the page shares with the rest of the window.
+  const ui::DialogLayout layout(contents);
+  contents.setMinimumSize(layout.Units().Size(290, 313));
 
-  auto label = [&](const char* text, QRect rect) {
-    auto* widget = new QLabel(QString::fromLatin1(text), &contents);
-    widget->setGeometry(rect);
-    return widget;
-  };
   auto edit = [&](const char* id, int maxLength, QRect rect) {
-    auto* widget = new QLineEdit(&contents);
-    widget->setObjectName(QString::fromLatin1(id));
+    QLineEdit* widget = layout.Edit(id, rect);
     widget->setMaxLength(maxLength);
-    widget->setGeometry(rect);
     widget->installEventFilter(this);
     return widget;
   };
@@ -98,39 +88,31 @@ void CUsbCfgPage::CreateContents(QWidget& contents) {
     MakeUsbStringBox(*widget);
     return widget;
   };
-  auto group = [&](const char* text, QRect rect) {
-    auto* widget = new QGroupBox(QString::fromLatin1(text), &contents);
-    widget->setGeometry(rect);
-    widget->lower();
-    return widget;
-  };
 
-  reset_ = new QPushButton(QStringLiteral("Reset"), &contents);
-  reset_->setObjectName(QStringLiteral("1128"));
-  reset_->setGeometry(units.Rect(7, 7, 40, 16));
-  reset_->setAutoDefault(false);
+  reset_ = layout.Button("Reset", "1128", layout.Rect(7, 7, 40, 16));
 
-  group("ID", units.Rect(7, 30, 276, 34));
-  label("VID:", units.Rect(16, 45, 20, 8));
-  vid_ = edit("1016", kIdMaxLength, units.Rect(40, 43, 40, 13));
-  label("PID:", units.Rect(100, 45, 20, 8));
-  pid_ = edit("1018", kIdMaxLength, units.Rect(124, 43, 40, 13));
+  layout.Group("ID", layout.Rect(7, 30, 276, 34));
+  layout.Label("VID:", layout.Rect(16, 45, 20, 8));
+  vid_ = edit("1016", kIdMaxLength, layout.Rect(40, 43, 40, 13));
+  layout.Label("PID:", layout.Rect(100, 45, 20, 8));
+  pid_ = edit("1018", kIdMaxLength, layout.Rect(124, 43, 40, 13));
 
-  group("String", units.Rect(7, 70, 276, 76))->setObjectName(QStringLiteral("1104"));
-  label("Manufacturer String:", units.Rect(16, 86, 80, 8));
-  manufacturer_ = stringEdit("1017", units.Rect(100, 84, 174, 13));
-  label("Product String:", units.Rect(16, 106, 80, 8));
+  layout.Group("String", layout.Rect(7, 70, 276, 76), "1104");
+  layout.Label("Manufacturer String:", layout.Rect(16, 86, 80, 8));
+  manufacturer_ = stringEdit("1017", layout.Rect(100, 84, 174, 13));
+  layout.Label("Product String:", layout.Rect(16, 106, 80, 8));
   // A multi-line edit in the template; one line of at most 31 characters all the same.
-  product_ = stringEdit("1019", units.Rect(100, 104, 174, 13));
-  label("Serial String:", units.Rect(16, 126, 80, 8));
-  serial_ = stringEdit("1020", units.Rect(100, 124, 174, 13));
+  product_ = stringEdit("1019", layout.Rect(100, 104, 174, 13));
+  layout.Label("Serial String:", layout.Rect(16, 126, 80, 8));
+  serial_ = stringEdit("1020", layout.Rect(100, 124, 174, 13));
   // The OC string and the HID interval exist on the page but are never shown; their places
   // overlap nothing visible.
-  QLabel* ocLabel = label("OC String:", units.Rect(16, 206, 80, 8));
-  oc_ = stringEdit("1021", units.Rect(100, 204, 174, 13));
-  QLabel* intervalLabel = label("HID interrupt Interval (ms):", units.Rect(16, 226, 100, 8));
-  hidInterval_ = edit("1022", kIntervalMaxLength, units.Rect(120, 224, 30, 13));
-  QLabel* intervalDefault = label("(Default 2 ms)", units.Rect(156, 226, 60, 8));
+  QLabel* ocLabel = layout.Label("OC String:", layout.Rect(16, 206, 80, 8));
+  oc_ = stringEdit("1021", layout.Rect(100, 204, 174, 13));
+  QLabel* intervalLabel =
+      layout.Label("HID interrupt Interval (ms):", layout.Rect(16, 226, 100, 8));
+  hidInterval_ = edit("1022", kIntervalMaxLength, layout.Rect(120, 224, 30, 13));
+  QLabel* intervalDefault = layout.Label("(Default 2 ms)", layout.Rect(156, 226, 60, 8));
   for (QWidget* hidden : {static_cast<QWidget*>(ocLabel), static_cast<QWidget*>(oc_),
                           static_cast<QWidget*>(intervalLabel), static_cast<QWidget*>(hidInterval_),
                           static_cast<QWidget*>(intervalDefault)})
@@ -138,28 +120,18 @@ void CUsbCfgPage::CreateContents(QWidget& contents) {
   oc_->setEnabled(false);
   hidInterval_->setEnabled(false);
 
-  hidEnabled_ = new QCheckBox(QStringLiteral("Enable HID Discriptor"), &contents);
-  hidEnabled_->setObjectName(QStringLiteral("1103"));
-  hidEnabled_->setGeometry(units.Rect(16, 156, 120, 10));
-  remoteWakeup_ = new QCheckBox(QStringLiteral("Enable Remote Wakeup"), &contents);
-  remoteWakeup_->setObjectName(QStringLiteral("1267"));
-  remoteWakeup_->setGeometry(units.Rect(150, 156, 120, 10));
+  hidEnabled_ = layout.CheckBox("Enable HID Discriptor", "1103", layout.Rect(16, 156, 120, 10));
+  remoteWakeup_ = layout.CheckBox("Enable Remote Wakeup", "1267", layout.Rect(150, 156, 120, 10));
 
-  auto list = [&](const char* id, QStringList items, QRect rect) {
-    auto* widget = new QComboBox(&contents);
-    widget->setObjectName(QString::fromLatin1(id));
-    widget->addItems(items);
-    widget->setGeometry(rect);
-    return widget;
-  };
-  label("Powered:", units.Rect(16, 180, 40, 8));
-  powered_ =
-      list("1133", {QStringLiteral("Bus"), QStringLiteral("Self")}, units.Rect(60, 178, 60, 13));
-  label("Power Range:", units.Rect(150, 180, 50, 8));
-  powerRange_ = list("1135",
-                     {QStringLiteral("100ma"), QStringLiteral("200ma"), QStringLiteral("300ma"),
-                      QStringLiteral("400ma"), QStringLiteral("500ma")},
-                     units.Rect(204, 178, 60, 13));
+  layout.Label("Powered:", layout.Rect(16, 180, 40, 8));
+  powered_ = layout.List("1133", {QStringLiteral("Bus"), QStringLiteral("Self")},
+                         layout.Rect(60, 178, 60, 13));
+  layout.Label("Power Range:", layout.Rect(150, 180, 50, 8));
+  powerRange_ =
+      layout.List("1135",
+                  {QStringLiteral("100ma"), QStringLiteral("200ma"), QStringLiteral("300ma"),
+                   QStringLiteral("400ma"), QStringLiteral("500ma")},
+                  layout.Rect(204, 178, 60, 13));
 
   connect(reset_, &QPushButton::clicked, this, &CUsbCfgPage::OnResetClicked);
   Reset();
@@ -291,15 +263,11 @@ void CUsbCfgPage::StoreContents() {
 }
 
 bool CUsbCfgPage::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusOut && Contents() != nullptr) {
-    // Focus that leaves with the whole window or for the box's own menu has not left the box.
-    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-      if (watched == vid_) CheckVid();
-      if (watched == pid_) CheckPid();
-      if (watched == product_) CheckProduct();
-      if (watched == hidInterval_) CheckInterval();
-    }
+  if (ui::LeavesControl(event) && Contents() != nullptr) {
+    if (watched == vid_) CheckVid();
+    if (watched == pid_) CheckPid();
+    if (watched == product_) CheckProduct();
+    if (watched == hidInterval_) CheckInterval();
   }
   return ConfigPage::eventFilter(watched, event);
 }

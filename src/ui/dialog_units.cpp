@@ -1,7 +1,9 @@
 #include "ui/dialog_units.h"
 
-#include <QApplication>
+#include <algorithm>
+#include <cmath>
 
+#include <QApplication>
 #include <QFontMetrics>
 
 namespace veltra::ui {
@@ -23,6 +25,9 @@ int MulDiv(int value, int numerator, int denominator) {
                                        : (product - half) / denominator);
 }
 
+// Far beyond any screen; keeps the conversion to int defined whatever the factor.
+constexpr double kLargestPixel = 1 << 24;
+
 }  // namespace
 
 DialogUnits::DialogUnits(const QFont& font) {
@@ -37,12 +42,25 @@ DialogUnits::DialogUnits(int averageCharWidth, int charHeight)
     : baseX_(averageCharWidth < 1 ? 1 : averageCharWidth),
       baseY_(charHeight < 1 ? 1 : charHeight) {}
 
+DialogUnits DialogUnits::Scaled(double factor) const {
+  DialogUnits scaled = *this;
+  const double scale = scale_ * factor;
+  if (std::isfinite(scale) && scale > 0) scaled.scale_ = scale;
+  return scaled;
+}
+
+int DialogUnits::Map(int units, int base, int divisor) const {
+  if (scale_ == 1.0) return MulDiv(units, base, divisor);
+  const double pixels = static_cast<double>(units) * base * scale_ / divisor;
+  return static_cast<int>(std::lround(std::clamp(pixels, -kLargestPixel, kLargestPixel)));
+}
+
 int DialogUnits::X(int units) const {
-  return MulDiv(units, baseX_, 4);
+  return Map(units, baseX_, 4);
 }
 
 int DialogUnits::Y(int units) const {
-  return MulDiv(units, baseY_, 8);
+  return Map(units, baseY_, 8);
 }
 
 QRect DialogUnits::Rect(int x, int y, int width, int height) const {

@@ -17,14 +17,21 @@ class DialogUnits {
   int AverageCharWidth() const { return baseX_; }
   int CharHeight() const { return baseY_; }
 
+  // The same grid enlarged (or reduced) by factor in both directions, for an arrangement that
+  // must span a given width; a factor that is not a positive finite number leaves it as it is.
+  DialogUnits Scaled(double factor) const;
+
   int X(int units) const;
   int Y(int units) const;
   QRect Rect(int x, int y, int width, int height) const;
   QSize Size(int width, int height) const;
 
  private:
+  int Map(int units, int base, int divisor) const;
+
   int baseX_;
   int baseY_;
+  double scale_ = 1.0;
 };
 
 // Dialog templates name Windows faces ("System", "MS Sans Serif") that do not exist here: the

@@ -16,19 +16,10 @@ QMessageBox::StandardButton RunMessageBox(QWidget* owner, const QString& text,
   box.setDefaultButton(QMessageBox::Ok);
   // The owner is disabled while a background operation runs; its boxes still take input.
   box.setEnabled(true);
+  // Modal to its owner, as a message box is: other windows of the tool (the device panel) go on
+  // taking input.
+  if (owner != nullptr) box.setWindowModality(Qt::WindowModal);
   return static_cast<QMessageBox::StandardButton>(box.exec());
-}
-
-std::optional<QString> RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mode,
-                                     const QString& filter, const QString& defaultSuffix) {
-  QFileDialog dialog(owner, QString(), QString(), QtFileFilter(filter));
-  dialog.setAcceptMode(mode);
-  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
-                                                     : QFileDialog::ExistingFile);
-  dialog.setDefaultSuffix(defaultSuffix);
-  dialog.setEnabled(true);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().constFirst();
 }
 
 }  // namespace
@@ -43,12 +34,27 @@ bool QtUserDialogs::Ask(QWidget* owner, const QString& text) {
 
 std::optional<QString> QtUserDialogs::GetSaveFileName(QWidget* owner, const QString& filter,
                                                       const QString& defaultSuffix) {
-  return RunFileDialog(owner, QFileDialog::AcceptSave, filter, defaultSuffix);
+  return RunFileDialog(owner, true, filter, defaultSuffix);
 }
 
 std::optional<QString> QtUserDialogs::GetOpenFileName(QWidget* owner, const QString& filter,
                                                       const QString& defaultSuffix) {
-  return RunFileDialog(owner, QFileDialog::AcceptOpen, filter, defaultSuffix);
+  return RunFileDialog(owner, false, filter, defaultSuffix);
+}
+
+std::optional<QString> QtUserDialogs::RunFileDialog(QWidget* owner, bool save,
+                                                    const QString& filter,
+                                                    const QString& defaultSuffix) {
+  QFileDialog dialog(owner, QString(), folder_.Folder(), QtFileFilter(filter));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(defaultSuffix);
+  dialog.setEnabled(true);
+  if (owner != nullptr) dialog.setWindowModality(Qt::WindowModal);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString chosen = dialog.selectedFiles().constFirst();
+  folder_.Remember(chosen);
+  return chosen;
 }
 
 }  // namespace veltra::ui

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -71,17 +72,64 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void ControlsSitAtTheirDialogUnits() {
+  void CommandRowKeepsTheTemplateArrangement() {
     AppHarness app;
-    const veltra::ui::DialogUnits units(app.Window().font());
-    QCOMPARE(app.Window().size(), units.Size(254, 346));
-    QCOMPARE(app.Window().minimumSize(), app.Window().maximumSize());
-    QCOMPARE(app.Button("1017")->geometry(), units.Rect(201, 310, 32, 12));
-    QCOMPARE(app.Button("1160")->geometry(), units.Rect(104, 327, 64, 12));
-    QCOMPARE(app.Button("3")->geometry(), units.Rect(7, 327, 52, 12));
-    QCOMPARE(app.Control<QLineEdit>("1016")->geometry(), units.Rect(125, 310, 22, 12));
+    CDemoDlg& window = app.Window();
+    const veltra::ui::DialogUnits& row = window.RowUnits();
+    // The row spans the window as the template's 254 units span its window, under the page set.
+    QCOMPARE(row.X(254), window.width());
+    const int top = window.PageSet().geometry().bottom() + 1 - row.Y(299);
+    QCOMPARE(window.height(), top + row.Y(346));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QCOMPARE(app.Button("1017")->geometry(), row.Rect(201, 310, 32, 12).translated(0, top));
+    QCOMPARE(app.Button("1160")->geometry(), row.Rect(104, 327, 64, 12).translated(0, top));
+    QCOMPARE(app.Button("3")->geometry(), row.Rect(7, 327, 52, 12).translated(0, top));
+    auto* vid = window.findChild<QLineEdit*>(QStringLiteral("1016"), Qt::FindDirectChildrenOnly);
+    QCOMPARE(vid->geometry(), row.Rect(125, 310, 22, 12).translated(0, top));
     QCOMPARE(app.Control<QComboBox>("1244")->geometry().topLeft(),
-             units.Rect(7, 310, 48, 30).topLeft());
+             row.Rect(7, 310, 48, 30).translated(0, top).topLeft());
+  }
+
+  void OneFontForTheWholeWindow() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    CDemoDlg& window = app.Window();
+    for (int i = 0; i < window.PageSet().count(); ++i)
+      window.PageSet().setCurrentIndex(i);
+    const QFont font = window.font();
+    const QList<QWidget*> widgets = window.findChildren<QWidget*>();
+    for (const QWidget* widget : widgets) {
+      // The progress window keeps its own template's font; the About page's title is larger.
+      if (widget == &window.Progress() || window.Progress().isAncestorOf(widget)) continue;
+      if (widget->objectName() == QStringLiteral("aboutTitle")) continue;
+      QVERIFY2(widget->font() == font, qPrintable(widget->metaObject()->className() +
+                                                  QStringLiteral(" ") + widget->objectName()));
+    }
+    // The pages lay out their contents in units of that font.
+    const veltra::ui::DialogUnits units(font);
+    const QWidget* usb =
+        window.UsbPage().findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(usb != nullptr);
+    QCOMPARE(usb->minimumSize(), units.Size(290, 313));
+  }
+
+  void LabelsAreHighEnoughForTheirText() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    CDemoDlg& window = app.Window();
+    for (int i = 0; i < window.PageSet().count(); ++i) {
+      window.PageSet().setCurrentIndex(i);
+      QTest::qWait(1);  // laid out
+      const QList<QWidget*> widgets = window.findChildren<QWidget*>();
+      for (const QWidget* widget : widgets) {
+        if (!widget->isVisible()) continue;
+        if (!qobject_cast<const QLabel*>(widget) && !qobject_cast<const QCheckBox*>(widget))
+          continue;
+        QVERIFY2(widget->height() >= widget->fontMetrics().height(),
+                 qPrintable(window.PageSet().tabText(i) + QStringLiteral(": ") +
+                            widget->property("text").toString()));
+      }
+    }
   }
 
   void TypeSelectionSetsTransferLengthAndTransportSize() {

@@ -1,4 +1,6 @@
 #include <atomic>
+#include <cmath>
+#include <limits>
 #include <thread>
 
 #include <QApplication>
@@ -66,6 +68,20 @@ class UiHelpersTest : public QObject {
     QCOMPARE(odd.X(3), 5);  // 5.25
     QCOMPARE(odd.Y(3), 5);  // 4.875
     QCOMPARE(odd.Rect(1, 1, 2, 2).right() + 1, odd.X(3));
+  }
+
+  void ScaledDialogUnitsSpanAGivenWidth() {
+    const DialogUnits units(7, 13);
+    // 254 units of a 7-pixel font are 444.5 pixels; a row spanning 571 pixels scales by 571/444.5.
+    const DialogUnits row = units.Scaled(571 * 4.0 / (254 * 7));
+    QCOMPARE(row.X(254), 571);
+    QCOMPARE(row.Rect(104, 327, 64, 12).right() + 1, row.Rect(168, 327, 4, 12).left());
+    // A factor that is no positive finite number changes nothing.
+    for (double factor : {0.0, -2.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
+      QCOMPARE(units.Scaled(factor).Rect(7, 310, 48, 12), units.Rect(7, 310, 48, 12));
+    }
+    // Far beyond any screen, still a defined number of pixels.
+    QVERIFY(units.Scaled(1e300).X(1000) > 0);
   }
 
   void BridgeCallRunsOnContextThreadAndWaits() {

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# On a screen of the given logical size and scale, the main window lies on the screen and every
+# control of every page is whole and reachable: the test connects, opens each page and opens a
+# file dialog from the lowest row of buttons, all with real clicks and keys.
+# Usage: window_fits_test.sh VELTRA_CONFIG WIDTHxHEIGHT [SCALE]
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/e2e_lib.sh"
+source "$here/veltra_steps.sh"
+size=$2
+scale=${3:-1}
+e2e_init "window-fits-$size-x$scale"
+
+e2e_start_x "${size%x*}" "${size#*x}" "$scale"
+e2e_start_app "$1"
+e2e_wait_window "$VELTRA_MAIN"
+veltra_check_fits "before Connect"
+
+veltra_connect
+mapfile -t pages < <(veltra_tabs)
+[ "${#pages[@]}" -eq 6 ] || e2e_fail "connected, yet ${#pages[@]} pages: ${pages[*]}"
+for page in "${pages[@]}"; do
+  veltra_show_page "$page"
+  veltra_check_fits "on page $page"
+done
+
+# The lowest row: FILE -> EEPROM opens its file dialog; Escape closes it again.
+e2e_click "$VELTRA_MAIN" CDemoDlg/1161
+e2e_wait_for e2e_has "*" QFileDialog window || e2e_fail "FILE -> EEPROM opened no file dialog"
+e2e_key Escape
+e2e_wait_for e2e_enabled "$VELTRA_MAIN" || e2e_fail "the window stayed disabled after the dialog"
+echo "PASS: window fits $size at scale $scale"

@@ -40,8 +40,9 @@ CommandLineResult ParseCommandLine(const QStringList& arguments) {
     // Written as the toolkit's own help lines are: a sentence.
     description[0] = description[0].toUpper();
     description += QLatin1Char('.');
-    deviceOptions.emplace_back(QString::fromLatin1(definition.name), description,
-                               QString::fromLatin1(definition.valueName));
+    deviceOptions.emplace_back(
+        QString::fromLatin1(definition.name), description,
+        definition.valueName != nullptr ? QString::fromLatin1(definition.valueName) : QString());
     parser.addOption(deviceOptions.back());
   }
   const QCommandLineOption panel(
@@ -76,14 +77,20 @@ CommandLineResult ParseCommandLine(const QStringList& arguments) {
 
   CommandLine line;
   backend::SetDeviceOption(backend::DeviceOption::kEeprom, kDefaultEeprom, line.device);
+  std::vector<backend::DeviceOption> given;
   for (size_t i = 0; i < backend::kDeviceOptions.size(); ++i) {
     if (!parser.isSet(deviceOptions[i])) continue;
-    // The last of a repeated option counts, as in veltra-cli.
-    const QString value = parser.values(deviceOptions[i]).constLast();
+    // The last of a repeated option counts, as in veltra-cli; an option without a value has
+    // none to take.
+    const QStringList values = parser.values(deviceOptions[i]);
+    const QString value = values.isEmpty() ? QString() : values.constLast();
     const std::string refusal =
         backend::SetDeviceOption(backend::kDeviceOptions[i].id, value.toStdString(), line.device);
     if (!refusal.empty()) return Error(QString::fromStdString(refusal));
+    given.push_back(backend::kDeviceOptions[i].id);
   }
+  if (const std::string refusal = backend::CheckGivenDeviceOptions(given); !refusal.empty())
+    return Error(QString::fromStdString(refusal));
   if (!line.device.imageFile.empty()) {
     line.device.imageFile =
         QFileInfo(QString::fromStdString(line.device.imageFile)).absoluteFilePath().toStdString();

@@ -20,6 +20,10 @@
 #include "log/local_time.h"
 #include "platform/debug_output.h"
 #include "platform/log_file_store.h"
+#ifdef _WIN32
+#include "platform/win32/win32_debug_output.h"
+#include "platform/win32/win32_log_file_store.h"
+#endif
 #include "ui/qt_user_dialogs.h"
 
 namespace veltra::app {
@@ -92,8 +96,14 @@ int CDemoApp::Run(int argc, char** argv) {
   const bool unattended = !parsed.options->screenshotDirectory.isEmpty();
   ui::UserDialogs& dialogs =
       unattended ? static_cast<ui::UserDialogs&>(unattendedDialogs) : interactiveDialogs;
+#ifdef _WIN32
+  // The log in the Windows Temp folder, the debugger output the system's.
+  win32::Win32LogFileStore logFile(win32::Win32LogFileStore::DefaultPath());
+  win32::Win32DebugOutput debug;
+#else
   platform::PosixLogFileStore logFile(platform::PosixLogFileStore::DefaultPath());
   platform::StderrDebugOutput debug;
+#endif
   log::SystemLocalTime localTime;
   if (!backend.FileProblem().empty())
     std::fprintf(stderr, "veltra-config: %s\n", backend.FileProblem().c_str());

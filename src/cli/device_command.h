@@ -39,7 +39,7 @@ std::optional<CommandLine> ParseDeviceCommandLine(std::span<const std::string> a
 bool Confirm(const CommandLine& line, std::string_view question, std::string_view prefix,
              std::ostream& err, int& code);
 
-// Opens the command line's simulated device and connects to it, as the GUI's Connect does.
+// Opens the command line's device and connects to it, as the GUI's Connect does.
 // Null when that fails; the reason is then on err and code holds the exit code. The session
 // shows progress on a terminal unless --json or --quiet.
 std::unique_ptr<SimulatedSession> ConnectSimulatedDevice(const CommandLine& line,

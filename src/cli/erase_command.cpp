@@ -16,7 +16,7 @@ constexpr char kUsage[] =
     "Usage: veltra-cli erase --eeprom TYPE [--verify] [--yes] [device options]\n"
     "                        [--trace FILE]\n"
     "\n"
-    "Erases the EEPROM of the simulated device: zeros over its size less one byte.\n"
+    "Erases the EEPROM of the device: zeros over its size less one byte.\n"
     "\n"
     "Options:\n"
     "  --verify            read the EEPROM back; a byte that is not 0 fails, naming\n"

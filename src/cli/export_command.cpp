@@ -16,10 +16,9 @@ constexpr OptionDefinition kOptions[] = {kHelpOption,       kEepromOption, kDevi
 
 constexpr char kUsage[] =
     "Usage: veltra-cli export FILE.bin --eeprom TYPE [-o FILE.json]\n"
-    "       veltra-cli export --device --eeprom TYPE [-o FILE.json] [--vid HEX] [--pid HEX]\n"
-    "                         [--capability HEX] [--image FILE.bin]\n"
+    "       veltra-cli export --device --eeprom TYPE [-o FILE.json] [device options]\n"
     "\n"
-    "Writes the configuration of an image file, or of the simulated device's EEPROM,\n"
+    "Writes the configuration of an image file, or of the device's EEPROM,\n"
     "as a JSON document (format 1, see docs/configuration-json.md) that 'import'\n"
     "turns back into the same image. Without -o, or with -o -, the document goes to\n"
     "standard output; a file is replaced in one step once the document is complete.\n"

@@ -25,7 +25,7 @@ constexpr char kUsage[] =
     "\n"
     "Packs the configuration of a JSON document (as 'export' writes it) into an image:\n"
     "into FILE.bin (replaced in one step; '-' is standard output) or into the EEPROM\n"
-    "of the simulated device, written whole as Save EEPROM writes it. The document is\n"
+    "of the device, written whole as Save EEPROM writes it. The document is\n"
     "checked first, as the pages check what is typed: a value they refuse, a malformed\n"
     "document or a configuration that does not fit the EEPROM is reported in one line\n"
     "naming the field, and nothing is written (exit 2).\n"

@@ -19,7 +19,7 @@ constexpr OptionDefinition kOptions[] = {kHelpOption, kJsonOption};
 constexpr char kUsage[] =
     "Usage: veltra-cli read --eeprom TYPE [--json] [device options] [--trace FILE]\n"
     "\n"
-    "Connects to the simulated device, reads the configuration image out of its\n"
+    "Connects to the device, reads the configuration image out of its\n"
     "EEPROM and prints it as 'show' does, after the chip's variant and flags.\n"
     "\n"
     "Options:\n"

@@ -1,5 +1,6 @@
 #include "cli/simulated_session.h"
 
+#include "backend/simulated_backend.h"
 #include "cli/cli_result.h"
 #include "platform/sim/sim_system.h"
 
@@ -22,14 +23,16 @@ std::unique_ptr<SimulatedSession> SimulatedSession::Open(
   backend::BackendSetup setup = backend::BackendSetup::ForPerson();
   setup.imageFileMustExist = imageFile == ImageFile::kMustExist;
   if (session->tracing_) setup.trace = &session->trace_;
-  session->backend_ = std::make_unique<backend::SimulatedBackend>(options, setup);
-  // The file names itself in the reason.
-  if (const std::string& problem = session->backend_->FileProblem(); !problem.empty()) {
-    error = problem;
-    session->tracing_ = false;  // nothing was sent: the trace file is left as it was
-    return nullptr;
+  session->backend_ = backend::OpenDeviceBackend(options, setup);
+  if (backend::SimulatedBackend* simulated = session->backend_->Simulated()) {
+    // The file names itself in the reason.
+    if (const std::string& problem = simulated->FileProblem(); !problem.empty()) {
+      error = problem;
+      session->tracing_ = false;  // nothing was sent: the trace file is left as it was
+      return nullptr;
+    }
+    if (hook) hook(simulated->System(), simulated->Device());
   }
-  if (hook) hook(session->backend_->System(), session->backend_->Device());
   return session;
 }
 

@@ -25,12 +25,17 @@ cleanup() {
 trap cleanup EXIT
 start=$SECONDS
 wineboot --init >/dev/null 2>&1
+# Until the services the boot started have settled and Wine has shut down, its service manager
+# answers calls for a service just created or deleted inconsistently.
+wineserver -w
 echo "wine prefix ready in $((SECONDS - start)) s"
 
 ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"
 
 (cd "$dir" && cpack -G ZIP >/dev/null)
 zip="$(ls "$dir"/packages/veltra-cli-*-win32.zip)"
-unzip -l "$zip" | grep -q "/veltra-cli.exe$" || { echo "$zip: no veltra-cli.exe" >&2; exit 1; }
-unzip -l "$zip" | grep -q "/README.txt$" || { echo "$zip: no README.txt" >&2; exit 1; }
+# Listed once: grep -q leaving a pipe early would fail the pipeline under pipefail.
+listing="$(unzip -l "$zip")"
+grep -q "/veltra-cli.exe$" <<<"$listing" || { echo "$zip: no veltra-cli.exe" >&2; exit 1; }
+grep -q "/README.txt$" <<<"$listing" || { echo "$zip: no README.txt" >&2; exit 1; }
 echo "Windows package: $zip"

@@ -23,15 +23,19 @@ Win32Backend::Win32Backend(const DeviceOptions& options, const BackendSetup& set
 }
 
 Win32Backend::~Win32Backend() {
-  // Detached and the driver service stopped and removed, as the tool leaves the system.
+  // Detached and the driver's service stopped and removed, as the tool leaves the system; also
+  // after an open that failed half-way, which leaves a service that could not start.
   if (channel_->IsAttached()) channel_->DetachDevice();
-  if (channel_->IsDriverOpen()) channel_->CloseDriver();
+  if (driverTried_) channel_->CloseDriver();
   transport_.reset();
   channel_.reset();
 }
 
 bool Win32Backend::Connect() {
-  if (!channel_->IsDriverOpen()) channel_->OpenDriver();
+  if (!channel_->IsDriverOpen()) {
+    driverTried_ = true;
+    channel_->OpenDriver();
+  }
   return channel_->ConnectDevice(options_.vid, options_.pid, nullptr, nullptr, 0, 0) != 0;
 }
 
@@ -40,7 +44,7 @@ std::string Win32Backend::Description() const {
   std::snprintf(text, sizeof text, "chip VID %04X, PID %04X on the vendor driver",
                 static_cast<unsigned>(options_.vid), static_cast<unsigned>(options_.pid));
   std::string description = text;
-  if (options_.eeprom) description += std::string(", ") + options_.eeprom->name;
+  if (options_.eeprom) (description += ", ") += options_.eeprom->name;
   return description;
 }
 

@@ -33,6 +33,7 @@ class Win32Backend final : public DeviceBackend {
   std::unique_ptr<platform::Platform> platform_;
   std::unique_ptr<device::DeviceChannel> channel_;
   std::unique_ptr<device::VendorTransport> transport_;
+  bool driverTried_ = false;  // Connect has installed or opened the driver
 };
 
 }  // namespace veltra::backend

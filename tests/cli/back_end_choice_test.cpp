@@ -7,6 +7,9 @@
 #include "cli/read_command.h"
 #include "cli_test_support.h"
 #include "image/factory_image.h"
+#ifdef VELTRA_WIN32_BACKEND
+#include "platform/windows_api.h"
+#endif
 
 namespace veltra::cli {
 namespace {
@@ -32,13 +35,26 @@ TEST(BackEndChoice, SimulatedReadsTheSimulatorWithItsOwnOptions) {
 
 #ifdef VELTRA_WIN32_BACKEND
 
-// No driver here (Wine): the chip cannot be found; the simulator's options are refused unless
-// --simulated says the simulator is meant.
+// Whether the vendor driver's service exists now, asked of the service manager itself.
+bool DriverServiceInstalled() {
+  SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  if (manager == nullptr) return false;
+  SC_HANDLE service = ::OpenServiceW(manager, L"ZR_VENDER_CMD", SERVICE_QUERY_CONFIG);
+  if (service != nullptr) ::CloseServiceHandle(service);
+  ::CloseServiceHandle(manager);
+  return service != nullptr;
+}
+
+// No driver here (Wine): the chip cannot be found, and the service the command installed on the
+// way is gone again; the simulator's options are refused unless --simulated says the simulator
+// is meant.
 TEST(BackEndChoice, WithoutSimulatedTheChipOnTheVendorDriverIsMeant) {
+  ASSERT_FALSE(DriverServiceInstalled());
   const Outcome chip = RunCommandAsGiven(RunReadCommand, {"--eeprom", "S24C02"});
   EXPECT_EQ(chip.code, kExitFailure);
   EXPECT_EQ(chip.err, "veltra-cli: read: Cannot find the HID device !!!\n");
   EXPECT_EQ(chip.out, "");
+  EXPECT_FALSE(DriverServiceInstalled());
 
   const Outcome image =
       RunCommandAsGiven(RunReadCommand, {"--eeprom", "S24C02", "--image", "x.bin"});

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "backend/device_options.h"
+#include "cli/device_session.h"
 #include "cli/option_parser.h"
-#include "cli/simulated_session.h"
 #include "device/eeprom_types.h"
 
 namespace veltra::cli {

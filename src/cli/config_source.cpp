@@ -103,7 +103,7 @@ std::optional<LoadedConfiguration> LoadConfigurationFile(const std::string& path
   return loaded;
 }
 
-std::optional<LoadedConfiguration> LoadConfigurationFromDevice(SimulatedSession& session,
+std::optional<LoadedConfiguration> LoadConfigurationFromDevice(DeviceSession& session,
                                                                const device::EepromType& eeprom,
                                                                std::string_view prefix,
                                                                std::ostream& err, int& code) {

@@ -87,8 +87,8 @@ int RunDiffCommand(std::span<const std::string> args, std::ostream& out, std::os
   const SourceCodes codes{kExitTrouble, kExitTrouble};
   std::vector<LoadedConfiguration> sides;
   if (line->fromDevice) {
-    const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist,
-                                                hook, prefix, err, code);
+    const auto session =
+        ConnectToDevice(*line, DeviceSession::ImageFile::kMustExist, hook, prefix, err, code);
     if (!session) return kExitTrouble;
     std::optional<LoadedConfiguration> device =
         LoadConfigurationFromDevice(*session, *line->eeprom, prefix, err, code);

@@ -48,8 +48,8 @@ int RunDumpCommand(std::span<const std::string> args, std::ostream& out, std::os
     if (!problem.empty()) return ReportFailure(err, prefix + path + ": " + problem);
   }
   code = kExitFailure;
-  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist, hook,
-                                              prefix, err, code);
+  const auto session =
+      ConnectToDevice(*line, DeviceSession::ImageFile::kMustExist, hook, prefix, err, code);
   if (!session) return code;
 
   const uint32_t length = line->eeprom->transferLength;

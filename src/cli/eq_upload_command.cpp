@@ -85,8 +85,8 @@ int RunEqUploadCommand(std::span<const std::string> args, std::ostream& out, std
 
   CommandLine device = *line;
   device.eeprom = eeprom;
-  const auto session = ConnectSimulatedDevice(device, SimulatedSession::ImageFile::kMustExist, hook,
-                                              prefix, err, code);
+  const auto session =
+      ConnectToDevice(device, DeviceSession::ImageFile::kMustExist, hook, prefix, err, code);
   if (!session) return code;
   if (line->fromDevice) {
     loaded = LoadConfigurationFromDevice(*session, *eeprom, prefix, err, code);

@@ -43,8 +43,8 @@ int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::o
   }
 
   code = kExitFailure;
-  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMayBeCreated,
-                                              hook, prefix, err, code);
+  const auto session =
+      ConnectToDevice(*line, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
   bool erased = false;
   {

@@ -64,8 +64,8 @@ int RunExportCommand(std::span<const std::string> args, std::ostream& out, std::
   std::optional<LoadedConfiguration> loaded;
   std::string source;
   if (line->fromDevice) {
-    const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist,
-                                                hook, prefix, err, code);
+    const auto session =
+        ConnectToDevice(*line, DeviceSession::ImageFile::kMustExist, hook, prefix, err, code);
     if (!session) return code;
     loaded = LoadConfigurationFromDevice(*session, *line->eeprom, prefix, err, code);
     source = "the EEPROM";

@@ -119,8 +119,8 @@ int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::
   if (!Confirm(*line, "change the EEPROM?", prefix, err, code)) return code;
   CommandLine device = *line;
   device.eeprom = eeprom;
-  const auto session = ConnectSimulatedDevice(device, SimulatedSession::ImageFile::kMayBeCreated,
-                                              hook, prefix, err, code);
+  const auto session =
+      ConnectToDevice(device, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
   std::vector<uint8_t> image = packed.image;
   // The used part: the directory, the sections and both tail-record places, so that stale tail

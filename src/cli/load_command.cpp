@@ -55,8 +55,8 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
   }
 
   code = kExitFailure;
-  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMayBeCreated,
-                                              hook, prefix, err, code);
+  const auto session =
+      ConnectToDevice(*line, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
   bool written = false;
   {

@@ -131,8 +131,8 @@ int RunRegsCommand(std::span<const std::string> args, std::ostream& out, std::os
   }
 
   code = kExitFailure;
-  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMayBeCreated,
-                                              hook, prefix, err, code);
+  const auto session =
+      ConnectToDevice(*line, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
   const auto length = static_cast<uint32_t>(access.bytes.size());
   if (session->Transport().RegisterAccess(access.write, access.reg, access.bytes.data(), length) ==

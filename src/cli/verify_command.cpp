@@ -80,8 +80,8 @@ int RunVerifyCommand(std::span<const std::string> args, std::ostream& out, std::
   }
 
   code = kExitFailure;
-  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist, hook,
-                                              prefix, err, code);
+  const auto session =
+      ConnectToDevice(*line, DeviceSession::ImageFile::kMustExist, hook, prefix, err, code);
   if (!session) return code;
   std::vector<uint8_t> eeprom(length, 0);
   bool read = false;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "backend/device_options.h"
+#include "cli/device_session.h"
 #include "cli/diff_command.h"
 #include "cli/dump_command.h"
 #include "cli/eq_upload_command.h"
@@ -28,7 +29,6 @@
 #include "cli/load_command.h"
 #include "cli/read_command.h"
 #include "cli/regs_command.h"
-#include "cli/simulated_session.h"
 #include "cli/verify_command.h"
 
 namespace veltra::cli::testing {

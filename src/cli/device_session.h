@@ -35,7 +35,7 @@ using DeviceHook = std::function<void(sim::SimSystem&, sim::SimUsbDevice&)>;
 // driver opened on Connect and the transport sized for the EEPROM type; the command's --trace
 // file and the progress shown on a terminal. Closing detaches the device, closes the driver
 // (removing the vendor driver's service again on Windows) and writes the trace.
-class SimulatedSession {
+class DeviceSession {
  public:
   // Whether a user's --image file must exist already: a command that only reads the EEPROM
   // would otherwise read an erased part and call it the file's contents.
@@ -43,13 +43,13 @@ class SimulatedSession {
 
   // Null with error set ("<file>: <reason>") when the trace file or the EEPROM's file cannot
   // be made or read; nothing has been written then.
-  static std::unique_ptr<SimulatedSession> Open(const DeviceSelection& selection,
-                                                const device::EepromType& type, ImageFile imageFile,
-                                                const DeviceHook& hook, std::string& error,
-                                                const std::optional<std::string>& tracePath = {});
-  ~SimulatedSession();
-  SimulatedSession(const SimulatedSession&) = delete;
-  SimulatedSession& operator=(const SimulatedSession&) = delete;
+  static std::unique_ptr<DeviceSession> Open(const DeviceSelection& selection,
+                                             const device::EepromType& type, ImageFile imageFile,
+                                             const DeviceHook& hook, std::string& error,
+                                             const std::optional<std::string>& tracePath = {});
+  ~DeviceSession();
+  DeviceSession(const DeviceSession&) = delete;
+  DeviceSession& operator=(const DeviceSession&) = delete;
 
   // Finds the device by VID/PID and attaches the driver to it; false when it cannot.
   bool Connect();
@@ -82,7 +82,7 @@ class SimulatedSession {
   int Finish(int code);
 
  private:
-  SimulatedSession() = default;
+  DeviceSession() = default;
 
   TraceFile trace_;
   bool tracing_ = false;

@@ -24,10 +24,14 @@ constexpr char kDefaultEeprom[] = "S24C64";
 
 CommandLineResult ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "Configuration tool for Veltra USB audio codec chips. Without the vendor driver it runs on "
-      "a simulated device: VID 5A52, PID 7731, a 24C64 EEPROM holding a factory image, chip "
-      "register 0xD9 = 0x34 (both equalisers)."));
+  parser.setApplicationDescription(
+      QStringLiteral("Configuration tool for Veltra USB audio codec chips. %1 a simulated device: "
+                     "VID 5A52, PID 7731, a 24C64 EEPROM holding a factory image, chip register "
+                     "0xD9 = 0x34 (both equalisers).")
+          .arg(backend::kHasHardwareBackend
+                   ? QStringLiteral("It works on the chip through the vendor driver, or with "
+                                    "--simulated on")
+                   : QStringLiteral("Without the vendor driver it runs on")));
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   // The device options as every front end defines them; their values are checked below by
@@ -96,6 +100,9 @@ CommandLineResult ParseCommandLine(const QStringList& arguments) {
         QFileInfo(QString::fromStdString(line.device.imageFile)).absoluteFilePath().toStdString();
   }
   line.devicePanel = parser.isSet(panel);
+  // The panel unplugs a simulated device; a chip is unplugged by hand.
+  if (line.devicePanel && backend::kHasHardwareBackend && !line.device.simulated)
+    return Error(QStringLiteral("--device-panel needs --simulated"));
   if (parser.isSet(screenshots)) {
     line.screenshotDirectory = parser.value(screenshots);
     if (line.screenshotDirectory.isEmpty())

@@ -11,10 +11,10 @@
 
 #include "app/command_line.h"
 #include "app/device_panel.h"
+#include "app/gui_backend.h"
 #include "app/main_window.h"
 #include "app/qt_timers.h"
 #include "app/screenshot_tour.h"
-#include "app/simulated_device.h"
 #include "app/single_instance_lock.h"
 #include "app/widget_probe.h"
 #include "log/local_time.h"
@@ -90,7 +90,7 @@ int CDemoApp::Run(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(VELTRA_VERSION));
   const std::unique_ptr<WidgetProbe> probe = WidgetProbe::FromEnvironment();
 
-  SimulatedBackend backend(parsed.options->device);
+  GuiBackend backend(parsed.options->device);
   ui::QtUserDialogs interactiveDialogs;
   UnattendedDialogs unattendedDialogs;
   const bool unattended = !parsed.options->screenshotDirectory.isEmpty();
@@ -126,7 +126,7 @@ int CDemoApp::Run(int argc, char** argv) {
     // panel beside it takes input like a window of its own.
     window.setWindowModality(Qt::WindowModal);
     std::unique_ptr<DevicePanel> panel;
-    if (parsed.options->devicePanel) {
+    if (parsed.options->devicePanel && backend.IsSimulated()) {
       panel = std::make_unique<DevicePanel>(backend);
       // Once the main window is on the screen, so that the panel goes beside it and on top.
       QTimer::singleShot(0, panel.get(), [&panel, &window] {
@@ -143,7 +143,7 @@ int CDemoApp::Run(int argc, char** argv) {
     }
     std::unique_ptr<ScreenshotTour> tour;
     if (!parsed.options->screenshotDirectory.isEmpty()) {
-      const SimulatedDeviceOptions& device = parsed.options->device;
+      const auto& device = parsed.options->device;
       tour = std::make_unique<ScreenshotTour>(
           window, QStringLiteral("S") + QString::fromLatin1(sim::PartInfo(PartOf(device)).name),
           QString::number(device.vid, 16).toUpper().rightJustified(4, u'0'),

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "app/command_line.h"
+#include "app/gui_backend.h"
 #include "app/log_settings.h"
 #include "app/qt_platform_window.h"
 #include "app/qt_timers.h"
@@ -108,7 +109,7 @@ class ComponentsTest : public QObject {
   void CommandLineDefaultsToTheFactoryDevice() {
     const app::CommandLineResult result = app::ParseCommandLine({"veltra-config"});
     QVERIFY(result.options.has_value());
-    const app::SimulatedDeviceOptions& device = result.options->device;
+    const backend::DeviceOptions& device = result.options->device;
     QCOMPARE(device.vid, uint16_t{0x5A52});
     QCOMPARE(device.pid, uint16_t{0x7731});
     QVERIFY(app::PartOf(device) == sim::EepromPart::k24C64);
@@ -123,7 +124,7 @@ class ComponentsTest : public QObject {
         {"veltra-config", "--vid", "1a2b", "--pid=0x00FF", "--eeprom", "24c512", "--capability",
          "14", "--latency", "0.1", "--image", "/tmp/x.bin", "--device-panel", "--simulated"});
     QVERIFY(result.options.has_value());
-    const app::SimulatedDeviceOptions& device = result.options->device;
+    const backend::DeviceOptions& device = result.options->device;
     QCOMPARE(device.vid, uint16_t{0x1A2B});
     QCOMPARE(device.pid, uint16_t{0x00FF});
     QVERIFY(app::PartOf(device) == sim::EepromPart::k24C512);

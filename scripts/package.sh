@@ -14,7 +14,8 @@ dpkg-deb --info "$deb" | sed -n 's/^ Depends: /Depends: /p'
 contents="$(dpkg-deb --contents "$deb")"
 for file in ./usr/bin/veltra-config ./usr/bin/veltra-cli \
             ./usr/share/applications/veltra-config.desktop \
-            ./usr/share/icons/hicolor/scalable/apps/veltra-config.svg; do
+            ./usr/share/icons/hicolor/scalable/apps/veltra-config.svg \
+            ./usr/share/man/man1/veltra-cli.1 ./usr/share/bash-completion/completions/veltra-cli; do
   grep -q " $file\$" <<<"$contents" || { echo "$deb: no $file" >&2; exit 1; }
 done
 

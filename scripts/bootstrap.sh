@@ -7,7 +7,21 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   qt6-base-dev libgl-dev
   xvfb xauth xdotool
+  # The 32-bit Windows build (GoogleTest from its sources) and its tests under Wine.
+  g++-mingw-w64-i686-posix googletest wine wine32:i386 file
+  # Packages: dpkg-shlibdeps finds the .deb's library dependencies.
+  dpkg-dev
 )
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+# 32-bit Wine comes from the i386 architecture.
+update=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+  update=1
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -18,8 +32,11 @@ done
 
 if ((${#missing[@]})); then
   echo "bootstrap: installing ${missing[*]}" >&2
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  update=1
+fi
+if ((update)); then
   $sudo apt-get update -qq
+fi
+if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi

@@ -21,8 +21,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "app/gui_backend.h"
 #include "app/main_window.h"
-#include "app/simulated_device.h"
 #include "image/factory_image.h"
 #include "image/image_layout.h"
 #include "log/local_time.h"
@@ -89,7 +89,7 @@ std::vector<uint8_t> FullImage() {
 
 struct Rig {
   QTemporaryDir dir;
-  std::unique_ptr<app::SimulatedBackend> backend;
+  std::unique_ptr<app::GuiBackend> backend;
   AnsweringDialogs dialogs;
   std::unique_ptr<platform::PosixLogFileStore> logFile;
   sim::CapturingDebugOutput debug;
@@ -98,12 +98,12 @@ struct Rig {
 
   Rig(const std::vector<uint8_t>& image, int64_t latencyNs,
       sim::EepromPart part = sim::EepromPart::k24C512) {
-    app::SimulatedDeviceOptions options;
+    veltra::backend::DeviceOptions options;
     options.eeprom = device::EepromTypeBySize(sim::PartInfo(part).size);
     options.latencyNs = latencyNs;
     options.imageFile = dir.filePath(QStringLiteral("eeprom.bin")).toStdString();
     platform::ReplaceFile(options.imageFile, image);
-    backend = std::make_unique<app::SimulatedBackend>(options);
+    backend = std::make_unique<app::GuiBackend>(options);
     logFile = std::make_unique<platform::PosixLogFileStore>(
         dir.filePath(QStringLiteral("log/VeltraConfig.log")).toStdString());
     dialogs.file = dir.filePath(QStringLiteral("dump.bin"));

@@ -24,10 +24,14 @@ constexpr char kDefaultEeprom[] = "S24C64";
 
 CommandLineResult ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "Configuration tool for Veltra USB audio codec chips. Without the vendor driver it runs on "
-      "a simulated device: VID 5A52, PID 7731, a 24C64 EEPROM holding a factory image, chip "
-      "register 0xD9 = 0x34 (both equalisers)."));
+  parser.setApplicationDescription(
+      QStringLiteral("Configuration tool for Veltra USB audio codec chips. %1 a simulated device: "
+                     "VID 5A52, PID 7731, a 24C64 EEPROM holding a factory image, chip register "
+                     "0xD9 = 0x34 (both equalisers).")
+          .arg(backend::kHasHardwareBackend
+                   ? QStringLiteral("It works on the chip through the vendor driver, or with "
+                                    "--simulated on")
+                   : QStringLiteral("Without the vendor driver it runs on")));
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   // The device options as every front end defines them; their values are checked below by
@@ -40,8 +44,9 @@ CommandLineResult ParseCommandLine(const QStringList& arguments) {
     // Written as the toolkit's own help lines are: a sentence.
     description[0] = description[0].toUpper();
     description += QLatin1Char('.');
-    deviceOptions.emplace_back(QString::fromLatin1(definition.name), description,
-                               QString::fromLatin1(definition.valueName));
+    deviceOptions.emplace_back(
+        QString::fromLatin1(definition.name), description,
+        definition.valueName != nullptr ? QString::fromLatin1(definition.valueName) : QString());
     parser.addOption(deviceOptions.back());
   }
   const QCommandLineOption panel(
@@ -76,19 +81,28 @@ CommandLineResult ParseCommandLine(const QStringList& arguments) {
 
   CommandLine line;
   backend::SetDeviceOption(backend::DeviceOption::kEeprom, kDefaultEeprom, line.device);
+  std::vector<backend::DeviceOption> given;
   for (size_t i = 0; i < backend::kDeviceOptions.size(); ++i) {
     if (!parser.isSet(deviceOptions[i])) continue;
-    // The last of a repeated option counts, as in veltra-cli.
-    const QString value = parser.values(deviceOptions[i]).constLast();
+    // The last of a repeated option counts, as in veltra-cli; an option without a value has
+    // none to take.
+    const QStringList values = parser.values(deviceOptions[i]);
+    const QString value = values.isEmpty() ? QString() : values.constLast();
     const std::string refusal =
         backend::SetDeviceOption(backend::kDeviceOptions[i].id, value.toStdString(), line.device);
     if (!refusal.empty()) return Error(QString::fromStdString(refusal));
+    given.push_back(backend::kDeviceOptions[i].id);
   }
+  if (const std::string refusal = backend::CheckGivenDeviceOptions(given); !refusal.empty())
+    return Error(QString::fromStdString(refusal));
   if (!line.device.imageFile.empty()) {
     line.device.imageFile =
         QFileInfo(QString::fromStdString(line.device.imageFile)).absoluteFilePath().toStdString();
   }
   line.devicePanel = parser.isSet(panel);
+  // The panel unplugs a simulated device; a chip is unplugged by hand.
+  if (line.devicePanel && backend::kHasHardwareBackend && !line.device.simulated)
+    return Error(QStringLiteral("--device-panel needs --simulated"));
   if (parser.isSet(screenshots)) {
     line.screenshotDirectory = parser.value(screenshots);
     if (line.screenshotDirectory.isEmpty())

@@ -5,12 +5,12 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/simulated_device.h"
+#include "backend/device_options.h"
 
 namespace veltra::app {
 
 struct CommandLine {
-  SimulatedDeviceOptions device;  // eeprom always set: S24C64 unless given
+  backend::DeviceOptions device;  // eeprom always set: S24C64 unless given
   bool devicePanel = false;       // show the window that unplugs and replugs the simulated device
   QString screenshotDirectory;    // connect, save a picture of every page there, and exit
   bool usedOnly = false;          // Save EEPROM writes only the part of the EEPROM the image uses

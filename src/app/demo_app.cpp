@@ -11,15 +11,19 @@
 
 #include "app/command_line.h"
 #include "app/device_panel.h"
+#include "app/gui_backend.h"
 #include "app/main_window.h"
 #include "app/qt_timers.h"
 #include "app/screenshot_tour.h"
-#include "app/simulated_device.h"
 #include "app/single_instance_lock.h"
 #include "app/widget_probe.h"
 #include "log/local_time.h"
 #include "platform/debug_output.h"
 #include "platform/log_file_store.h"
+#ifdef _WIN32
+#include "platform/win32/win32_debug_output.h"
+#include "platform/win32/win32_log_file_store.h"
+#endif
 #include "ui/qt_user_dialogs.h"
 
 namespace veltra::app {
@@ -86,14 +90,20 @@ int CDemoApp::Run(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(VELTRA_VERSION));
   const std::unique_ptr<WidgetProbe> probe = WidgetProbe::FromEnvironment();
 
-  SimulatedBackend backend(parsed.options->device);
+  GuiBackend backend(parsed.options->device);
   ui::QtUserDialogs interactiveDialogs;
   UnattendedDialogs unattendedDialogs;
   const bool unattended = !parsed.options->screenshotDirectory.isEmpty();
   ui::UserDialogs& dialogs =
       unattended ? static_cast<ui::UserDialogs&>(unattendedDialogs) : interactiveDialogs;
+#ifdef _WIN32
+  // The log in the Windows Temp folder, the debugger output the system's.
+  win32::Win32LogFileStore logFile(win32::Win32LogFileStore::DefaultPath());
+  win32::Win32DebugOutput debug;
+#else
   platform::PosixLogFileStore logFile(platform::PosixLogFileStore::DefaultPath());
   platform::StderrDebugOutput debug;
+#endif
   log::SystemLocalTime localTime;
   if (!backend.FileProblem().empty())
     std::fprintf(stderr, "veltra-config: %s\n", backend.FileProblem().c_str());
@@ -116,7 +126,7 @@ int CDemoApp::Run(int argc, char** argv) {
     // panel beside it takes input like a window of its own.
     window.setWindowModality(Qt::WindowModal);
     std::unique_ptr<DevicePanel> panel;
-    if (parsed.options->devicePanel) {
+    if (parsed.options->devicePanel && backend.IsSimulated()) {
       panel = std::make_unique<DevicePanel>(backend);
       // Once the main window is on the screen, so that the panel goes beside it and on top.
       QTimer::singleShot(0, panel.get(), [&panel, &window] {
@@ -133,7 +143,7 @@ int CDemoApp::Run(int argc, char** argv) {
     }
     std::unique_ptr<ScreenshotTour> tour;
     if (!parsed.options->screenshotDirectory.isEmpty()) {
-      const SimulatedDeviceOptions& device = parsed.options->device;
+      const auto& device = parsed.options->device;
       tour = std::make_unique<ScreenshotTour>(
           window, QStringLiteral("S") + QString::fromLatin1(sim::PartInfo(PartOf(device)).name),
           QString::number(device.vid, 16).toUpper().rightJustified(4, u'0'),

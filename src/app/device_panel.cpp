@@ -4,11 +4,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/simulated_device.h"
+#include "app/gui_backend.h"
 
 namespace veltra::app {
 
-DevicePanel::DevicePanel(SimulatedBackend& backend, QWidget* parent)
+DevicePanel::DevicePanel(GuiBackend& backend, QWidget* parent)
     : QWidget(parent, Qt::Window), backend_(backend) {
   setObjectName(QStringLiteral("DevicePanel"));
   setWindowTitle(QStringLiteral("Simulated device"));

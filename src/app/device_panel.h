@@ -7,7 +7,7 @@ class QPushButton;
 
 namespace veltra::app {
 
-class SimulatedBackend;
+class GuiBackend;
 
 // A small window beside the main window that pulls the simulated device out of its socket and
 // puts it back, so the device-removal path can be seen without hardware.
@@ -15,13 +15,13 @@ class DevicePanel final : public QWidget {
   Q_OBJECT
 
  public:
-  explicit DevicePanel(SimulatedBackend& backend, QWidget* parent = nullptr);
+  explicit DevicePanel(GuiBackend& backend, QWidget* parent = nullptr);
 
  private:
   void Toggle();
   void ShowState();
 
-  SimulatedBackend& backend_;
+  GuiBackend& backend_;
   QLabel* state_;
   QPushButton* toggle_;
 };

@@ -7,7 +7,8 @@ namespace veltra::app {
 
 // The single-instance rule: a named lock that only one process holds at a time. It is an
 // advisory lock on a file in the user's runtime directory, so the system drops it when the
-// holder dies, and a file left behind by a killed copy blocks nobody.
+// holder dies, and a file left behind by a killed copy blocks nobody. On Windows it is the
+// named mutex of that name, which the system likewise drops with its last holder.
 class SingleInstanceLock {
  public:
   enum class Result {
@@ -21,11 +22,21 @@ class SingleInstanceLock {
   SingleInstanceLock(const SingleInstanceLock&) = delete;
   SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
 
-  // directory empty: the per-user runtime directory (LockDirectory()).
+  // directory empty: the per-user runtime directory (LockDirectory()). Windows has no
+  // directory: the name is the mutex's.
   Result Acquire(std::string_view name, const std::string& directory = {});
   void Release();
-  bool Held() const { return fd_ >= 0; }
-  const std::string& Path() const { return path_; }
+#ifdef _WIN32
+  bool Held() const {
+    return mutex_ != nullptr;
+  }
+#else
+  bool Held() const {
+    return fd_ >= 0;
+  }
+  const std::string& Path() const {
+    return path_;
+  }
 
   // "TR7731 Configuration Tool " -> "TR7731_Configuration_Tool_.lock": every character that is
   // not a letter, digit, '.', '-' or '_' becomes '_'.
@@ -37,10 +48,15 @@ class SingleInstanceLock {
   static std::string LockDirectory();
   // The same from these values of the two variables (null: unset).
   static std::string LockDirectoryFrom(const char* runtimeDirectory, const char* tmpDirectory);
+#endif
 
  private:
+#ifdef _WIN32
+  void* mutex_ = nullptr;  // HANDLE
+#else
   int fd_ = -1;
   std::string path_;
+#endif
 };
 
 }  // namespace veltra::app

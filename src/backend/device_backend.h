@@ -66,8 +66,9 @@ class DeviceBackend {
   virtual SimulatedBackend* Simulated() { return nullptr; }
 };
 
-// The back end for this run. There is no Windows driver on this platform, so it is the
-// simulated device the options describe.
+// The back end for this run: the chip on the vendor driver where the Win32 back end is built,
+// unless the options ask for the simulated device; the simulated device the options describe
+// elsewhere.
 std::unique_ptr<DeviceBackend> OpenDeviceBackend(const DeviceOptions& options,
                                                  const BackendSetup& setup);
 

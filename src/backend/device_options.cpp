@@ -98,6 +98,18 @@ std::string SetDeviceOption(DeviceOption id, std::string_view value, DeviceOptio
       if (value.empty()) return Option(id) + " needs a file name";
       options.imageFile = std::string(value);
       return {};
+    case DeviceOption::kSimulated:
+      options.simulated = true;
+      return {};
+  }
+  return {};
+}
+
+std::string CheckGivenDeviceOptions(std::span<const DeviceOption> given, bool hardwareBackend) {
+  if (!hardwareBackend) return {};
+  if (std::find(given.begin(), given.end(), DeviceOption::kSimulated) != given.end()) return {};
+  for (const DeviceOption id : given) {
+    if (OnlySimulated(id)) return Option(id) + " needs " + Option(DeviceOption::kSimulated);
   }
   return {};
 }
@@ -105,7 +117,8 @@ std::string SetDeviceOption(DeviceOption id, std::string_view value, DeviceOptio
 std::string DeviceOptionsHelp(size_t column, std::string_view eepromNote) {
   std::string text;
   for (const DeviceOptionDefinition& definition : kDeviceOptions) {
-    std::string head = std::string("  --") + definition.name + ' ' + definition.valueName;
+    std::string head = std::string("  --") + definition.name;
+    if (definition.valueName != nullptr) head += std::string(" ") + definition.valueName;
     head.resize(std::max(column, head.size() + 1), ' ');
     text += head + definition.help;
     if (definition.id == DeviceOption::kEeprom) text += eepromNote;

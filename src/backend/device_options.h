@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -14,7 +15,18 @@
 // its own parser found through SetDeviceOption.
 namespace veltra::backend {
 
+// Whether this build reaches real chips through the vendor driver (the Win32 back end). Where it
+// does, a device is the chip unless --simulated asks for the simulated one; elsewhere every
+// device is simulated.
+#ifdef VELTRA_WIN32_BACKEND
+inline constexpr bool kHasHardwareBackend = true;
+#else
+inline constexpr bool kHasHardwareBackend = false;
+#endif
+
 struct DeviceOptions {
+  // --simulated: the simulated device, not the chip on the vendor driver.
+  bool simulated = false;
   uint16_t vid = sim::kDefaultDeviceVid;
   uint16_t pid = sim::kDefaultDevicePid;
   // nullopt: not given; the GUI then takes S24C64, veltra-cli's EEPROM commands refuse to run.
@@ -25,19 +37,23 @@ struct DeviceOptions {
   std::string imageFile;
 };
 
-enum class DeviceOption { kVid, kPid, kEeprom, kCapability, kLatency, kImage };
+enum class DeviceOption { kVid, kPid, kEeprom, kSimulated, kCapability, kLatency, kImage };
 
 struct DeviceOptionDefinition {
   DeviceOption id;
   const char* name;       // without the leading "--"
-  const char* valueName;  // as the help shows the value
+  const char* valueName;  // as the help shows the value; null for an option without one
   const char* help;       // one line, with the default where there is one
 };
 
-inline constexpr std::array<DeviceOptionDefinition, 6> kDeviceOptions{{
-    {DeviceOption::kVid, "vid", "HEX", "vendor ID of the simulated device (default 5A52)"},
-    {DeviceOption::kPid, "pid", "HEX", "product ID of the simulated device (default 7731)"},
+inline constexpr std::array<DeviceOptionDefinition, 7> kDeviceOptions{{
+    {DeviceOption::kVid, "vid", "HEX", "vendor ID of the device (default 5A52)"},
+    {DeviceOption::kPid, "pid", "HEX", "product ID of the device (default 7731)"},
     {DeviceOption::kEeprom, "eeprom", "TYPE", "the EEPROM part, S24C02 .. S24C512"},
+    {DeviceOption::kSimulated, "simulated", nullptr,
+     kHasHardwareBackend ? "the simulated device, not the chip on the vendor driver; the three "
+                           "options below need it"
+                         : "the simulated device, the only one this build reaches"},
     {DeviceOption::kCapability, "capability", "HEX",
      "its chip register 0xD9 (default 34: variant 3, both EQs)"},
     {DeviceOption::kLatency, "latency", "MS",
@@ -57,10 +73,23 @@ inline constexpr double kMaxLatencyMs = 1000.0;
 
 const DeviceOptionDefinition& Definition(DeviceOption id);
 
+// The options that describe only a simulated device: its chip register, its latency, its
+// EEPROM's file.
+constexpr bool OnlySimulated(DeviceOption id) {
+  return id == DeviceOption::kCapability || id == DeviceOption::kLatency ||
+         id == DeviceOption::kImage;
+}
+
 // Takes the option's value into options: "" when it was taken, else the one-line reason it was
 // refused ("--vid needs a hexadecimal number from 0 to FFFF, not 'xyz'"). Numbers may carry
-// blanks around them and a 0x in front; leading zeros are allowed.
+// blanks around them and a 0x in front; leading zeros are allowed. --simulated takes no value.
 std::string SetDeviceOption(DeviceOption id, std::string_view value, DeviceOptions& options);
+
+// "" when the options a command line gave go together, else the one-line reason. Where the chip
+// on the vendor driver is the default, an option of the simulated device alone needs --simulated
+// ("--image needs --simulated"): a command meant for the simulator never reaches a real chip.
+std::string CheckGivenDeviceOptions(std::span<const DeviceOption> given,
+                                    bool hardwareBackend = kHasHardwareBackend);
 
 // "S24C02, S24C04, ..., S24C512".
 std::string EepromTypeNames();

@@ -124,9 +124,4 @@ bool SimulatedBackend::IsPlugged() const {
   return device_->IsPlugged();
 }
 
-std::unique_ptr<DeviceBackend> OpenDeviceBackend(const DeviceOptions& options,
-                                                 const BackendSetup& setup) {
-  return std::make_unique<SimulatedBackend>(options, setup);
-}
-
 }  // namespace veltra::backend

@@ -87,14 +87,21 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string> args,
       case kOptionImage:
         deviceValues.emplace_back(DeviceOption::kImage, option.value);
         break;
+      case kOptionSimulated:
+        deviceValues.emplace_back(DeviceOption::kSimulated, option.value);
+        break;
     }
   }
   if (line.help) return line;
 
+  std::vector<DeviceOption> given;
   for (const auto& [id, value] : deviceValues) {
     error = backend::SetDeviceOption(id, value, line.device);
     if (!error.empty()) return std::nullopt;
+    given.push_back(id);
   }
+  error = backend::CheckGivenDeviceOptions(given);
+  if (!error.empty()) return std::nullopt;
   line.eeprom = line.device.eeprom;
   if (line.trace && line.trace->empty()) {
     error = "--trace needs a file name";

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "backend/device_options.h"
+#include "cli/device_session.h"
 #include "cli/option_parser.h"
-#include "cli/simulated_session.h"
 #include "device/eeprom_types.h"
 
 namespace veltra::cli {
@@ -31,6 +31,7 @@ enum CommandOptionId : int {
   kOptionOutput,
   kOptionPreset,
   kOptionUsedOnly,
+  kOptionSimulated,
 };
 
 using backend::DeviceOption;
@@ -52,6 +53,9 @@ inline constexpr OptionDefinition kLatencyOption{
     kOptionLatency};
 inline constexpr OptionDefinition kImageOption{
     backend::kDeviceOptions[static_cast<size_t>(DeviceOption::kImage)].name, 0, true, kOptionImage};
+inline constexpr OptionDefinition kSimulatedOption{
+    backend::kDeviceOptions[static_cast<size_t>(DeviceOption::kSimulated)].name, 0, false,
+    kOptionSimulated};
 inline constexpr OptionDefinition kYesOption{"yes", 0, false, kOptionYes};
 inline constexpr OptionDefinition kTraceOption{"trace", 0, true, kOptionTrace};
 inline constexpr OptionDefinition kQuietOption{"quiet", 'q', false, kOptionQuiet};
@@ -64,7 +68,7 @@ inline constexpr OptionDefinition kUsedOnlyOption{"used-only", 0, false, kOption
 
 // What every device command takes: the device options, --trace and --quiet.
 inline constexpr OptionDefinition kDeviceCommandOptions[] = {
-    kEepromOption,  kVidOption,   kPidOption,   kCapabilityOption,
+    kEepromOption,  kVidOption,   kPidOption,   kSimulatedOption, kCapabilityOption,
     kLatencyOption, kImageOption, kTraceOption, kQuietOption};
 
 // The help lines of kDeviceCommandOptions and --help, for the commands' help texts; the

@@ -11,6 +11,7 @@
 #include "image/bin_file.h"
 #include "image/eeprom_config.h"
 #include "image/operation_texts.h"
+#include "platform/native_path.h"
 
 namespace veltra::cli {
 
@@ -18,7 +19,7 @@ namespace {
 
 // The whole file, or nullopt with the system's reason.
 std::optional<std::string> ReadTextFile(const std::string& path, std::string& reason) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(platform::NativePath(path), std::ios::binary);
   if (!file) {
     reason = std::strerror(errno);
     return std::nullopt;
@@ -87,7 +88,7 @@ std::optional<LoadedConfiguration> LoadConfigurationFile(const std::string& path
     return std::nullopt;
   }
   const uint32_t length = line.eeprom->transferLength;
-  const image::BinFileRead read = image::ReadBinFile(path, length);
+  const image::BinFileRead read = image::ReadBinFile(platform::NativePath(path), length);
   if (!read.Ok()) {
     code = codes.unreadable;
     ReportFailure(err, lead + read.error);
@@ -102,7 +103,7 @@ std::optional<LoadedConfiguration> LoadConfigurationFile(const std::string& path
   return loaded;
 }
 
-std::optional<LoadedConfiguration> LoadConfigurationFromDevice(SimulatedSession& session,
+std::optional<LoadedConfiguration> LoadConfigurationFromDevice(DeviceSession& session,
                                                                const device::EepromType& eeprom,
                                                                std::string_view prefix,
                                                                std::ostream& err, int& code) {

@@ -8,7 +8,7 @@
 
 #include "cli/command_options.h"
 #include "cli/config_json.h"
-#include "cli/simulated_session.h"
+#include "cli/device_session.h"
 #include "device/eeprom_types.h"
 #include "image/configuration.h"
 
@@ -47,7 +47,7 @@ std::optional<LoadedConfiguration> LoadConfigurationFile(const std::string& path
                                                          int& code);
 
 // The configuration in the connected device's EEPROM, read as the GUI's Refresh reads it.
-std::optional<LoadedConfiguration> LoadConfigurationFromDevice(SimulatedSession& session,
+std::optional<LoadedConfiguration> LoadConfigurationFromDevice(DeviceSession& session,
                                                                const device::EepromType& eeprom,
                                                                std::string_view prefix,
                                                                std::ostream& err, int& code);

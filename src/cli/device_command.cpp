@@ -85,14 +85,13 @@ bool Confirm(const CommandLine& line, std::string_view question, std::string_vie
   return false;
 }
 
-std::unique_ptr<SimulatedSession> ConnectSimulatedDevice(const CommandLine& line,
-                                                         SimulatedSession::ImageFile imageFile,
-                                                         const DeviceHook& hook,
-                                                         std::string_view prefix, std::ostream& err,
-                                                         int& code) {
+std::unique_ptr<DeviceSession> ConnectToDevice(const CommandLine& line,
+                                               DeviceSession::ImageFile imageFile,
+                                               const DeviceHook& hook, std::string_view prefix,
+                                               std::ostream& err, int& code) {
   std::string error;
-  std::unique_ptr<SimulatedSession> session =
-      SimulatedSession::Open(line.device, *line.eeprom, imageFile, hook, error, line.trace);
+  std::unique_ptr<DeviceSession> session =
+      DeviceSession::Open(line.device, *line.eeprom, imageFile, hook, error, line.trace);
   if (!session) {
     code = ReportFailure(err, std::string(prefix) + error);
     return nullptr;
@@ -107,7 +106,7 @@ std::unique_ptr<SimulatedSession> ConnectSimulatedDevice(const CommandLine& line
   return session;
 }
 
-std::string TransferFailure(const SimulatedSession& session, std::string_view text) {
+std::string TransferFailure(const DeviceSession& session, std::string_view text) {
   std::string reason(text);
   // The EEPROM's file is what the user can act on; without that, what the bus said.
   if (const std::string problem = session.FileProblem(); !problem.empty()) {

@@ -9,7 +9,7 @@
 
 #include "cli/byte_comparison.h"
 #include "cli/command_options.h"
-#include "cli/simulated_session.h"
+#include "cli/device_session.h"
 
 namespace veltra::cli {
 
@@ -39,20 +39,19 @@ std::optional<CommandLine> ParseDeviceCommandLine(std::span<const std::string> a
 bool Confirm(const CommandLine& line, std::string_view question, std::string_view prefix,
              std::ostream& err, int& code);
 
-// Opens the command line's simulated device and connects to it, as the GUI's Connect does.
+// Opens the command line's device and connects to it, as the GUI's Connect does.
 // Null when that fails; the reason is then on err and code holds the exit code. The session
 // shows progress on a terminal unless --json or --quiet.
-std::unique_ptr<SimulatedSession> ConnectSimulatedDevice(const CommandLine& line,
-                                                         SimulatedSession::ImageFile imageFile,
-                                                         const DeviceHook& hook,
-                                                         std::string_view prefix, std::ostream& err,
-                                                         int& code);
+std::unique_ptr<DeviceSession> ConnectToDevice(const CommandLine& line,
+                                               DeviceSession::ImageFile imageFile,
+                                               const DeviceHook& hook, std::string_view prefix,
+                                               std::ostream& err, int& code);
 
 // The reason for a failed transfer: the tool's text and why the EEPROM's file could not be used
 // when that was the cause ("Fail to read EEPROM: cannot use EEPROM image ..."), else what the
 // transport found ("Fail to write EEPROM: chunk 0x1230: not acknowledged after 6 attempts in
 // 25 ms").
-std::string TransferFailure(const SimulatedSession& session, std::string_view text);
+std::string TransferFailure(const DeviceSession& session, std::string_view text);
 
 // "12 bytes differ, the first at 0x01F0 (EEPROM 0xFF, file 0x12)"; what names the expected
 // bytes ("file", "erased").

@@ -20,13 +20,12 @@ constexpr OptionDefinition kOptions[] = {kHelpOption,       kEepromOption, kJson
 
 constexpr char kUsage[] =
     "Usage: veltra-cli diff A B [--eeprom TYPE] [--json]\n"
-    "       veltra-cli diff --device B --eeprom TYPE [--json] [--vid HEX] [--pid HEX]\n"
-    "                       [--capability HEX] [--image FILE.bin]\n"
+    "       veltra-cli diff --device B --eeprom TYPE [--json] [device options]\n"
     "\n"
     "Compares two configurations field by field and prints each difference as\n"
     "'field: A -> B', fields named as in the JSON document of 'export'. A and B are\n"
     "image files (read for --eeprom TYPE) or JSON documents (FILE.json); with --device\n"
-    "A is the simulated device's EEPROM. Exit 0: the same, 1: they differ, 2: they\n"
+    "A is the device's EEPROM. Exit 0: the same, 1: they differ, 2: they\n"
     "could not be compared.\n"
     "\n"
     "Options:\n"
@@ -88,8 +87,8 @@ int RunDiffCommand(std::span<const std::string> args, std::ostream& out, std::os
   const SourceCodes codes{kExitTrouble, kExitTrouble};
   std::vector<LoadedConfiguration> sides;
   if (line->fromDevice) {
-    const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist,
-                                                hook, prefix, err, code);
+    const auto session =
+        ConnectToDevice(*line, DeviceSession::ImageFile::kMustExist, hook, prefix, err, code);
     if (!session) return kExitTrouble;
     std::optional<LoadedConfiguration> device =
         LoadConfigurationFromDevice(*session, *line->eeprom, prefix, err, code);

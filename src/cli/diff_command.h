@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "cli/simulated_session.h"
+#include "cli/device_session.h"
 
 namespace veltra::cli {
 

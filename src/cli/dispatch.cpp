@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "backend/device_options.h"
 #include "cli/cli_result.h"
 #include "cli/diff_command.h"
 #include "cli/dump_command.h"
@@ -63,8 +64,12 @@ void WriteHelp(std::ostream& out) {
   }
   out << "\n"
          "The device commands (read, dump, load, erase, verify, regs, eq-upload and the\n"
-         "--device of export, import and diff) work on the simulated device the GUI uses:\n"
-         "VID 5A52, PID 7731, chip register 0xD9 = 0x34, its EEPROM kept in the per-user\n"
+      << (backend::kHasHardwareBackend
+              ? "--device of export, import and diff) work on the chip with the given VID/PID\n"
+                "through the vendor driver ZR_VENDER_CMD (ZRVC.sys or ZRVC64.sys beside this\n"
+                "program). With --simulated they work on the simulated device instead:\n"
+              : "--device of export, import and diff) work on the simulated device the GUI uses:\n")
+      << "VID 5A52, PID 7731, chip register 0xD9 = 0x34, its EEPROM kept in the per-user\n"
          "data directory (or in --image FILE.bin). They take --trace FILE (every vendor\n"
          "request, one line each) and --quiet; progress of long transfers shows on\n"
          "standard error when it is a terminal. Commands that change the EEPROM ask first\n"

@@ -16,7 +16,7 @@ constexpr OptionDefinition kOptions[] = {kHelpOption};
 constexpr char kUsage[] =
     "Usage: veltra-cli dump FILE.bin --eeprom TYPE [device options] [--trace FILE]\n"
     "\n"
-    "Reads the EEPROM of the simulated device (EEPROM -> FILE) into FILE.bin: the\n"
+    "Reads the EEPROM of the device (EEPROM -> FILE) into FILE.bin: the\n"
     "EEPROM's size less one byte, from address 0. FILE.bin is checked before the read\n"
     "and replaced in one step when the read has succeeded: it holds its old contents\n"
     "or the new ones, never a part. '-' writes to standard output; a device or named\n"
@@ -48,8 +48,8 @@ int RunDumpCommand(std::span<const std::string> args, std::ostream& out, std::os
     if (!problem.empty()) return ReportFailure(err, prefix + path + ": " + problem);
   }
   code = kExitFailure;
-  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist, hook,
-                                              prefix, err, code);
+  const auto session =
+      ConnectToDevice(*line, DeviceSession::ImageFile::kMustExist, hook, prefix, err, code);
   if (!session) return code;
 
   const uint32_t length = line->eeprom->transferLength;

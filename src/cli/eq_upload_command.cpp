@@ -18,11 +18,10 @@ constexpr OptionDefinition kOptions[] = {kHelpOption,       kEepromOption, kDevi
 constexpr char kUsage[] =
     "Usage: veltra-cli eq-upload playback|record [--preset N] FILE --eeprom TYPE\n"
     "       veltra-cli eq-upload playback|record [--preset N] --device --eeprom TYPE\n"
-    "                            [--vid HEX] [--pid HEX] [--capability HEX]\n"
-    "                            [--image FILE.bin]\n"
+    "                            [device options]\n"
     "\n"
     "Sends the equaliser of an image file, a JSON document (FILE.json) or the device's\n"
-    "EEPROM live to the simulated chip, as the EQ page's Test button does: the five\n"
+    "EEPROM live to the chip, as the EQ page's Test button does: the five\n"
     "bands' coefficient words and the gains, without writing the EEPROM. Prints the\n"
     "upload's log line of each band.\n"
     "\n"
@@ -86,8 +85,8 @@ int RunEqUploadCommand(std::span<const std::string> args, std::ostream& out, std
 
   CommandLine device = *line;
   device.eeprom = eeprom;
-  const auto session = ConnectSimulatedDevice(device, SimulatedSession::ImageFile::kMustExist, hook,
-                                              prefix, err, code);
+  const auto session =
+      ConnectToDevice(device, DeviceSession::ImageFile::kMustExist, hook, prefix, err, code);
   if (!session) return code;
   if (line->fromDevice) {
     loaded = LoadConfigurationFromDevice(*session, *eeprom, prefix, err, code);

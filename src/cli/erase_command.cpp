@@ -16,7 +16,7 @@ constexpr char kUsage[] =
     "Usage: veltra-cli erase --eeprom TYPE [--verify] [--yes] [device options]\n"
     "                        [--trace FILE]\n"
     "\n"
-    "Erases the EEPROM of the simulated device: zeros over its size less one byte.\n"
+    "Erases the EEPROM of the device: zeros over its size less one byte.\n"
     "\n"
     "Options:\n"
     "  --verify            read the EEPROM back; a byte that is not 0 fails, naming\n"
@@ -43,8 +43,8 @@ int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::o
   }
 
   code = kExitFailure;
-  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMayBeCreated,
-                                              hook, prefix, err, code);
+  const auto session =
+      ConnectToDevice(*line, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
   bool erased = false;
   {

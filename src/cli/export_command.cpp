@@ -16,10 +16,9 @@ constexpr OptionDefinition kOptions[] = {kHelpOption,       kEepromOption, kDevi
 
 constexpr char kUsage[] =
     "Usage: veltra-cli export FILE.bin --eeprom TYPE [-o FILE.json]\n"
-    "       veltra-cli export --device --eeprom TYPE [-o FILE.json] [--vid HEX] [--pid HEX]\n"
-    "                         [--capability HEX] [--image FILE.bin]\n"
+    "       veltra-cli export --device --eeprom TYPE [-o FILE.json] [device options]\n"
     "\n"
-    "Writes the configuration of an image file, or of the simulated device's EEPROM,\n"
+    "Writes the configuration of an image file, or of the device's EEPROM,\n"
     "as a JSON document (format 1, see docs/configuration-json.md) that 'import'\n"
     "turns back into the same image. Without -o, or with -o -, the document goes to\n"
     "standard output; a file is replaced in one step once the document is complete.\n"
@@ -65,8 +64,8 @@ int RunExportCommand(std::span<const std::string> args, std::ostream& out, std::
   std::optional<LoadedConfiguration> loaded;
   std::string source;
   if (line->fromDevice) {
-    const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist,
-                                                hook, prefix, err, code);
+    const auto session =
+        ConnectToDevice(*line, DeviceSession::ImageFile::kMustExist, hook, prefix, err, code);
     if (!session) return code;
     loaded = LoadConfigurationFromDevice(*session, *line->eeprom, prefix, err, code);
     source = "the EEPROM";

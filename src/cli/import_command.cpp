@@ -25,7 +25,7 @@ constexpr char kUsage[] =
     "\n"
     "Packs the configuration of a JSON document (as 'export' writes it) into an image:\n"
     "into FILE.bin (replaced in one step; '-' is standard output) or into the EEPROM\n"
-    "of the simulated device, written whole as Save EEPROM writes it. The document is\n"
+    "of the device, written whole as Save EEPROM writes it. The document is\n"
     "checked first, as the pages check what is typed: a value they refuse, a malformed\n"
     "document or a configuration that does not fit the EEPROM is reported in one line\n"
     "naming the field, and nothing is written (exit 2).\n"
@@ -119,8 +119,8 @@ int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::
   if (!Confirm(*line, "change the EEPROM?", prefix, err, code)) return code;
   CommandLine device = *line;
   device.eeprom = eeprom;
-  const auto session = ConnectSimulatedDevice(device, SimulatedSession::ImageFile::kMayBeCreated,
-                                              hook, prefix, err, code);
+  const auto session =
+      ConnectToDevice(device, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
   std::vector<uint8_t> image = packed.image;
   // The used part: the directory, the sections and both tail-record places, so that stale tail

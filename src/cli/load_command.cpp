@@ -7,6 +7,7 @@
 #include "cli/device_command.h"
 #include "image/bin_file.h"
 #include "image/operation_texts.h"
+#include "platform/native_path.h"
 
 namespace veltra::cli {
 namespace {
@@ -17,7 +18,7 @@ constexpr char kUsage[] =
     "Usage: veltra-cli load FILE.bin --eeprom TYPE [--verify] [--yes] [device options]\n"
     "                       [--trace FILE]\n"
     "\n"
-    "Writes FILE.bin into the EEPROM of the simulated device (FILE -> EEPROM): the\n"
+    "Writes FILE.bin into the EEPROM of the device (FILE -> EEPROM): the\n"
     "EEPROM's size less one byte, from address 0. A shorter file is completed with\n"
     "zeros, a longer one is cut; both are reported.\n"
     "\n"
@@ -43,7 +44,7 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
 
   const std::string& path = line->operands.front();
   const uint32_t length = line->eeprom->transferLength;
-  image::BinFileRead read = image::ReadBinFile(path, length);
+  image::BinFileRead read = image::ReadBinFile(platform::NativePath(path), length);
   if (!read.Ok()) return ReportFailure(err, prefix + read.error);
   if (const auto notice = image::BinFileFitNotice(path, read.fileLength, length)) {
     Warn(*line, err, prefix, *notice);
@@ -54,8 +55,8 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
   }
 
   code = kExitFailure;
-  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMayBeCreated,
-                                              hook, prefix, err, code);
+  const auto session =
+      ConnectToDevice(*line, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
   bool written = false;
   {

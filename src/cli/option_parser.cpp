@@ -75,7 +75,9 @@ ParsedArguments ParseOptions(std::span<const std::string> args,
           (optopt == 0 || optopt > 0xFF || NamesLongOption(definitions, typedName, optopt));
       const std::string shown =
           longError ? typedName : std::string("-") + static_cast<char>(optopt);
-      if (found == '?' && longError && optopt != 0 && typed.find('=') != std::string::npos) {
+      // glibc reports a value given to an option without one as unknown ('?'), BSD's getopt
+      // (MinGW) as a value problem (':'); "--name=" always carries a value otherwise.
+      if (longError && optopt != 0 && typed.find('=') != std::string::npos) {
         result.error = "option '" + shown + "' takes no value";
         return result;
       }

@@ -19,7 +19,7 @@ constexpr OptionDefinition kOptions[] = {kHelpOption, kJsonOption};
 constexpr char kUsage[] =
     "Usage: veltra-cli read --eeprom TYPE [--json] [device options] [--trace FILE]\n"
     "\n"
-    "Connects to the simulated device, reads the configuration image out of its\n"
+    "Connects to the device, reads the configuration image out of its\n"
     "EEPROM and prints it as 'show' does, after the chip's variant and flags.\n"
     "\n"
     "Options:\n"
@@ -53,8 +53,8 @@ int RunReadCommand(std::span<const std::string> args, std::ostream& out, std::os
   if (!line) return code;
 
   code = kExitFailure;
-  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist, hook,
-                                              prefix, err, code);
+  const auto session =
+      ConnectToDevice(*line, DeviceSession::ImageFile::kMustExist, hook, prefix, err, code);
   if (!session) return code;
 
   const uint32_t length = line->eeprom->transferLength;

@@ -25,8 +25,8 @@ constexpr char kUsage[] =
     "Reads LEN chip registers from REG (1 to 16, default 1) and prints them as\n"
     "hexadecimal bytes, or writes the BYTEs into the registers from REG (1 to 16\n"
     "bytes). REG and BYTE are hexadecimal (D9, 0xD9). A register access moves at\n"
-    "most 16 bytes; the EEPROM is not touched, so --eeprom only chooses the simulated\n"
-    "device (default S24C64).\n"
+    "most 16 bytes; the EEPROM is not touched, so --eeprom only chooses a simulated\n"
+    "device's EEPROM (default S24C64).\n"
     "\n"
     "Options:\n"
     "  --json              read: print one JSON object instead of text\n";
@@ -131,8 +131,8 @@ int RunRegsCommand(std::span<const std::string> args, std::ostream& out, std::os
   }
 
   code = kExitFailure;
-  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMayBeCreated,
-                                              hook, prefix, err, code);
+  const auto session =
+      ConnectToDevice(*line, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
   const auto length = static_cast<uint32_t>(access.bytes.size());
   if (session->Transport().RegisterAccess(access.write, access.reg, access.bytes.data(), length) ==

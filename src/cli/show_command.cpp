@@ -7,6 +7,7 @@
 #include "cli/text_report.h"
 #include "image/bin_file.h"
 #include "image/image_layout.h"
+#include "platform/native_path.h"
 
 namespace veltra::cli {
 namespace {
@@ -45,7 +46,7 @@ int RunShowCommand(std::span<const std::string> args, std::ostream& out, std::os
 
   const std::string& path = line->operands.front();
   const uint32_t transferLength = line->eeprom->transferLength;
-  const image::BinFileRead read = image::ReadBinFile(path, transferLength);
+  const image::BinFileRead read = image::ReadBinFile(platform::NativePath(path), transferLength);
   if (!read.Ok()) return ReportFailure(err, prefix + read.error);
   if (const auto notice = image::BinFileFitNotice(path, read.fileLength, transferLength)) {
     ReportWarning(err, prefix, *notice);

@@ -8,12 +8,13 @@
 #include "cli/json_writer.h"
 #include "cli/report_numbers.h"
 #include "eq/factory_defaults.h"
+#include "platform/printf_format.h"
 
 namespace veltra::cli {
 
 namespace {
 
-[[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...) {
+[[gnu::format(VELTRA_PRINTF_FORMAT, 1, 2)]] std::string Format(const char* format, ...) {
   char text[256];
   va_list arguments;
   va_start(arguments, format);

@@ -8,6 +8,7 @@
 #include "cli/json_writer.h"
 #include "image/bin_file.h"
 #include "image/operation_texts.h"
+#include "platform/native_path.h"
 
 namespace veltra::cli {
 namespace {
@@ -18,7 +19,7 @@ constexpr char kUsage[] =
     "Usage: veltra-cli verify FILE.bin --eeprom TYPE [--json] [device options]\n"
     "                         [--trace FILE]\n"
     "\n"
-    "Reads the EEPROM of the simulated device (its size less one byte, from address 0)\n"
+    "Reads the EEPROM of the device (its size less one byte, from address 0)\n"
     "and compares it with FILE.bin, a shorter file completed with zeros as 'load'\n"
     "writes it. Prints whether they match, else the first differing address and the\n"
     "number of differing bytes. Exit code 0: the same; 1: they differ or the EEPROM\n"
@@ -72,15 +73,15 @@ int RunVerifyCommand(std::span<const std::string> args, std::ostream& out, std::
 
   const std::string& path = line->operands.front();
   const uint32_t length = line->eeprom->transferLength;
-  const image::BinFileRead file = image::ReadBinFile(path, length);
+  const image::BinFileRead file = image::ReadBinFile(platform::NativePath(path), length);
   if (!file.Ok()) return ReportFailure(err, prefix + file.error);
   if (const auto notice = image::BinFileFitNotice(path, file.fileLength, length)) {
     Warn(*line, err, prefix, *notice);
   }
 
   code = kExitFailure;
-  const auto session = ConnectSimulatedDevice(*line, SimulatedSession::ImageFile::kMustExist, hook,
-                                              prefix, err, code);
+  const auto session =
+      ConnectToDevice(*line, DeviceSession::ImageFile::kMustExist, hook, prefix, err, code);
   if (!session) return code;
   std::vector<uint8_t> eeprom(length, 0);
   bool read = false;

@@ -5,6 +5,8 @@
 #include <memory>
 #include <system_error>
 
+#include "platform/native_path.h"
+
 namespace veltra::image {
 
 namespace {
@@ -15,7 +17,7 @@ struct FileCloser {
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string Failure(const std::filesystem::path& path, int error) {
-  return path.string() + ": " + std::generic_category().message(error);
+  return platform::PathText(path) + ": " + std::generic_category().message(error);
 }
 
 }  // namespace
@@ -31,9 +33,17 @@ BinFileFit FitOf(uint64_t fileLength, uint32_t transferLength) {
 BinFileRead ReadBinFile(const std::filesystem::path& path, uint32_t transferLength) {
   BinFileRead result;
   errno = 0;
+#ifdef _WIN32
+  File file(::_wfopen(path.c_str(), L"rb"));
+#else
   File file(std::fopen(path.c_str(), "rb"));
+#endif
   if (!file) {
-    result.error = Failure(path, errno != 0 ? errno : EIO);
+    int error = errno != 0 ? errno : EIO;
+    // Windows refuses to open a folder as a file with "access denied".
+    std::error_code ec;
+    if (error == EACCES && std::filesystem::is_directory(path, ec)) error = EISDIR;
+    result.error = Failure(path, error);
     return result;
   }
   // One byte more than needed tells a longer file from an exact one.

@@ -7,6 +7,7 @@
 #include "log/log_settings.h"
 #include "platform/debug_output.h"
 #include "platform/log_file_store.h"
+#include "platform/printf_format.h"
 
 namespace veltra::log {
 
@@ -29,8 +30,9 @@ class DiagnosticLog {
   // printf-style. To the file as "[month/day hour:minute:second] message" with no line end
   // added; to the debugger output as the bare message. Does nothing when the log is off, the
   // file has no path or format is null.
-  void LogPrintf(const char* format, ...) __attribute__((format(printf, 2, 3)));
-  void LogVPrintf(const char* format, va_list args) __attribute__((format(printf, 2, 0)));
+  void LogPrintf(const char* format, ...) __attribute__((format(VELTRA_PRINTF_FORMAT, 2, 3)));
+  void LogVPrintf(const char* format, va_list args)
+      __attribute__((format(VELTRA_PRINTF_FORMAT, 2, 0)));
 
   const LogSettings& Settings() const { return settings_; }
 

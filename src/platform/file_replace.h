@@ -1,6 +1,8 @@
 #pragma once
 
+#ifndef _WIN32
 #include <sys/types.h>
+#endif
 
 #include <cstdint>
 #include <span>
@@ -9,8 +11,11 @@
 // Writing a user's file so that it is never lost or half-written: new contents go into a file
 // of their own beside the target and take its place in one rename once they are complete, so
 // the target holds the old or the new contents whatever happens on the way (a full disk, a
-// kill, a power cut after the rename). POSIX and the standard library only.
+// kill, a power cut after the rename). POSIX and the standard library only; on Windows the
+// same steps on the Windows API.
 namespace veltra::platform {
+
+#ifndef _WIN32
 
 // The system calls a file is written with, one place for tests to make any step fail. Each
 // returns what the POSIX call returns and sets errno the same way.
@@ -32,6 +37,8 @@ class FileCalls {
 // The real calls.
 FileCalls& SystemFileCalls();
 
+#endif  // !_WIN32
+
 // The reason given for a target that is neither a regular file nor, where allowed, a stream.
 inline constexpr char kNotRegularFile[] = "not a regular file";
 
@@ -49,11 +56,19 @@ inline constexpr char kNotRegularFile[] = "not a regular file";
 // folder without room or permission. Nothing that is not a regular file is ever truncated or
 // unlinked: a character device or named pipe is written straight through when the caller
 // allows streams (as any Unix tool writes to /dev/null or a pipe), and refused otherwise.
+//
+// On Windows the contents go into a hidden file of the same pattern, are flushed and take the
+// target's place with MoveFileExW (replace, write through); a read-only file is refused, and a
+// character device or pipe (NUL, CON, \\.\pipe\...) is a stream.
 class FileReplacement {
  public:
   enum class Streams { kRefuse, kWriteThrough };
 
+#ifndef _WIN32
   explicit FileReplacement(FileCalls& calls = SystemFileCalls());
+#else
+  FileReplacement();
+#endif
   ~FileReplacement();
   FileReplacement(const FileReplacement&) = delete;
   FileReplacement& operator=(const FileReplacement&) = delete;
@@ -68,29 +83,43 @@ class FileReplacement {
   void Discard();
 
   // Whether Open found a character device or named pipe, written straight through.
-  bool IsStream() const { return kind_ == Kind::kStream; }
+  bool IsStream() const {
+    return kind_ == Kind::kStream;
+  }
 
  private:
   enum class Kind { kNone, kStream, kUnnamed, kNamed };
 
   std::string CommitStream(std::span<const uint8_t> bytes);
   std::string CommitReplacement(std::span<const uint8_t> bytes);
+
+#ifndef _WIN32
   std::string OpenTemporary(mode_t mode);
 
   FileCalls& calls_;
-  Kind kind_ = Kind::kNone;
   int fd_ = -1;
-  std::string target_;     // the name the contents go to, links resolved
-  std::string temporary_;  // the temporary file's name once it has one
-  bool existed_ = false;
   mode_t mode_ = 0;
   uid_t owner_ = 0;
   gid_t group_ = 0;
+#else
+  std::string OpenTemporary();
+
+  void* handle_ = nullptr;   // HANDLE of the stream or the temporary; null when none
+  uint32_t attributes_ = 0;  // of the target, given to the new file
+#endif
+  Kind kind_ = Kind::kNone;
+  std::string target_;     // the name the contents go to, links resolved
+  std::string temporary_;  // the temporary file's name once it has one
+  bool existed_ = false;
 };
 
 // Open and Commit in one step, refusing streams: "" or the system's reason.
+#ifndef _WIN32
 std::string ReplaceFile(const std::string& path, std::span<const uint8_t> bytes,
                         FileCalls& calls = SystemFileCalls());
+#else
+std::string ReplaceFile(const std::string& path, std::span<const uint8_t> bytes);
+#endif
 
 // The name a write through path lands on: symbolic links followed to the last one's target,
 // which need not exist. "" with error set when the links cannot be followed.

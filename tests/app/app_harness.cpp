@@ -9,7 +9,7 @@ namespace veltra::app::testing {
 
 AppHarness::AppHarness(HarnessOptions options) {
   QVERIFY2(dir_.isValid(), "temporary directory");
-  SimulatedDeviceOptions device = options.device;
+  backend::DeviceOptions device = options.device;
   device.imageFile = dir_.filePath(QStringLiteral("eeprom.bin")).toStdString();
   if (options.contents == Contents::kFactory) {
     const uint32_t size = sim::PartInfo(PartOf(device)).size;
@@ -21,7 +21,7 @@ AppHarness::AppHarness(HarnessOptions options) {
     const std::string error = platform::ReplaceFile(device.imageFile, options.bytes);
     QVERIFY2(error.empty(), error.c_str());
   }
-  backend_ = std::make_unique<SimulatedBackend>(device);
+  backend_ = std::make_unique<GuiBackend>(device);
   logFile_ = std::make_unique<platform::PosixLogFileStore>(
       dir_.filePath(QStringLiteral("state/VeltraConfig.log")).toStdString());
   window_ = std::make_unique<CDemoDlg>(MainWindowServices{

@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/gui_backend.h"
 #include "app/main_window.h"
-#include "app/simulated_device.h"
 #include "log/local_time.h"
 #include "log/log_settings.h"
 #include "platform/log_file_store.h"
@@ -27,7 +27,7 @@ namespace veltra::app::testing {
 enum class Contents { kFactory, kErased, kGiven };
 
 struct HarnessOptions {
-  SimulatedDeviceOptions device;
+  backend::DeviceOptions device;
   Contents contents = Contents::kFactory;
   std::vector<uint8_t> bytes;  // kGiven
   log::LogSettings log;        // off unless asked for; the file is TempPath("state/...")
@@ -42,7 +42,7 @@ class AppHarness {
   ~AppHarness();
 
   CDemoDlg& Window() { return *window_; }
-  SimulatedBackend& Backend() { return *backend_; }
+  GuiBackend& Backend() { return *backend_; }
   ui::testing::ScriptedUserDialogs& Dialogs() { return dialogs_; }
   QString TempPath(const QString& name) const { return dir_.filePath(name); }
 
@@ -69,7 +69,7 @@ class AppHarness {
 
  private:
   QTemporaryDir dir_;
-  std::unique_ptr<SimulatedBackend> backend_;
+  std::unique_ptr<GuiBackend> backend_;
   ui::testing::ScriptedUserDialogs dialogs_;
   std::unique_ptr<platform::PosixLogFileStore> logFile_;
   sim::CapturingDebugOutput debug_;

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "app/command_line.h"
+#include "app/gui_backend.h"
 #include "app/log_settings.h"
 #include "app/qt_platform_window.h"
 #include "app/qt_timers.h"
@@ -108,7 +109,7 @@ class ComponentsTest : public QObject {
   void CommandLineDefaultsToTheFactoryDevice() {
     const app::CommandLineResult result = app::ParseCommandLine({"veltra-config"});
     QVERIFY(result.options.has_value());
-    const app::SimulatedDeviceOptions& device = result.options->device;
+    const backend::DeviceOptions& device = result.options->device;
     QCOMPARE(device.vid, uint16_t{0x5A52});
     QCOMPARE(device.pid, uint16_t{0x7731});
     QVERIFY(app::PartOf(device) == sim::EepromPart::k24C64);
@@ -121,9 +122,9 @@ class ComponentsTest : public QObject {
   void CommandLineTakesEveryOption() {
     const app::CommandLineResult result = app::ParseCommandLine(
         {"veltra-config", "--vid", "1a2b", "--pid=0x00FF", "--eeprom", "24c512", "--capability",
-         "14", "--latency", "0.1", "--image", "/tmp/x.bin", "--device-panel"});
+         "14", "--latency", "0.1", "--image", "/tmp/x.bin", "--device-panel", "--simulated"});
     QVERIFY(result.options.has_value());
-    const app::SimulatedDeviceOptions& device = result.options->device;
+    const backend::DeviceOptions& device = result.options->device;
     QCOMPARE(device.vid, uint16_t{0x1A2B});
     QCOMPARE(device.pid, uint16_t{0x00FF});
     QVERIFY(app::PartOf(device) == sim::EepromPart::k24C512);
@@ -131,6 +132,8 @@ class ComponentsTest : public QObject {
     QCOMPARE(device.latencyNs, int64_t{100000});
     QCOMPARE(device.imageFile, std::string("/tmp/x.bin"));
     QVERIFY(result.options->devicePanel);
+    QVERIFY(device.simulated);
+    QVERIFY(!app::ParseCommandLine({"veltra-config"}).options->device.simulated);
   }
 
   // The device options follow the same rules as veltra-cli's: leading zeros are taken.
@@ -176,8 +179,8 @@ class ComponentsTest : public QObject {
     QVERIFY(!result.options.has_value());
     QCOMPARE(result.exitCode, 0);
     QVERIFY(result.output.startsWith(QStringLiteral("Usage: veltra-config [options]")));
-    for (const char* option : {"--vid", "--pid", "--eeprom", "--capability", "--latency", "--image",
-                               "--device-panel", "--used-only"})
+    for (const char* option : {"--vid", "--pid", "--eeprom", "--simulated", "--capability",
+                               "--latency", "--image", "--device-panel", "--used-only"})
       QVERIFY2(result.output.contains(QLatin1String(option)), option);
   }
 

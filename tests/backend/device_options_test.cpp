@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace veltra::backend {
 namespace {
@@ -82,6 +83,39 @@ TEST(DeviceOptions, ValuesLandInTheirFields) {
   EXPECT_EQ(options.imageFile, "a b.bin");
   EXPECT_EQ(SetDeviceOption(DeviceOption::kVid, "12345", options),
             "--vid needs a hexadecimal number from 0 to FFFF, not '12345'");
+}
+
+TEST(DeviceOptions, SimulatedIsAFlag) {
+  DeviceOptions options;
+  EXPECT_FALSE(options.simulated);
+  EXPECT_EQ(Definition(DeviceOption::kSimulated).valueName, nullptr);
+  EXPECT_EQ(SetDeviceOption(DeviceOption::kSimulated, "", options), "");
+  EXPECT_TRUE(options.simulated);
+}
+
+// Where the chip on the vendor driver is the default, the simulated device's own options are
+// refused without --simulated, wherever it stands; a build without that back end takes them.
+TEST(DeviceOptions, SimulatorOnlyOptionsNeedSimulatedWhereAChipIsTheDefault) {
+  using O = DeviceOption;
+  const struct {
+    std::vector<DeviceOption> given;
+    const char* withHardware;
+  } cases[] = {
+      {{}, ""},
+      {{O::kVid, O::kPid, O::kEeprom}, ""},
+      {{O::kImage}, "--image needs --simulated"},
+      {{O::kCapability}, "--capability needs --simulated"},
+      {{O::kLatency}, "--latency needs --simulated"},
+      {{O::kEeprom, O::kLatency, O::kImage}, "--latency needs --simulated"},
+      {{O::kImage, O::kSimulated}, ""},
+      {{O::kSimulated, O::kCapability, O::kLatency, O::kImage}, ""},
+      {{O::kSimulated}, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.withHardware);
+    EXPECT_EQ(CheckGivenDeviceOptions(c.given, true), c.withHardware);
+    EXPECT_EQ(CheckGivenDeviceOptions(c.given, false), "");
+  }
 }
 
 TEST(DeviceOptions, HelpHasOneAlignedLinePerOption) {

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <process.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -15,7 +18,18 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/simulated_session.h"
+#include "backend/device_options.h"
+#include "cli/device_session.h"
+#include "cli/diff_command.h"
+#include "cli/dump_command.h"
+#include "cli/eq_upload_command.h"
+#include "cli/erase_command.h"
+#include "cli/export_command.h"
+#include "cli/import_command.h"
+#include "cli/load_command.h"
+#include "cli/read_command.h"
+#include "cli/regs_command.h"
+#include "cli/verify_command.h"
 
 namespace veltra::cli::testing {
 
@@ -29,8 +43,30 @@ using CommandFunction = int (*)(std::span<const std::string>, std::ostream&, std
 using DeviceCommandFunction = int (*)(std::span<const std::string>, std::ostream&, std::ostream&,
                                       const DeviceHook&);
 
+// The tests' device commands work on the simulator: where the tool reaches real chips by
+// default, they say so. A first word, so that "--" among the arguments keeps its meaning.
+inline std::vector<std::string> OnSimulator(const std::vector<std::string>& args) {
+  if (!backend::kHasHardwareBackend) return args;
+  std::vector<std::string> simulated{"--simulated"};
+  simulated.insert(simulated.end(), args.begin(), args.end());
+  return simulated;
+}
+
 // A command function run with its own streams; a device command with a hook on its machine.
 inline Outcome RunCommand(CommandFunction run, const std::vector<std::string>& args) {
+  // The commands that take the device options.
+  static constexpr CommandFunction kDeviceCommands[] = {
+      RunReadCommand, RunDumpCommand,   RunLoadCommand,   RunEraseCommand, RunVerifyCommand,
+      RunRegsCommand, RunExportCommand, RunImportCommand, RunDiffCommand,  RunEqUploadCommand};
+  const bool device = std::find(std::begin(kDeviceCommands), std::end(kDeviceCommands), run) !=
+                      std::end(kDeviceCommands);
+  std::ostringstream out, err;
+  const int code = run(device ? OnSimulator(args) : args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+// As the tool starts a device command: --simulated only where the test gives it.
+inline Outcome RunCommandAsGiven(CommandFunction run, const std::vector<std::string>& args) {
   std::ostringstream out, err;
   const int code = run(args, out, err);
   return {code, out.str(), err.str()};
@@ -39,7 +75,7 @@ inline Outcome RunCommand(CommandFunction run, const std::vector<std::string>& a
 inline Outcome RunCommand(DeviceCommandFunction run, const std::vector<std::string>& args,
                           const DeviceHook& hook) {
   std::ostringstream out, err;
-  const int code = run(args, out, err, hook);
+  const int code = run(OnSimulator(args), out, err, hook);
   return {code, out.str(), err.str()};
 }
 
@@ -51,8 +87,20 @@ inline size_t LineCount(const std::string& text) {
 class TempDir {
  public:
   TempDir() {
+#ifdef _WIN32
+    // No mkdtemp: a name of this process and a counter, made only if it does not exist yet.
+    static int counter = 0;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const auto candidate =
+          std::filesystem::temp_directory_path() /
+          ("veltra-cli-" + std::to_string(::_getpid()) + "-" + std::to_string(counter++));
+      std::error_code ec;
+      if (std::filesystem::create_directory(candidate, ec)) path_ = candidate;
+    }
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "veltra-cli-XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+#endif
   }
   ~TempDir() {
     std::error_code ec;
@@ -61,8 +109,12 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  std::string File(std::string_view name) const { return (path_ / name).string(); }
-  const std::filesystem::path& Path() const { return path_; }
+  std::string File(std::string_view name) const {
+    return (path_ / name).string();
+  }
+  const std::filesystem::path& Path() const {
+    return path_;
+  }
 
  private:
   std::filesystem::path path_;
@@ -80,28 +132,38 @@ inline std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
 }
 
+// The variable that places the per-user data directory.
+#ifdef _WIN32
+inline constexpr char kDataHomeVariable[] = "LOCALAPPDATA";
+#else
+inline constexpr char kDataHomeVariable[] = "XDG_DATA_HOME";
+#endif
+
 // Sets an environment variable for one scope and puts the old value back.
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
+    Set(name, value);
+  }
+  ~ScopedEnv() { Set(name_, old_ ? old_->c_str() : nullptr); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  static void Set(const char* name, const char* value) {
+#ifdef _WIN32
+    // An empty value removes the variable.
+    ::_putenv_s(name, value != nullptr ? value : "");
+#else
     if (value != nullptr) {
       ::setenv(name, value, 1);
     } else {
       ::unsetenv(name);
     }
+#endif
   }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
 
- private:
   const char* name_;
   std::optional<std::string> old_;
 };

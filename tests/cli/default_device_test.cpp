@@ -16,6 +16,22 @@ using cli::testing::ScopedEnv;
 using cli::testing::TempDir;
 using cli::testing::WriteFile;
 
+#ifdef _WIN32
+
+TEST(DefaultDevice, DataDirectoryIsInTheLocalApplicationDataElseTheProfile) {
+  const ScopedEnv profile("USERPROFILE", "C:\\Users\\someone");
+  {
+    const ScopedEnv local("LOCALAPPDATA", "D:\\Local");
+    EXPECT_EQ(UserDataDirectory(), "D:\\Local\\veltra-config");
+    EXPECT_EQ(DefaultImageFile(kDefaultDeviceVid, kDefaultDevicePid, kDefaultDevicePart),
+              "D:\\Local\\veltra-config\\sim-eeprom-5A52-7731-24C64.bin");
+  }
+  const ScopedEnv local("LOCALAPPDATA", nullptr);
+  EXPECT_EQ(UserDataDirectory(), "C:\\Users\\someone\\AppData\\Local\\veltra-config");
+}
+
+#else
+
 TEST(DefaultDevice, DataDirectoryFollowsXdgDataHomeElseHome) {
   const ScopedEnv home("HOME", "/home/someone");
   {
@@ -36,6 +52,8 @@ TEST(DefaultDevice, ImageFileNameNamesTheDevice) {
   EXPECT_EQ(DefaultImageFile(0x00ab, 0x0001, EepromPart::k24C512),
             "/d/veltra-config/sim-eeprom-00AB-0001-24C512.bin");
 }
+
+#endif
 
 TEST(DefaultDevice, MissingFileIsCreatedAndAnExistingOneKept) {
   TempDir dir;

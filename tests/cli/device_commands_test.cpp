@@ -287,7 +287,7 @@ TEST_F(DeviceCommandsTest, ImageFileProblems) {
 }
 
 TEST_F(DeviceCommandsTest, DefaultDeviceKeepsItsEepromInTheDataDirectory) {
-  const ScopedEnv data("XDG_DATA_HOME", dir_.File("data").c_str());
+  const ScopedEnv data(testing::kDataHomeVariable, dir_.File("data").c_str());
   const Outcome o = RunCommand(RunReadCommand, {"--eeprom", "S24C64"});
   EXPECT_EQ(o.code, kExitSuccess) << o.err;
   EXPECT_NE(o.out.find("Header: VID 5A52, PID 7731\n"), std::string::npos);

@@ -10,6 +10,7 @@
 #include "cli/cli_result.h"
 #include "cli/dump_command.h"
 #include "cli/erase_command.h"
+#include "cli/json_writer.h"
 #include "cli/load_command.h"
 #include "cli/regs_command.h"
 #include "cli/verify_command.h"
@@ -82,8 +83,9 @@ TEST_F(VerifyRegsTest, VerifyReportsAMatchAndFindsAnInjectedDifference) {
   o = RunCommand(RunVerifyCommand, Args({dumpFile_, "--json"}));
   EXPECT_EQ(o.code, kExitFailure);
   EXPECT_TRUE(IsJson(o.out)) << o.out;
-  EXPECT_EQ(o.out, "{\"file\":" + std::string("\"") + dumpFile_ +
-                       "\",\"length\":511,\"identical\":false,\"differingBytes\":2,"
+  // The file name as JSON writes it: a Windows path's backslashes escaped.
+  EXPECT_EQ(o.out, "{\"file\":" + JsonQuote(dumpFile_) +
+                       ",\"length\":511,\"identical\":false,\"differingBytes\":2,"
                        "\"firstDifference\":{\"address\":496,\"eeprom\":" +
                        std::to_string(changed[0x1F0]) +
                        ",\"file\":" + std::to_string(factory_[0x1F0]) + "}}\n");

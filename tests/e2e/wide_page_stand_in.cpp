@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/gui_backend.h"
 #include "app/main_window.h"
-#include "app/simulated_device.h"
 #include "app/widget_probe.h"
 #include "log/local_time.h"
 #include "pages/audio_config_page.h"
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("veltra-config"));
   const std::unique_ptr<app::WidgetProbe> probe = app::WidgetProbe::FromEnvironment();
 
-  app::SimulatedBackend backend(app::SimulatedDeviceOptions{});
+  app::GuiBackend backend(veltra::backend::DeviceOptions{});
   ui::QtUserDialogs dialogs;
   platform::PosixLogFileStore logFile(platform::PosixLogFileStore::DefaultPath());
   platform::StderrDebugOutput debug;

@@ -1,7 +1,9 @@
 #include "platform/sim/default_device.h"
 
+#ifndef _WIN32
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +11,10 @@
 #include <system_error>
 
 #include "platform/file_replace.h"
+#include "platform/native_path.h"
+#ifdef _WIN32
+#include "platform/windows_text.h"
+#endif
 
 namespace veltra::sim {
 
@@ -17,6 +23,16 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kApplicationDirectory[] = "veltra-config";
+
+#ifdef _WIN32
+
+// The variable as UTF-8; empty when unset.
+std::string Environment(const wchar_t* name) {
+  const wchar_t* value = ::_wgetenv(name);
+  return value == nullptr ? std::string() : platform::Utf8FromWide(value);
+}
+
+#else
 
 std::string HomeDirectory() {
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
@@ -32,9 +48,19 @@ std::string HomeDirectory() {
   return "/";
 }
 
+#endif
+
 }  // namespace
 
 std::string UserDataDirectory() {
+#ifdef _WIN32
+  // The per-user, per-machine application data folder, as Windows programs keep their state.
+  if (const std::string local = Environment(L"LOCALAPPDATA"); !local.empty())
+    return local + "\\" + kApplicationDirectory;
+  if (const std::string profile = Environment(L"USERPROFILE"); !profile.empty())
+    return profile + "\\AppData\\Local\\" + kApplicationDirectory;
+  return kApplicationDirectory;
+#else
   fs::path base;
   // Relative values are to be ignored, as the XDG base directory rules say.
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && xdg[0] == '/') {
@@ -43,20 +69,22 @@ std::string UserDataDirectory() {
     base = fs::path(HomeDirectory()) / ".local" / "share";
   }
   return (base / kApplicationDirectory).string();
+#endif
 }
 
 std::string DefaultImageFile(uint16_t vid, uint16_t pid, EepromPart part) {
   char name[64];
   std::snprintf(name, sizeof name, "sim-eeprom-%04X-%04X-%s.bin", static_cast<unsigned>(vid),
                 static_cast<unsigned>(pid), PartInfo(part).name);
-  return (fs::path(UserDataDirectory()) / name).string();
+  return platform::PathText(platform::NativePath(UserDataDirectory()) / name);
 }
 
 std::string CreateMissingImageFile(const std::string& path, EepromPart part,
                                    const ImageBuilder& build) {
   std::error_code error;
-  if (fs::exists(path, error)) return {};
-  const fs::path directory = fs::path(path).parent_path();
+  const fs::path native = platform::NativePath(path);
+  if (fs::exists(native, error)) return {};
+  const fs::path directory = native.parent_path();
   // A directory that cannot be made shows as the write's own failure just below.
   if (!directory.empty()) fs::create_directories(directory, error);
   const uint32_t size = PartInfo(part).size;

@@ -25,6 +25,8 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
+ImageFileLock::ImageFileLock() = default;
+
 ImageFileLock::~ImageFileLock() {
   Release();
 }
@@ -61,6 +63,10 @@ std::string ImageFileLock::Acquire(const std::string& imagePath,
   char waited[32];
   std::snprintf(waited, sizeof waited, "%g", seconds);
   return std::string("another program is using it (waited ") + waited + " s)";
+}
+
+bool ImageFileLock::Held() const {
+  return fd_ >= 0;
 }
 
 void ImageFileLock::Release() {

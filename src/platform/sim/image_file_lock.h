@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 namespace veltra::sim {
@@ -16,9 +17,13 @@ namespace veltra::sim {
 // belong to an open file description, so two devices in one process exclude each other too,
 // and the kernel drops the lock of a killed holder. Tools with images in the same folder wait
 // for each other's transfers, which take moments.
+//
+// On Windows the lock is a named mutex of the folder (its full path, without regard to case),
+// held by a thread of its own so that any thread may release it; the system hands a killed
+// holder's mutex to the next waiter.
 class ImageFileLock {
  public:
-  ImageFileLock() = default;
+  ImageFileLock();
   ~ImageFileLock();
   ImageFileLock(const ImageFileLock&) = delete;
   ImageFileLock& operator=(const ImageFileLock&) = delete;
@@ -28,10 +33,15 @@ class ImageFileLock {
   // locks. Otherwise why not.
   std::string Acquire(const std::string& imagePath, std::chrono::milliseconds timeout);
   void Release();
-  bool Held() const { return fd_ >= 0; }
+  bool Held() const;
 
  private:
+#ifdef _WIN32
+  class Holder;
+  std::unique_ptr<Holder> holder_;
+#else
   int fd_ = -1;
+#endif
 };
 
 }  // namespace veltra::sim

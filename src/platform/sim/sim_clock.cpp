@@ -49,7 +49,9 @@ void SimClock::Pace(int64_t target) {
     if (!pacing_) return;
     wakeUp = paceRealBase_ + std::chrono::nanoseconds(target - paceVirtualBase_);
   }
-  std::this_thread::sleep_until(wakeUp);  // outside the lock: other threads keep reading time
+  // Outside the lock: other threads keep reading time. MinGW's sleep may end a little early.
+  while (Steady::now() < wakeUp)
+    std::this_thread::sleep_until(wakeUp);
 }
 
 void SimClock::SetFollowRealTime(bool on) {

@@ -1,4 +1,4 @@
-#include "app/simulated_device.h"
+#include "app/gui_backend.h"
 
 #include "app/qt_platform_window.h"
 #include "app/qt_timers.h"
@@ -7,23 +7,31 @@
 
 namespace veltra::app {
 
-sim::EepromPart PartOf(const SimulatedDeviceOptions& options) {
+namespace {
+
+const std::string kNoFile;
+
+}  // namespace
+
+sim::EepromPart PartOf(const backend::DeviceOptions& options) {
   if (options.eeprom) {
     if (const auto part = sim::PartFromSize(options.eeprom->size)) return *part;
   }
   return sim::kDefaultDevicePart;
 }
 
-SimulatedBackend::SimulatedBackend(const SimulatedDeviceOptions& options) {
+GuiBackend::GuiBackend(const backend::DeviceOptions& options) : options_(options) {
   timers_ = std::make_unique<QtTimers>();
   window_ = std::make_unique<QtPlatformWindow>();
   // A person's pause counts on the chip's clock (a write cycle ends while the user reads a
   // message), and a long session keeps no record of every request.
   backend::BackendSetup setup = backend::BackendSetup::ForPerson();
   setup.timers = timers_.get();
-  core_ = std::make_unique<backend::SimulatedBackend>(options, setup);
+  core_ = backend::OpenDeviceBackend(options, setup);
+  simulated_ = core_->Simulated();
+  if (simulated_ == nullptr) return;
 
-  const std::string& problem = core_->FileProblem();
+  const std::string& problem = simulated_->FileProblem();
   if (!problem.empty()) {
     startupNotice_ = QString::fromStdString(problem) +
                      QStringLiteral(
@@ -31,15 +39,24 @@ SimulatedBackend::SimulatedBackend(const SimulatedDeviceOptions& options) {
                          "to it is not kept.");
   } else if (const std::optional<uint64_t> length = Device().Eeprom().LoadedFileSize()) {
     // The rule veltra-cli applies to the same file, in its words.
-    if (const auto notice =
-            image::BinFileFitNotice(core_->ImageFile(), *length, Device().Eeprom().Info().size - 1))
+    if (const auto notice = image::BinFileFitNotice(simulated_->ImageFile(), *length,
+                                                    Device().Eeprom().Info().size - 1))
       startupNotice_ = QString::fromStdString(*notice);
   }
 }
 
-SimulatedBackend::~SimulatedBackend() {
+GuiBackend::~GuiBackend() {
   // The channel and its timers go before the timers and the window they use.
+  simulated_ = nullptr;
   core_.reset();
+}
+
+const std::string& GuiBackend::ImageFile() const {
+  return simulated_ != nullptr ? simulated_->ImageFile() : kNoFile;
+}
+
+const std::string& GuiBackend::FileProblem() const {
+  return simulated_ != nullptr ? simulated_->FileProblem() : kNoFile;
 }
 
 }  // namespace veltra::app

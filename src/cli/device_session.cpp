@@ -1,14 +1,17 @@
-#include "cli/simulated_session.h"
+#include "cli/device_session.h"
 
+#include "backend/simulated_backend.h"
 #include "cli/cli_result.h"
 #include "platform/sim/sim_system.h"
 
 namespace veltra::cli {
 
-std::unique_ptr<SimulatedSession> SimulatedSession::Open(
-    const DeviceSelection& selection, const device::EepromType& type, ImageFile imageFile,
-    const DeviceHook& hook, std::string& error, const std::optional<std::string>& tracePath) {
-  std::unique_ptr<SimulatedSession> session(new SimulatedSession());
+std::unique_ptr<DeviceSession> DeviceSession::Open(const DeviceSelection& selection,
+                                                   const device::EepromType& type,
+                                                   ImageFile imageFile, const DeviceHook& hook,
+                                                   std::string& error,
+                                                   const std::optional<std::string>& tracePath) {
+  std::unique_ptr<DeviceSession> session(new DeviceSession());
   // Checked before the device is touched, so a trace that cannot be kept costs no transfer.
   if (tracePath) {
     if (const std::string problem = session->trace_.Open(*tracePath); !problem.empty()) {
@@ -22,48 +25,50 @@ std::unique_ptr<SimulatedSession> SimulatedSession::Open(
   backend::BackendSetup setup = backend::BackendSetup::ForPerson();
   setup.imageFileMustExist = imageFile == ImageFile::kMustExist;
   if (session->tracing_) setup.trace = &session->trace_;
-  session->backend_ = std::make_unique<backend::SimulatedBackend>(options, setup);
-  // The file names itself in the reason.
-  if (const std::string& problem = session->backend_->FileProblem(); !problem.empty()) {
-    error = problem;
-    session->tracing_ = false;  // nothing was sent: the trace file is left as it was
-    return nullptr;
+  session->backend_ = backend::OpenDeviceBackend(options, setup);
+  if (backend::SimulatedBackend* simulated = session->backend_->Simulated()) {
+    // The file names itself in the reason.
+    if (const std::string& problem = simulated->FileProblem(); !problem.empty()) {
+      error = problem;
+      session->tracing_ = false;  // nothing was sent: the trace file is left as it was
+      return nullptr;
+    }
+    if (hook) hook(simulated->System(), simulated->Device());
   }
-  if (hook) hook(session->backend_->System(), session->backend_->Device());
   return session;
 }
 
-SimulatedSession::~SimulatedSession() {
+DeviceSession::~DeviceSession() {
   // A command that ended early still leaves its trace, reported on failure.
   if (tracing_) Finish(kExitSuccess);
 }
 
-bool SimulatedSession::Connect() {
+bool DeviceSession::Connect() {
   return backend_->Connect();
 }
 
-void SimulatedSession::SetReporting(std::ostream& err, std::string prefix, bool showProgress) {
+void DeviceSession::SetReporting(std::ostream& err, std::string prefix, bool showProgress) {
   err_ = &err;
   prefix_ = std::move(prefix);
   meter_ = std::make_unique<ProgressMeter>(err, prefix_, showProgress);
 }
 
-SimulatedSession::ProgressScope::ProgressScope(device::VendorTransport& transport,
-                                               ProgressMeter* meter, std::string what)
+DeviceSession::ProgressScope::ProgressScope(device::VendorTransport& transport,
+                                            ProgressMeter* meter, std::string what)
     : transport_(transport), meter_(meter) {
   if (meter_ != nullptr) transport_.SetProgress(meter_->Begin(std::move(what)));
 }
 
-SimulatedSession::ProgressScope::~ProgressScope() {
+DeviceSession::ProgressScope::~ProgressScope() {
   transport_.SetProgress({});
   if (meter_ != nullptr) meter_->End();
 }
 
-SimulatedSession::ProgressScope SimulatedSession::Progress(std::string what) {
+DeviceSession::ProgressScope DeviceSession::Progress(std::string what) {
   return ProgressScope(backend_->Transport(), meter_.get(), std::move(what));
 }
 
-int SimulatedSession::Finish(int code) {
+int DeviceSession::Finish(int code) {
   if (!tracing_) return code;
   tracing_ = false;
   const std::string problem = trace_.Commit();

@@ -7,8 +7,8 @@
 #include <ostream>
 #include <string>
 
+#include "backend/device_backend.h"
 #include "backend/device_options.h"
-#include "backend/simulated_backend.h"
 #include "cli/progress_meter.h"
 #include "cli/trace_file.h"
 #include "device/eeprom_types.h"
@@ -21,19 +21,21 @@ class SimUsbDevice;
 
 namespace veltra::cli {
 
-// The simulated device a device command works on: the device options as the GUI takes them.
-// An empty imageFile means the per-user file of this device, filled with the factory image at
-// first use, as the GUI keeps it.
+// The device a device command works on: the device options as the GUI takes them. Where the
+// Win32 back end is built, the chip on the vendor driver unless simulated is set. For a
+// simulated device an empty imageFile means the per-user file of this device, filled with the
+// factory image at first use, as the GUI keeps it.
 using DeviceSelection = backend::DeviceOptions;
 
-// Runs on the simulated machine before the command connects; tests inject faults here.
+// Runs on the simulated machine before the command connects; tests inject faults here. Not run
+// for the chip on the vendor driver.
 using DeviceHook = std::function<void(sim::SimSystem&, sim::SimUsbDevice&)>;
 
-// The device back end of one command, set up as the GUI sets up its device, with the driver
-// opened on Connect and the transport sized for the EEPROM type; the command's --trace file
-// and the progress shown on a terminal. Closing detaches the device, closes the driver and
-// writes the trace.
-class SimulatedSession {
+// The device back end of one command, chosen and set up as the GUI sets up its device, with the
+// driver opened on Connect and the transport sized for the EEPROM type; the command's --trace
+// file and the progress shown on a terminal. Closing detaches the device, closes the driver
+// (removing the vendor driver's service again on Windows) and writes the trace.
+class DeviceSession {
  public:
   // Whether a user's --image file must exist already: a command that only reads the EEPROM
   // would otherwise read an erased part and call it the file's contents.
@@ -41,20 +43,19 @@ class SimulatedSession {
 
   // Null with error set ("<file>: <reason>") when the trace file or the EEPROM's file cannot
   // be made or read; nothing has been written then.
-  static std::unique_ptr<SimulatedSession> Open(const DeviceSelection& selection,
-                                                const device::EepromType& type, ImageFile imageFile,
-                                                const DeviceHook& hook, std::string& error,
-                                                const std::optional<std::string>& tracePath = {});
-  ~SimulatedSession();
-  SimulatedSession(const SimulatedSession&) = delete;
-  SimulatedSession& operator=(const SimulatedSession&) = delete;
+  static std::unique_ptr<DeviceSession> Open(const DeviceSelection& selection,
+                                             const device::EepromType& type, ImageFile imageFile,
+                                             const DeviceHook& hook, std::string& error,
+                                             const std::optional<std::string>& tracePath = {});
+  ~DeviceSession();
+  DeviceSession(const DeviceSession&) = delete;
+  DeviceSession& operator=(const DeviceSession&) = delete;
 
   // Finds the device by VID/PID and attaches the driver to it; false when it cannot.
   bool Connect();
   device::VendorTransport& Transport() { return backend_->Transport(); }
-  backend::SimulatedBackend& Backend() { return *backend_; }
-  const std::string& ImageFilePath() const { return backend_->ImageFile(); }
-  // "" while everything written to the EEPROM has reached its file, else why it has not.
+  backend::DeviceBackend& Backend() { return *backend_; }
+  // "" while everything written to a simulated EEPROM has reached its file, else why it has not.
   std::string FileProblem() const { return backend_->StorageProblem(); }
   // What the transport found wrong with the last EEPROM transfer, or "".
   std::string TransferFault() const { return backend_->Transport().LastFaultText(); }
@@ -81,11 +82,11 @@ class SimulatedSession {
   int Finish(int code);
 
  private:
-  SimulatedSession() = default;
+  DeviceSession() = default;
 
   TraceFile trace_;
   bool tracing_ = false;
-  std::unique_ptr<backend::SimulatedBackend> backend_;
+  std::unique_ptr<backend::DeviceBackend> backend_;
   std::ostream* err_ = nullptr;
   std::string prefix_;
   std::unique_ptr<ProgressMeter> meter_;

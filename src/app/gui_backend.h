@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <QObject>
+#include <QString>
+
+#include "backend/device_backend.h"
+#include "backend/device_options.h"
+#include "backend/simulated_backend.h"
+#include "device/channel.h"
+#include "device/transport.h"
+#include "platform/platform.h"
+#include "platform/sim/default_device.h"
+#include "platform/sim/eeprom_part.h"
+
+namespace veltra::sim {
+class SimSystem;
+class SimUsbDevice;
+}  // namespace veltra::sim
+
+namespace veltra::app {
+
+class QtPlatformWindow;
+class QtTimers;
+
+// The EEPROM part the options choose for a simulated device.
+sim::EepromPart PartOf(const backend::DeviceOptions& options);
+
+// The device back end as the GUI runs it: chosen at start-up as every front end chooses it (the
+// chip on the vendor driver where the Win32 back end is built, the simulated device with
+// --simulated or where it is not), with the device channel's timers on the GUI thread's event
+// loop, and the channel's owner window.
+class GuiBackend {
+ public:
+  explicit GuiBackend(const backend::DeviceOptions& options);
+  ~GuiBackend();
+  GuiBackend(const GuiBackend&) = delete;
+  GuiBackend& operator=(const GuiBackend&) = delete;
+
+  platform::Platform& Platform() { return core_->Platform(); }
+  device::DeviceChannel& Channel() { return core_->Channel(); }
+  device::VendorTransport& Transport() { return core_->Transport(); }
+  QtTimers& Timers() { return *timers_; }
+  QtPlatformWindow& Window() { return *window_; }
+
+  const backend::DeviceOptions& Options() const { return options_; }
+  // The simulated device's EEPROM file; "" for the chip or an EEPROM in memory.
+  const std::string& ImageFile() const;
+  // Set when the simulated EEPROM's file could not be read or filled ("" otherwise).
+  const std::string& FileProblem() const;
+  // What the user must know about the EEPROM's file before working with it, for a message box
+  // at start: why it cannot be used, or that it is shorter than the EEPROM. Empty otherwise.
+  QString StartupNotice() const { return startupNotice_; }
+  // One line for the About page.
+  QString Description() const { return QString::fromStdString(core_->Description()); }
+  // Why the EEPROM file could not be written after the last transfer, or empty.
+  std::string StorageProblem() const { return core_->StorageProblem(); }
+
+  // Whether this is the simulated device. What follows is the simulated device's own, for the
+  // device panel and the tests, and only there.
+  bool IsSimulated() const { return simulated_ != nullptr; }
+  sim::SimSystem& System() { return simulated_->System(); }
+  sim::SimUsbDevice& Device() { return simulated_->Device(); }
+  void Unplug() { simulated_->Unplug(); }
+  void Plug() { simulated_->Plug(); }
+  bool IsPlugged() const { return simulated_->IsPlugged(); }
+
+ private:
+  backend::DeviceOptions options_;
+  std::unique_ptr<QtTimers> timers_;
+  std::unique_ptr<QtPlatformWindow> window_;
+  std::unique_ptr<backend::DeviceBackend> core_;
+  backend::SimulatedBackend* simulated_ = nullptr;  // core_ when it is the simulated device
+  QString startupNotice_;
+};
+
+}  // namespace veltra::app

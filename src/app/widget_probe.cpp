@@ -138,12 +138,17 @@ void DescribeWindow(QWidget& window, double ratio, QStringList& lines) {
         const QModelIndex index = model.index(row, 0, view->rootIndex());
         const QRect rect = view->visualRect(index);
         if (!rect.isValid()) continue;
+        // The part of the item a click reaches; an item scrolled out of the view is hidden and
+        // keeps its whole place, which tells which way to scroll.
+        const QRect shown = rect.intersected(view->viewport()->rect());
+        QStringList state;
+        if (index == view->currentIndex()) state << QStringLiteral("current");
+        if (shown.height() * 2 < rect.height()) state << QStringLiteral("hidden");
         lines << Line(
             {QStringLiteral("item"), title, Field(view->objectName()), QString::number(row),
-             Place(GlobalRect(*view->viewport(), rect), ratio), QStringLiteral("1"),
-             view->isEnabled() ? QStringLiteral("1") : QStringLiteral("0"),
-             index == view->currentIndex() ? QStringLiteral("current") : QStringLiteral("-"),
-             Field(index.data().toString())});
+             Place(GlobalRect(*view->viewport(), shown.isEmpty() ? rect : shown), ratio),
+             QStringLiteral("1"), view->isEnabled() ? QStringLiteral("1") : QStringLiteral("0"),
+             Field(state.join(u',')), Field(index.data().toString())});
       }
     }
   }

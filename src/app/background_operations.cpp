@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
@@ -69,6 +70,8 @@ bool BackgroundOperations::Start(int operationCode, int signalOnFinish) {
   services_.state.operationCode = operationCode;
   services_.state.signalOnFinish = signalOnFinish;
   busy_ = true;
+  focusBefore_ = services_.mainWindow.focusWidget();
+  activeBefore_ = services_.mainWindow.isActiveWindow();
   services_.mainWindow.setEnabled(false);
   try {
     progressThread_ = std::thread(&BackgroundOperations::ProgressThread, this);
@@ -105,10 +108,28 @@ void BackgroundOperations::Finish(int operationCode) {
   busy_ = false;
   emit Ending(operationCode);
   services_.mainWindow.setEnabled(true);
+  RestoreKeyboardFocus();
   // Queued: a slot that starts the next operation must not run inside this hand-over, while
   // the progress thread still waits for it to return.
   QMetaObject::invokeMethod(
       this, [this, operationCode] { emit Finished(operationCode); }, Qt::QueuedConnection);
+}
+
+void BackgroundOperations::RestoreKeyboardFocus() {
+  QWidget& window = services_.mainWindow;
+  // The operation's last message box closed while its owner was still disabled, which cannot
+  // take the activation back then: without this the keys would reach no window of the tool.
+  if (activeBefore_ && window.isVisible() && QApplication::activeWindow() == nullptr)
+    window.activateWindow();
+  // Disabling the window took the keyboard focus from its control: the control gets it back, so
+  // that a keyboard user goes on from the command just given.
+  if (QWidget* control = focusBefore_.data(); control != nullptr && control->window() == &window &&
+                                              control->isEnabled() && control->isVisible() &&
+                                              window.focusWidget() == nullptr) {
+    control->setFocus(Qt::OtherFocusReason);
+  }
+  focusBefore_.clear();
+  activeBefore_ = false;
 }
 
 void BackgroundOperations::WorkerThread() {

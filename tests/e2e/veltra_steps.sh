@@ -156,3 +156,8 @@ e2e_checked() {
 e2e_lacks_focus() {
   ! e2e_focused "$VELTRA_MAIN" "$1"
 }
+
+# The open list's current item is TEXT.
+e2e_item_current() {
+  e2e_field "*" "$1" 11 item | grep -qw current
+}

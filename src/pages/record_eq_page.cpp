@@ -1,6 +1,7 @@
 #include "pages/record_eq_page.h"
 
 #include <algorithm>
+#include <vector>
 
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -120,6 +121,7 @@ void CRecordEQPage::CreateContents(QWidget& contents) {
     gainEdits_[k]->SetNext(gainEdits_[k + 1]);
   gainEdits_[eq::kBandCount - 1]->SetNext(centreEdits_[0]);
   gainEdits_[eq::kCompensationIndex]->SetNext(disableEq_);
+  SetControlOrder();
 
   for (int column = 0; column < kColumns; ++column)
     connect(sliders_[column], &QSlider::valueChanged, this,
@@ -129,6 +131,33 @@ void CRecordEQPage::CreateContents(QWidget& contents) {
   connect(reset_, &QPushButton::clicked, this, &CRecordEQPage::OnResetClicked);
 
   ResetEqDefaults();
+}
+
+// The order Tab follows, laid out as on the playback page: band sliders, band gains, centre
+// frequency and bandwidth band by band, Reset, the gain texts, Test, then the compensation gain,
+// whose Enter/Tab goes to "Disable EQ" right after it, and the compensation slider. Every
+// control thus lies on the round; in the order of creation the jumps of band 5's gain (to band
+// 1's centre frequency) and of the compensation gain (back to "Disable EQ") passed over the
+// compensation gain and every slider.
+void CRecordEQPage::SetControlOrder() {
+  std::vector<QWidget*> order;
+  for (int k = 0; k < eq::kBandCount; ++k)
+    order.push_back(sliders_[k]);
+  for (int k = 0; k < eq::kBandCount; ++k)
+    order.push_back(gainEdits_[k]);
+  for (int k = 0; k < eq::kBandCount; ++k) {
+    order.push_back(centreEdits_[k]);
+    order.push_back(bandwidthEdits_[k]);
+  }
+  order.push_back(reset_);
+  for (int column = 0; column < kColumns; ++column)
+    order.push_back(gainTextEdits_[column]);
+  order.push_back(test_);
+  order.push_back(gainEdits_[eq::kCompensationIndex]);
+  order.push_back(disableEq_);
+  order.push_back(sliders_[eq::kCompensationIndex]);
+  for (size_t i = 0; i + 1 < order.size(); ++i)
+    QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
 void CRecordEQPage::ReleaseContents() {

@@ -48,6 +48,7 @@ class CRecordEQPage : public ConfigPage {
     std::array<QString, kColumns> gainTexts;
   };
 
+  void SetControlOrder();
   void UpdateFromControls();
   void UpdateControls();
 

@@ -69,8 +69,9 @@ e2e_start_x() {
   E2E_SCALE=$scale
   local displayfile=$E2E_DIR/display
   : >"$displayfile"
+  # No key repeats: on a busy machine a key may seem held between its press and its release.
   Xvfb -displayfd 3 -screen 0 "$((width * scale))x$((height * scale))x24" -dpi 96 \
-    -nolisten tcp -noreset 3>"$displayfile" >"$E2E_DIR/xvfb.log" 2>&1 &
+    -nolisten tcp -noreset -r 3>"$displayfile" >"$E2E_DIR/xvfb.log" 2>&1 &
   E2E_PIDS+=($!)
   local i
   for ((i = 0; i < E2E_TIMEOUT * 20; i++)); do

@@ -35,7 +35,7 @@ veltra_connect() {
 
 # veltra_check_fits WHERE: the main window lies on the screen's available area, and every
 # control that shows in it lies whole inside the window (nothing partly covered by the edge of
-# what holds it), with room for its text.
+# what holds it), with room for its text and nothing lying over it where a click aims.
 veltra_check_fits() {
   local problems
   problems=$(e2e_widgets | awk -F'\t' -v w="$VELTRA_MAIN" '
@@ -45,6 +45,7 @@ veltra_check_fits() {
       if ($5 < sx || $6 < sy || $5 + $7 > sr || $6 + $8 > sb) print "off the screen: " $0
       if ($11 ~ /(^|,)clipped(,|$)/) print "partly hidden: " $0
       if ($11 ~ /(^|,)cut(,|$)/) print "text cut: " $0
+      if ($11 ~ /(^|,)covered(,|$)/) print "covered: " $0
     }')
   if [ -n "$problems" ]; then
     echo "$problems" >&2

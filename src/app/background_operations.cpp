@@ -5,7 +5,6 @@
 #include <new>
 #include <vector>
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
@@ -71,7 +70,6 @@ bool BackgroundOperations::Start(int operationCode, int signalOnFinish) {
   services_.state.signalOnFinish = signalOnFinish;
   busy_ = true;
   focusBefore_ = services_.mainWindow.focusWidget();
-  activeBefore_ = services_.mainWindow.isActiveWindow();
   services_.mainWindow.setEnabled(false);
   try {
     progressThread_ = std::thread(&BackgroundOperations::ProgressThread, this);
@@ -116,20 +114,15 @@ void BackgroundOperations::Finish(int operationCode) {
 }
 
 void BackgroundOperations::RestoreKeyboardFocus() {
-  QWidget& window = services_.mainWindow;
-  // The operation's last message box closed while its owner was still disabled, which cannot
-  // take the activation back then: without this the keys would reach no window of the tool.
-  if (activeBefore_ && window.isVisible() && QApplication::activeWindow() == nullptr)
-    window.activateWindow();
   // Disabling the window took the keyboard focus from its control: the control gets it back, so
-  // that a keyboard user goes on from the command just given.
-  if (QWidget* control = focusBefore_.data(); control != nullptr && control->window() == &window &&
-                                              control->isEnabled() && control->isVisible() &&
-                                              window.focusWidget() == nullptr) {
+  // that a keyboard user goes on from the command just given. The activation is the window
+  // manager's to give back: taking it here would steal it from whatever the user turned to.
+  if (QWidget* control = focusBefore_.data();
+      control != nullptr && control->window() == &services_.mainWindow && control->isEnabled() &&
+      control->isVisible() && services_.mainWindow.focusWidget() == nullptr) {
     control->setFocus(Qt::OtherFocusReason);
   }
   focusBefore_.clear();
-  activeBefore_ = false;
 }
 
 void BackgroundOperations::WorkerThread() {

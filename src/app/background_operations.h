@@ -107,10 +107,8 @@ class BackgroundOperations final : public QObject {
   std::thread progressThread_;
   std::thread workerThread_;
   bool busy_ = false;  // GUI thread only
-  // The main window's control that had the keyboard focus when the operation started, and
-  // whether the window was the active one.
+  // The main window's control that had the keyboard focus when the operation started.
   QPointer<QWidget> focusBefore_;
-  bool activeBefore_ = false;
 };
 
 }  // namespace veltra::app

@@ -256,6 +256,16 @@ e2e_focus_window() {
   e2e_wait_for e2e_window_active "$1" || e2e_fail "window \"$1\" did not take the focus"
 }
 
+# e2e_focus_back TITLE: when a window of the program has closed and none of its windows is
+# active, the window manager gives the focus back to the window it belonged to: the window
+# titled TITLE. Without a window manager the focus would stay with no window.
+e2e_focus_back() {
+  if ! e2e_widgets | awk -F'\t' '$1 == "window" && $11 ~ /(^|,)active(,|$)/ { found = 1 }
+                                  END { exit !found }'; then
+    e2e_focus_window "$1"
+  fi
+}
+
 e2e_enabled() {
   [ "$(e2e_field "$1" "$1" 10 window)" = 1 ]
 }

@@ -80,6 +80,7 @@ e2e_wait_for veltra_message_is "$VELTRA_SAVE_DONE" || e2e_fail "Space on Save EE
 e2e_wait_for e2e_has "$VELTRA_MESSAGE" OK || e2e_fail "the message has no OK"
 e2e_key Return
 e2e_wait_for veltra_no_message || e2e_fail "Enter did not close the message"
+e2e_focus_back "$VELTRA_MAIN"
 e2e_wait_for e2e_enabled "$VELTRA_MAIN" || e2e_fail "the window stayed disabled"
 e2e_wait_for e2e_focused "$VELTRA_MAIN" CDemoDlg/3 || e2e_fail "Save EEPROM lost the focus"
 

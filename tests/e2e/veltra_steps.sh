@@ -83,6 +83,7 @@ veltra_answer() {
     e2e_fail "no message \"$1\"; shown: $(e2e_field "$VELTRA_MESSAGE" qt_msgbox_label 12)"
   e2e_click "$VELTRA_MESSAGE" "$2"
   e2e_wait_for veltra_no_message || e2e_fail "\"$2\" did not close the message \"$1\""
+  e2e_focus_back "$VELTRA_MAIN"
 }
 
 veltra_no_message() {

@@ -69,6 +69,7 @@ bool BackgroundOperations::Start(int operationCode, int signalOnFinish) {
   services_.state.operationCode = operationCode;
   services_.state.signalOnFinish = signalOnFinish;
   busy_ = true;
+  focusBefore_ = services_.mainWindow.focusWidget();
   services_.mainWindow.setEnabled(false);
   try {
     progressThread_ = std::thread(&BackgroundOperations::ProgressThread, this);
@@ -105,10 +106,23 @@ void BackgroundOperations::Finish(int operationCode) {
   busy_ = false;
   emit Ending(operationCode);
   services_.mainWindow.setEnabled(true);
+  RestoreKeyboardFocus();
   // Queued: a slot that starts the next operation must not run inside this hand-over, while
   // the progress thread still waits for it to return.
   QMetaObject::invokeMethod(
       this, [this, operationCode] { emit Finished(operationCode); }, Qt::QueuedConnection);
+}
+
+void BackgroundOperations::RestoreKeyboardFocus() {
+  // Disabling the window took the keyboard focus from its control: the control gets it back, so
+  // that a keyboard user goes on from the command just given. The activation is the window
+  // manager's to give back: taking it here would steal it from whatever the user turned to.
+  if (QWidget* control = focusBefore_.data();
+      control != nullptr && control->window() == &services_.mainWindow && control->isEnabled() &&
+      control->isVisible() && services_.mainWindow.focusWidget() == nullptr) {
+    control->setFocus(Qt::OtherFocusReason);
+  }
+  focusBefore_.clear();
 }
 
 void BackgroundOperations::WorkerThread() {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include "app/auto_reset_event.h"
@@ -87,6 +88,7 @@ class BackgroundOperations final : public QObject {
   void DumpToFile();
   void LoadFromFile();
   void Finish(int operationCode);  // GUI thread
+  void RestoreKeyboardFocus();     // GUI thread, with the main window enabled again
 
   // Worker side: dialogs raised on the GUI thread, owned by the main window.
   void Message(const QString& text) const;
@@ -105,6 +107,8 @@ class BackgroundOperations final : public QObject {
   std::thread progressThread_;
   std::thread workerThread_;
   bool busy_ = false;  // GUI thread only
+  // The main window's control that had the keyboard focus when the operation started.
+  QPointer<QWidget> focusBefore_;
 };
 
 }  // namespace veltra::app

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -83,6 +84,33 @@ bool IsClipped(const QWidget& widget) {
   return false;
 }
 
+// Where a person clicks the control: its middle, or a check box's box at its left end (the room
+// right of its text takes no click). The end-to-end tests click the same point.
+QPoint ClickPoint(const QWidget& widget) {
+  const bool choice =
+      qobject_cast<const QCheckBox*>(&widget) || qobject_cast<const QRadioButton*>(&widget);
+  const QRect rect = widget.rect();
+  return choice ? QPoint(rect.height() / 2, rect.center().y()) : rect.center();
+}
+
+// Whether another widget of the window lies over the control where a click aims at it.
+bool IsCovered(const QWidget& widget) {
+  const bool control =
+      qobject_cast<const QAbstractButton*>(&widget) || qobject_cast<const QLineEdit*>(&widget) ||
+      qobject_cast<const QComboBox*>(&widget) || qobject_cast<const QAbstractSlider*>(&widget);
+  if (!control) return false;
+  const QWidget* window = widget.window();
+  const QWidget* at =
+      window->childAt(window->mapFromGlobal(widget.mapToGlobal(ClickPoint(widget))));
+  return at != &widget && !widget.isAncestorOf(at);
+}
+
+// Whether Tab can give the control the keyboard focus.
+bool IsTabStop(const QWidget& widget) {
+  return widget.isEnabled() && (widget.focusPolicy() & Qt::TabFocus) != 0 &&
+         widget.focusProxy() == nullptr;
+}
+
 // The nearest named widget that holds this one, so that equal names in different places (a
 // page's VID box and the window's) can be told apart.
 QString OwnerOf(const QWidget& widget) {
@@ -115,6 +143,8 @@ void DescribeWindow(QWidget& window, double ratio, QStringList& lines) {
     if (widget->hasFocus()) state << QStringLiteral("focus");
     if (IsClipped(*widget)) state << QStringLiteral("clipped");
     if (IsTextCut(*widget)) state << QStringLiteral("cut");
+    if (IsCovered(*widget)) state << QStringLiteral("covered");
+    if (IsTabStop(*widget)) state << QStringLiteral("tabstop");
     if (const auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isChecked())
       state << QStringLiteral("checked");
     const QString enabled = widget->isEnabled() ? QStringLiteral("1") : QStringLiteral("0");
@@ -138,12 +168,17 @@ void DescribeWindow(QWidget& window, double ratio, QStringList& lines) {
         const QModelIndex index = model.index(row, 0, view->rootIndex());
         const QRect rect = view->visualRect(index);
         if (!rect.isValid()) continue;
+        // The part of the item a click reaches; an item scrolled out of the view is hidden and
+        // keeps its whole place, which tells which way to scroll.
+        const QRect shown = rect.intersected(view->viewport()->rect());
+        QStringList state;
+        if (index == view->currentIndex()) state << QStringLiteral("current");
+        if (shown.height() * 2 < rect.height()) state << QStringLiteral("hidden");
         lines << Line(
             {QStringLiteral("item"), title, Field(view->objectName()), QString::number(row),
-             Place(GlobalRect(*view->viewport(), rect), ratio), QStringLiteral("1"),
-             view->isEnabled() ? QStringLiteral("1") : QStringLiteral("0"),
-             index == view->currentIndex() ? QStringLiteral("current") : QStringLiteral("-"),
-             Field(index.data().toString())});
+             Place(GlobalRect(*view->viewport(), shown.isEmpty() ? rect : shown), ratio),
+             QStringLiteral("1"), view->isEnabled() ? QStringLiteral("1") : QStringLiteral("0"),
+             Field(state.join(u',')), Field(index.data().toString())});
       }
     }
   }

@@ -18,11 +18,13 @@ namespace veltra::app {
 //   window  TITLE   objectName  class  x y w h   visible enabled   active
 //   widget  TITLE   objectName  class  x y w h   visible enabled   state   text  owner
 //   tab     TITLE   tab bar     index  x y w h   1       enabled   current text
-//   item    TITLE   view        row    x y w h   1       enabled   current text
-// Places are in the screen's device pixels, as input events take them; state lists flags
-// (focus, checked, clipped: partly outside a widget that holds it, cut: a label's or check box's
-// text needs more room than it has, current, active); owner is
-// the nearest named widget that holds the control; "-" stands for an empty field.
+//   item    TITLE   view        row    x y w h   1       enabled   state   text
+// Places are in the screen's device pixels, as input events take them; an item's place is the
+// part of it a click reaches. State lists flags (focus, checked, clipped: partly outside a
+// widget that holds it, cut: a label's or check box's text needs more room than it has, covered:
+// another widget lies where a click aims at the control, tabstop: Tab can give it the focus,
+// current, active, hidden: an item scrolled out of its view); owner is the nearest named widget
+// that holds the control; "-" stands for an empty field.
 class WidgetProbe final : public QObject {
   Q_OBJECT
 

@@ -1,12 +1,35 @@
 #include "cli/cli_result.h"
 
+#include <cstdio>
 #include <string>
 
 namespace veltra::cli {
 namespace {
 
+// A reason may quote what the user typed (a value, a file name), and that may hold line breaks
+// or terminal control characters: they are shown escaped, so the reason stays one line.
+std::string OneLine(std::string_view text) {
+  std::string line;
+  line.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      line += "\\n";
+    } else if (c == '\r') {
+      line += "\\r";
+    } else if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      line += escaped;
+    } else {
+      line += c;
+    }
+  }
+  return line;
+}
+
 int Report(std::ostream& err, std::string_view reason, int code) {
-  err << kProgramName << ": " << reason << '\n';
+  err << kProgramName << ": " << OneLine(reason) << '\n';
   err.flush();
   return code;
 }
@@ -22,7 +45,7 @@ int ReportFailure(std::ostream& err, std::string_view reason) {
 }
 
 void ReportWarning(std::ostream& err, std::string_view prefix, std::string_view text) {
-  err << kProgramName << ": " << prefix << "warning: " << text << '\n';
+  err << kProgramName << ": " << OneLine(prefix) << "warning: " << OneLine(text) << '\n';
   err.flush();
 }
 

@@ -1,6 +1,7 @@
 #include "pages/record_eq_page.h"
 
 #include <span>
+#include <vector>
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -59,11 +60,34 @@ void CRecordEQPage::CreateControls(const ui::DialogLayout& layout) {
   constexpr std::array<int, kColumns> kTextX{28, 57, 87, 116, 145, 173};
   constexpr std::array<const char*, kColumns> kTextIds{"1216", "1217", "1218",
                                                        "1219", "1220", "1227"};
+  std::array<QLineEdit*, kColumns> gainTexts{};
   for (int column = 0; column < kColumns; ++column)
-    AddGainTableEdit(layout, 0, column, kTextIds[column], {kTextX[column], 243});
+    gainTexts[column] =
+        AddGainTableEdit(layout, 0, column, kTextIds[column], {kTextX[column], 243});
 
   // Enter or Tab in the compensation gain goes on to "Disable EQ".
   gainEdits_[eq::kCompensationIndex]->SetNext(disableEq_);
+  SetControlOrder(gainTexts);
+}
+
+// The order Tab follows, laid out as on the playback page: band sliders, band gains, centre
+// frequency and bandwidth band by band, Reset, the gain texts, Test, then the compensation gain,
+// whose Enter/Tab goes to "Disable EQ" right after it, and the compensation slider. In the order
+// of creation the jumps of band 5's gain (to band 1's centre frequency) and of the compensation
+// gain (back to "Disable EQ") passed over the compensation gain and every slider.
+void CRecordEQPage::SetControlOrder(const std::array<QLineEdit*, kColumns>& gainTexts) {
+  std::vector<QWidget*> order(sliders_.begin(), sliders_.begin() + eq::kBandCount);
+  order.insert(order.end(), gainEdits_.begin(), gainEdits_.begin() + eq::kBandCount);
+  for (int k = 0; k < eq::kBandCount; ++k) {
+    order.push_back(centreEdits_[k]);
+    order.push_back(bandwidthEdits_[k]);
+  }
+  order.push_back(reset_);
+  order.insert(order.end(), gainTexts.begin(), gainTexts.end());
+  order.insert(order.end(), {test_, gainEdits_[eq::kCompensationIndex], disableEq_,
+                             sliders_[eq::kCompensationIndex]});
+  for (size_t i = 0; i + 1 < order.size(); ++i)
+    QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
 CEditEnter* CRecordEQPage::NewGainEdit(QWidget& parent) const {

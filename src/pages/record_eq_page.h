@@ -27,6 +27,7 @@ class CRecordEQPage : public EqPageBase {
 
  private:
   CEditEnter* NewGainEdit(QWidget& parent) const override;
+  void SetControlOrder(const std::array<QLineEdit*, kColumns>& gainTexts);
 };
 
 }  // namespace veltra::pages

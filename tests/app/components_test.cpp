@@ -5,6 +5,11 @@
 #include <string>
 #include <thread>
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,6 +20,7 @@
 #include "app/qt_platform_window.h"
 #include "app/qt_timers.h"
 #include "app/single_instance_lock.h"
+#include "app/widget_probe.h"
 #include "image/section_kinds.h"
 #include "platform/win32_codes.h"
 
@@ -290,6 +296,57 @@ class ComponentsTest : public QObject {
   void LockWithoutDirectoryIsUnavailable() {
     SingleInstanceLock lock;
     QVERIFY(lock.Acquire("x", "/nonexistent/veltra") == SingleInstanceLock::Result::kUnavailable);
+  }
+
+  // ---- widget probe -----------------------------------------------------------------------
+  // What the end-to-end tests rely on: a control that something lies over where a click aims
+  // is covered (a check box's box, not the room right of its text), Tab stops are the enabled
+  // controls that take the focus by Tab, and list items scrolled out of view are hidden.
+  void ProbeTellsCoveredControlsTabStopsAndHiddenItems() {
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("probe"));
+    window.resize(400, 300);
+    auto* covered = new QPushButton(QStringLiteral("under"), &window);
+    covered->setObjectName(QStringLiteral("covered"));
+    covered->setGeometry(10, 10, 100, 30);
+    auto* cover = new QLabel(QStringLiteral("cover"), &window);
+    cover->setGeometry(40, 15, 40, 20);
+    cover->setAutoFillBackground(true);
+    cover->raise();
+    auto* box = new QCheckBox(QStringLiteral("box"), &window);
+    box->setObjectName(QStringLiteral("box"));
+    box->setGeometry(10, 50, 200, 20);
+    // Over the room right of the text, where no click aims.
+    auto* beside = new QLabel(QStringLiteral("beside"), &window);
+    beside->setGeometry(150, 50, 50, 20);
+    beside->raise();
+    auto* disabled = new QLineEdit(&window);
+    disabled->setObjectName(QStringLiteral("disabled"));
+    disabled->setGeometry(10, 80, 100, 20);
+    disabled->setEnabled(false);
+    auto* list = new QListWidget(&window);
+    list->setObjectName(QStringLiteral("list"));
+    list->setGeometry(10, 110, 100, 60);
+    for (int i = 0; i < 40; ++i)
+      list->addItem(QStringLiteral("item%1").arg(i));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    const QStringList lines = app::WidgetProbe::Describe().split(u'\n');
+    auto state = [&lines](const QString& kind, const QString& key) {
+      for (const QString& line : lines) {
+        const QStringList fields = line.split(u'\t');
+        if (fields.size() > 11 && fields[0] == kind && fields[2] == key) return fields[10];
+        if (fields.size() > 11 && fields[0] == kind && fields[11] == key) return fields[10];
+      }
+      return QStringLiteral("(none)");
+    };
+    QVERIFY(state(QStringLiteral("widget"), QStringLiteral("covered")).contains(u"covered"));
+    QVERIFY(!state(QStringLiteral("widget"), QStringLiteral("box")).contains(u"covered"));
+    QVERIFY(state(QStringLiteral("widget"), QStringLiteral("box")).contains(u"tabstop"));
+    QVERIFY(!state(QStringLiteral("widget"), QStringLiteral("disabled")).contains(u"tabstop"));
+    QVERIFY(!state(QStringLiteral("item"), QStringLiteral("item0")).contains(u"hidden"));
+    QVERIFY(state(QStringLiteral("item"), QStringLiteral("item30")).contains(u"hidden"));
   }
 };
 

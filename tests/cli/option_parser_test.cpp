@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "cli/cli_result.h"
+#include "cli/dispatch.h"
 
 namespace veltra::cli {
 namespace {
@@ -50,6 +54,28 @@ TEST(OptionParserTest, OptionsAndOperandsInOrder) {
   EXPECT_EQ(parsed.options[0].value, "S24C02");
   EXPECT_EQ(parsed.options[1].id, 256);
   EXPECT_EQ(parsed.operands, (std::vector<std::string>{"a.bin", "-1"}));
+}
+
+// What the user typed is quoted in the reason; a line break or a terminal control character in
+// it must not break the one line a script reads (found by the command-line fuzzer).
+TEST(OptionParserTest, ARefusalQuotingControlCharactersStaysOneLine) {
+  const struct {
+    std::vector<std::string> args;
+    std::string line;
+  } cases[] = {
+      {{"read", "--eeprom", "S24C02\nX"},
+       "veltra-cli: read: --eeprom needs one of S24C02, S24C04, S24C08, S24C16, S24C32, S24C64, "
+       "S24C128, S24C256, S24C512, not 'S24C02\\nX'\n"},
+      {{"read", "--fo\ro"}, "veltra-cli: read: unknown option '--fo\\ro'\n"},
+      {{"dump", "--vid", "\x1b[2J"},
+       "veltra-cli: dump: --vid needs a hexadecimal number from 0 to FFFF, not '\\x1B[2J'\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[1]);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCli(c.args, out, err), kExitUsage);
+    EXPECT_EQ(err.str(), c.line);
+  }
 }
 
 }  // namespace

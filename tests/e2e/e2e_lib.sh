@@ -12,7 +12,12 @@
 # Controls are found through the program's own description of its windows (VELTRA_PROBE_DIR,
 # see src/app/widget_probe.h): a control is named by its window's title and its object name or
 # text. On failure e2e_fail saves a picture of the screen and the description into
-# $E2E_ARTIFACTS (default: a folder beside the scratch folder, named in the message).
+# $E2E_ARTIFACTS (default: a folder beside the scratch folder, named in the message), which holds
+# only the files of the last run. A test made of steps (e2e_step) leaves a picture of the screen
+# after every step there, and a failure names its step.
+#
+# The X server runs without a window manager: nothing raises or focuses a window on a click.
+# Where a person's window manager would, the tests say so (e2e_raise, e2e_focus_window).
 #
 # Processes are ended by their own ids only.
 
@@ -21,14 +26,22 @@ set -euo pipefail
 E2E_TIMEOUT=${E2E_TIMEOUT:-10}
 E2E_SCALE=1
 E2E_PIDS=()
+E2E_STEP=
+E2E_STEP_COUNT=0
 
 e2e_init() {
   E2E_NAME=$1
   E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/veltra-e2e-$E2E_NAME.XXXXXX")
   E2E_PROBE=$E2E_DIR/probe
   E2E_ARTIFACTS=${E2E_ARTIFACTS:-${TMPDIR:-/tmp}/veltra-e2e-artifacts}/$E2E_NAME
-  mkdir -p "$E2E_PROBE" "$E2E_DIR/home" "$E2E_DIR/runtime"
+  rm -rf "$E2E_ARTIFACTS"
+  mkdir -p "$E2E_PROBE" "$E2E_DIR/home" "$E2E_DIR/runtime" "$E2E_ARTIFACTS"
   chmod 700 "$E2E_DIR/runtime"
+  # The program's private home and XDG folders; e2e_like_app runs other programs with them.
+  E2E_ENV=(HOME="$E2E_DIR/home"
+    XDG_CONFIG_HOME="$E2E_DIR/home/.config" XDG_DATA_HOME="$E2E_DIR/home/.local/share"
+    XDG_STATE_HOME="$E2E_DIR/home/.local/state" XDG_CACHE_HOME="$E2E_DIR/home/.cache"
+    XDG_RUNTIME_DIR="$E2E_DIR/runtime")
   trap e2e_cleanup EXIT
   for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (scripts/bootstrap.sh installs it)" >&2; exit 1; }
@@ -56,8 +69,9 @@ e2e_start_x() {
   E2E_SCALE=$scale
   local displayfile=$E2E_DIR/display
   : >"$displayfile"
+  # No key repeats: on a busy machine a key may seem held between its press and its release.
   Xvfb -displayfd 3 -screen 0 "$((width * scale))x$((height * scale))x24" -dpi 96 \
-    -nolisten tcp -noreset 3>"$displayfile" >"$E2E_DIR/xvfb.log" 2>&1 &
+    -nolisten tcp -noreset -r 3>"$displayfile" >"$E2E_DIR/xvfb.log" 2>&1 &
   E2E_PIDS+=($!)
   local i
   for ((i = 0; i < E2E_TIMEOUT * 20; i++)); do
@@ -78,14 +92,17 @@ e2e_start_app() {
   if [ "$E2E_SCALE" != 1 ]; then scaling=(QT_SCALE_FACTOR="$E2E_SCALE"); fi
   env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
     -u QT_FONT_DPI -u QT_ENABLE_HIGHDPI_SCALING -u QT_STYLE_OVERRIDE \
-    HOME="$E2E_DIR/home" \
-    XDG_CONFIG_HOME="$E2E_DIR/home/.config" XDG_DATA_HOME="$E2E_DIR/home/.local/share" \
-    XDG_STATE_HOME="$E2E_DIR/home/.local/state" XDG_CACHE_HOME="$E2E_DIR/home/.cache" \
-    XDG_RUNTIME_DIR="$E2E_DIR/runtime" QT_QPA_PLATFORM=xcb \
+    "${E2E_ENV[@]}" QT_QPA_PLATFORM=xcb \
     "${scaling[@]}" VELTRA_PROBE_DIR="$E2E_PROBE" \
     "$@" >"$E2E_DIR/app.log" 2>&1 &
   E2E_APP_PID=$!
   E2E_PIDS+=("$E2E_APP_PID")
+}
+
+# e2e_like_app PROGRAM [ARGUMENTS...]: runs a program to its end with the home and XDG folders of
+# the program under test, so that it finds the same files (veltra-cli: the same EEPROM).
+e2e_like_app() {
+  env "${E2E_ENV[@]}" "$@"
 }
 
 # True while the program under test runs.
@@ -173,22 +190,50 @@ e2e_wait_text() {
   e2e_wait_for e2e_text_is "$@"
 }
 
-# e2e_centre WINDOW KEY [KIND]: the middle of the control in device pixels, "x y".
+# e2e_centre WINDOW KEY [KIND]: where a person clicks the control, in device pixels, "x y": its
+# middle, or for a check box its box at the left end (the room right of its text takes no click).
 e2e_centre() {
   local line
   line=$(e2e_find "$@")
   [ -n "$line" ] || e2e_fail "no control \"$2\" in \"$1\""
-  awk -F'\t' '{ printf "%d %d\n", $5 + $7 / 2, $6 + $8 / 2 }' <<<"$line"
+  awk -F'\t' '{
+    x = $5 + $7 / 2
+    if ($1 == "widget" && ($4 == "QCheckBox" || $4 == "QRadioButton")) x = $5 + $8 / 2
+    printf "%d %d\n", x, $6 + $8 / 2
+  }' <<<"$line"
 }
 
-# e2e_click WINDOW KEY [KIND]: a real press and release of the left button on the control.
+# e2e_click WINDOW KEY [KIND]: a real press and release of the left button on the control. Fails
+# when another window covers the control there: the click would reach that window instead.
 e2e_click() {
   e2e_wait_control "$@"
   local x y
   read -r x y < <(e2e_centre "$@")
   # The server handles the move before the press; waiting for the move (--sync) can stall when
   # the pointer is already there.
-  xdotool mousemove "$x" "$y" click 1
+  xdotool mousemove "$x" "$y"
+  e2e_check_on_top "$1" "$x" "$y" "$2"
+  xdotool click 1
+}
+
+# e2e_check_on_top TITLE X Y WHAT: the window titled TITLE is the one at X Y ("*" or "-": any).
+e2e_check_on_top() {
+  local title=$1 x=$2 y=$3
+  [ "$title" != "*" ] && [ "$title" != "-" ] || return 0
+  local WINDOW=
+  eval "$(xdotool getmouselocation --shell 2>/dev/null | grep '^WINDOW=')"
+  [ -n "$WINDOW" ] || return 0
+  if ! xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | grep -qx "$WINDOW"; then
+    e2e_fail "\"$4\" in \"$title\" lies under the window \"$(xdotool getwindowname "$WINDOW" 2>/dev/null)\" at $x,$y"
+  fi
+}
+
+# e2e_raise TITLE: brings the window above the others, as the window manager would on a click.
+e2e_raise() {
+  local id
+  id=$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)
+  [ -n "$id" ] || e2e_fail "no window \"$1\" to raise"
+  xdotool windowraise "$id"
 }
 
 # e2e_key KEY...: keys (xdotool names) to the window that has the focus.
@@ -198,7 +243,7 @@ e2e_key() {
 
 # e2e_type TEXT: typed into the window that has the focus.
 e2e_type() {
-  xdotool type --delay 30 "$1"
+  xdotool type --delay 30 -- "$1"
 }
 
 # e2e_focus_window TITLE: gives the window the keyboard focus, as the window manager would on a
@@ -209,6 +254,16 @@ e2e_focus_window() {
   [ -n "$id" ] || e2e_fail "no window \"$1\" to focus"
   xdotool windowfocus --sync "$id"
   e2e_wait_for e2e_window_active "$1" || e2e_fail "window \"$1\" did not take the focus"
+}
+
+# e2e_focus_back TITLE: when a window of the program has closed and none of its windows is
+# active, the window manager gives the focus back to the window it belonged to: the window
+# titled TITLE. Without a window manager the focus would stay with no window.
+e2e_focus_back() {
+  if ! e2e_widgets | awk -F'\t' '$1 == "window" && $11 ~ /(^|,)active(,|$)/ { found = 1 }
+                                  END { exit !found }'; then
+    e2e_focus_window "$1"
+  fi
 }
 
 e2e_enabled() {
@@ -235,13 +290,34 @@ e2e_grab() {
   return 1
 }
 
-# e2e_fail MESSAGE: saves what the screen shows and what the program described, then fails.
+# e2e_step NAME: the test goes on to its next step; a picture of the screen as the previous step
+# left it is saved first, numbered, as $E2E_ARTIFACTS/NN-NAME.png.
+e2e_step() {
+  e2e_end_step
+  E2E_STEP_COUNT=$((E2E_STEP_COUNT + 1))
+  E2E_STEP=$(printf '%02d-%s' "$E2E_STEP_COUNT" "$1")
+  echo "step $E2E_STEP" >&2
+}
+
+# e2e_end_step: the picture of the current step, while the program runs.
+e2e_end_step() {
+  [ -n "$E2E_STEP" ] || return 0
+  if e2e_app_running; then
+    e2e_grab "$E2E_STEP" >/dev/null || e2e_fail "no picture of the screen after the step"
+  fi
+  E2E_STEP=
+}
+
+# e2e_fail MESSAGE: saves what the screen shows and what the program described, then fails,
+# naming the step it failed in.
 e2e_fail() {
-  echo "FAIL: $E2E_NAME: $1" >&2
+  local where=$E2E_NAME
+  [ -z "$E2E_STEP" ] || where="$E2E_NAME: step $E2E_STEP"
+  echo "FAIL: $where: $1" >&2
   mkdir -p "$E2E_ARTIFACTS"
   cp "$E2E_PROBE/widgets.tsv" "$E2E_ARTIFACTS/widgets.tsv" 2>/dev/null || true
   [ -f "$E2E_DIR/app.log" ] && cp "$E2E_DIR/app.log" "$E2E_ARTIFACTS/app.log"
-  if picture=$(e2e_grab failure 2>/dev/null); then
+  if picture=$(e2e_grab "${E2E_STEP:-failure}${E2E_STEP:+-failed}" 2>/dev/null); then
     echo "  screen: $picture" >&2
   fi
   echo "  description: $E2E_ARTIFACTS/widgets.tsv, output: $E2E_ARTIFACTS/app.log" >&2

@@ -35,7 +35,7 @@ veltra_connect() {
 
 # veltra_check_fits WHERE: the main window lies on the screen's available area, and every
 # control that shows in it lies whole inside the window (nothing partly covered by the edge of
-# what holds it), with room for its text.
+# what holds it), with room for its text and nothing lying over it where a click aims.
 veltra_check_fits() {
   local problems
   problems=$(e2e_widgets | awk -F'\t' -v w="$VELTRA_MAIN" '
@@ -45,6 +45,7 @@ veltra_check_fits() {
       if ($5 < sx || $6 < sy || $5 + $7 > sr || $6 + $8 > sb) print "off the screen: " $0
       if ($11 ~ /(^|,)clipped(,|$)/) print "partly hidden: " $0
       if ($11 ~ /(^|,)cut(,|$)/) print "text cut: " $0
+      if ($11 ~ /(^|,)covered(,|$)/) print "covered: " $0
     }')
   if [ -n "$problems" ]; then
     echo "$problems" >&2
@@ -65,4 +66,100 @@ veltra_show_page() {
 
 e2e_tab_current() {
   e2e_field "$VELTRA_MAIN" "$1" 11 tab | grep -qw current
+}
+
+# Every message box of the tool carries the application's name as its title.
+VELTRA_MESSAGE="veltra-config"
+
+# veltra_message_is TEXT: a message box with this text is open (line breaks as blanks).
+veltra_message_is() {
+  e2e_has "$VELTRA_MESSAGE" QMessageBox window &&
+    e2e_text_is "$VELTRA_MESSAGE" qt_msgbox_label "${1//$'\n'/ }"
+}
+
+# veltra_answer TEXT BUTTON: waits for the message box with this text and clicks its button.
+veltra_answer() {
+  e2e_wait_for veltra_message_is "$1" ||
+    e2e_fail "no message \"$1\"; shown: $(e2e_field "$VELTRA_MESSAGE" qt_msgbox_label 12)"
+  e2e_click "$VELTRA_MESSAGE" "$2"
+  e2e_wait_for veltra_no_message || e2e_fail "\"$2\" did not close the message \"$1\""
+  e2e_focus_back "$VELTRA_MAIN"
+}
+
+veltra_no_message() {
+  e2e_lacks "$VELTRA_MESSAGE" QMessageBox window
+}
+
+# veltra_replace_text KEY TEXT: clicks into the box, selects what it holds and types the text.
+veltra_replace_text() {
+  e2e_click "$VELTRA_MAIN" "$1"
+  e2e_wait_for e2e_focused "$VELTRA_MAIN" "$1" || e2e_fail "no focus in $1 after a click"
+  e2e_key ctrl+a
+  e2e_type "$2"
+  e2e_wait_text "$VELTRA_MAIN" "$1" "$2" || e2e_fail "$1 does not show the typed $2"
+}
+
+# veltra_choose KEY TEXT: opens the list with a click, scrolls it with the wheel until the item
+# shows and clicks the item.
+veltra_choose() {
+  e2e_click "$VELTRA_MAIN" "$1"
+  e2e_wait_control "*" "$2" item
+  local i line
+  for ((i = 0; i < 40; i++)); do
+    line=$(e2e_find "*" "$2" item)
+    if ! cut -f 11 <<<"$line" | grep -qw hidden; then
+      e2e_click "*" "$2" item
+      e2e_wait_text "$VELTRA_MAIN" "$1" "$2" || e2e_fail "$1 did not take $2"
+      return 0
+    fi
+    veltra_scroll_list_towards "$line"
+  done
+  e2e_fail "item $2 of $1 never came into view"
+}
+
+# veltra_scroll_list_towards ITEM_LINE: one turn of the wheel over the open list, up or down.
+veltra_scroll_list_towards() {
+  local list x y button
+  list=$(e2e_widgets | awk -F'\t' '$1 == "widget" && $4 == "QComboBoxListView" { print; exit }')
+  [ -n "$list" ] || e2e_fail "no open list to scroll"
+  read -r x y < <(awk -F'\t' '{ printf "%d %d\n", $5 + $7 / 2, $6 + $8 / 2 }' <<<"$list")
+  button=5
+  [ "$(cut -f 6 <<<"$1")" -ge "$y" ] || button=4
+  xdotool mousemove "$x" "$y" click "$button"
+  e2e_wait_for e2e_item_moved "$1" || true
+}
+
+e2e_item_moved() {
+  [ "$(e2e_find "*" "$(cut -f 12 <<<"$1")" item | cut -f 5-8)" != "$(cut -f 5-8 <<<"$1")" ]
+}
+
+# veltra_file_dialog TITLE PATH: in the file dialog ("Save As", "Open"), types the path into the
+# file name box and presses Enter; waits until the dialog has closed.
+veltra_file_dialog() {
+  e2e_wait_for e2e_has "$1" QFileDialog window || e2e_fail "no file dialog \"$1\""
+  if ! e2e_focused "$1" fileNameEdit; then e2e_click "$1" fileNameEdit; fi
+  e2e_wait_for e2e_focused "$1" fileNameEdit || e2e_fail "no focus in the file name box"
+  e2e_key ctrl+a
+  e2e_type "$2"
+  e2e_wait_text "$1" fileNameEdit "$2" || e2e_fail "the file name box does not show $2"
+  e2e_key Return
+  e2e_wait_for e2e_lacks "$1" QFileDialog window || e2e_fail "the file dialog stayed open"
+}
+
+# The texts of the operations' results.
+VELTRA_SAVE_DONE=$'Save into EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to take effect !!!'
+VELTRA_LOAD_DONE=$'File -> EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to take effect !!!'
+VELTRA_ERASE_DONE=$'Erase EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to take effect !!!'
+
+e2e_checked() {
+  e2e_field "$VELTRA_MAIN" "$1" 11 | grep -qw checked
+}
+
+e2e_lacks_focus() {
+  ! e2e_focused "$VELTRA_MAIN" "$1"
+}
+
+# The open list's current item is TEXT.
+e2e_item_current() {
+  e2e_field "*" "$1" 11 item | grep -qw current
 }

@@ -1,7 +1,7 @@
 #include <io.h>
 #include "platform/windows_api.h"
 
-#include "platform/file_stamp.h"
+#include "platform/file_stamp_win32.h"
 #include "platform/windows_text.h"
 
 namespace veltra::platform {
@@ -10,7 +10,9 @@ namespace {
 // FILETIME counts 100 ns from 1601; from 1970 on, nanoseconds fit 64 bits until 2262.
 constexpr int64_t kUnixEpochTicks = 116444736000000000LL;
 
-std::optional<FileStamp> StampOfHandle(HANDLE handle) {
+}  // namespace
+
+std::optional<FileStamp> StampOfHandle(void* handle) {
   BY_HANDLE_FILE_INFORMATION info{};
   if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info))
     return std::nullopt;
@@ -23,8 +25,6 @@ std::optional<FileStamp> StampOfHandle(HANDLE handle) {
   stamp.modifiedNs = (ticks - kUnixEpochTicks) * 100;
   return stamp;
 }
-
-}  // namespace
 
 std::optional<FileStamp> StampOfPath(const std::string& path) {
   HANDLE handle = ::CreateFileW(WideText(path).c_str(), FILE_READ_ATTRIBUTES,

@@ -1,27 +1,10 @@
 #include "platform/windows_api.h"
 
-#include "platform/file_stamp.h"
+#include "platform/file_stamp_win32.h"
 #include "platform/sim/eeprom_file.h"
 #include "platform/windows_text.h"
 
 namespace veltra::sim {
-
-namespace {
-
-constexpr int64_t kUnixEpochTicks = 116444736000000000LL;
-
-platform::FileStamp StampOf(const BY_HANDLE_FILE_INFORMATION& info) {
-  const int64_t ticks = static_cast<int64_t>(uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32 |
-                                             info.ftLastWriteTime.dwLowDateTime);
-  platform::FileStamp stamp;
-  stamp.device = info.dwVolumeSerialNumber;
-  stamp.inode = uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
-  stamp.size = uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
-  stamp.modifiedNs = (ticks - kUnixEpochTicks) * 100;
-  return stamp;
-}
-
-}  // namespace
 
 ImageFileRead ReadImageFile(const std::string& path, uint64_t maxBytes) {
   ImageFileRead result;
@@ -48,7 +31,7 @@ ImageFileRead ReadImageFile(const std::string& path, uint64_t maxBytes) {
     result.reason = "not a regular file";
   } else {
     result.fileSize = uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
-    result.stamp = StampOf(info);
+    result.stamp = platform::StampOfHandle(file);
     if (result.fileSize > maxBytes) {
       result.status = ImageFileRead::Status::kTooLarge;
     } else {

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 
 #include "eq/eq_image.h"
 #include "eq/live_upload.h"
@@ -84,8 +85,9 @@ void CRecordEQPage::SetControlOrder(const std::array<QLineEdit*, kColumns>& gain
   }
   order.push_back(reset_);
   order.insert(order.end(), gainTexts.begin(), gainTexts.end());
-  order.insert(order.end(), {test_, gainEdits_[eq::kCompensationIndex], disableEq_,
-                             sliders_[eq::kCompensationIndex]});
+  order.insert(order.end(),
+               std::initializer_list<QWidget*>{test_, gainEdits_[eq::kCompensationIndex],
+                                               disableEq_, sliders_[eq::kCompensationIndex]});
   for (size_t i = 0; i + 1 < order.size(); ++i)
     QWidget::setTabOrder(order[i], order[i + 1]);
 }

@@ -1,9 +1,9 @@
-// The input is a veltra-cli command line: two bytes choose which of the shared options the
-// command takes, a third how operands end the options, and the rest are the arguments,
-// separated by zero bytes (as argv carries them). The option parser must give the same answer
-// however often it runs (getopt keeps state between calls), keep to the options it was given,
-// and say what it refuses in one line; the device option rules must take only values in range
-// and leave the options as they were when they refuse one.
+// The input is a veltra-cli command line: two bytes and two bits of a third choose which of the
+// options the command takes, a third bit how operands end the options, and the rest are the
+// arguments, separated by zero bytes (as argv carries them). The option parser must give the same
+// answer however often it runs (getopt keeps state between calls), keep to the options it was
+// given, and say what it refuses in one line; the device option rules must take only values in
+// range and leave the options as they were when they refuse one.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -34,7 +34,7 @@ constexpr cli::OptionDefinition kAllOptions[] = {
     cli::kPidOption,    cli::kCapabilityOption, cli::kLatencyOption, cli::kImageOption,
     cli::kYesOption,    cli::kTraceOption,      cli::kQuietOption,   cli::kVerifyOption,
     cli::kDeviceOption, cli::kOutputOption,     cli::kPresetOption,  cli::kUsedOnlyOption,
-    kVersionOption};
+    kVersionOption,     cli::kSimulatedOption};
 
 bool Same(const cli::ParsedArguments& a, const cli::ParsedArguments& b) {
   const bool sameOptions =
@@ -112,6 +112,7 @@ std::string Retyped(backend::DeviceOption id, const backend::DeviceOptions& opti
       return text;
     case backend::DeviceOption::kEeprom:
       return std::string(options.eeprom->name);
+    case backend::DeviceOption::kSimulated:
     case backend::DeviceOption::kLatency:
     case backend::DeviceOption::kImage:
       break;
@@ -122,8 +123,8 @@ std::string Retyped(backend::DeviceOption id, const backend::DeviceOptions& opti
 bool SameOptions(const backend::DeviceOptions& a, const backend::DeviceOptions& b) {
   const bool sameEeprom = a.eeprom.has_value() == b.eeprom.has_value() &&
                           (!a.eeprom || a.eeprom->name == b.eeprom->name);
-  return a.vid == b.vid && a.pid == b.pid && sameEeprom && a.capability == b.capability &&
-         a.latencyNs == b.latencyNs && a.imageFile == b.imageFile;
+  return a.vid == b.vid && a.pid == b.pid && sameEeprom && a.simulated == b.simulated &&
+         a.capability == b.capability && a.latencyNs == b.latencyNs && a.imageFile == b.imageFile;
 }
 
 void CheckDeviceOption(backend::DeviceOption id, const std::string& value) {
@@ -150,8 +151,9 @@ void CheckDeviceOption(backend::DeviceOption id, const std::string& value) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 3) return 0;
-  const unsigned chosen = data[0] | data[1] << 8 | (data[2] & 1) << 16;
-  const bool stopAtFirstOperand = (data[2] & 2) != 0;
+  static_assert(std::size(kAllOptions) <= 18, "two bytes and two bits choose the options");
+  const unsigned chosen = data[0] | data[1] << 8 | (data[2] & 3) << 16;
+  const bool stopAtFirstOperand = (data[2] & 4) != 0;
   std::vector<cli::OptionDefinition> definitions;
   for (size_t i = 0; i < std::size(kAllOptions); ++i) {
     if ((chosen >> i & 1) != 0) definitions.push_back(kAllOptions[i]);

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev clang-format
+  cmake ninja-build g++ clang libclang-rt-14-dev clang-format ccache
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   qt6-base-dev libgl-dev
   xvfb xauth xdotool

@@ -13,8 +13,8 @@ if [ "${1:-}" = "--sanitize" ]; then
   opts=(-DCMAKE_BUILD_TYPE=Debug -DVELTRA_SANITIZE=ON -DVELTRA_BUILD_BENCH=OFF)
 fi
 
-# Rebuilds in several checkouts share compiled objects when ccache is there; it is optional.
-if command -v ccache >/dev/null; then opts+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+source "$root/scripts/ccache.sh"
+opts+=("${ccache_opts[@]}")
 
 cmake -S "$root" -B "$dir" -G Ninja "${opts[@]}" "$@" >&2
 cmake --build "$dir" -j "$(nproc)" >&2

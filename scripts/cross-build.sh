@@ -12,7 +12,8 @@ dir="$root/build-win32"
 # reports std::string copies as overlapping where they are not.
 opts=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" -DCMAKE_BUILD_TYPE=Release
       "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DVELTRA_BUILD_GUI=OFF -DVELTRA_BUILD_BENCH=OFF)
-if command -v ccache >/dev/null; then opts+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+source "$root/scripts/ccache.sh"
+opts+=("${ccache_opts[@]}")
 
 cmake -S "$root" -B "$dir" -G Ninja "${opts[@]}" "$@" >&2
 cmake --build "$dir" -j "$(nproc)" >&2

@@ -18,8 +18,10 @@ targets=(
   "cli_options_fuzzer args 512 -"
 )
 
+"$root/scripts/bootstrap.sh"
+source "$root/scripts/ccache.sh"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DVELTRA_FUZZ=ON \
-  -DVELTRA_BUILD_GUI=OFF -DVELTRA_BUILD_TESTS=OFF -DVELTRA_BUILD_BENCH=OFF >/dev/null
+  -DVELTRA_BUILD_GUI=OFF -DVELTRA_BUILD_TESTS=OFF -DVELTRA_BUILD_BENCH=OFF "${ccache_opts[@]}" >/dev/null
 names=()
 for target in "${targets[@]}"; do names+=("${target%% *}"); done
 cmake --build "$build" --target "${names[@]}" -j2

@@ -4,9 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef _WIN32
-#include "platform/win32/registry_settings.h"
-#endif
+#include "backend/stored_log.h"
 
 namespace veltra::app {
 
@@ -38,18 +36,12 @@ log::LogSettings ReadLogSettings(QSettings& store) {
 }
 
 log::LogSettings ReadLogSettings() {
-#ifdef _WIN32
-  // The registry key itself, read as the tool always has: created when missing, 64-bit view,
-  // 32-bit values only.
-  constexpr std::wstring_view kNames[] = {L"EnableLog", L"LogType"};
-  const auto values = win32::ReadUserDwordValues(L"Software\\Stellan\\ConfigTool", kNames);
-  return log::FromRegistryValues(values[0], values[1]);
-#else
+  if (const std::optional<log::LogSettings> settings = backend::SystemLogSettings())
+    return *settings;
   QSettings store(QSettings::NativeFormat, QSettings::UserScope,
                   QLatin1String(log::kSettingsOrganisation),
                   QLatin1String(log::kSettingsApplication));
   return ReadLogSettings(store);
-#endif
 }
 
 }  // namespace veltra::app

@@ -9,14 +9,19 @@ namespace veltra::cli {
 
 namespace {
 
-// The log's debugger output, on the command's stream: the bare lines of the upload.
+// The log's debugger output, on the command's stream: the bare lines of the upload; and each
+// line also to the stored log when there is one.
 class StreamDebugOutput final : public platform::DebugOutput {
  public:
-  explicit StreamDebugOutput(std::ostream& out) : out_(out) {}
-  void Write(std::string_view text) override { out_ << text; }
+  StreamDebugOutput(std::ostream& out, log::DiagnosticLog* stored) : out_(out), stored_(stored) {}
+  void Write(std::string_view text) override {
+    out_ << text;
+    if (stored_ != nullptr) stored_->LogPrintf("%.*s", static_cast<int>(text.size()), text.data());
+  }
 
  private:
   std::ostream& out_;
+  log::DiagnosticLog* stored_;
 };
 
 // The log writes to the debugger output only while it has a file name; nothing is ever
@@ -79,8 +84,9 @@ std::optional<EqUpload> PlanEqUpload(const image::Configuration& c, bool playbac
   return upload;
 }
 
-void SendEqUpload(device::VendorTransport& transport, const EqUpload& upload, std::ostream& log) {
-  StreamDebugOutput debug(log);
+void SendEqUpload(device::VendorTransport& transport, const EqUpload& upload, std::ostream& log,
+                  log::DiagnosticLog* stored) {
+  StreamDebugOutput debug(log, stored);
   NoLogFile file;
   NoTime time;
   log::DiagnosticLog diagnostic({true, log::LogType::kDebugger}, file, debug, time);

@@ -10,6 +10,7 @@
 #include "eq/band.h"
 #include "eq/factory_defaults.h"
 #include "image/configuration.h"
+#include "log/diagnostic_log.h"
 
 namespace veltra::cli {
 
@@ -30,7 +31,9 @@ struct EqUpload {
 std::optional<EqUpload> PlanEqUpload(const image::Configuration& configuration, bool playback,
                                      uint8_t preset, std::string& reason);
 
-// The live upload with its log lines written to log, one per band.
-void SendEqUpload(device::VendorTransport& transport, const EqUpload& upload, std::ostream& log);
+// The live upload with its log lines written to log, one per band, and to the stored diagnostic
+// log when one is given, as the EQ page's Test writes them.
+void SendEqUpload(device::VendorTransport& transport, const EqUpload& upload, std::ostream& log,
+                  log::DiagnosticLog* stored = nullptr);
 
 }  // namespace veltra::cli

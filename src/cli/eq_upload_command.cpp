@@ -1,5 +1,8 @@
 #include "cli/eq_upload_command.h"
 
+#include <memory>
+
+#include "backend/stored_log.h"
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/config_source.h"
@@ -115,7 +118,9 @@ int RunEqUploadCommand(std::span<const std::string> args, std::ostream& out, std
                       " holds no band table for the equaliser: the factory "
                       "bands are sent, as the EQ page shows them");
   }
-  SendEqUpload(session->Transport(), *upload, out);
+  // Where the GUI's log settings are the system's, its log gets the lines as from the EQ page.
+  const std::unique_ptr<backend::StoredLog> stored = backend::OpenStoredLog();
+  SendEqUpload(session->Transport(), *upload, out, stored ? &stored->Log() : nullptr);
   return FinishOutput(out, err, prefix);
 }
 

@@ -11,6 +11,7 @@
 #include "device/transport.h"
 #include "eq/band_coefficients.h"
 #include "image/factory_image.h"
+#include "log/log_fakes.h"
 #include "platform/sim/sim_system.h"
 
 namespace veltra::cli {
@@ -78,6 +79,31 @@ TEST_F(EqUploadTest, PlaybackSendsTheChosenPresetAndTheImagesBands) {
   EXPECT_EQ(device_.Chip().EqWrites(), ExpectedWrites(true, bands, c.playbackEq->gains[3], 3));
   EXPECT_EQ(log.str().substr(0, log.str().find('\n') + 1),
             "PlayBackEQ Band(1) A21(3F2F0C0F) A31(E0CF9124) S(0067C891)\n");
+}
+
+// Where the GUI's log settings are the system's, its log file gets the lines as the EQ page's
+// Test writes them: stamped, one record a band, appended to what the GUI wrote.
+TEST_F(EqUploadTest, TheStoredLogGetsEveryLineStampedAndKeepsWhatItHeld) {
+  const image::Configuration c = FactoryConfiguration();
+  std::string reason;
+  const std::optional<EqUpload> upload = PlanEqUpload(c, true, 0, reason);
+  ASSERT_TRUE(upload.has_value()) << reason;
+  log::testing::MemoryLogFile file;
+  file.contents = "[1/2 3:4:5] earlier\n";
+  log::testing::CapturingDebugOutput debugger;
+  log::testing::FixedLocalTime time({12, 7, 14, 5, 9});
+  log::DiagnosticLog stored({true, log::LogType::kFile}, file, debugger, time);
+
+  std::ostringstream lines;
+  SendEqUpload(transport_, *upload, lines, &stored);
+  EXPECT_EQ(file.deletes, 0);
+  EXPECT_EQ(file.appends, eq::kBandCount);
+  std::string expected = "[1/2 3:4:5] earlier\n";
+  std::istringstream each(lines.str());
+  for (std::string line; std::getline(each, line);)
+    expected += "[12/7 14:5:9] " + line + "\n";
+  EXPECT_EQ(file.contents, expected);
+  EXPECT_TRUE(debugger.lines.empty());
 }
 
 TEST_F(EqUploadTest, RecordSendsItsGainsAndWithoutABandTableTheFactoryBands) {

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   xvfb xauth xdotool
   # The 32-bit Windows build (GoogleTest from its sources) and its tests under Wine.
-  g++-mingw-w64-i686-posix googletest wine wine32:i386 file
+  g++-mingw-w64-i686-posix googletest wine wine32:i386 file unzip
   # Packages: dpkg-shlibdeps finds the .deb's library dependencies.
   dpkg-dev
 )

@@ -16,17 +16,6 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-std::optional<unsigned> ParseHex(std::string_view text, unsigned maximum) {
-  text = Trim(text);
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-    text.remove_prefix(2);
-  unsigned long long value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value, 16);
-  if (text.empty() || error != std::errc() || stop != end || value > maximum) return std::nullopt;
-  return static_cast<unsigned>(value);
-}
-
 std::string Option(DeviceOption id) {
   return std::string("--") + Definition(id).name;
 }
@@ -39,6 +28,16 @@ std::string HexRefusal(DeviceOption id, unsigned maximum, std::string_view value
 }
 
 }  // namespace
+
+std::optional<unsigned> ParseHexValue(std::string_view text, unsigned maximum) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    text.remove_prefix(2);
+  unsigned long long value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value, 16);
+  if (text.empty() || error != std::errc() || stop != end || value > maximum) return std::nullopt;
+  return static_cast<unsigned>(value);
+}
 
 const DeviceOptionDefinition& Definition(DeviceOption id) {
   for (const DeviceOptionDefinition& definition : kDeviceOptions) {
@@ -60,13 +59,13 @@ std::string SetDeviceOption(DeviceOption id, std::string_view value, DeviceOptio
   switch (id) {
     case DeviceOption::kVid:
     case DeviceOption::kPid: {
-      const std::optional<unsigned> number = ParseHex(value, 0xFFFF);
+      const std::optional<unsigned> number = ParseHexValue(Trim(value), 0xFFFF);
       if (!number) return HexRefusal(id, 0xFFFF, value);
       (id == DeviceOption::kVid ? options.vid : options.pid) = static_cast<uint16_t>(*number);
       return {};
     }
     case DeviceOption::kCapability: {
-      const std::optional<unsigned> number = ParseHex(value, 0xFF);
+      const std::optional<unsigned> number = ParseHexValue(Trim(value), 0xFF);
       if (!number) return HexRefusal(id, 0xFF, value);
       options.capability = static_cast<uint8_t>(*number);
       return {};

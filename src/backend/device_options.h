@@ -80,6 +80,10 @@ constexpr bool OnlySimulated(DeviceOption id) {
          id == DeviceOption::kImage;
 }
 
+// Hexadecimal digits with an optional 0x in front, leading zeros allowed, up to maximum; nullopt
+// otherwise (blanks included).
+std::optional<unsigned> ParseHexValue(std::string_view text, unsigned maximum);
+
 // Takes the option's value into options: "" when it was taken, else the one-line reason it was
 // refused ("--vid needs a hexadecimal number from 0 to FFFF, not 'xyz'"). Numbers may carry
 // blanks around them and a 0x in front; leading zeros are allowed. --simulated takes no value.

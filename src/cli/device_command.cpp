@@ -106,6 +106,16 @@ std::unique_ptr<DeviceSession> ConnectToDevice(const CommandLine& line,
   return session;
 }
 
+int VerifyWrite(DeviceSession& session, std::span<const uint8_t> expected, std::string_view what,
+                std::string_view prefix, std::ostream& err) {
+  const std::string failed = std::string(prefix) + "verify failed: ";
+  const auto back = session.ReadEeprom(static_cast<uint32_t>(expected.size()), "verifying EEPROM");
+  if (!back) return ReportFailure(err, failed + TransferFailure(session, image::text::kReadFailed));
+  const ByteComparison comparison = CompareBytes(*back, expected);
+  if (!comparison.Identical()) return ReportFailure(err, failed + DifferenceText(comparison, what));
+  return kExitSuccess;
+}
+
 std::string TransferFailure(const DeviceSession& session, std::string_view text) {
   std::string reason(text);
   // The EEPROM's file is what the user can act on; without that, what the bus said.

@@ -57,6 +57,12 @@ std::string TransferFailure(const DeviceSession& session, std::string_view text)
 // bytes ("file", "erased").
 std::string DifferenceText(const ByteComparison& comparison, std::string_view what);
 
+// --verify after a write: reads the EEPROM back and compares it with what it must now hold,
+// which what names ("file", "erased"). kExitSuccess, or the failure reported on err as
+// "verify failed: ...".
+int VerifyWrite(DeviceSession& session, std::span<const uint8_t> expected, std::string_view what,
+                std::string_view prefix, std::ostream& err);
+
 // A warning on err unless --quiet.
 void Warn(const CommandLine& line, std::ostream& err, std::string_view prefix,
           std::string_view text);

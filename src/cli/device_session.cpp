@@ -68,6 +68,14 @@ DeviceSession::ProgressScope DeviceSession::Progress(std::string what) {
   return ProgressScope(backend_->Transport(), meter_.get(), std::move(what));
 }
 
+std::optional<std::vector<uint8_t>> DeviceSession::ReadEeprom(uint32_t length, std::string what) {
+  std::vector<uint8_t> bytes(length, 0);
+  const auto progress = Progress(std::move(what));
+  if (backend_->Transport().EepromTransfer(false, 0, bytes.data(), length) == 0)
+    return std::nullopt;
+  return bytes;
+}
+
 int DeviceSession::Finish(int code) {
   if (!tracing_) return code;
   tracing_ = false;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "backend/device_backend.h"
 #include "backend/device_options.h"
@@ -76,6 +77,11 @@ class DeviceSession {
     ProgressMeter* meter_;
   };
   [[nodiscard]] ProgressScope Progress(std::string what);
+
+  // The EEPROM's first length bytes, read with the progress shown as what; nullopt when the
+  // transfer fails (TransferFault() tells why).
+  std::optional<std::vector<uint8_t>> ReadEeprom(uint32_t length,
+                                                 std::string what = "reading EEPROM");
 
   // Ends the command: writes the trace. code unless the trace could not be written, which is
   // then reported and fails the command.

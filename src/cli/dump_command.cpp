@@ -53,16 +53,12 @@ int RunDumpCommand(std::span<const std::string> args, std::ostream& out, std::os
   if (!session) return code;
 
   const uint32_t length = line->eeprom->transferLength;
-  std::vector<uint8_t> buffer(length, 0);
-  bool read = false;
-  {
-    const auto progress = session->Progress("reading EEPROM");
-    read = session->Transport().EepromTransfer(false, 0, buffer.data(), length) != 0;
-  }
+  const auto read = session->ReadEeprom(length);
   if (!read) {
     return session->Finish(
         ReportFailure(err, prefix + TransferFailure(*session, image::text::kReadFailed)));
   }
+  const std::vector<uint8_t>& buffer = *read;
   if (toStandardOutput) {
     out.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(length));
     return session->Finish(FinishOutput(out, err, prefix));

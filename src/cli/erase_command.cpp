@@ -59,22 +59,8 @@ int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::o
     return session->Finish(ReportFailure(err, prefix + problem));
   }
   if (line->verify) {
-    const uint32_t length = line->eeprom->transferLength;
-    std::vector<uint8_t> back(length, 0xFF);
-    bool readBack = false;
-    {
-      const auto progress = session->Progress("verifying EEPROM");
-      readBack = session->Transport().EepromTransfer(false, 0, back.data(), length) != 0;
-    }
-    if (!readBack) {
-      return session->Finish(ReportFailure(
-          err, prefix + "verify failed: " + TransferFailure(*session, image::text::kReadFailed)));
-    }
-    const ByteComparison comparison = CompareBytes(back, std::vector<uint8_t>(length, 0));
-    if (!comparison.Identical()) {
-      return session->Finish(
-          ReportFailure(err, prefix + "verify failed: " + DifferenceText(comparison, "erased")));
-    }
+    const std::vector<uint8_t> erased(line->eeprom->transferLength, 0);
+    return session->Finish(VerifyWrite(*session, erased, "erased", prefix, err));
   }
   return session->Finish(kExitSuccess);
 }

@@ -71,21 +71,7 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
     return session->Finish(ReportFailure(err, prefix + problem));
   }
   if (line->verify) {
-    std::vector<uint8_t> back(length, 0);
-    bool readBack = false;
-    {
-      const auto progress = session->Progress("verifying EEPROM");
-      readBack = session->Transport().EepromTransfer(false, 0, back.data(), length) != 0;
-    }
-    if (!readBack) {
-      return session->Finish(ReportFailure(
-          err, prefix + "verify failed: " + TransferFailure(*session, image::text::kReadFailed)));
-    }
-    const ByteComparison comparison = CompareBytes(back, read.bytes);
-    if (!comparison.Identical()) {
-      return session->Finish(
-          ReportFailure(err, prefix + "verify failed: " + DifferenceText(comparison, "file")));
-    }
+    return session->Finish(VerifyWrite(*session, read.bytes, "file", prefix, err));
   }
   return session->Finish(kExitSuccess);
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "backend/device_options.h"
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/device_command.h"
@@ -30,16 +31,6 @@ constexpr char kUsage[] =
     "\n"
     "Options:\n"
     "  --json              read: print one JSON object instead of text\n";
-
-std::optional<unsigned> ParseHex(std::string_view text, unsigned maximum) {
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-    text.remove_prefix(2);
-  unsigned long long value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value, 16);
-  if (text.empty() || error != std::errc() || stop != end || value > maximum) return std::nullopt;
-  return static_cast<unsigned>(value);
-}
 
 std::optional<unsigned> ParseCount(std::string_view text) {
   unsigned value = 0;
@@ -76,7 +67,7 @@ std::string ParseAccess(const std::vector<std::string>& operands, Access& access
   if (verb != "read" && verb != "write") return "unknown action '" + verb + "' (read or write)";
   access.write = verb == "write";
   if (operands.size() < 2) return verb + " needs the register REG";
-  const auto reg = ParseHex(operands[1], 0xFFFF);
+  const auto reg = backend::ParseHexValue(operands[1], 0xFFFF);
   if (!reg) return "REG is not a hexadecimal register number up to FFFF: '" + operands[1] + "'";
   access.reg = static_cast<uint16_t>(*reg);
   if (!access.write) {
@@ -99,7 +90,7 @@ std::string ParseAccess(const std::vector<std::string>& operands, Access& access
            "), not " + std::to_string(operands.size() - 2);
   }
   for (size_t i = 2; i < operands.size(); ++i) {
-    const auto byte = ParseHex(operands[i], 0xFF);
+    const auto byte = backend::ParseHexValue(operands[i], 0xFF);
     if (!byte) return "BYTE is not a hexadecimal byte: '" + operands[i] + "'";
     access.bytes.push_back(static_cast<uint8_t>(*byte));
   }

@@ -83,18 +83,13 @@ int RunVerifyCommand(std::span<const std::string> args, std::ostream& out, std::
   const auto session =
       ConnectToDevice(*line, DeviceSession::ImageFile::kMustExist, hook, prefix, err, code);
   if (!session) return code;
-  std::vector<uint8_t> eeprom(length, 0);
-  bool read = false;
-  {
-    const auto progress = session->Progress("reading EEPROM");
-    read = session->Transport().EepromTransfer(false, 0, eeprom.data(), length) != 0;
-  }
-  if (!read) {
+  const auto eeprom = session->ReadEeprom(length);
+  if (!eeprom) {
     return session->Finish(
         ReportFailure(err, prefix + TransferFailure(*session, image::text::kReadFailed)));
   }
 
-  const ByteComparison comparison = CompareBytes(eeprom, file.bytes);
+  const ByteComparison comparison = CompareBytes(*eeprom, file.bytes);
   if (line->json) {
     WriteJson(out, path, length, comparison);
   } else if (!line->quiet) {

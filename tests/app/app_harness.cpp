@@ -1,5 +1,7 @@
 #include "app_harness.h"
 
+#include <QFile>
+
 #include "app/progress_window.h"
 #include "image/factory_image.h"
 #include "platform/file_replace.h"
@@ -98,6 +100,22 @@ bool AppHarness::DeviceButtonsEnabled() {
   }
   if (all != any) qWarning("device buttons are not enabled together");
   return all;
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray Bytes(std::span<const uint8_t> bytes) {
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<qsizetype>(bytes.size()));
 }
 
 }  // namespace veltra::app::testing

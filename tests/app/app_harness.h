@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -78,5 +80,11 @@ class AppHarness {
   int covered_ = 0;
   int uncovered_ = 0;
 };
+
+// A file's whole content; empty when it cannot be read.
+QByteArray ReadFile(const QString& path);
+// Replaces a file's content; false when it cannot be written whole.
+bool WriteFile(const QString& path, const QByteArray& bytes);
+QByteArray Bytes(std::span<const uint8_t> bytes);
 
 }  // namespace veltra::app::testing

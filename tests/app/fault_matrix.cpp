@@ -1,6 +1,5 @@
 #include "fault_matrix.h"
 
-#include <QFile>
 #include <QLineEdit>
 
 #include "device/eeprom_types.h"
@@ -23,21 +22,6 @@ bool SameConfiguration(ModelSnapshot a, ModelSnapshot b) {
   a.pages.clear();
   b.pages.clear();
   return a == b;
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QByteArray Bytes(const std::vector<uint8_t>& bytes, uint32_t length) {
-  return QByteArray(reinterpret_cast<const char*>(bytes.data()), length);
 }
 
 const QStringList kBasePages = {QStringLiteral("USB Config"), QStringLiteral("Audio I/O Config"),
@@ -151,7 +135,7 @@ FaultMatrix::FaultMatrix(MatrixOperation operation, sim::EepromPart part)
       break;
     case MatrixOperation::kDump:
       if (messages != QStringList{text::kDumpDone} ||
-          ReadFile(dumpFile_) != Bytes(old_, transferLength_))
+          ReadFile(dumpFile_) != Bytes(std::span(old_).first(transferLength_)))
         problem_ = "the dump without a fault: " + DescribeMessages(messages).toStdString();
       break;
   }
@@ -425,8 +409,8 @@ RunResult FaultMatrix::JudgeDump() {
     result.outcome = RunOutcome::kWrong;
     result.detail += "; a read changed the EEPROM";
   } else if (messages == QStringList{text::kDumpDone}) {
-    result.outcome =
-        file == Bytes(old_, transferLength_) ? RunOutcome::kCompleted : RunOutcome::kSilent;
+    result.outcome = file == Bytes(std::span(old_).first(transferLength_)) ? RunOutcome::kCompleted
+                                                                           : RunOutcome::kSilent;
     if (result.outcome == RunOutcome::kSilent) result.detail += "; the file is not the EEPROM";
   } else if (messages == QStringList{text::kReadFailed}) {
     result.outcome = file == previousFile_ ? RunOutcome::kReported : RunOutcome::kWrong;

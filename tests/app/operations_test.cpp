@@ -26,6 +26,7 @@
 using veltra::app::BackgroundOperations;
 using veltra::app::testing::AppHarness;
 using veltra::app::testing::HarnessOptions;
+using veltra::app::testing::ReadFile;
 using Entry = veltra::ui::testing::ScriptedUserDialogs::Entry;
 using Kind = veltra::ui::testing::ScriptedUserDialogs::Kind;
 
@@ -35,12 +36,6 @@ HarnessOptions Small() {
   HarnessOptions options;
   options.device.eeprom = veltra::device::FindEepromType("S24C02");
   return options;
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {

@@ -21,6 +21,7 @@
 using veltra::app::testing::AppHarness;
 using veltra::app::testing::Contents;
 using veltra::app::testing::HarnessOptions;
+using veltra::app::testing::ReadFile;
 
 namespace {
 
@@ -54,12 +55,6 @@ class OtherTool {
   veltra::device::VendorTransport transport_{channel_};
   bool connected_ = false;
 };
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
 
 HarnessOptions Given(std::vector<uint8_t> bytes) {
   HarnessOptions options;

@@ -24,22 +24,6 @@ namespace text = image::text;
 
 constexpr int kRealTimeoutMs = 20'000;
 
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QByteArray Bytes(std::span<const uint8_t> bytes) {
-  return QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                    static_cast<qsizetype>(bytes.size()));
-}
-
 QStringList Only(const char* message) {
   return QStringList{QString::fromLatin1(message)};
 }

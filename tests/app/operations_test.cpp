@@ -22,6 +22,7 @@
 #include "image/image_layout.h"
 #include "image/operation_texts.h"
 #include "image/section.h"
+#include "platform/vendor_packet.h"
 
 using veltra::app::BackgroundOperations;
 using veltra::app::testing::AppHarness;
@@ -148,6 +149,7 @@ class OperationsTest : public QObject {
     for (const auto& [button, text] : {std::pair{"3", veltra::image::text::kWriteFailed},
                                        std::pair{"4", veltra::image::text::kEraseFailed}}) {
       app.Dialogs().Clear();
+      app.Dialogs().AnswerQuestion(true);  // Erase asks first; Save asks nothing here
       QVERIFY(app.ClickAndWait(button));
       const QStringList messages = app.Dialogs().Messages();
       QCOMPARE(messages.size(), 1);
@@ -229,6 +231,7 @@ class OperationsTest : public QObject {
     QVERIFY(app.ClickAndWait("3"));
     QCOMPARE(app.Dialogs().Messages(), QStringList{"Operate EEPROM Failed"});
     app.Dialogs().Clear();
+    app.Dialogs().AnswerQuestion(true);
     QVERIFY(app.ClickAndWait("4"));
     QCOMPARE(app.Dialogs().Messages(), QStringList{"Fail to erase EEPROM"});
     const QString log =
@@ -239,10 +242,97 @@ class OperationsTest : public QObject {
     }
   }
 
+  // The default 24C64 taken for a 24C512 (or 24C128): the image fits, so Connect works; every
+  // write stops before its first byte, names the part, and the configuration stays readable.
+  void AWrongTypeWritesNothing() {
+    for (const char* type : {"S24C512", "S24C128"}) {
+      AppHarness app;
+      QVERIFY(app.Connect(QString::fromLatin1(type)));
+      const std::vector<uint8_t> before = app.EepromBytes();
+      const QString file = app.TempPath(QStringLiteral("load.bin"));
+      WriteFile(file, Pattern(100));
+      const QString refusal =
+          QStringLiteral(
+              "EEPROM Type Too Large !!!\n\nThe EEPROM is likely a S24C64, not the "
+              "chosen %1: its first 60 bytes read again at address 0x2000. Nothing "
+              "was written.")
+              .arg(QString::fromLatin1(type));
+      veltra::sim::SimSystem& system = app.Backend().System();
+      system.ClearRequestLog();
+      system.SetRequestLogEnabled(true);
+      QVERIFY(app.ClickAndWait("3"));
+      app.Dialogs().AnswerQuestion(true);
+      QVERIFY(app.ClickAndWait("4"));
+      app.Dialogs().AnswerFile(file);
+      QVERIFY(app.ClickAndWait("1161"));
+      QCOMPARE(app.Dialogs().Messages(), (QStringList{refusal, refusal, refusal}));
+      // Reads only: no chunk's device address byte has the write bit clear.
+      for (const veltra::sim::RequestRecord& record : system.RequestLog()) {
+        if (record.packet.requestCode == veltra::platform::kRequestWrite &&
+            record.packet.index == 0x80 && record.packet.length == 16)
+          QVERIFY((record.data[0] & 1) == 1);
+      }
+      QVERIFY(app.EepromBytes() == before);
+      QVERIFY(app.Window().IsConnected());
+    }
+  }
+
+  // Bytes the EEPROM acknowledged but did not keep (a write-protected upper half): the read-back
+  // fails the operation with its own text and logs where.
+  void AWriteThatDidNotStickFailsWithTheFirstDifferenceLogged() {
+    HarnessOptions options;
+    options.log = {.enabled = true, .type = veltra::log::LogType::kFile};
+    options.contents = veltra::app::testing::Contents::kGiven;
+    options.bytes = *veltra::image::BuildFactoryImage(0x5A52, 0x7731, 8192);
+    std::fill(options.bytes.begin() + 0x1000, options.bytes.end(), uint8_t{0xEE});
+    AppHarness app(options);
+    QVERIFY(app.Connect());
+    veltra::sim::Faults protect;
+    protect.writeProtectFrom = 0x1000;
+    app.SetFaults(protect);
+    const QString file = app.TempPath(QStringLiteral("load.bin"));
+    WriteFile(file, QByteArray(8191, 0x33));
+    QVERIFY(app.ClickAndWait("3"));
+    app.Dialogs().AnswerQuestion(true);
+    QVERIFY(app.ClickAndWait("4"));
+    app.Dialogs().AnswerFile(file);
+    QVERIFY(app.ClickAndWait("1161"));
+    QCOMPARE(app.Dialogs().Messages(), (QStringList{"Operate EEPROM Failed", "Fail to erase EEPROM",
+                                                    "Fail to write EEPROM"}));
+    const QString log =
+        QString::fromLatin1(ReadFile(app.TempPath(QStringLiteral("state/VeltraConfig.log"))));
+    for (const char* line :
+         {"Operate EEPROM Failed: read back: 4095 bytes differ, the first at 0x1000 (EEPROM 0xEE, "
+          "written 0x00)",
+          "Fail to erase EEPROM: read back: 4095 bytes differ, the first at 0x1000 (EEPROM 0xEE, "
+          "erased 0x00)",
+          "Fail to write EEPROM: read back: 4095 bytes differ, the first at 0x1000 (EEPROM 0xEE, "
+          "file 0x33)"}) {
+      QVERIFY2(log.contains(QLatin1String(line)), qPrintable(log));
+    }
+    QVERIFY(app.Window().IsConnected());
+  }
+
+  void EraseAsksFirstAndCancelSendsNothing() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    const std::vector<uint8_t> before = app.EepromBytes();
+    const uint64_t requests = app.Backend().System().RequestCount();
+    app.Dialogs().AnswerQuestion(false);
+    app.Button("4")->click();
+    QVERIFY(app.WaitIdle());
+    QCOMPARE(app.Dialogs().Texts(), QStringList{veltra::app::CDemoDlg::kEraseQuestion});
+    QCOMPARE(app.Dialogs().Entries().front().owner, &app.Window());
+    QCOMPARE(app.Backend().System().RequestCount(), requests);
+    QVERIFY(app.EepromBytes() == before);
+    QVERIFY(app.Window().IsConnected());
+  }
+
   void EraseZeroesTheTransferLength() {
     AppHarness app(Small());
     QVERIFY(app.Connect(QStringLiteral("S24C02")));
     app.WatchCover();
+    app.Dialogs().AnswerQuestion(true);
     QVERIFY(app.ClickAndWait("4"));
     QCOMPARE(app.Dialogs().Messages(), QStringList{veltra::image::text::kEraseDone});
     QVERIFY(app.EveryDialogCovered());
@@ -257,6 +347,7 @@ class OperationsTest : public QObject {
     AppHarness app;
     QVERIFY(app.Connect());
     app.SetFaults(Nack());
+    app.Dialogs().AnswerQuestion(true);
     QVERIFY(app.ClickAndWait("4"));
     QCOMPARE(app.Dialogs().Messages(), QStringList{"Fail to erase EEPROM"});
     QVERIFY(app.Window().IsConnected());
@@ -445,6 +536,7 @@ class OperationsTest : public QObject {
   void BusyWindowTakesNoCommands() {
     AppHarness app(Small());
     QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    app.Dialogs().AnswerQuestion(true);
     app.Button("4")->click();
     QVERIFY(app.Window().IsBusy());
     QVERIFY(!app.Window().isEnabled());
@@ -452,8 +544,9 @@ class OperationsTest : public QObject {
     app.Button("1160")->click();  // disabled: no second operation
     QVERIFY(app.WaitIdle());
     QVERIFY(app.Window().isVisible());
-    QCOMPARE(app.Dialogs().Texts(), QStringList{veltra::image::text::kEraseDone});
-    QCOMPARE(app.Dialogs().Entries().size(), size_t{1});
+    QCOMPARE(app.Dialogs().Texts(),
+             (QStringList{veltra::app::CDemoDlg::kEraseQuestion, veltra::image::text::kEraseDone}));
+    QCOMPARE(app.Dialogs().Entries().size(), size_t{2});
   }
 
   // A click queued while an operation ends starts the next one before the end is fully
@@ -471,6 +564,8 @@ class OperationsTest : public QObject {
       if (code == veltra::app::kErase)
         atFinish.emplace_back(app.Window().IsBusy(), app.Backend().Timers().Held());
     });
+    app.Dialogs().AnswerQuestion(true);
+    app.Dialogs().AnswerQuestion(true);
     erase->click();
     QTRY_COMPARE(atFinish.size(), size_t{2});
     QVERIFY(app.WaitIdle());

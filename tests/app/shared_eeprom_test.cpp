@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QtTest>
 
+#include "app/background_operations.h"
 #include "app_harness.h"
 #include "device/channel.h"
 #include "device/transport.h"
@@ -99,6 +100,44 @@ class SharedEepromTest : public QObject {
     QCOMPARE(app.Dialogs().Messages().last(), QString::fromLatin1(veltra::image::text::kDumpDone));
     QCOMPARE(ReadFile(dump), QByteArray(reinterpret_cast<const char*>(pattern.data()),
                                         static_cast<qsizetype>(pattern.size())));
+  }
+
+  // veltra-cli erase (or import --device) while the window is connected: Save asks before it
+  // writes the image read at Connect over that change; Cancel leaves the change alone. The
+  // window's own writes are no other program's change.
+  void SaveAsksBeforeWritingOverAnotherToolsChange() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    {
+      OtherTool cli(app.Backend().ImageFile());
+      QVERIFY(cli.Connected());
+      QVERIFY(cli.Erase());
+    }
+    const std::vector<uint8_t> erased = app.EepromBytes();
+    const QString question = QString::fromLatin1(veltra::app::kEepromChangedQuestion);
+    app.Dialogs().AnswerQuestion(false);
+    QVERIFY(app.ClickAndWait("3"));
+    QCOMPARE(app.Dialogs().Texts(), QStringList{question});
+    QVERIFY(app.EepromBytes() == erased);
+
+    app.Dialogs().Clear();
+    app.Dialogs().AnswerQuestion(true);
+    QVERIFY(app.ClickAndWait("3"));
+    QCOMPARE(app.Dialogs().Texts(),
+             (QStringList{question, QString::fromLatin1(veltra::image::text::kSaveDone)}));
+    const auto image = app.Window().Model().ImageBuffer();
+    QVERIFY(std::equal(image.begin(), image.begin() + kSize - 1, app.EepromBytes().begin()));
+
+    // Save again, and Save after the window's own Erase: nothing to ask.
+    app.Dialogs().Clear();
+    QVERIFY(app.ClickAndWait("3"));
+    app.Dialogs().AnswerQuestion(true);
+    QVERIFY(app.ClickAndWait("4"));
+    QVERIFY(app.ClickAndWait("3"));
+    QCOMPARE(app.Dialogs().Questions(), QStringList{veltra::app::CDemoDlg::kEraseQuestion});
+    QCOMPARE(app.Dialogs().Messages(),
+             (QStringList{veltra::image::text::kSaveDone, veltra::image::text::kEraseDone,
+                          veltra::image::text::kSaveDone}));
   }
 
   // Another tool in the middle of a transfer: the GUI waits, in bounded time, and then says why

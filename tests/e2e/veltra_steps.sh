@@ -150,6 +150,9 @@ veltra_file_dialog() {
 VELTRA_SAVE_DONE=$'Save into EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to take effect !!!'
 VELTRA_LOAD_DONE=$'File -> EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to take effect !!!'
 VELTRA_ERASE_DONE=$'Erase EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to take effect !!!'
+# The questions before Erase, and before a Save over another program's change.
+VELTRA_ERASE_QUESTION="Erase the whole EEPROM ? Its contents will be lost !!!"
+VELTRA_CHANGED_QUESTION="The EEPROM was changed by another program since it was read. Save over it?"
 
 e2e_checked() {
   e2e_field "$VELTRA_MAIN" "$1" 11 | grep -qw checked

@@ -251,8 +251,8 @@ TEST_F(DeviceCommandsTest, WritesRefuseATypeLargerThanThePart) {
     std::vector<std::string> args;
     std::string name;
   };
-  for (const Case& c :
-       {Case{RunLoadCommand, {file, "--yes"}, "load"}, Case{RunEraseCommand, {"--yes"}, "erase"}}) {
+  for (const Case& c : {Case{RunLoadCommand, {file, "--yes", "--quiet"}, "load"},
+                        Case{RunEraseCommand, {"--yes"}, "erase"}}) {
     std::vector<std::string> line = c.args;
     line.insert(line.end(), {"--eeprom", "S24C512", "--image", eeprom_});
     const Outcome o = RunCommand(c.run, line, smallerPart);

@@ -180,6 +180,17 @@ bool FaultMatrix::Prepare(std::string& problem) {
   system.Clock().Advance(kSecond);  // any write cycle is over
 
   CDemoDlg& window = app.Window();
+  if (operation_ == MatrixOperation::kSave && window.IsConnected()) {
+    // Every Save starts from a fresh read, as the run without a fault did: to a window that
+    // still knew what it wrote, the contents restored above would be another program's change.
+    app.Dialogs().AnswerQuestion(true);
+    app.Button("1017")->click();
+    Settle();
+    if (window.IsConnected()) {
+      problem = "the window stays connected after Stop";
+      return false;
+    }
+  }
   if (operation_ == MatrixOperation::kConnect) {
     // Connected, then stopped: a failed read leaves the device attached, which the next
     // Connect would let go first, with one more request.

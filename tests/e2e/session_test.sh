@@ -173,7 +173,7 @@ cmp -s -n "$TRANSFER_LENGTH" "$EEPROM_FILE" /dev/zero ||
 
 e2e_step erase
 e2e_click "$VELTRA_MAIN" CDemoDlg/4
-veltra_answer "$VELTRA_ERASE_QUESTION" OK
+veltra_answer_before "$VELTRA_ERASE_QUESTION" OK
 veltra_answer "$VELTRA_ERASE_DONE" OK
 cmp -s -n "$TRANSFER_LENGTH" "$EEPROM_FILE" /dev/zero || e2e_fail "the EEPROM is not erased"
 

@@ -86,6 +86,19 @@ veltra_answer() {
   e2e_focus_back "$VELTRA_MAIN"
 }
 
+# veltra_answer_before TEXT BUTTON: as veltra_answer, for a question the operation's own message
+# follows at once: waits only until the box no longer shows this text.
+veltra_answer_before() {
+  e2e_wait_for veltra_message_is "$1" ||
+    e2e_fail "no message \"$1\"; shown: $(e2e_field "$VELTRA_MESSAGE" qt_msgbox_label 12)"
+  e2e_click "$VELTRA_MESSAGE" "$2"
+  e2e_wait_for veltra_message_is_not "$1" || e2e_fail "\"$2\" did not close the message \"$1\""
+}
+
+veltra_message_is_not() {
+  ! veltra_message_is "$1"
+}
+
 veltra_no_message() {
   e2e_lacks "$VELTRA_MESSAGE" QMessageBox window
 }

@@ -8,6 +8,7 @@ namespace veltra::image {
 EepromConfig::EepromConfig(device::VendorTransport& transport, MessageSink* sink)
     : transport_(transport), sink_(sink) {
   image_.buffer.assign(kImageBufferSize, 0);
+  known_.assign(kImageBufferSize, 0);
 }
 
 EepromConfig::~EepromConfig() = default;
@@ -105,7 +106,6 @@ int32_t EepromConfig::ReadFromEeprom(uint32_t transferLength) {
   const int32_t built = BuildSections();
   if (built < 0) return built;
   if (empty_) {
-    known_ = image_.buffer;
     Show(kEepromEmptyText);
     return kSOk;
   }
@@ -115,15 +115,14 @@ int32_t EepromConfig::ReadFromEeprom(uint32_t transferLength) {
   if (read < 0) {
     DropSections();
     knownRanges_.clear();
-    return read;
   }
-  known_ = image_.buffer;
   return read;
 }
 
 bool EepromConfig::ReadIntoImage(uint32_t address, uint32_t length) {
-  if (!transport_.EepromTransfer(false, address, image_.buffer.data() + address, length))
-    return false;
+  uint8_t* at = image_.buffer.data() + address;
+  if (!transport_.EepromTransfer(false, address, at, length)) return false;
+  std::copy_n(at, length, known_.begin() + address);
   knownRanges_.push_back({address, length});
   return true;
 }
@@ -329,7 +328,6 @@ EepromCheck EepromConfig::CheckEepromUnchanged() {
 void EepromConfig::NoteEepromContents(std::span<const uint8_t> bytes, uint32_t checkLength) {
   knownRanges_.clear();
   const size_t length = std::min<size_t>({bytes.size(), kImageBufferSize, checkLength});
-  known_.assign(kImageBufferSize, 0);
   std::copy_n(bytes.begin(), length, known_.begin());
   if (length > 0) knownRanges_.push_back({0, static_cast<uint32_t>(length)});
 }

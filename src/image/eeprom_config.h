@@ -138,7 +138,7 @@ class EepromConfig {
     uint32_t length;
   };
   std::vector<Range> knownRanges_;
-  std::vector<uint8_t> known_;  // the EEPROM's bytes at their addresses, over knownRanges_
+  std::vector<uint8_t> known_;  // 64 KiB: the EEPROM's bytes at their addresses, over knownRanges_
 };
 
 }  // namespace veltra::image

@@ -13,9 +13,12 @@
 
 #include "app/progress_window.h"
 #include "device/transport.h"
+#include "device/write_check.h"
 #include "image/bin_file.h"
 #include "image/eeprom_config.h"
+#include "image/image_layout.h"
 #include "image/operation_texts.h"
+#include "image/part_probe.h"
 #include "platform/file_replace.h"
 #include "ui/user_dialogs.h"
 
@@ -32,6 +35,10 @@ std::filesystem::path ToPath(const QString& file) {
 bool ExistsButIsNoRegularFile(const QString& file) {
   const QFileInfo info(file);
   return info.exists() && !info.isFile();
+}
+
+QString Latin1(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QString NoRegularFile(const QString& file) {
@@ -173,46 +180,109 @@ std::optional<QString> BackgroundOperations::AskOpenFile() const {
   });
 }
 
-std::optional<QString> BackgroundOperations::StorageFailure(const char* failedText) const {
+bool BackgroundOperations::Ask(const QString& text) const {
+  return bridge_.Call([this, &text] { return services_.dialogs.Ask(&services_.mainWindow, text); });
+}
+
+void BackgroundOperations::Log(const std::string& line) const {
+  if (!services_.logLine) return;
+  bridge_.Call([this, &line] { services_.logLine(line); });
+}
+
+std::optional<QString> BackgroundOperations::StorageFailure(std::string_view failedText) const {
   if (!services_.storageProblem) return std::nullopt;
   const std::string problem = services_.storageProblem();
   if (problem.empty()) return std::nullopt;
-  return QStringLiteral("%1\n\n%2")
-      .arg(QString::fromLatin1(failedText), QString::fromStdString(problem));
+  return QStringLiteral("%1\n\n%2").arg(Latin1(failedText), QString::fromStdString(problem));
 }
 
-QString BackgroundOperations::FailureText(const char* failedText) const {
-  return StorageFailure(failedText).value_or(QString::fromLatin1(failedText));
+QString BackgroundOperations::FailureText(std::string_view failedText) const {
+  return StorageFailure(failedText).value_or(Latin1(failedText));
 }
 
 void BackgroundOperations::LogTransferFault(std::string_view failedText) const {
   const std::string fault = services_.transport.LastFaultText();
-  if (fault.empty() || !services_.logLine) return;
-  const std::string line = std::string(failedText) + ": " + fault;
-  bridge_.Call([this, &line] { services_.logLine(line); });
+  if (fault.empty()) return;
+  Log(std::string(failedText) + ": " + fault);
+}
+
+bool BackgroundOperations::PartFitsType(std::string_view failedText) const {
+  const image::PartProbe probe = image::ProbeEepromPart(services_.transport);
+  switch (probe.outcome) {
+    case image::PartProbe::Outcome::kNoSmallerPart:
+      return true;
+    case image::PartProbe::Outcome::kReadFailed:
+      LogTransferFault(failedText);
+      Message(FailureText(failedText));
+      return false;
+    case image::PartProbe::Outcome::kSmallerPart:
+      break;
+  }
+  const std::string reason =
+      image::SmallerPartText(services_.transport.EepromSize(), probe.partSize);
+  Log(std::string(image::text::kTypeTooLarge) + " " + reason);
+  Message(
+      QStringLiteral("%1\n\n%2")
+          .arg(QString::fromLatin1(image::text::kTypeTooLarge), QString::fromStdString(reason)));
+  return false;
+}
+
+bool BackgroundOperations::WrittenAsMeant(std::span<const uint8_t> written,
+                                          std::string_view failedText,
+                                          std::string_view what) const {
+  const device::WriteCheck check = device::ReadBack(services_.transport, 0, written);
+  if (check.Ok()) return true;
+  Log(std::string(failedText) + ": " +
+      device::DescribeWriteCheck(check, services_.transport, what));
+  Message(FailureText(failedText));
+  return false;
 }
 
 void BackgroundOperations::SaveImage() {
   if (services_.state.connected == 0) return;
-  const int result = services_.model.WriteToEeprom();
-  if (result == 0) {
-    // The chip took every byte, but a simulated EEPROM must also have kept them in its file.
-    if (auto failure = StorageFailure(image::text::kWriteFailed)) {
-      Message(*failure);
+  image::EepromConfig& model = services_.model;
+  if (!PartFitsType(image::kOperateEepromFailedText)) return;
+  // The image was read at Connect: another program's change since then is not overwritten
+  // unasked. Refresh is the way to see that change first.
+  switch (model.CheckEepromUnchanged()) {
+    case image::EepromCheck::kUnchanged:
+      break;
+    case image::EepromCheck::kChanged:
+      if (!Ask(QString::fromLatin1(kEepromChangedQuestion))) return;
+      break;
+    case image::EepromCheck::kReadFailed:
+      LogTransferFault(image::kOperateEepromFailedText);
+      Message(FailureText(image::kOperateEepromFailedText));
       return;
-    }
-    Message(QString::fromLatin1(image::text::kSaveDone));
-    return;
   }
+  const int result = model.WriteToEeprom();
   if (result == image::kWriteNotFit) {
     Message(QString::fromLatin1(image::text::kSizeNotEnough));
     return;
   }
-  LogTransferFault(image::kOperateEepromFailedText);
-  if (auto failure = StorageFailure(image::text::kWriteFailed)) {
-    // The model has shown its own message; the file's reason is what the user can act on.
-    Message(*failure);
+  if (result != 0) {
+    model.ForgetEepromContents();
+    LogTransferFault(image::kOperateEepromFailedText);
+    if (auto failure = StorageFailure(image::text::kWriteFailed)) {
+      // The model has shown its own message; the file's reason is what the user can act on.
+      Message(*failure);
+    }
+    return;
   }
+  // The chip took every byte, but a simulated EEPROM must also have kept them in its file.
+  if (auto failure = StorageFailure(image::text::kWriteFailed)) {
+    model.ForgetEepromContents();
+    Message(*failure);
+    return;
+  }
+  const std::span<const uint8_t> written = model.ImageBuffer().first(model.WriteLength());
+  if (!WrittenAsMeant(written, image::kOperateEepromFailedText, "written")) {
+    model.ForgetEepromContents();
+    return;
+  }
+  model.NoteEepromContents(written,
+                           image::UsedImageLength(model.Total(), services_.state.transferLength));
+  Message(QString::fromLatin1(image::text::kSaveDone));
 }
 
 void BackgroundOperations::ReadImage() {
@@ -231,16 +301,28 @@ void BackgroundOperations::ReadImage() {
 }
 
 void BackgroundOperations::Erase() {
-  if (services_.transport.EraseEeprom() != 0) {
-    if (auto failure = StorageFailure(image::text::kEraseFailed)) {
-      Message(*failure);
-      return;
-    }
-    Message(QString::fromLatin1(image::text::kEraseDone));
-  } else {
+  if (!PartFitsType(image::text::kEraseFailed)) return;
+  image::EepromConfig& model = services_.model;
+  if (services_.transport.EraseEeprom() == 0) {
+    model.ForgetEepromContents();
     LogTransferFault(image::text::kEraseFailed);
     Message(FailureText(image::text::kEraseFailed));
+    return;
   }
+  if (auto failure = StorageFailure(image::text::kEraseFailed)) {
+    model.ForgetEepromContents();
+    Message(*failure);
+    return;
+  }
+  const std::optional<std::vector<uint8_t>> zeros = TransferBuffer(services_.state.transferLength);
+  if (!zeros || !WrittenAsMeant(*zeros, image::text::kEraseFailed, "erased")) {
+    model.ForgetEepromContents();
+    if (!zeros) Message(QString::fromLatin1(image::text::kEraseFailed));
+    return;
+  }
+  // A Save after this window's own erase is no other program's change.
+  model.NoteEepromContents(*zeros, image::kHeaderReadLength);
+  Message(QString::fromLatin1(image::text::kEraseDone));
 }
 
 void BackgroundOperations::DumpToFile() {
@@ -296,16 +378,25 @@ void BackgroundOperations::LoadFromFile() {
   }
   *buffer = std::move(read.bytes);
   buffer->resize(length, 0);
-  if (services_.transport.EepromTransfer(true, 0, buffer->data(), length) != 0) {
-    if (auto failure = StorageFailure(image::text::kWriteFailed)) {
-      Message(*failure);
-      return;
-    }
-    Message(QString::fromLatin1(image::text::kLoadDone));
-  } else {
+  if (!PartFitsType(image::text::kWriteFailed)) return;
+  image::EepromConfig& model = services_.model;
+  if (services_.transport.EepromTransfer(true, 0, buffer->data(), length) == 0) {
+    model.ForgetEepromContents();
     LogTransferFault(image::text::kWriteFailed);
     Message(FailureText(image::text::kWriteFailed));
+    return;
   }
+  if (auto failure = StorageFailure(image::text::kWriteFailed)) {
+    model.ForgetEepromContents();
+    Message(*failure);
+    return;
+  }
+  if (!WrittenAsMeant(*buffer, image::text::kWriteFailed, "file")) {
+    model.ForgetEepromContents();
+    return;
+  }
+  model.NoteEepromContents(*buffer, image::kHeaderReadLength);
+  Message(QString::fromLatin1(image::text::kLoadDone));
 }
 
 }  // namespace veltra::app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -31,6 +32,9 @@ class CProgress;
 
 inline constexpr char kEepromFileFilter[] = "EERPOM files (*.bin)|*.bin||";
 inline constexpr char kEepromFileSuffix[] = "bin";
+// Save EEPROM, when the EEPROM no longer holds what the window read from it or last wrote.
+inline constexpr char kEepromChangedQuestion[] =
+    "The EEPROM was changed by another program since it was read. Save over it?";
 
 // Save image, Read image, Erase, Dump to file and Load from file, each on a worker thread
 // behind the progress window. Per operation a progress thread covers and disables the main
@@ -90,14 +94,24 @@ class BackgroundOperations final : public QObject {
   void Finish(int operationCode);  // GUI thread
   void RestoreKeyboardFocus();     // GUI thread, with the main window enabled again
 
+  // Before a write: false, with the reason shown, when the EEPROM reads as a part smaller
+  // than the chosen type or cannot be read; failedText is the operation's failure text.
+  bool PartFitsType(std::string_view failedText) const;
+  // After a write: reads the bytes back from address 0; false, with failedText shown and the
+  // first difference logged, when they are not what was written (what names them).
+  bool WrittenAsMeant(std::span<const uint8_t> written, std::string_view failedText,
+                      std::string_view what) const;
+
   // Worker side: dialogs raised on the GUI thread, owned by the main window.
   void Message(const QString& text) const;
+  bool Ask(const QString& text) const;
+  void Log(const std::string& line) const;
   std::optional<QString> AskSaveFile() const;
   std::optional<QString> AskOpenFile() const;
   // The failure text with the back end's reason when a write did not reach its storage.
-  std::optional<QString> StorageFailure(const char* failedText) const;
+  std::optional<QString> StorageFailure(std::string_view failedText) const;
   // A failed transfer's text, with the back end's reason when its storage was the cause.
-  QString FailureText(const char* failedText) const;
+  QString FailureText(std::string_view failedText) const;
   // What the transport found wrong with the failed transfer, after the operation's text, into
   // the diagnostic log: the message boxes keep their own texts.
   void LogTransferFault(std::string_view failedText) const;

@@ -44,6 +44,8 @@ const char* const CDemoDlg::kTitle = "Veltra Configuration";
 const char* const CDemoDlg::kStopQuestion = "Stop the connection without further saving ?";
 const char* const CDemoDlg::kRefreshQuestion = "All changes before save will be discarded !!!";
 const char* const CDemoDlg::kExitQuestion = "Exit the configuration tool without further saving ?";
+const char* const CDemoDlg::kEraseQuestion =
+    "Erase the whole EEPROM ? Its contents will be lost !!!";
 
 namespace {
 
@@ -315,6 +317,8 @@ void CDemoDlg::OnSaveClicked() {
 }
 
 void CDemoDlg::OnEraseClicked() {
+  // One click beside Save EEPROM must not wipe the chip.
+  if (!services_.dialogs.Ask(this, QString::fromLatin1(kEraseQuestion))) return;
   StartOperation(kErase, 1);
 }
 

@@ -87,6 +87,7 @@ class CDemoDlg : public QDialog {
   static const char* const kStopQuestion;
   static const char* const kRefreshQuestion;
   static const char* const kExitQuestion;
+  static const char* const kEraseQuestion;
 
   // State, for tests and the device panel.
   bool IsConnected() const { return state_.connected == 1; }

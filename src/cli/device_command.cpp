@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/cli_result.h"
 #include "cli/console.h"
+#include "device/write_check.h"
 #include "image/operation_texts.h"
+#include "image/part_probe.h"
 
 namespace veltra::cli {
 
@@ -109,10 +110,15 @@ std::unique_ptr<DeviceSession> ConnectToDevice(const CommandLine& line,
 int VerifyWrite(DeviceSession& session, std::span<const uint8_t> expected, std::string_view what,
                 std::string_view prefix, std::ostream& err) {
   const std::string failed = std::string(prefix) + "verify failed: ";
-  const auto back = session.ReadEeprom(static_cast<uint32_t>(expected.size()), "verifying EEPROM");
-  if (!back) return ReportFailure(err, failed + TransferFailure(session, image::text::kReadFailed));
-  const ByteComparison comparison = CompareBytes(*back, expected);
-  if (!comparison.Identical()) return ReportFailure(err, failed + DifferenceText(comparison, what));
+  device::WriteCheck check;
+  {
+    const auto progress = session.Progress("verifying EEPROM");
+    check = device::ReadBack(session.Transport(), 0, expected);
+  }
+  if (check.readFailed)
+    return ReportFailure(err, failed + TransferFailure(session, image::text::kReadFailed));
+  if (!check.comparison.Identical())
+    return ReportFailure(err, failed + device::DifferenceText(check.comparison, what));
   return kExitSuccess;
 }
 
@@ -127,13 +133,26 @@ std::string TransferFailure(const DeviceSession& session, std::string_view text)
   return reason;
 }
 
-std::string DifferenceText(const ByteComparison& comparison, std::string_view what) {
-  char text[128];
-  std::snprintf(text, sizeof text, "%u %s differ, the first at 0x%04X (EEPROM 0x%02X, %.*s 0x%02X)",
-                comparison.differing, comparison.differing == 1 ? "byte" : "bytes",
-                comparison.first, comparison.actual, static_cast<int>(what.size()), what.data(),
-                comparison.expected);
-  return text;
+bool PartFitsType(DeviceSession& session, std::string_view failedText, std::string_view prefix,
+                  std::ostream& err, int& code) {
+  image::PartProbe probe;
+  {
+    const auto progress = session.Progress("checking EEPROM type");
+    probe = image::ProbeEepromPart(session.Transport());
+  }
+  switch (probe.outcome) {
+    case image::PartProbe::Outcome::kNoSmallerPart:
+      return true;
+    case image::PartProbe::Outcome::kReadFailed:
+      code = ReportFailure(err, std::string(prefix) + TransferFailure(session, failedText));
+      return false;
+    case image::PartProbe::Outcome::kSmallerPart:
+      break;
+  }
+  code = ReportFailure(
+      err, std::string(prefix) +
+               image::SmallerPartText(session.Transport().EepromSize(), probe.partSize));
+  return false;
 }
 
 void Warn(const CommandLine& line, std::ostream& err, std::string_view prefix,

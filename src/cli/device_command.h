@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "cli/byte_comparison.h"
 #include "cli/command_options.h"
 #include "cli/device_session.h"
 
@@ -53,15 +52,17 @@ std::unique_ptr<DeviceSession> ConnectToDevice(const CommandLine& line,
 // 25 ms").
 std::string TransferFailure(const DeviceSession& session, std::string_view text);
 
-// "12 bytes differ, the first at 0x01F0 (EEPROM 0xFF, file 0x12)"; what names the expected
-// bytes ("file", "erased").
-std::string DifferenceText(const ByteComparison& comparison, std::string_view what);
-
 // --verify after a write: reads the EEPROM back and compares it with what it must now hold,
 // which what names ("file", "erased"). kExitSuccess, or the failure reported on err as
 // "verify failed: ...".
 int VerifyWrite(DeviceSession& session, std::span<const uint8_t> expected, std::string_view what,
                 std::string_view prefix, std::ostream& err);
+
+// Before a write of the EEPROM: false when it reads as a part smaller than the type given
+// (a write would roll over onto its start) or cannot be read, with the one-line reason on err
+// and code set; failedText is the command's text for a failed transfer.
+bool PartFitsType(DeviceSession& session, std::string_view failedText, std::string_view prefix,
+                  std::ostream& err, int& code);
 
 // A warning on err unless --quiet.
 void Warn(const CommandLine& line, std::ostream& err, std::string_view prefix,

@@ -122,6 +122,7 @@ int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::
   const auto session =
       ConnectToDevice(device, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
+  if (!PartFitsType(*session, image::text::kWriteFailed, prefix, err, code)) return code;
   std::vector<uint8_t> image = packed.image;
   // The used part: the directory, the sections and both tail-record places, so that stale tail
   // bytes of an older image are overwritten.

@@ -58,6 +58,8 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
   const auto session =
       ConnectToDevice(*line, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
+  if (!PartFitsType(*session, image::text::kWriteFailed, prefix, err, code))
+    return session->Finish(code);
   bool written = false;
   {
     const auto progress = session->Progress("writing EEPROM");

@@ -6,6 +6,7 @@
 #include "cli/command_options.h"
 #include "cli/device_command.h"
 #include "cli/json_writer.h"
+#include "device/write_check.h"
 #include "image/bin_file.h"
 #include "image/operation_texts.h"
 #include "platform/native_path.h"
@@ -29,7 +30,7 @@ constexpr char kUsage[] =
     "  --json              print one JSON object instead of text\n";
 
 void WriteJson(std::ostream& out, const std::string& path, uint32_t length,
-               const ByteComparison& comparison) {
+               const device::ByteComparison& comparison) {
   JsonWriter json(out);
   json.BeginObject();
   json.Key("file");
@@ -89,14 +90,15 @@ int RunVerifyCommand(std::span<const std::string> args, std::ostream& out, std::
         ReportFailure(err, prefix + TransferFailure(*session, image::text::kReadFailed)));
   }
 
-  const ByteComparison comparison = CompareBytes(*eeprom, file.bytes);
+  const device::ByteComparison comparison = device::CompareBytes(*eeprom, file.bytes);
   if (line->json) {
     WriteJson(out, path, length, comparison);
   } else if (!line->quiet) {
     if (comparison.Identical()) {
       out << "EEPROM matches " << path << " (" << length << " bytes)\n";
     } else {
-      out << "EEPROM differs from " << path << ": " << DifferenceText(comparison, "file") << '\n';
+      out << "EEPROM differs from " << path << ": " << device::DifferenceText(comparison, "file")
+          << '\n';
     }
   }
   code = FinishOutput(out, err, prefix);

@@ -8,6 +8,7 @@ namespace veltra::image {
 EepromConfig::EepromConfig(device::VendorTransport& transport, MessageSink* sink)
     : transport_(transport), sink_(sink) {
   image_.buffer.assign(kImageBufferSize, 0);
+  known_.assign(kImageBufferSize, 0);
 }
 
 EepromConfig::~EepromConfig() = default;
@@ -97,8 +98,9 @@ int EepromConfig::GetCapability(int index) const {
 int32_t EepromConfig::ReadFromEeprom(uint32_t transferLength) {
   image_.writePosition = kDataStart;
   image_.eepromLength = transferLength;
+  knownRanges_.clear();
   uint8_t* buffer = image_.buffer.data();
-  if (!transport_.EepromTransfer(false, 0, buffer, kHeaderReadLength)) return kEFail;
+  if (!ReadIntoImage(0, kHeaderReadLength)) return kEFail;
   empty_ = !HasMagic(std::span<const uint8_t>(buffer, kHeaderReadLength));
 
   const int32_t built = BuildSections();
@@ -110,8 +112,19 @@ int32_t EepromConfig::ReadFromEeprom(uint32_t transferLength) {
   // A section or tail read that fails fails the whole read: a model holding partly read
   // sections would write them back over the real configuration on the next Save.
   const int32_t read = ReadSections(transferLength);
-  if (read < 0) DropSections();
+  if (read < 0) {
+    DropSections();
+    knownRanges_.clear();
+  }
   return read;
+}
+
+bool EepromConfig::ReadIntoImage(uint32_t address, uint32_t length) {
+  uint8_t* at = image_.buffer.data() + address;
+  if (!transport_.EepromTransfer(false, address, at, length)) return false;
+  std::copy_n(at, length, known_.begin() + address);
+  knownRanges_.push_back({address, length});
+  return true;
 }
 
 int32_t EepromConfig::ReadSections(uint32_t transferLength) {
@@ -130,7 +143,7 @@ int32_t EepromConfig::ReadSections(uint32_t transferLength) {
     // 64 KiB buffer. Data named beyond the EEPROM's end are not fetched (the bus address would
     // wrap onto other bytes); SetEepromSize then refuses the image.
     if (offset + uint64_t{length} <= eepromEnd) {
-      if (!transport_.EepromTransfer(false, offset, buffer + offset, length)) return kEFail;
+      if (!ReadIntoImage(offset, length)) return kEFail;
     }
     // On-demand buffers take the stored length. A stored length beyond a fixed buffer grows it
     // rather than being cut, so the section is written back whole; pages use its first bytes.
@@ -152,20 +165,17 @@ int32_t EepromConfig::ReadSections(uint32_t transferLength) {
   }
 
   const uint32_t first = kDataStart + image_.total;
-  if (TailRecord1Fits(image_.total, transferLength) &&
-      !transport_.EepromTransfer(false, first, buffer + first, kTailRecordLength)) {
+  if (TailRecord1Fits(image_.total, transferLength) && !ReadIntoImage(first, kTailRecordLength))
     return kEFail;
-  }
   const uint32_t second = first + kTailRecordLength;
-  if (TailRecord2Fits(image_.total, transferLength) &&
-      !transport_.EepromTransfer(false, second, buffer + second, kTailRecordLength)) {
+  if (TailRecord2Fits(image_.total, transferLength) && !ReadIntoImage(second, kTailRecordLength))
     return kEFail;
-  }
   return kSOk;
 }
 
 int32_t EepromConfig::Reload(uint32_t transferLength) {
   ClearSections();
+  knownRanges_.clear();
   // Flags of a register read that failed describe another chip: the window would hide the
   // equaliser pages of a chip that has them and restrict the others as that chip's.
   if (!ProbeChipVariant()) {
@@ -291,14 +301,39 @@ int EepromConfig::WriteToEeprom() {
   // An image that does not fit leaves every section as it was: resetting them here would let
   // the next successful Save drop or zero sections that no page stores again.
   if (!Pack()) return kWriteNotFit;
-  const uint32_t length = writeExtent_ == WriteExtent::kUsedOnly
-                              ? UsedImageLength(image_.total, image_.eepromLength)
-                              : image_.eepromLength;
-  if (!transport_.EepromTransfer(true, 0, image_.buffer.data(), length)) {
+  if (!transport_.EepromTransfer(true, 0, image_.buffer.data(), WriteLength())) {
     Show(kOperateEepromFailedText);
     return kWriteFailed;
   }
   return 0;
+}
+
+uint32_t EepromConfig::WriteLength() const {
+  return writeExtent_ == WriteExtent::kUsedOnly ? UsedImageLength(image_.total, image_.eepromLength)
+                                                : image_.eepromLength;
+}
+
+EepromCheck EepromConfig::CheckEepromUnchanged() {
+  std::vector<uint8_t> now;
+  for (const Range& range : knownRanges_) {
+    now.assign(range.length, 0);
+    if (!transport_.EepromTransfer(false, range.address, now.data(), range.length))
+      return EepromCheck::kReadFailed;
+    if (!std::equal(now.begin(), now.end(), known_.begin() + range.address))
+      return EepromCheck::kChanged;
+  }
+  return EepromCheck::kUnchanged;
+}
+
+void EepromConfig::NoteEepromContents(std::span<const uint8_t> bytes, uint32_t checkLength) {
+  knownRanges_.clear();
+  const size_t length = std::min<size_t>({bytes.size(), kImageBufferSize, checkLength});
+  std::copy_n(bytes.begin(), length, known_.begin());
+  if (length > 0) knownRanges_.push_back({0, static_cast<uint32_t>(length)});
+}
+
+void EepromConfig::ForgetEepromContents() {
+  knownRanges_.clear();
 }
 
 void EepromConfig::Show(std::string_view text) {

@@ -26,6 +26,9 @@ inline constexpr int kWriteFailed = 4097;
 inline constexpr std::string_view kEepromEmptyText = "EEPROM Empty";
 inline constexpr std::string_view kOperateEepromFailedText = "Operate EEPROM Failed";
 
+// Whether the EEPROM still holds what the model last read from it or wrote to it.
+enum class EepromCheck { kUnchanged, kChanged, kReadFailed };
+
 // How much of the EEPROM WriteToEeprom covers: the whole transfer length, or only the part the
 // packed image uses (UsedImageLength), leaving the rest of the EEPROM as it was.
 enum class WriteExtent { kWhole, kUsedOnly };
@@ -76,6 +79,19 @@ class EepromConfig {
   int Pack();
   // 0, kWriteNotFit or kWriteFailed.
   int WriteToEeprom();
+  // The bytes of ImageBuffer() the last WriteToEeprom wrote (or would write) from address 0.
+  uint32_t WriteLength() const;
+
+  // Another program may change the EEPROM while the model is loaded. The model remembers what
+  // the EEPROM held where it last looked: every range the last read fetched (the header, the
+  // sections, the tail records) or, after the front end has confirmed a write, the range it
+  // names here. CheckEepromUnchanged reads those ranges again, costing what reading them cost.
+  EepromCheck CheckEepromUnchanged();
+  // The EEPROM holds bytes from address 0 now, written by this front end; the next check reads
+  // back their first checkLength bytes.
+  void NoteEepromContents(std::span<const uint8_t> bytes, uint32_t checkLength);
+  // What the EEPROM holds is unknown (a write failed part way): the next check finds nothing.
+  void ForgetEepromContents();
   void SetWriteExtent(WriteExtent extent) { writeExtent_ = extent; }
   WriteExtent GetWriteExtent() const { return writeExtent_; }
 
@@ -102,6 +118,8 @@ class EepromConfig {
   TailRecord* TailRecordFor(int index);
   const TailRecord* TailRecordFor(int index) const;
   int32_t ReadSections(uint32_t transferLength);
+  // A read into the image buffer at the same address, remembered for CheckEepromUnchanged.
+  bool ReadIntoImage(uint32_t address, uint32_t length);
   void DropSections();
   void Show(std::string_view text);
 
@@ -115,6 +133,12 @@ class EepromConfig {
   bool empty_ = true;
   uint32_t eepromLength_ = 0;
   WriteExtent writeExtent_ = WriteExtent::kWhole;
+  struct Range {
+    uint32_t address;
+    uint32_t length;
+  };
+  std::vector<Range> knownRanges_;
+  std::vector<uint8_t> known_;  // 64 KiB: the EEPROM's bytes at their addresses, over knownRanges_
 };
 
 }  // namespace veltra::image

@@ -20,5 +20,8 @@ inline constexpr char kLoadDone[] =
     "File -> EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to "
     "take effect !!!";
 inline constexpr char kWriteFailed[] = "Fail to write EEPROM";
+// Before a write, when the EEPROM reads as a smaller part than the type chosen; the part
+// probe's reason follows.
+inline constexpr char kTypeTooLarge[] = "EEPROM Type Too Large !!!";
 
 }  // namespace veltra::image::text

@@ -63,8 +63,8 @@ class AppHarness {
   bool Connect(const QString& type = QStringLiteral("S24C64"));
   std::vector<uint8_t> EepromBytes();
   void SetFaults(const sim::Faults& faults);
-  // Records, for every dialog raised, whether the window was disabled and the progress window
-  // shown at that moment.
+  // Records, for every dialog an operation raises, whether the window was disabled and the
+  // progress window shown at that moment.
   void WatchCover();
   bool EveryDialogCovered() const { return uncovered_ == 0 && covered_ > 0; }
   bool DeviceButtonsEnabled();

@@ -180,6 +180,17 @@ bool FaultMatrix::Prepare(std::string& problem) {
   system.Clock().Advance(kSecond);  // any write cycle is over
 
   CDemoDlg& window = app.Window();
+  if (operation_ == MatrixOperation::kSave && window.IsConnected()) {
+    // Every Save starts from a fresh read, as the run without a fault did: to a window that
+    // still knew what it wrote, the contents restored above would be another program's change.
+    app.Dialogs().AnswerQuestion(true);
+    app.Button("1017")->click();
+    Settle();
+    if (window.IsConnected()) {
+      problem = "the window stays connected after Stop";
+      return false;
+    }
+  }
   if (operation_ == MatrixOperation::kConnect) {
     // Connected, then stopped: a failed read leaves the device attached, which the next
     // Connect would let go first, with one more request.
@@ -335,15 +346,21 @@ RunResult FaultMatrix::JudgeSave(const std::vector<sim::RequestRecord>& log) {
     result.outcome = messages.isEmpty() && !complete ? RunOutcome::kSilent : RunOutcome::kWrong;
     return result;
   }
-  // The chunk being written when the transfer stopped: the one whose command record went out
-  // last (the first chunk when none did).
+  // The checks before the write and the read-back after it only read: a fault there fails the
+  // Save with the EEPROM as it was, or as written.
+  if (now == old_ || complete) {
+    result.outcome = lastByteKept ? RunOutcome::kReported : RunOutcome::kWrong;
+    return result;
+  }
+  // The chunk being written when the transfer stopped: the one whose write command record went
+  // out last (the first chunk when none did).
   const uint32_t eepromSize = transferLength_ + 1;
   const uint32_t page = TransportPage(eepromSize);
   uint32_t first = 0;
   for (const sim::RequestRecord& record : log) {
     if (record.ioctl != platform::kIoctlVendorRequest ||
         record.packet.requestCode != platform::kRequestWrite || record.packet.index != 0x80 ||
-        record.packet.length != 16 || record.data.size() < 3)
+        record.packet.length != 16 || record.data.size() < 3 || (record.data[0] & 1) != 0)
       continue;
     // Below 4 KiB the device address byte carries address bits 10..8.
     first = eepromSize >= 4096 ? uint32_t{record.data[2]} << 8 | record.data[1]

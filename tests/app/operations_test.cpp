@@ -22,6 +22,7 @@
 #include "image/image_layout.h"
 #include "image/operation_texts.h"
 #include "image/section.h"
+#include "platform/vendor_packet.h"
 
 using veltra::app::BackgroundOperations;
 using veltra::app::testing::AppHarness;
@@ -148,6 +149,7 @@ class OperationsTest : public QObject {
     for (const auto& [button, text] : {std::pair{"3", veltra::image::text::kWriteFailed},
                                        std::pair{"4", veltra::image::text::kEraseFailed}}) {
       app.Dialogs().Clear();
+      app.Dialogs().AnswerQuestion(true);  // Erase asks first; Save asks nothing here
       QVERIFY(app.ClickAndWait(button));
       const QStringList messages = app.Dialogs().Messages();
       QCOMPARE(messages.size(), 1);
@@ -229,6 +231,7 @@ class OperationsTest : public QObject {
     QVERIFY(app.ClickAndWait("3"));
     QCOMPARE(app.Dialogs().Messages(), QStringList{"Operate EEPROM Failed"});
     app.Dialogs().Clear();
+    app.Dialogs().AnswerQuestion(true);
     QVERIFY(app.ClickAndWait("4"));
     QCOMPARE(app.Dialogs().Messages(), QStringList{"Fail to erase EEPROM"});
     const QString log =
@@ -239,10 +242,73 @@ class OperationsTest : public QObject {
     }
   }
 
+  // The default 24C64 taken for a 24C512 or a 24C128: the image fits, so Connect works; every
+  // write stops before its first byte and names the part.
+  void AWrongTypeWritesNothing() {
+    for (const char* type : {"S24C512", "S24C128"}) {
+      AppHarness app;
+      QVERIFY(app.Connect(QString::fromLatin1(type)));
+      const std::vector<uint8_t> before = app.EepromBytes();
+      const QString refusal = QStringLiteral(
+                                  "EEPROM Type Too Large !!!\n\nThe EEPROM is likely a S24C64, "
+                                  "not the chosen %1: its first 60 bytes read again at address "
+                                  "0x2000. Nothing was written.")
+                                  .arg(QString::fromLatin1(type));
+      app.Backend().System().SetRequestLogEnabled(true);
+      QVERIFY(app.ClickAndWait("3"));
+      app.Dialogs().AnswerQuestion(true);
+      QVERIFY(app.ClickAndWait("4"));
+      app.Dialogs().AnswerFile(app.TempPath(QStringLiteral("load.bin")));
+      WriteFile(app.TempPath(QStringLiteral("load.bin")), Pattern(100));
+      QVERIFY(app.ClickAndWait("1161"));
+      QCOMPARE(app.Dialogs().Messages(), (QStringList{refusal, refusal, refusal}));
+      // Reads only: every chunk's device address byte has its read bit.
+      for (const veltra::sim::RequestRecord& r : app.Backend().System().RequestLog())
+        QVERIFY(r.packet.index != 0x80 || r.packet.length != 16 || (r.data[0] & 1) == 1);
+      QVERIFY(app.EepromBytes() == before);
+    }
+  }
+
+  // Bytes acknowledged but not kept (a write-protected upper half) fail the operation with its
+  // own text; the log says where.
+  void AWriteThatDidNotStickFails() {
+    HarnessOptions options;
+    options.log = {.enabled = true, .type = veltra::log::LogType::kFile};
+    options.contents = veltra::app::testing::Contents::kGiven;
+    options.bytes = *veltra::image::BuildFactoryImage(0x5A52, 0x7731, 8192);
+    std::fill(options.bytes.begin() + 0x1000, options.bytes.end(), uint8_t{0xEE});
+    AppHarness app(options);
+    QVERIFY(app.Connect());
+    veltra::sim::Faults protect;
+    protect.writeProtectFrom = 0x1000;
+    app.SetFaults(protect);
+    QVERIFY(app.ClickAndWait("3"));
+    app.Dialogs().AnswerQuestion(true);
+    QVERIFY(app.ClickAndWait("4"));
+    QCOMPARE(app.Dialogs().Messages(),
+             (QStringList{"Operate EEPROM Failed", "Fail to erase EEPROM"}));
+    const QString log =
+        QString::fromLatin1(ReadFile(app.TempPath(QStringLiteral("state/VeltraConfig.log"))));
+    QVERIFY2(log.contains(QLatin1String("Operate EEPROM Failed: read back: 4095 bytes differ, the "
+                                        "first at 0x1000 (EEPROM 0xEE, written 0x00)")),
+             qPrintable(log));
+  }
+
+  void EraseAsksFirstAndCancelSendsNothing() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    const uint64_t requests = app.Backend().System().RequestCount();
+    app.Dialogs().AnswerQuestion(false);
+    QVERIFY(app.ClickAndWait("4"));
+    QCOMPARE(app.Dialogs().Texts(), QStringList{veltra::app::CDemoDlg::kEraseQuestion});
+    QCOMPARE(app.Backend().System().RequestCount(), requests);
+  }
+
   void EraseZeroesTheTransferLength() {
     AppHarness app(Small());
     QVERIFY(app.Connect(QStringLiteral("S24C02")));
     app.WatchCover();
+    app.Dialogs().AnswerQuestion(true);
     QVERIFY(app.ClickAndWait("4"));
     QCOMPARE(app.Dialogs().Messages(), QStringList{veltra::image::text::kEraseDone});
     QVERIFY(app.EveryDialogCovered());
@@ -257,6 +323,7 @@ class OperationsTest : public QObject {
     AppHarness app;
     QVERIFY(app.Connect());
     app.SetFaults(Nack());
+    app.Dialogs().AnswerQuestion(true);
     QVERIFY(app.ClickAndWait("4"));
     QCOMPARE(app.Dialogs().Messages(), QStringList{"Fail to erase EEPROM"});
     QVERIFY(app.Window().IsConnected());
@@ -445,6 +512,7 @@ class OperationsTest : public QObject {
   void BusyWindowTakesNoCommands() {
     AppHarness app(Small());
     QVERIFY(app.Connect(QStringLiteral("S24C02")));
+    app.Dialogs().AnswerQuestion(true);
     app.Button("4")->click();
     QVERIFY(app.Window().IsBusy());
     QVERIFY(!app.Window().isEnabled());
@@ -452,8 +520,9 @@ class OperationsTest : public QObject {
     app.Button("1160")->click();  // disabled: no second operation
     QVERIFY(app.WaitIdle());
     QVERIFY(app.Window().isVisible());
-    QCOMPARE(app.Dialogs().Texts(), QStringList{veltra::image::text::kEraseDone});
-    QCOMPARE(app.Dialogs().Entries().size(), size_t{1});
+    QCOMPARE(app.Dialogs().Texts(),
+             (QStringList{veltra::app::CDemoDlg::kEraseQuestion, veltra::image::text::kEraseDone}));
+    QCOMPARE(app.Dialogs().Entries().size(), size_t{2});
   }
 
   // A click queued while an operation ends starts the next one before the end is fully
@@ -471,6 +540,8 @@ class OperationsTest : public QObject {
       if (code == veltra::app::kErase)
         atFinish.emplace_back(app.Window().IsBusy(), app.Backend().Timers().Held());
     });
+    app.Dialogs().AnswerQuestion(true);
+    app.Dialogs().AnswerQuestion(true);
     erase->click();
     QTRY_COMPARE(atFinish.size(), size_t{2});
     QVERIFY(app.WaitIdle());

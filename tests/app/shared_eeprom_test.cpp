@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QtTest>
 
+#include "app/background_operations.h"
 #include "app_harness.h"
 #include "device/channel.h"
 #include "device/transport.h"
@@ -101,6 +102,29 @@ class SharedEepromTest : public QObject {
                                         static_cast<qsizetype>(pattern.size())));
   }
 
+  // veltra-cli erase while the window is connected: Save asks before writing over it, and
+  // Cancel leaves it. The window's own writes are no other program's change.
+  void SaveAsksBeforeWritingOverAnotherToolsChange() {
+    AppHarness app;
+    QVERIFY(app.Connect());
+    QVERIFY(OtherTool(app.Backend().ImageFile()).Erase());
+    const QString question = QString::fromLatin1(veltra::app::kEepromChangedQuestion);
+    const QString saved = QString::fromLatin1(veltra::image::text::kSaveDone);
+    app.Dialogs().AnswerQuestion(false);
+    QVERIFY(app.ClickAndWait("3"));
+    const std::vector<uint8_t> bytes = app.EepromBytes();
+    QVERIFY(std::all_of(bytes.begin(), bytes.end() - 1, [](uint8_t b) { return b == 0; }));
+    app.Dialogs().AnswerQuestion(true);
+    QVERIFY(app.ClickAndWait("3"));
+    QVERIFY(app.ClickAndWait("3"));
+    app.Dialogs().AnswerQuestion(true);
+    QVERIFY(app.ClickAndWait("4"));
+    QVERIFY(app.ClickAndWait("3"));
+    QCOMPARE(app.Dialogs().Texts(),
+             (QStringList{question, question, saved, saved, veltra::app::CDemoDlg::kEraseQuestion,
+                          veltra::image::text::kEraseDone, saved}));
+  }
+
   // Another tool in the middle of a transfer: the GUI waits, in bounded time, and then says why
   // it could not go on; afterwards everything works again.
   void AFileHeldByAnotherToolIsReportedWithItsReason() {
@@ -120,10 +144,10 @@ class SharedEepromTest : public QObject {
       app.Dialogs().AnswerQuestion(true);
       QVERIFY(app.ClickAndWait("5"));
     }
-    QCOMPARE(
-        app.Dialogs().Messages(),
-        (QStringList{"Operate EEPROM Failed", QStringLiteral("Fail to write EEPROM\n\n") + reason,
-                     QStringLiteral("Fail to read EEPROM\n\n") + reason}));
+    // Save stops at its first read, before it writes.
+    QCOMPARE(app.Dialogs().Messages(),
+             (QStringList{QStringLiteral("Operate EEPROM Failed\n\n") + reason,
+                          QStringLiteral("Fail to read EEPROM\n\n") + reason}));
     QVERIFY(app.Window().isEnabled());
     app.ChooseType(QStringLiteral("S24C02"));  // a failed read wants the type chosen again
     QVERIFY(app.Connect());

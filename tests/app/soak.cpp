@@ -394,6 +394,7 @@ std::string Soak::Load() {
 }
 
 std::string Soak::Erase() {
+  app_->Dialogs().AnswerQuestion(true);
   if (!Click("4")) return "the erase did not end";
   const QStringList messages = app_->Dialogs().Messages();
   std::string problem =

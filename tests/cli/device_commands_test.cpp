@@ -231,6 +231,30 @@ TEST_F(DeviceCommandsTest, AnEepromFileHeldByAnotherToolFailsWithTheReason) {
   EXPECT_EQ(RunCommand(RunEraseCommand, Args({"--yes"}), impatient).code, kExitSuccess);
 }
 
+// A 24C64 taken for a 24C512: found by reading, before anything is written.
+TEST_F(DeviceCommandsTest, WritesRefuseATypeLargerThanThePart) {
+  const std::string part = dir_.File("24c64.bin");
+  const std::vector<uint8_t> image = *image::BuildFactoryImage(0x5A52, 0x7731, 8192);
+  WriteFile(part, image);
+  const DeviceHook smallerPart = [&](sim::SimSystem& system, sim::SimUsbDevice& device) {
+    system.Unplug(device);
+    system.AddDevice({.part = sim::EepromPart::k24C64, .backingFile = part});
+  };
+  const std::string reason =
+      ": The EEPROM is likely a S24C64, not the chosen S24C512: its first 60 bytes read again at "
+      "address 0x2000. Nothing was written.\n";
+  const std::vector<std::string> type = {"--yes",   "--quiet", "--eeprom",
+                                         "S24C512", "--image", eeprom_};
+  std::vector<std::string> load = {dir_.File("x.bin")};
+  WriteFile(load.front(), std::vector<uint8_t>(100, 0x11));
+  load.insert(load.end(), type.begin(), type.end());
+  EXPECT_EQ(RunCommand(RunLoadCommand, load, smallerPart).err, "veltra-cli: load" + reason);
+  const Outcome o = RunCommand(RunEraseCommand, type, smallerPart);
+  EXPECT_EQ(o.code, kExitFailure);
+  EXPECT_EQ(o.err, "veltra-cli: erase" + reason);
+  EXPECT_EQ(ReadFile(part), image);
+}
+
 TEST_F(DeviceCommandsTest, ReadReportsAnEmptyEepromAndAnImageTooLargeForIt) {
   WriteFile(eeprom_, std::vector<uint8_t>(kSize, 0xFF));
   Outcome o = RunCommand(RunReadCommand, Args({}));

@@ -3,7 +3,8 @@
 # EEPROM type, VID and PID, Connect; a value edited on every page (a string, a volume, an audio
 # option, an EQ band and gain on both EQ pages, the MCU file through its file dialog); Save
 # EEPROM and Refresh, with every value read back from the EEPROM by veltra-cli; EEPROM -> FILE
-# and FILE -> EEPROM through the file dialogs; Erase; unplug and plug in through the device
+# and FILE -> EEPROM through the file dialogs; a Save over veltra-cli's erase, asked about and
+# cancelled; Erase, answering its question; unplug and plug in through the device
 # panel; Stop; close, answering the exit question. Every message box is found by its title and
 # text and answered with a click. A picture of the screen after every step goes into the
 # artifacts folder.
@@ -162,8 +163,17 @@ veltra_answer "$VELTRA_LOAD_DONE" OK
 eeprom_holds "$E2E_DIR/factory.bin" || e2e_fail "the EEPROM does not hold the loaded file"
 check_changes "$E2E_DIR/factory.json" ""
 
+e2e_step save-over-another-tool
+# veltra-cli erases while the window is connected: Save asks before writing over that.
+cli erase --yes --eeprom S24C64 || e2e_fail "veltra-cli cannot erase"
+e2e_click "$VELTRA_MAIN" CDemoDlg/3
+veltra_answer "$VELTRA_CHANGED_QUESTION" Cancel
+cmp -s -n "$TRANSFER_LENGTH" "$EEPROM_FILE" /dev/zero ||
+  e2e_fail "a cancelled Save changed the EEPROM"
+
 e2e_step erase
 e2e_click "$VELTRA_MAIN" CDemoDlg/4
+veltra_answer_before "$VELTRA_ERASE_QUESTION" OK
 veltra_answer "$VELTRA_ERASE_DONE" OK
 cmp -s -n "$TRANSFER_LENGTH" "$EEPROM_FILE" /dev/zero || e2e_fail "the EEPROM is not erased"
 

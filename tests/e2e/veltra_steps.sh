@@ -86,6 +86,19 @@ veltra_answer() {
   e2e_focus_back "$VELTRA_MAIN"
 }
 
+# veltra_answer_before TEXT BUTTON: as veltra_answer, for a question the operation's own message
+# follows at once: waits only until the box no longer shows this text.
+veltra_answer_before() {
+  e2e_wait_for veltra_message_is "$1" ||
+    e2e_fail "no message \"$1\"; shown: $(e2e_field "$VELTRA_MESSAGE" qt_msgbox_label 12)"
+  e2e_click "$VELTRA_MESSAGE" "$2"
+  e2e_wait_for veltra_message_is_not "$1" || e2e_fail "\"$2\" did not close the message \"$1\""
+}
+
+veltra_message_is_not() {
+  ! veltra_message_is "$1"
+}
+
 veltra_no_message() {
   e2e_lacks "$VELTRA_MESSAGE" QMessageBox window
 }
@@ -150,6 +163,9 @@ veltra_file_dialog() {
 VELTRA_SAVE_DONE=$'Save into EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to take effect !!!'
 VELTRA_LOAD_DONE=$'File -> EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to take effect !!!'
 VELTRA_ERASE_DONE=$'Erase EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to take effect !!!'
+# The questions before Erase, and before a Save over another program's change.
+VELTRA_ERASE_QUESTION="Erase the whole EEPROM ? Its contents will be lost !!!"
+VELTRA_CHANGED_QUESTION="The EEPROM was changed by another program since it was read. Save over it?"
 
 e2e_checked() {
   e2e_field "$VELTRA_MAIN" "$1" 11 | grep -qw checked

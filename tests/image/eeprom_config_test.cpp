@@ -130,6 +130,18 @@ TEST_F(EepromConfigTest, ReloadReadsCapabilityHeaderSectionsAndTailPlacesInOrder
   EXPECT_EQ(config_.GetTailRecord(record.data(), 22, section_index::kRecordEq), 0);
 }
 
+// Another program's change is found by reading the read's ranges again, at the read's cost.
+TEST_F(EepromConfigTest, TheCheckRereadsWhatTheReadFetched) {
+  ASSERT_EQ(Read(PackedImage({{section_index::kAudioIo, Bytes(37, 1)}}, 255)), kSOk);
+  const std::vector<Chunk> read = Chunks(chip_.system.RequestLog(), chip_.size);
+  chip_.system.ClearRequestLog();
+  chip_.Eeprom()[200] ^= 0xFF;  // beyond the image and both tail places
+  EXPECT_EQ(config_.CheckEepromUnchanged(), EepromCheck::kUnchanged);
+  EXPECT_EQ(Chunks(chip_.system.RequestLog(), chip_.size), read);
+  chip_.Eeprom()[70] ^= 0xFF;  // in the Audio I/O section
+  EXPECT_EQ(config_.CheckEepromUnchanged(), EepromCheck::kChanged);
+}
+
 TEST_F(EepromConfigTest, HeaderReadFailureLeavesNoSections) {
   chip_.system.SetFaults({.forceNack = true});
   EXPECT_EQ(config_.Reload(chip_.transferLength), kEFail);

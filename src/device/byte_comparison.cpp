@@ -1,8 +1,8 @@
-#include "cli/byte_comparison.h"
+#include "device/byte_comparison.h"
 
 #include <algorithm>
 
-namespace veltra::cli {
+namespace veltra::device {
 
 ByteComparison CompareBytes(std::span<const uint8_t> actual, std::span<const uint8_t> expected) {
   ByteComparison result;
@@ -19,4 +19,4 @@ ByteComparison CompareBytes(std::span<const uint8_t> actual, std::span<const uin
   return result;
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra::device

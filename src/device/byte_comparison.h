@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-namespace veltra::cli {
+namespace veltra::device {
 
 // Where two byte ranges of one length part: the first differing address and how many differ.
 struct ByteComparison {
@@ -17,4 +17,4 @@ struct ByteComparison {
 // Compares over the shorter of the two lengths.
 ByteComparison CompareBytes(std::span<const uint8_t> actual, std::span<const uint8_t> expected);
 
-}  // namespace veltra::cli
+}  // namespace veltra::device

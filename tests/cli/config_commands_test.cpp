@@ -348,53 +348,45 @@ TEST_F(ConfigCommandsTest, ImportRefusesMalformedDocumentsInOneLineAndWritesNoth
   }
 }
 
-// What the JSON library would take, or would abort or recurse on, that the format does not
-// define: refused in one line with exit 2 by every command that reads documents.
+// What the JSON library would take, abort or recurse on that the format does not define:
+// refused in one line, exit 2, by every command that reads documents.
 TEST_F(ConfigCommandsTest, DocumentsBeyondTheFormatAreRefusedInOneLine) {
-  const std::string document = FactoryJson().dump(2);
-  const auto withFormat = [&document](const std::string& value) {
-    std::string text = document;
-    const size_t at = text.find("\"format\": 1") + 10;
-    return text.replace(at, 1, value);
+  const std::string doc = FactoryJson().dump(2), ok = Write("ok.json", FactoryJson());
+  const auto format = [&doc](const char* value) {
+    return std::string(doc).replace(doc.find("\"format\": 1") + 10, 1, value);
   };
   const std::pair<std::string, const char*> cases[] = {
-      {withFormat("1e400"), "the number 1e400 is beyond what a double holds"},
-      {withFormat("-1e400"), "the number -1e400 is beyond"},
-      {withFormat("1e-400"), "the number 1e-400 is beyond"},
+      {format("1e400"), "the number 1e400 is beyond what a double holds"},
+      {format("-1e-400"), "the number -1e-400 is beyond"},
       {std::string(100000, '[') + std::string(100000, ']'), "nested deeper than the document's 5"},
-      {withFormat("[[[[[[1]]]]]]"), "line 2, column 17: nested deeper"},
-      {"\xEF\xBB\xBF" + document, "a byte-order mark"},
-      {document + std::string(1, '\0') + "garbage", "a NUL byte"},
-      {document + " garbage", "parse error"},
+      {format("[[[[[[1]]]]]]"), "line 2, column 17: nested deeper"},
+      {"\xEF\xBB\xBF" + doc, "a byte-order mark"},
+      {doc + std::string(1, '\0') + "garbage", "a NUL byte"},
   };
-  const std::string ok = Write("ok.json", FactoryJson());
   for (const auto& [text, expected] : cases) {
-    const std::string json = dir_.File("bad.json");
-    WriteText(json, text);
-    for (const Outcome& o : {RunCommand(RunImportCommand, {json, "-o", dir_.File("out.bin")}),
-                             RunCommand(RunDiffCommand, {ok, json}),
-                             RunCommand(RunEqUploadCommand, Device({"record", json}))}) {
-      EXPECT_EQ(o.code, kExitUsage) << expected << ": " << o.err;
+    WriteText(dir_.File("bad.json"), text);
+    for (const Outcome& o :
+         {RunCommand(RunImportCommand, {dir_.File("bad.json"), "-o", "x.bin"}),
+          RunCommand(RunDiffCommand, {ok, dir_.File("bad.json")}),
+          RunCommand(RunEqUploadCommand, Device({"record", dir_.File("bad.json")}))}) {
+      EXPECT_EQ(o.code, kExitUsage) << o.err;
       EXPECT_EQ(LineCount(o.err), 1u) << o.err;
       EXPECT_NE(o.err.find(expected), std::string::npos) << o.err;
     }
   }
 }
 
-// An image whose EQ has no band table (no room for its tail record) exports null bands, and
-// an import of that packs no table of zeros: the document comes back as it was.
+// An EQ without a band table (no room for its tail record) exports null bands; importing that
+// packs no table of zeros, so the document comes back as it was.
 TEST_F(ConfigCommandsTest, BandsWithoutATableRoundTrip) {
   Json json = FactoryJson();
-  for (Json& band : json["playbackEq"]["bands"]) {
+  for (Json& band : json["playbackEq"]["bands"])
     band = Json::parse(R"({"centreHz": null, "bandwidthHz": null,
                            "words": {"a21": "00000001", "a31": "00000002", "s": "00000003"}})");
-  }
   const std::string image = dir_.File("no-table.bin");
   ASSERT_EQ(RunCommand(RunImportCommand, {Write("no-table.json", json), "-o", image}).code, 0);
   const Outcome o = RunCommand(RunExportCommand, {image, "--eeprom", "S24C04"});
-  ASSERT_EQ(o.code, 0) << o.err;
-  EXPECT_EQ(Json::parse(o.out)["playbackEq"], json["playbackEq"]);
-  EXPECT_EQ(Json::parse(o.out)["recordEq"], json["recordEq"]);
+  EXPECT_EQ(Json::parse(o.out), json) << o.err;
 }
 
 struct ArgumentsCase {
@@ -426,11 +418,8 @@ TEST_F(ConfigCommandsTest, WrongArgumentsAreOneLineAndExitTwo) {
       {RunEqUploadCommand, {{"playback", "--device"}, "needs --eeprom TYPE"}},
       // One rule for empty file names.
       {RunImportCommand, {{json, "-o", ""}, "--output needs a file name"}},
-      {RunExportCommand, {{imageFile_, "--eeprom", "S24C04", "-o", ""}, "--output needs a file"}},
       {RunDiffCommand, {{"", json}, "an empty argument ('') names nothing"}},
       {RunDumpCommand, {{"", "--eeprom", "S24C04"}, "an empty argument ('') names nothing"}},
-      {RunLoadCommand, {{"", "--eeprom", "S24C04", "--yes"}, "an empty argument"}},
-      {RunReadCommand, {{"--eeprom", "S24C04", "--trace", ""}, "--trace needs a file name"}},
   };
   for (const auto& [run, test] : cases) {
     const Outcome o = RunCommand(run, test.args);

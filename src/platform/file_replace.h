@@ -53,20 +53,19 @@ inline constexpr char kForeignLink[] =
 // Commit puts them in place. Anything not committed is discarded without a trace, and an
 // existing file is never truncated, replaced or removed before its new contents are complete.
 //
-// A regular file (or a path where none exists yet) is replaced: the contents are written into
-// an unnamed file in the target's folder (O_TMPFILE, which vanishes with a killed process), or,
-// where the file system has none, into a hidden file of a fixed pattern that the next write of
-// the same target removes once its writer is gone (its pid no longer runs or belongs to a
-// process of another start time); then synced, given the target's permission bits and owner, named
-// and renamed over the target. A symbolic link is written through to its target and stays a
-// link, but only where the kernel's rule for shared folders would follow it (in a sticky
-// world-writable folder only a link of this user or of the folder's owner): the rename would
-// escape that rule. A name of one of the process's own descriptors (/dev/stdout, /dev/fd/N,
-// /proc/self/fd/N) is that descriptor, a stream like "-". A target nobody may write is refused with
-// the system's reason even for root, as is a folder without room or permission. Nothing that is not
-// a regular file is ever truncated or unlinked: a character device or named pipe is written
-// straight through when the caller allows streams (as any Unix tool writes to /dev/null or a pipe),
-// and refused otherwise.
+// A regular file (or a path where none exists yet) is replaced: the contents are written into an
+// unnamed file in the target's folder (O_TMPFILE, which vanishes with a killed process), or, where
+// the file system has none, into a hidden file of a fixed pattern that the next write of the same
+// target removes once its writer is gone (its pid no longer runs or belongs to a process of another
+// start time); then synced, given the target's permission bits and owner, named and renamed over
+// the target. A symbolic link is written through to its target and stays a link, but only where the
+// kernel's rule for shared folders would follow it (in a sticky world-writable folder only a link
+// of this user or of the folder's owner): the rename would escape that rule. A name of one of the
+// process's own descriptors (/dev/stdout, /dev/fd/N, /proc/self/fd/N) is that descriptor, a stream
+// like "-". A target nobody may write is refused with the system's reason even for root, as is a
+// folder without room or permission. Nothing that is not a regular file is ever truncated or
+// unlinked: a character device or named pipe is written straight through when the caller allows
+// streams (as any Unix tool writes to /dev/null or a pipe), and refused otherwise.
 //
 // On Windows the contents go into a hidden file of the same pattern, are flushed and take the
 // target's place with MoveFileExW (replace, write through); a read-only file is refused, and a

@@ -26,11 +26,15 @@ bool IsPrivateDirectory(const std::string& path) {
   return S_ISDIR(info.st_mode) && info.st_uid == getuid() && (info.st_mode & 077) == 0;
 }
 
-std::string FallbackDirectory(const char* tmp) {
-  std::string base = (tmp != nullptr && tmp[0] == '/') ? tmp : "/tmp";
-  const std::string dir = base + "/veltra-config-" + std::to_string(getuid());
+// dir, made 0700 when missing, if it is a private directory of this user; else "".
+std::string PrivateDirectory(const std::string& dir) {
   if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return {};
   return IsPrivateDirectory(dir) ? dir : std::string();
+}
+
+std::string FallbackDirectory(const char* tmp) {
+  std::string base = (tmp != nullptr && tmp[0] == '/') ? tmp : "/tmp";
+  return PrivateDirectory(base + "/veltra-config-" + std::to_string(getuid()));
 }
 
 }  // namespace
@@ -61,22 +65,55 @@ std::string SingleInstanceLock::LockDirectoryFrom(const char* runtimeDirectory,
   return FallbackDirectory(tmpDirectory);
 }
 
+std::vector<std::string> SingleInstanceLock::LockDirectories() {
+  return LockDirectoriesFrom(std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"),
+                             std::getenv("HOME"));
+}
+
+std::vector<std::string> SingleInstanceLock::LockDirectoriesFrom(const char* runtimeDirectory,
+                                                                 const char* tmpDirectory,
+                                                                 const char* home) {
+  std::vector<std::string> directories;
+  if (std::string first = LockDirectoryFrom(runtimeDirectory, tmpDirectory); !first.empty())
+    directories.push_back(std::move(first));
+  // Only this user can take a name in the home directory from this user.
+  if (home != nullptr && home[0] == '/' && IsOwnDirectory(home)) {
+    const std::string own = PrivateDirectory(std::string(home) + "/.veltra-config-lock");
+    if (!own.empty() && (directories.empty() || directories.front() != own))
+      directories.push_back(own);
+  }
+  return directories;
+}
+
 SingleInstanceLock::Result SingleInstanceLock::Acquire(std::string_view name,
                                                        const std::string& directory) {
+  return directory.empty() ? AcquireIn(name, LockDirectories()) : AcquireIn(name, {directory});
+}
+
+SingleInstanceLock::Result SingleInstanceLock::AcquireIn(
+    std::string_view name, const std::vector<std::string>& directories) {
   Release();
-  const std::string dir = directory.empty() ? LockDirectory() : directory;
-  if (dir.empty()) return Result::kUnavailable;
-  const std::string path = dir + "/" + FileNameFor(name);
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) return Result::kUnavailable;
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const int error = errno;
-    close(fd);
-    return error == EWOULDBLOCK ? Result::kAlreadyRunning : Result::kUnavailable;
+  for (const std::string& dir : directories) {
+    const std::string path = dir + "/" + FileNameFor(name);
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0) continue;  // a link or a folder at the name
+    struct stat info {};
+    // Another user's file there could be locked by that user for good.
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != getuid()) {
+      close(fd);
+      continue;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int error = errno;
+      close(fd);
+      if (error == EWOULDBLOCK) return Result::kAlreadyRunning;
+      continue;
+    }
+    fd_ = fd;
+    path_ = path;
+    return Result::kAcquired;
   }
-  fd_ = fd;
-  path_ = path;
-  return Result::kAcquired;
+  return Result::kUnavailable;
 }
 
 void SingleInstanceLock::Release() {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace veltra::app {
 
@@ -22,7 +23,7 @@ class SingleInstanceLock {
   SingleInstanceLock(const SingleInstanceLock&) = delete;
   SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
 
-  // directory empty: the per-user runtime directory (LockDirectory()). Windows has no
+  // directory empty: the first of LockDirectories() that takes the lock file. Windows has no
   // directory: the name is the mutex's.
   Result Acquire(std::string_view name, const std::string& directory = {});
   void Release();
@@ -48,6 +49,15 @@ class SingleInstanceLock {
   static std::string LockDirectory();
   // The same from these values of the two variables (null: unset).
   static std::string LockDirectoryFrom(const char* runtimeDirectory, const char* tmpDirectory);
+  // Where the lock may be, in order: LockDirectory(), then a private directory of this user in
+  // the home directory, for when another user has taken the name of the one under /tmp (every
+  // copy of this user walks the same list, so they meet in the same file).
+  static std::vector<std::string> LockDirectories();
+  static std::vector<std::string> LockDirectoriesFrom(const char* runtimeDirectory,
+                                                      const char* tmpDirectory, const char* home);
+  // The lock file in the first directory that holds one of this user's own (a link, folder or
+  // another user's file at the lock's name is passed over): kAlreadyRunning or kAcquired there.
+  Result AcquireIn(std::string_view name, const std::vector<std::string>& directories);
 #endif
 
  private:

@@ -12,6 +12,8 @@ enum ExitCode : int {
   kExitSuccess = 0,
   kExitFailure = 1,  // the command could not do its work
   kExitUsage = 2,    // the command line was wrong; nothing was done
+  // The command changed the EEPROM as asked, but its --trace could not be written.
+  kExitChangedTraceFailed = 3,
 };
 
 // One line on the error stream, "veltra-cli: <reason>", and the matching exit code.

@@ -103,8 +103,18 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string> args,
   error = backend::CheckGivenDeviceOptions(given);
   if (!error.empty()) return std::nullopt;
   line.eeprom = line.device.eeprom;
+  // One rule for every file a command names: an empty name is a usage error, never "the
+  // standard stream" nor a path the system is asked about.
   if (line.trace && line.trace->empty()) {
     error = "--trace needs a file name";
+    return std::nullopt;
+  }
+  if (line.output && line.output->empty()) {
+    error = "--output needs a file name";
+    return std::nullopt;
+  }
+  if (std::find(line.operands.begin(), line.operands.end(), "") != line.operands.end()) {
+    error = "an empty argument ('') names nothing";
     return std::nullopt;
   }
   return line;

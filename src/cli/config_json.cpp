@@ -1,6 +1,7 @@
 #include "cli/config_json.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -636,6 +637,58 @@ class DuplicateKeys {
   std::string duplicate_;
 };
 
+// The deepest the document nests: the root, playbackEq, bands, a band, its words.
+constexpr int kMaxNesting = 5;
+
+// "line 3, column 7" of a byte offset, as the JSON library counts them.
+std::string Position(std::string_view text, size_t offset) {
+  const size_t lineStart = text.rfind('\n', offset == 0 ? 0 : offset - 1);
+  const size_t line = static_cast<size_t>(std::count(text.begin(), text.begin() + offset, '\n'));
+  const size_t column =
+      lineStart == std::string_view::npos || offset == 0 ? offset + 1 : offset - lineStart;
+  return "line " + std::to_string(line + 1) + ", column " + std::to_string(column);
+}
+
+// What the JSON library would take although the format does not define it, checked before the
+// library parses (and recurses): a byte-order mark, a NUL (the library ends the document there,
+// taking what follows for nothing), nesting deeper than the format's, and a number no double
+// holds (the library reads 1e-400 as 0 and throws on 1e400). "" when none.
+std::string CheckDocumentText(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF"))
+    return "a byte-order mark: the document is UTF-8 without one";
+  int depth = 0;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c == '\0') return Position(text, at) + ": a NUL byte";
+    if (c == '"') {  // to the closing quote; the library checks what lies between
+      for (++at; at < text.size() && text[at] != '"'; ++at) {
+        if (text[at] == '\\')
+          ++at;
+        else if (text[at] == '\0')
+          return Position(text, at) + ": a NUL byte";
+      }
+    } else if (c == '[' || c == '{') {
+      if (++depth > kMaxNesting) {
+        return Position(text, at) + ": nested deeper than the document's " +
+               std::to_string(kMaxNesting) + " levels";
+      }
+    } else if (c == ']' || c == '}') {
+      --depth;
+    } else if (c == '-' || (c >= '0' && c <= '9')) {
+      const size_t end = text.find_first_not_of("0123456789+-.eE", at);
+      const std::string_view number = text.substr(at, end - at);
+      double value = 0;
+      if (std::from_chars(number.data(), number.data() + number.size(), value).ec ==
+          std::errc::result_out_of_range) {
+        const std::string shown(number.substr(0, 40));
+        return Position(text, at) + ": the number " + shown + " is beyond what a double holds";
+      }
+      at += number.size() - 1;
+    }
+  }
+  return {};
+}
+
 std::string OneLine(std::string text) {
   std::replace_if(
       text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
@@ -713,11 +766,15 @@ std::string ConfigurationJsonText(const Configuration& c, const device::EepromTy
 
 std::optional<ConfigurationDocument> ReadConfigurationJson(std::string_view text,
                                                            std::string& error) {
+  if (std::string problem = CheckDocumentText(text); !problem.empty()) {
+    error = OneLine(std::move(problem));
+    return std::nullopt;
+  }
   DuplicateKeys duplicates;
   Json root;
   try {
     root = Json::parse(text, std::ref(duplicates));
-  } catch (const Json::parse_error& e) {
+  } catch (const Json::exception& e) {
     // "[json.exception.parse_error.101] parse error at line 1, column 2: ..."
     std::string what = e.what();
     if (const size_t end = what.find("] ");

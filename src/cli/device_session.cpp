@@ -76,12 +76,19 @@ std::optional<std::vector<uint8_t>> DeviceSession::ReadEeprom(uint32_t length, s
   return bytes;
 }
 
-int DeviceSession::Finish(int code) {
+int DeviceSession::Finish(int code, std::string_view change) {
   if (!tracing_) return code;
   tracing_ = false;
   const std::string problem = trace_.Commit();
   if (problem.empty()) return code;
   const std::string reason = prefix_ + "trace " + trace_.Path() + ": " + problem;
+  if (code == kExitSuccess && !change.empty()) {
+    if (err_ != nullptr) {
+      ReportFailure(*err_, prefix_ + "the EEPROM was " + std::string(change) + ", but the trace " +
+                               trace_.Path() + " could not be written: " + problem);
+    }
+    return kExitChangedTraceFailed;
+  }
   if (err_ == nullptr) return kExitFailure;
   const int failed = ReportFailure(*err_, reason);
   return code == kExitSuccess ? failed : code;

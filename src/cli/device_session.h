@@ -84,8 +84,10 @@ class DeviceSession {
                                                  std::string what = "reading EEPROM");
 
   // Ends the command: writes the trace. code unless the trace could not be written, which is
-  // then reported and fails the command.
-  int Finish(int code);
+  // then reported and fails the command. change says what a command that succeeded did to the
+  // EEPROM ("erased"): a trace that then fails is reported with it and exits
+  // kExitChangedTraceFailed, so a script knows the EEPROM changed.
+  int Finish(int code, std::string_view change = {});
 
  private:
   DeviceSession() = default;

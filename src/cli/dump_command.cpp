@@ -19,8 +19,8 @@ constexpr char kUsage[] =
     "Reads the EEPROM of the device (EEPROM -> FILE) into FILE.bin: the\n"
     "EEPROM's size less one byte, from address 0. FILE.bin is checked before the read\n"
     "and replaced in one step when the read has succeeded: it holds its old contents\n"
-    "or the new ones, never a part. '-' writes to standard output; a device or named\n"
-    "pipe is written as it is.\n"
+    "or the new ones, never a part. '-' and /dev/stdout write to standard output (a\n"
+    "shell's >> appends); a device or named pipe is written as it is.\n"
     "\n"
     "Options:\n";
 

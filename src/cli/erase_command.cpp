@@ -62,9 +62,9 @@ int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::o
   }
   if (line->verify) {
     const std::vector<uint8_t> erased(line->eeprom->transferLength, 0);
-    return session->Finish(VerifyWrite(*session, erased, "erased", prefix, err));
+    return session->Finish(VerifyWrite(*session, erased, "erased", prefix, err), "erased");
   }
-  return session->Finish(kExitSuccess);
+  return session->Finish(kExitSuccess, "erased");
 }
 
 }  // namespace veltra::cli

@@ -45,16 +45,12 @@ void WarnUnstoredTailRecords(const image::Configuration& c,
                              const image::PackedConfiguration& packed,
                              const device::EepromType& eeprom, std::string_view prefix,
                              std::ostream& err) {
-  auto hasTable = [](const std::optional<image::EqSection>& eq) {
-    return eq && std::any_of(eq->bands.begin(), eq->bands.end(),
-                             [](const image::EqBand& band) { return band.table.has_value(); });
-  };
   const std::string room =
       " has no room in " + std::string(eeprom.name) + " after the sections and is not stored";
-  if (hasTable(c.playbackEq) && !packed.tailRecord1Stored) {
+  if (image::HoldsBandTable(c.playbackEq) && !packed.tailRecord1Stored) {
     ReportWarning(err, prefix, "the playback EQ's band table (tail record 1)" + room);
   }
-  if (hasTable(c.recordEq) && !packed.tailRecord2Stored) {
+  if (image::HoldsBandTable(c.recordEq) && !packed.tailRecord2Stored) {
     ReportWarning(err, prefix, "the record EQ's band table (tail record 2)" + room);
   }
 }
@@ -135,7 +131,7 @@ int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::
   if (const std::string problem = session->FileProblem(); !problem.empty()) {
     return ReportFailure(err, prefix + problem);
   }
-  return kExitSuccess;
+  return session->Finish(kExitSuccess, "written");
 }
 
 }  // namespace veltra::cli

@@ -73,9 +73,9 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
     return session->Finish(ReportFailure(err, prefix + problem));
   }
   if (line->verify) {
-    return session->Finish(VerifyWrite(*session, read.bytes, "file", prefix, err));
+    return session->Finish(VerifyWrite(*session, read.bytes, "file", prefix, err), "written");
   }
-  return session->Finish(kExitSuccess);
+  return session->Finish(kExitSuccess, "written");
 }
 
 }  // namespace veltra::cli

@@ -12,7 +12,8 @@ namespace veltra::cli {
 
 // Where a command's result goes: standard output for "-" or no path, else a file that is
 // checked before the work and replaced in one step once the result is complete (never left
-// half-written). A device or named pipe is written as it is.
+// half-written). A device, a named pipe or a name of an open descriptor (/dev/stdout) is
+// written as it is.
 class OutputTarget {
  public:
   // "" when the target can take the result, else "<path>: <reason>".

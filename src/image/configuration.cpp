@@ -170,6 +170,11 @@ TailRecord TailRecordOf(const EqBands& bands) {
 
 }  // namespace
 
+bool HoldsBandTable(const std::optional<EqSection>& eq) {
+  return eq && std::any_of(eq->bands.begin(), eq->bands.end(),
+                           [](const EqBand& band) { return band.table.has_value(); });
+}
+
 BandRecord BandWordsOf(const BandTableEntry& entry) {
   const eq::BandWords words =
       eq::CalcBandCoefficients(eq::kEqSampleRate, entry.centreFrequency, entry.bandwidth);
@@ -263,11 +268,13 @@ PackedConfiguration PackConfiguration(const Configuration& c, uint32_t transferL
   const TailRecord tail1 = c.playbackEq ? TailRecordOf(c.playbackEq->bands) : TailRecord{};
   const TailRecord tail2 = c.recordEq ? TailRecordOf(c.recordEq->bands) : TailRecord{};
 
+  // No band table is made up for an EQ that holds none (an image read without its tail
+  // record): zeros stored there would read back as bands of 0 Hz.
   PackInput input;
   input.sections = sections;
   input.header = header;
-  input.tailRecord1 = c.playbackEq ? &tail1 : nullptr;
-  input.tailRecord2 = c.recordEq ? &tail2 : nullptr;
+  input.tailRecord1 = HoldsBandTable(c.playbackEq) ? &tail1 : nullptr;
+  input.tailRecord2 = HoldsBandTable(c.recordEq) ? &tail2 : nullptr;
 
   PackedConfiguration packed;
   packed.image.assign(transferLength, 0);

@@ -135,6 +135,10 @@ struct PackedConfiguration {
   bool tailRecord2Stored = false;
 };
 
+// Whether the EQ is present and any of its bands has a table entry; packing stores a tail
+// record only for such an EQ.
+bool HoldsBandTable(const std::optional<EqSection>& eq);
+
 // Lays the configuration out with the tool's packer for an EEPROM of this transfer length.
 // Expects a configuration CheckConfiguration accepts; any other still packs without reading or
 // writing outside a buffer, values held to the fields that carry them.

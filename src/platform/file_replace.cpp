@@ -6,10 +6,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -42,23 +47,70 @@ std::string TemporaryPrefix(const std::string& target) {
   return "." + BaseName(target).substr(0, kMaxBaseInTemporaryName) + kTemporaryMark;
 }
 
+// When a process started, in clock ticks since boot (/proc/PID/stat, field 22): with the pid it
+// names one process for good, as pids are reused. 0 when it cannot be read.
+uint64_t StartOf(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(file, line)) return 0;
+  // The command name in parentheses may hold blanks and parentheses; the fields follow the last.
+  const size_t close = line.rfind(')');
+  if (close == std::string::npos) return 0;
+  size_t at = close + 1;
+  for (int field = 3; field <= 22; ++field) {  // the state is field 3
+    at = line.find_first_not_of(' ', at);
+    if (at == std::string::npos) return 0;
+    if (field == 22) break;
+    at = line.find(' ', at);
+  }
+  uint64_t start = 0;
+  const auto [end, error] = std::from_chars(line.data() + at, line.data() + line.size(), start);
+  return error == std::errc() ? start : 0;
+}
+
+uint64_t OwnStart() {
+  static const uint64_t start = StartOf(::getpid());
+  return start;
+}
+
+// ".<name>.veltra-tmp.<pid>.<start>.<n>": the writer's pid and start time tell a later writer
+// whether it still runs.
 std::string TemporaryName(const std::string& target) {
   static std::atomic<unsigned> counter{0};
   const std::string directory = Directory(target);
   return (directory == "/" ? "" : directory) + "/" + TemporaryPrefix(target) +
-         std::to_string(::getpid()) + "." + std::to_string(counter++);
+         std::to_string(::getpid()) + "." + std::to_string(OwnStart()) + "." +
+         std::to_string(counter++);
 }
 
-// The pid in "<pid>.<n>", or 0 when the rest of a name is not of that form.
-pid_t WriterOf(std::string_view rest) {
-  const size_t dot = rest.find('.');
-  if (dot == std::string_view::npos || dot == 0 || dot + 1 == rest.size()) return 0;
-  for (const char c : rest.substr(dot + 1))
-    if (c < '0' || c > '9') return 0;
-  pid_t pid = 0;
-  const auto [end, error] = std::from_chars(rest.data(), rest.data() + dot, pid);
-  if (error != std::errc() || end != rest.data() + dot) return 0;
-  return pid;
+// The digits-only fields of "<a>.<b>...", or nothing when the text is not of that form.
+std::vector<uint64_t> NumberFields(std::string_view text) {
+  std::vector<uint64_t> fields;
+  while (true) {
+    const size_t dot = std::min(text.find('.'), text.size());
+    uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + dot, value);
+    if (dot == 0 || error != std::errc() || end != text.data() + dot) return {};
+    fields.push_back(value);
+    if (dot == text.size()) return fields;
+    text.remove_prefix(dot + 1);
+  }
+}
+
+// Whether the writer a temporary's name records ("<pid>.<n>", or "<pid>.<start>.<n>") is gone:
+// its pid no longer runs, or now belongs to a process that started at another time.
+bool WriterIsGone(std::string_view rest) {
+  const std::vector<uint64_t> fields = NumberFields(rest);
+  if (fields.size() != 2 && fields.size() != 3) return false;
+  if (fields[0] == 0 || fields[0] > static_cast<uint64_t>(INT_MAX)) return false;
+  const auto pid = static_cast<pid_t>(fields[0]);
+  if (fields.size() == 3 && fields[1] != 0) {
+    const uint64_t start = pid == ::getpid() ? OwnStart() : StartOf(pid);
+    if (start != 0) return start != fields[1];
+  }
+  // This process's own are in use; a writer still running may be about to rename its file.
+  if (pid == ::getpid()) return false;
+  return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 std::string WriteAll(FileCalls& calls, int fd, std::span<const uint8_t> bytes) {
@@ -130,22 +182,76 @@ FileCalls& SystemFileCalls() {
   return calls;
 }
 
-std::string FinalName(const std::string& path, int& error) {
+namespace {
+
+// The descriptor a name is one of this process's own by (/dev/stdout, /dev/fd/N,
+// /proc/self/fd/N, /proc/PID/fd/N, /proc/thread-self/fd/N however spelt), else -1.
+int OwnDescriptor(const std::string& name) {
+  const std::string base = BaseName(name);
+  int fd = -1;
+  const auto [end, error] = std::from_chars(base.data(), base.data() + base.size(), fd);
+  if (base.empty() || error != std::errc() || end != base.data() + base.size()) return -1;
+  const std::unique_ptr<char, decltype(&std::free)> folder(
+      ::realpath(Directory(name).c_str(), nullptr), &std::free);
+  if (!folder) return -1;
+  const std::string process = "/proc/" + std::to_string(::getpid());
+  const std::string_view real(folder.get());
+  if (real == process + "/fd") return fd;
+  const std::string task = process + "/task/";
+  if (!real.starts_with(task) || !real.ends_with("/fd")) return -1;
+  const std::vector<uint64_t> thread =
+      NumberFields(real.substr(task.size(), real.size() - task.size() - 3));
+  return thread.size() == 1 ? fd : -1;
+}
+
+// Whether the kernel's rule for links in shared folders (protected_symlinks) lets this process
+// follow the link: in a sticky world-writable folder only a link of its own or of the folder's
+// owner. The tool resolves links itself and renames over the last one's target, where the
+// kernel would not look.
+bool MayFollow(const std::string& link, const struct stat& linkStatus) {
+  struct stat folder {};
+  if (::stat(Directory(link).c_str(), &folder) != 0) return true;  // later steps say why
+  const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+  return !shared || linkStatus.st_uid == ::geteuid() || linkStatus.st_uid == folder.st_uid;
+}
+
+struct Resolved {
+  std::string name;  // the last link's target, which need not exist; empty on failure
+  int error = 0;
+  int descriptor = -1;       // the name is this process's own descriptor
+  bool refusedLink = false;  // a link the kernel's rule would not follow
+};
+
+Resolved Resolve(const std::string& path) {
+  Resolved result;
   std::string current = path;
   for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+    if ((result.descriptor = OwnDescriptor(current)) >= 0) {
+      result.name = current;
+      return result;
+    }
     struct stat status {};
     if (::lstat(current.c_str(), &status) != 0) {
-      if (errno == ENOENT) return current;  // a file still to be made, or a dangling link's target
-      error = errno;
-      return {};
+      // A file still to be made, or a dangling link's target.
+      if (errno == ENOENT) result.name = current;
+      result.error = errno;
+      return result;
     }
-    if (!S_ISLNK(status.st_mode)) return current;
+    if (!S_ISLNK(status.st_mode)) {
+      result.name = current;
+      return result;
+    }
+    if (!MayFollow(current, status)) {
+      result.error = EACCES;
+      result.refusedLink = true;
+      return result;
+    }
     std::vector<char> target(static_cast<size_t>(status.st_size > 0 ? status.st_size : PATH_MAX) +
                              1);
     const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
     if (length < 0) {
-      error = errno;
-      return {};
+      result.error = errno;
+      return result;
     }
     if (static_cast<size_t>(length) >= target.size()) {  // the link changed meanwhile: look again
       --hop;
@@ -153,19 +259,27 @@ std::string FinalName(const std::string& path, int& error) {
     }
     const std::string next(target.data(), static_cast<size_t>(length));
     if (next.empty()) {
-      error = ENOENT;
-      return {};
+      result.error = ENOENT;
+      return result;
     }
     current = next.front() == '/' ? next : Directory(current) + "/" + next;
   }
-  error = ELOOP;
-  return {};
+  result.error = ELOOP;
+  return result;
+}
+
+}  // namespace
+
+std::string FinalName(const std::string& path, int& error) {
+  const Resolved resolved = Resolve(path);
+  if (resolved.name.empty()) error = resolved.error;
+  return resolved.name;
 }
 
 void RemoveStaleTemporaries(const std::string& path) {
-  int error = 0;
-  const std::string target = FinalName(path, error);
-  if (target.empty()) return;
+  const Resolved resolved = Resolve(path);
+  if (resolved.name.empty() || resolved.descriptor >= 0) return;
+  const std::string& target = resolved.name;
   const std::string directory = Directory(target);
   const std::string prefix = TemporaryPrefix(target);
   DIR* folder = ::opendir(directory.c_str());
@@ -174,10 +288,7 @@ void RemoveStaleTemporaries(const std::string& path) {
   while (const dirent* entry = ::readdir(folder)) {
     const std::string_view name(entry->d_name);
     if (!name.starts_with(prefix)) continue;
-    const pid_t writer = WriterOf(name.substr(prefix.size()));
-    // A writer still running may be about to rename its file; this process's own are in use.
-    if (writer <= 0 || writer == ::getpid()) continue;
-    if (::kill(writer, 0) == 0 || errno != ESRCH) continue;
+    if (!WriterIsGone(name.substr(prefix.size()))) continue;
     stale.emplace_back(name);
   }
   ::closedir(folder);
@@ -196,6 +307,18 @@ FileReplacement::~FileReplacement() {
 
 std::string FileReplacement::Open(const std::string& path, Streams streams) {
   Discard();
+  const Resolved resolved = Resolve(path);
+  if (resolved.refusedLink) return kForeignLink;
+  if (resolved.descriptor >= 0) {
+    // Written where the descriptor points, at its offset (appended after ">>"), as "-" is:
+    // following the descriptor's link to its file and replacing that would drop what the
+    // file held.
+    if (streams != Streams::kWriteThrough) return kOwnDescriptor;
+    fd_ = ::fcntl(resolved.descriptor, F_DUPFD_CLOEXEC, 0);
+    if (fd_ < 0) return Reason(errno);
+    kind_ = Kind::kStream;
+    return {};
+  }
   struct stat status {};
   existed_ = ::stat(path.c_str(), &status) == 0;
   if (!existed_ && errno != ENOENT) return Reason(errno);
@@ -211,9 +334,8 @@ std::string FileReplacement::Open(const std::string& path, Streams streams) {
     return {};
   }
 
-  int error = 0;
-  target_ = FinalName(path, error);
-  if (target_.empty()) return Reason(error);
+  if (resolved.name.empty()) return Reason(resolved.error);
+  target_ = resolved.name;
   mode_t mode = 0666;  // a new file: as any new file, less the umask
   if (existed_) {
     if (::access(target_.c_str(), W_OK) != 0) return Reason(errno);

@@ -41,21 +41,31 @@ FileCalls& SystemFileCalls();
 
 // The reason given for a target that is neither a regular file nor, where allowed, a stream.
 inline constexpr char kNotRegularFile[] = "not a regular file";
+// The reason given for a name of one of the process's own descriptors (/dev/stdout) where
+// streams are refused.
+inline constexpr char kOwnDescriptor[] = "names an open descriptor of this program, not a file";
+// The reason given for a symbolic link the system's rule for shared folders would not follow.
+inline constexpr char kForeignLink[] =
+    "a symbolic link of another user in a sticky world-writable folder: not followed";
 
 // New contents for one file, prepared before they are known: Open checks that the path can be
 // written and makes room for the contents without touching the file (a long read can follow),
 // Commit puts them in place. Anything not committed is discarded without a trace, and an
 // existing file is never truncated, replaced or removed before its new contents are complete.
 //
-// A regular file (or a path where none exists yet) is replaced: the contents are written into
-// an unnamed file in the target's folder (O_TMPFILE, which vanishes with a killed process), or,
-// where the file system has none, into a hidden file of a fixed pattern that the next write of
-// the same target removes; then synced, given the target's permission bits and owner, named
-// and renamed over the target. A symbolic link is written through to its target and stays a
-// link. A target nobody may write is refused with the system's reason even for root, as is a
+// A regular file (or a path where none exists yet) is replaced: the contents are written into an
+// unnamed file in the target's folder (O_TMPFILE, which vanishes with a killed process), or, where
+// the file system has none, into a hidden file of a fixed pattern that the next write of the same
+// target removes once its writer is gone (its pid no longer runs or belongs to a process of another
+// start time); then synced, given the target's permission bits and owner, named and renamed over
+// the target. A symbolic link is written through to its target and stays a link, but only where the
+// kernel's rule for shared folders would follow it (in a sticky world-writable folder only a link
+// of this user or of the folder's owner): the rename would escape that rule. A name of one of the
+// process's own descriptors (/dev/stdout, /dev/fd/N, /proc/self/fd/N) is that descriptor, a stream
+// like "-". A target nobody may write is refused with the system's reason even for root, as is a
 // folder without room or permission. Nothing that is not a regular file is ever truncated or
-// unlinked: a character device or named pipe is written straight through when the caller
-// allows streams (as any Unix tool writes to /dev/null or a pipe), and refused otherwise.
+// unlinked: a character device or named pipe is written straight through when the caller allows
+// streams (as any Unix tool writes to /dev/null or a pipe), and refused otherwise.
 //
 // On Windows the contents go into a hidden file of the same pattern, are flushed and take the
 // target's place with MoveFileExW (replace, write through); a read-only file is refused, and a
@@ -122,7 +132,8 @@ std::string ReplaceFile(const std::string& path, std::span<const uint8_t> bytes)
 #endif
 
 // The name a write through path lands on: symbolic links followed to the last one's target,
-// which need not exist. "" with error set when the links cannot be followed.
+// which need not exist. "" with error set when the links cannot be followed (EACCES for a link
+// the kernel's rule for shared folders would not follow).
 std::string FinalName(const std::string& path, int& error);
 
 // Removes the temporary files that killed writers of path left beside it (those of processes

@@ -1,8 +1,11 @@
 #include "platform/windows_api.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <climits>
+#include <cstdint>
 #include <system_error>
 #include <vector>
 
@@ -55,21 +58,42 @@ std::string TemporaryPrefix(const std::string& target) {
   return "." + BaseName(target).substr(0, kMaxBaseInTemporaryName) + kTemporaryMark;
 }
 
+// When a process was created (100 ns units), which with its id names it for good, as ids are
+// reused; 0 when it cannot be asked.
+uint64_t StartOf(DWORD pid) {
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (process == nullptr) return 0;
+  FILETIME created{}, exited{}, kernel{}, user{};
+  const bool known = ::GetProcessTimes(process, &created, &exited, &kernel, &user) != 0;
+  ::CloseHandle(process);
+  return known ? (uint64_t{created.dwHighDateTime} << 32 | created.dwLowDateTime) : 0;
+}
+
+uint64_t OwnStart() {
+  static const uint64_t start = StartOf(::GetCurrentProcessId());
+  return start;
+}
+
+// ".<name>.veltra-tmp.<pid>.<start>.<n>"
 std::string TemporaryName(const std::string& target) {
   static std::atomic<unsigned> counter{0};
   return Join(Directory(target), TemporaryPrefix(target)) +
-         std::to_string(::GetCurrentProcessId()) + "." + std::to_string(counter++);
+         std::to_string(::GetCurrentProcessId()) + "." + std::to_string(OwnStart()) + "." +
+         std::to_string(counter++);
 }
 
-DWORD WriterOf(std::string_view rest) {
-  const size_t dot = rest.find('.');
-  if (dot == std::string_view::npos || dot == 0 || dot + 1 == rest.size()) return 0;
-  for (const char c : rest.substr(dot + 1))
-    if (c < '0' || c > '9') return 0;
-  DWORD pid = 0;
-  const auto [end, error] = std::from_chars(rest.data(), rest.data() + dot, pid);
-  if (error != std::errc() || end != rest.data() + dot) return 0;
-  return pid;
+// The digits-only fields of "<a>.<b>...", or nothing when the text is not of that form.
+std::vector<uint64_t> NumberFields(std::string_view text) {
+  std::vector<uint64_t> fields;
+  while (true) {
+    const size_t dot = std::min(text.find('.'), text.size());
+    uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + dot, value);
+    if (dot == 0 || error != std::errc() || end != text.data() + dot) return {};
+    fields.push_back(value);
+    if (dot == text.size()) return fields;
+    text.remove_prefix(dot + 1);
+  }
 }
 
 bool ProcessHasEnded(DWORD pid) {
@@ -78,6 +102,21 @@ bool ProcessHasEnded(DWORD pid) {
   const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
   ::CloseHandle(process);
   return ended;
+}
+
+// Whether the writer a temporary's name records ("<pid>.<n>", or "<pid>.<start>.<n>") is gone:
+// its id no longer runs, or now belongs to a process created at another time.
+bool WriterIsGone(std::string_view rest) {
+  const std::vector<uint64_t> fields = NumberFields(rest);
+  if (fields.size() != 2 && fields.size() != 3) return false;
+  if (fields[0] == 0 || fields[0] > UINT32_MAX) return false;
+  const auto pid = static_cast<DWORD>(fields[0]);
+  if (fields.size() == 3 && fields[1] != 0) {
+    const uint64_t start = pid == ::GetCurrentProcessId() ? OwnStart() : StartOf(pid);
+    if (start != 0) return start != fields[1];
+  }
+  // This process's own are in use; a writer still running may be about to rename its file.
+  return pid != ::GetCurrentProcessId() && ProcessHasEnded(pid);
 }
 
 std::string WriteAll(HANDLE handle, std::span<const uint8_t> bytes) {
@@ -166,9 +205,7 @@ void RemoveStaleTemporaries(const std::string& path) {
       continue;
     const std::string name = Utf8FromWide(entry.cFileName);
     if (!name.starts_with(prefix)) continue;
-    const DWORD writer = WriterOf(std::string_view(name).substr(prefix.size()));
-    // A writer still running may be about to rename its file; this process's own are in use.
-    if (writer == 0 || writer == ::GetCurrentProcessId() || !ProcessHasEnded(writer)) continue;
+    if (!WriterIsGone(std::string_view(name).substr(prefix.size()))) continue;
     stale.push_back(name);
   } while (::FindNextFileW(find, &entry));
   ::FindClose(find);

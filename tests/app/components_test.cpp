@@ -293,6 +293,34 @@ class ComponentsTest : public QObject {
     QCOMPARE(SingleInstanceLock::LockDirectoryFrom(target.c_str(), target.c_str()), target);
   }
 
+  // Nothing another user (or a stray link or folder) puts at the fallback folder's or the lock
+  // file's name lets a second copy start: every copy passes it over alike. Squats: another
+  // user's fallback folder, a link there, a folder or a link at the lock file.
+  void ASquattedLockPlaceStillAdmitsOneCopy() {
+    for (int squat = geteuid() == 0 ? 0 : 1; squat < 4; ++squat) {
+      QTemporaryDir base;
+      const std::string tmp = base.path().toStdString(), home = tmp + "/home";
+      const std::string runtime = tmp + "/runtime";
+      const std::string fallback = tmp + "/veltra-config-" + std::to_string(getuid());
+      const std::string name = "TR7731 Configuration Tool ";
+      const std::string lock = fallback + "/" + SingleInstanceLock::FileNameFor(name);
+      // XDG_RUNTIME_DIR is not this user's own: everyone may write to it.
+      QCOMPARE(
+          mkdir(home.c_str(), 0700) | mkdir(runtime.c_str(), 0) | chmod(runtime.c_str(), 01777), 0);
+      QCOMPARE(squat == 1 ? symlink(home.c_str(), fallback.c_str()) : mkdir(fallback.c_str(), 0700),
+               0);
+      if (squat == 0) QCOMPARE(chown(fallback.c_str(), 65534, 65534), 0);
+      if (squat >= 2)
+        QCOMPARE(squat == 2 ? mkdir(lock.c_str(), 0700) : symlink("/dev/null", lock.c_str()), 0);
+      const auto directories =
+          SingleInstanceLock::LockDirectoriesFrom(runtime.c_str(), tmp.c_str(), home.c_str());
+      SingleInstanceLock first, second;
+      QVERIFY(first.AcquireIn(name, directories) == SingleInstanceLock::Result::kAcquired);
+      QVERIFY(second.AcquireIn(name, directories) == SingleInstanceLock::Result::kAlreadyRunning);
+      QVERIFY(first.Path().starts_with(home + "/.veltra-config-lock/"));
+    }
+  }
+
   void LockWithoutDirectoryIsUnavailable() {
     SingleInstanceLock lock;
     QVERIFY(lock.Acquire("x", "/nonexistent/veltra") == SingleInstanceLock::Result::kUnavailable);

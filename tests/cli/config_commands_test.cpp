@@ -348,6 +348,47 @@ TEST_F(ConfigCommandsTest, ImportRefusesMalformedDocumentsInOneLineAndWritesNoth
   }
 }
 
+// What the JSON library would take, abort or recurse on that the format does not define:
+// refused in one line, exit 2, by every command that reads documents.
+TEST_F(ConfigCommandsTest, DocumentsBeyondTheFormatAreRefusedInOneLine) {
+  const std::string doc = FactoryJson().dump(2), ok = Write("ok.json", FactoryJson());
+  const auto format = [&doc](const char* value) {
+    return std::string(doc).replace(doc.find("\"format\": 1") + 10, 1, value);
+  };
+  const std::pair<std::string, const char*> cases[] = {
+      {format("1e400"), "the number 1e400 is beyond what a double holds"},
+      {format("-1e-400"), "the number -1e-400 is beyond"},
+      {std::string(100000, '[') + std::string(100000, ']'), "nested deeper than the document's 5"},
+      {format("[[[[[[1]]]]]]"), "line 2, column 17: nested deeper"},
+      {"\xEF\xBB\xBF" + doc, "a byte-order mark"},
+      {doc + std::string(1, '\0') + "garbage", "a NUL byte"},
+  };
+  for (const auto& [text, expected] : cases) {
+    WriteText(dir_.File("bad.json"), text);
+    for (const Outcome& o :
+         {RunCommand(RunImportCommand, {dir_.File("bad.json"), "-o", "x.bin"}),
+          RunCommand(RunDiffCommand, {ok, dir_.File("bad.json")}),
+          RunCommand(RunEqUploadCommand, Device({"record", dir_.File("bad.json")}))}) {
+      EXPECT_EQ(o.code, kExitUsage) << o.err;
+      EXPECT_EQ(LineCount(o.err), 1u) << o.err;
+      EXPECT_NE(o.err.find(expected), std::string::npos) << o.err;
+    }
+  }
+}
+
+// An EQ without a band table (no room for its tail record) exports null bands; importing that
+// packs no table of zeros, so the document comes back as it was.
+TEST_F(ConfigCommandsTest, BandsWithoutATableRoundTrip) {
+  Json json = FactoryJson();
+  for (Json& band : json["playbackEq"]["bands"])
+    band = Json::parse(R"({"centreHz": null, "bandwidthHz": null,
+                           "words": {"a21": "00000001", "a31": "00000002", "s": "00000003"}})");
+  const std::string image = dir_.File("no-table.bin");
+  ASSERT_EQ(RunCommand(RunImportCommand, {Write("no-table.json", json), "-o", image}).code, 0);
+  const Outcome o = RunCommand(RunExportCommand, {image, "--eeprom", "S24C04"});
+  EXPECT_EQ(Json::parse(o.out), json) << o.err;
+}
+
 struct ArgumentsCase {
   std::vector<std::string> args;
   const char* expected;
@@ -375,6 +416,10 @@ TEST_F(ConfigCommandsTest, WrongArgumentsAreOneLineAndExitTwo) {
       {RunEqUploadCommand, {{"playback", "--preset", "4", json}, "--preset needs 0..3"}},
       {RunEqUploadCommand, {{"playback"}, "needs the file or --device"}},
       {RunEqUploadCommand, {{"playback", "--device"}, "needs --eeprom TYPE"}},
+      // One rule for empty file names.
+      {RunImportCommand, {{json, "-o", ""}, "--output needs a file name"}},
+      {RunDiffCommand, {{"", json}, "an empty argument ('') names nothing"}},
+      {RunDumpCommand, {{"", "--eeprom", "S24C04"}, "an empty argument ('') names nothing"}},
   };
   for (const auto& [run, test] : cases) {
     const Outcome o = RunCommand(run, test.args);

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -293,6 +294,29 @@ TEST_F(FileReplaceTest, ALinkIsWrittenThroughAndStaysALink) {
   EXPECT_EQ(ReplaceFile((dir_ / "loop.bin").string(), new_), Message(ELOOP));
 }
 
+// A link is followed only where the kernel's protected_symlinks rule would follow it.
+TEST_F(FileReplaceTest, AnotherUsersLinkInAStickyWorldWritableFolderIsNotFollowed) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can make another user's link";
+  struct Case {
+    mode_t folderMode;
+    uid_t folderOwner, linkOwner;
+    bool followed;
+  } const cases[] = {{01777, 0, 65534, false},     // /tmp, another user's link
+                     {01777, 0, 0, true},          // the follower's own
+                     {01777, 65534, 65534, true},  // the folder owner's
+                     {00777, 0, 65534, true}};     // not sticky
+  for (const Case& c : cases) {
+    const fs::path folder = dir_ / std::to_string(&c - cases), target = folder.string() + ".bin";
+    fs::create_directory(folder);
+    ASSERT_EQ(::chown(folder.c_str(), c.folderOwner, 0) | ::chmod(folder.c_str(), c.folderMode), 0);
+    WriteRaw(target, old_);
+    fs::create_symlink(target, folder / "dump.bin");
+    ASSERT_EQ(::lchown((folder / "dump.bin").c_str(), c.linkOwner, 0), 0);
+    EXPECT_EQ(ReplaceFile((folder / "dump.bin").string(), new_), c.followed ? "" : kForeignLink);
+    EXPECT_EQ(ReadRaw(target), c.followed ? new_ : old_) << folder;
+  }
+}
+
 // A null device made here when the system allows it; /dev/null otherwise, which an ordinary
 // user cannot remove anyway.
 fs::path CharacterDevice(const fs::path& dir) {
@@ -320,6 +344,7 @@ TEST_F(FileReplaceTest, DevicesPipesAndFoldersAreNeverReplaced) {
   EXPECT_TRUE(S_ISCHR(ModeOf(device)));
   EXPECT_TRUE(S_ISFIFO(ModeOf(pipe)));
   EXPECT_EQ(ReplaceFile(dir_.string(), new_), Message(EISDIR));
+  EXPECT_EQ(ReplaceFile("/dev/stdout", new_), kOwnDescriptor);  // whatever stands behind it
 }
 
 TEST_F(FileReplaceTest, StreamsAreWrittenStraightThroughWhenAllowed) {
@@ -342,19 +367,28 @@ TEST_F(FileReplaceTest, StreamsAreWrittenStraightThroughWhenAllowed) {
   EXPECT_TRUE(S_ISFIFO(ModeOf(pipe)));
 }
 
+// Dead writers' temporaries go, and so do those whose pid now names a process of another start
+// time; living writers' stay.
 TEST_F(FileReplaceTest, TemporariesOfKilledWritersAreRemovedByTheNextWrite) {
   const pid_t child = ::fork();
   if (child == 0) ::_exit(0);
   ASSERT_GT(child, 0);
   ASSERT_EQ(::waitpid(child, nullptr, 0), child);  // a pid that no longer runs
-  const std::string dead = ".image.bin.veltra-tmp." + std::to_string(child) + ".0";
-  const std::string living = ".image.bin.veltra-tmp." + std::to_string(::getppid()) + ".0";
-  const std::string mine = ".image.bin.veltra-tmp." + std::to_string(::getpid()) + ".99";
-  const std::string other = ".other.bin.veltra-tmp." + std::to_string(child) + ".0";
-  for (const std::string& name : {dead, living, mine, other})
+  std::ifstream stat("/proc/" + std::to_string(::getppid()) + "/stat");
+  std::string start((std::istreambuf_iterator<char>(stat)), {});
+  std::istringstream fields(start.substr(start.rfind(')') + 2));
+  for (int i = 3; i <= 22; ++i)
+    fields >> start;  // the parent's start time, field 22
+  const std::string prefix = ".image.bin.veltra-tmp.", parent = std::to_string(::getppid()) + ".";
+  const std::string self = std::to_string(::getpid()) + ".", dead = std::to_string(child) + ".";
+  const std::string living = prefix + parent + "0", livingNow = prefix + parent + start + ".3";
+  const std::string mine = prefix + self + "99", other = ".other.bin.veltra-tmp." + dead + "0";
+  for (const std::string& name :
+       {prefix + dead + "0", prefix + dead + start + ".0", living, livingNow,
+        prefix + parent + start + "1.0", prefix + self + "1.0", mine, other})
     WriteRaw(dir_ / name, old_);
   EXPECT_EQ(ReplaceFile((dir_ / "image.bin").string(), new_), "");
-  EXPECT_EQ(Names(dir_), (std::set<std::string>{"image.bin", living, mine, other}));
+  EXPECT_EQ(Names(dir_), (std::set<std::string>{"image.bin", living, livingNow, mine, other}));
 }
 
 // The file system cuts the write short (a file size limit, as a quota would): the old file stays.

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "app/progress_window.h"
+#include "device/progress_tally.h"
 #include "device/transport.h"
 #include "image/bin_file.h"
 #include "image/eeprom_config.h"
@@ -83,6 +84,8 @@ bool BackgroundOperations::Start(int operationCode, int signalOnFinish) {
 
 void BackgroundOperations::ProgressThread() {
   bridge_.Call([this] {
+    services_.progress.ResetProgress();
+    operationTime_.start();
     services_.progress.ShowOverMainWindow();
     services_.mainWindow.setEnabled(false);
   });
@@ -127,8 +130,30 @@ void BackgroundOperations::RestoreKeyboardFocus() {
 
 void BackgroundOperations::WorkerThread() {
   const int code = services_.state.operationCode;
+  device::ProgressTally tally([this](uint64_t done, uint64_t toDo) { ReportProgress(done, toDo); });
+  // The whole-EEPROM transfers are known to move the transfer length; a Save's length is known
+  // once it has packed the image, a read's only section by section.
+  if (code == kErase || code == kDumpToFile || code == kLoadFromFile)
+    tally.Expect(services_.state.transferLength);
+  services_.transport.SetProgress(tally.Callback());
   Run(code);
+  services_.transport.SetProgress({});
   if (services_.state.signalOnFinish == 1) services_.completion.Set();
+}
+
+void BackgroundOperations::ReportProgress(uint64_t done, uint64_t toDo) {
+  progressDone_.store(done);
+  progressToDo_.store(toDo);
+  if (progressPending_.exchange(true)) return;
+  QMetaObject::invokeMethod(this, &BackgroundOperations::ShowProgress, Qt::QueuedConnection);
+}
+
+void BackgroundOperations::ShowProgress() {
+  progressPending_.store(false);
+  const uint64_t done = progressDone_.load();
+  const uint64_t toDo = progressToDo_.load();
+  services_.progress.SetProgress(done, toDo,
+                                 device::SecondsLeft(operationTime_.nsecsElapsed(), done, toDo));
 }
 
 void BackgroundOperations::Run(int operationCode) {

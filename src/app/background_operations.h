@@ -1,10 +1,13 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <thread>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -90,6 +93,11 @@ class BackgroundOperations final : public QObject {
   void Finish(int operationCode);  // GUI thread
   void RestoreKeyboardFocus();     // GUI thread, with the main window enabled again
 
+  // Worker side: the transport's progress of the operation into the bar, handed to the GUI
+  // thread without waiting for it; one hand-over at a time, the latest figures win.
+  void ReportProgress(uint64_t done, uint64_t toDo);
+  void ShowProgress();  // GUI thread
+
   // Worker side: dialogs raised on the GUI thread, owned by the main window.
   void Message(const QString& text) const;
   std::optional<QString> AskSaveFile() const;
@@ -109,6 +117,10 @@ class BackgroundOperations final : public QObject {
   bool busy_ = false;  // GUI thread only
   // The main window's control that had the keyboard focus when the operation started.
   QPointer<QWidget> focusBefore_;
+  std::atomic<uint64_t> progressDone_{0};
+  std::atomic<uint64_t> progressToDo_{0};
+  std::atomic<bool> progressPending_{false};
+  QElapsedTimer operationTime_;  // GUI thread
 };
 
 }  // namespace veltra::app

@@ -138,8 +138,9 @@ void BandResponsePlot::paintEvent(QPaintEvent* /*event*/) {
   }
   painter.setPen(text);
   painter.drawText(QPointF(area.left() + 3, area.top() + metrics.ascent()), QStringLiteral("dB"));
-  painter.drawText(QPointF(area.right() - metrics.horizontalAdvance(QStringLiteral("Hz")) - 2,
-                           area.bottom() - 3),
+  // At the end of the row of frequencies, right of "10k".
+  painter.drawText(QPointF(area.right() - metrics.horizontalAdvance(QStringLiteral("Hz")),
+                           area.bottom() + metrics.ascent() + 2),
                    QStringLiteral("Hz"));
   painter.drawRect(area);
 

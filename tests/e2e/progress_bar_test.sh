@@ -35,4 +35,5 @@ first=$(bar_value)
 e2e_wait_for bar_beyond "$first" || e2e_fail "the bar stood at $first"
 e2e_wait_for bar_shows "s left" ||
   e2e_fail "no time left shown: $(e2e_field "$VELTRA_MAIN" CProgress/progressBar 12)"
+e2e_end_step
 echo "PASS: the bar moved from $first to $(bar_value) of 1000"

@@ -53,7 +53,7 @@ namespace {
 // The template's width and height in dialog units; the height with a row added under the
 // commands for the check box of the used-part Save.
 constexpr int kWidth = 254;
-constexpr int kHeight = 356;
+constexpr int kHeight = 352;
 // The page set ends just above the "EEPROM  TYPE" label.
 constexpr int kPageSetHeight = 299;
 
@@ -239,7 +239,7 @@ void CDemoDlg::BuildControls() {
       "directory, the sections and the places of the tail records. The rest of the EEPROM is "
       "left as it was instead of being written over, which makes the Save quicker on a large "
       "EEPROM."));
-  place(usedOnly_, QRect(7, 343, 200, 10));
+  place(usedOnly_, QRect(7, 341, 200, 9));
 
   connect(refresh_, &QPushButton::clicked, this, &CDemoDlg::OnRefreshClicked);
   connect(erase_, &QPushButton::clicked, this, &CDemoDlg::OnEraseClicked);

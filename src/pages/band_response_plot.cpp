@@ -57,15 +57,19 @@ void BandResponsePlot::UpdateToolTip() {
       "for its centre and bandwidth. The dot is the band's gain. The effect of all bands "
       "together is not drawn: how the chip applies the gains is not known.")};
   for (int k = 0; k < eq::kBandCount; ++k) {
-    const eq::BandEdges edges = eq::BandEdgesOf(bands_[k].band);
-    if (!edges.pastNyquist) continue;
-    lines << QStringLiteral(
-                 "(!) Band %1 (%2 Hz, bandwidth %3 Hz): its upper edge lies at or past the "
-                 "Nyquist frequency of 24000 Hz, so the chip's section is not the band-pass these "
-                 "numbers ask for; a smaller bandwidth keeps it below.")
-                 .arg(k + 1)
-                 .arg(bands_[k].band.centreHz)
-                 .arg(bands_[k].band.bandwidthHz);
+    const eq::Band& band = bands_[k].band;
+    if (!eq::BandEdgesOf(band).pastNyquist) continue;
+    const QString which = QStringLiteral("(!) Band %1 (%2 Hz, bandwidth %3 Hz): ")
+                              .arg(k + 1)
+                              .arg(band.centreHz)
+                              .arg(band.bandwidthHz);
+    const bool placed = band.bandwidthHz >= 0 && band.bandwidthHz < band.centreHz;
+    lines << which + (placed ? QStringLiteral(
+                                   "its upper edge lies at or past the Nyquist frequency of "
+                                   "24000 Hz, so the chip's section is not the band-pass these "
+                                   "numbers ask for; a smaller bandwidth keeps it below.")
+                             : QStringLiteral("a band needs a bandwidth below its centre "
+                                              "frequency; these numbers give it no edges."));
   }
   setToolTip(lines.join(QStringLiteral("\n\n")));
 }

@@ -107,14 +107,6 @@ void CProgress::SetProgress(uint64_t done, uint64_t toDo, std::optional<int64_t>
                               : QStringLiteral("%p%"));
 }
 
-int CProgress::ProgressValue() const {
-  return bar_->value();
-}
-
-QString CProgress::ProgressText() const {
-  return bar_->text();
-}
-
 void CProgress::Centre() {
   const QWidget* main = parentWidget();
   if (main == nullptr) return;

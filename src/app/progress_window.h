@@ -25,9 +25,7 @@ class CProgress : public QFrame {
   // The bar at nothing done, for the next operation.
   void ResetProgress();
   void SetProgress(uint64_t done, uint64_t toDo, std::optional<int64_t> secondsLeft);
-  // Its place, 0..kBarRange, and its text.
-  int ProgressValue() const;
-  QString ProgressText() const;
+  // The bar's steps from nothing done to all done.
   static constexpr int kBarRange = 1000;
 
   // Places the window over the middle of the main window: x = width(W) / 2 - width(P) / 2 and

@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
-
 #include <QTime>
 
 #include "eq/eq_image.h"

@@ -232,6 +232,9 @@ class PlaybackEqPageTest : public QObject {
     QCOMPARE(rig.Centre(2)->text(), QStringLiteral("100"));
     QCOMPARE(rig.Bandwidth(2)->text(), QStringLiteral("100"));
     QVERIFY(rig.dialogs.Messages().isEmpty());
+    // The plot draws the words the store keeps.
+    auto* plot = rig.page.findChild<veltra::pages::BandResponsePlot*>(QStringLiteral("bandPlot"));
+    QCOMPARE(plot->Bands()[2].words, (veltra::eq::BandWords{0xA5A5A5A5, 0xA5A5A5A5, 0xA5A5A5A5}));
     QVERIFY(rig.page.Store());
     QCOMPARE(rig.SectionBytes(type::kPlaybackEq)[48], 0xA5);
     QCOMPARE(rig.SectionBytes(type::kPlaybackEq)[59], 0xA5);

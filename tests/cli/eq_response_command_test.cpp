@@ -41,7 +41,6 @@ TEST(EqResponseCommand, PrintsHertzAndDbAtTheGivenFrequencies) {
   EXPECT_EQ(points[1].second, -1e9);  // the zeros at 0 Hz and Nyquist
   EXPECT_EQ(points[2].second, -1e9);
   EXPECT_LT(points[3].second, -6);
-  EXPECT_NE(o.out.find("0 -inf\n"), std::string::npos);
 
   // The default: 31 frequencies from 20 Hz to 20 kHz.
   const auto defaults = Points(RunCommand(RunEqResponseCommand, {"100", "70"}).out);

@@ -1,6 +1,7 @@
 // Prints how long the GUI takes to come up, to connect and to show the Audio I/O Config page
 // for the first time, how long its event loop stalls while a worker thread moves a whole
-// 24C512, and while a PlayBack EQ Test talks to the chip. Run it on an idle machine:
+// 24C512 (the progress bar following it), while a PlayBack EQ Test talks to the chip, and how
+// long a gain slider's move takes to redraw the band plot. Run it on an idle machine:
 //   QT_QPA_PLATFORM=offscreen build/bench/app/app_figures
 #include <algorithm>
 #include <chrono>
@@ -15,7 +16,9 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -23,10 +26,12 @@
 
 #include "app/gui_backend.h"
 #include "app/main_window.h"
+#include "app/progress_window.h"
 #include "image/factory_image.h"
 #include "image/image_layout.h"
 #include "log/local_time.h"
 #include "pages/audio_config_page.h"
+#include "pages/band_response_plot.h"
 #include "pages/playback_eq_page.h"
 #include "platform/file_replace.h"
 #include "platform/log_file_store.h"
@@ -237,8 +242,59 @@ int main(int argc, char** argv) {
         "longest event-loop stall %.2f ms\n",
         static_cast<unsigned long long>(rig.backend->System().RequestCount() - before),
         Ms(Clock::now() - start), Ms(dumpStall));
+    start = Clock::now();
+    const Clock::duration saveStall = rig.RunOperation("3");
+    const auto* bar = rig.window->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+    std::printf(
+        "Save EEPROM, whole 24C512, 0.1 ms per request: %.0f ms, longest event-loop stall %.2f ms, "
+        "bar at the end %d/%d\n",
+        Ms(Clock::now() - start), Ms(saveStall), bar != nullptr ? bar->value() : -1,
+        bar != nullptr ? bar->maximum() : -1);
     for (const QString& message : rig.dialogs.messages)
       std::printf("  message: %s\n", qPrintable(message));
+
+    // What one of the bar's updates costs the window thread, drawing included.
+    app::CProgress& progress = rig.window->Progress();
+    progress.ShowOverMainWindow();
+    std::vector<double> updates;
+    for (int step = 0; step < 200; ++step) {
+      const Clock::time_point begin = Clock::now();
+      progress.SetProgress(static_cast<uint64_t>(step) * 300, 65535, step / 10);
+      progress.repaint();
+      updates.push_back(Ms(Clock::now() - begin));
+    }
+    progress.hide();
+    std::sort(updates.begin(), updates.end());
+    std::printf("progress bar update, drawn: median %.3f ms, worst %.3f ms\n",
+                updates[updates.size() / 2], updates.back());
+  }
+
+  {
+    // A gain slider's move on the PlayBack EQ Config page: the words of five bands and the plot
+    // drawn again, as the user sees it.
+    const uint32_t size = sim::PartInfo(sim::EepromPart::k24C64).size;
+    Rig rig(*image::BuildFactoryImage(0x5A52, 0x7731, size), 0, sim::EepromPart::k24C64);
+    rig.ShowAndWait();
+    rig.Prepare("S24C64");
+    rig.RunOperation("1017");
+    rig.window->PageSet().setCurrentWidget(&rig.window->PlaybackEqPage());
+    QCoreApplication::processEvents();
+    auto* slider = rig.window->PlaybackEqPage().findChild<QSlider*>(QStringLiteral("1111"));
+    auto* plot = rig.window->PlaybackEqPage().findChild<pages::BandResponsePlot*>(
+        QStringLiteral("bandPlot"));
+    std::vector<double> redraws;
+    for (int run = 0; run < 200 && slider != nullptr && plot != nullptr; ++run) {
+      const Clock::time_point start = Clock::now();
+      slider->setValue(run % 48);
+      plot->repaint();
+      redraws.push_back(Ms(Clock::now() - start));
+    }
+    std::sort(redraws.begin(), redraws.end());
+    if (!redraws.empty())
+      std::printf(
+          "PlayBack EQ gain slider move to band plot redrawn (%d x %d px): median %.2f ms, worst "
+          "%.2f ms\n",
+          plot->width(), plot->height(), redraws[redraws.size() / 2], redraws.back());
   }
 
   {

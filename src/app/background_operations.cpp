@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "app/progress_window.h"
+#include "device/progress_tally.h"
 #include "device/transport.h"
 #include "device/write_check.h"
 #include "image/bin_file.h"
@@ -90,6 +91,8 @@ bool BackgroundOperations::Start(int operationCode, int signalOnFinish) {
 
 void BackgroundOperations::ProgressThread() {
   bridge_.Call([this] {
+    services_.progress.ResetProgress();
+    operationTime_.start();
     services_.progress.ShowOverMainWindow();
     services_.mainWindow.setEnabled(false);
   });
@@ -134,8 +137,44 @@ void BackgroundOperations::RestoreKeyboardFocus() {
 
 void BackgroundOperations::WorkerThread() {
   const int code = services_.state.operationCode;
+  device::ProgressTally tally([this](uint64_t done, uint64_t toDo) { ReportProgress(done, toDo); });
+  // What each operation moves is known before it starts, but for a read's sections and the
+  // short reads before a write: a write is read back, so it counts twice. A Save's length is the
+  // one packed last, close enough until it packs anew.
+  const uint64_t length = services_.state.transferLength;
+  switch (code) {
+    case kErase:
+    case kLoadFromFile:
+      tally.Expect(2 * length);
+      break;
+    case kDumpToFile:
+      tally.Expect(length);
+      break;
+    case kSaveImage:
+      tally.Expect(2 * uint64_t{services_.model.WriteLength()});
+      break;
+    default:
+      break;
+  }
+  services_.transport.SetProgress(tally.Callback());
   Run(code);
+  services_.transport.SetProgress({});
   if (services_.state.signalOnFinish == 1) services_.completion.Set();
+}
+
+void BackgroundOperations::ReportProgress(uint64_t done, uint64_t toDo) {
+  progressDone_.store(done);
+  progressToDo_.store(toDo);
+  if (progressPending_.exchange(true)) return;
+  QMetaObject::invokeMethod(this, &BackgroundOperations::ShowProgress, Qt::QueuedConnection);
+}
+
+void BackgroundOperations::ShowProgress() {
+  progressPending_.store(false);
+  const uint64_t done = progressDone_.load();
+  const uint64_t toDo = progressToDo_.load();
+  services_.progress.SetProgress(done, toDo,
+                                 device::SecondsLeft(operationTime_.nsecsElapsed(), done, toDo));
 }
 
 void BackgroundOperations::Run(int operationCode) {

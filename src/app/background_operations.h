@@ -1,11 +1,14 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <thread>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -101,6 +104,10 @@ class BackgroundOperations final : public QObject {
   // first difference logged, when they are not what was written (what names them).
   bool WrittenAsMeant(std::span<const uint8_t> written, std::string_view failedText,
                       std::string_view what) const;
+  // Worker side: the transport's progress of the operation into the bar, handed to the GUI
+  // thread without waiting for it; one hand-over at a time, the latest figures win.
+  void ReportProgress(uint64_t done, uint64_t toDo);
+  void ShowProgress();  // GUI thread
 
   // Worker side: dialogs raised on the GUI thread, owned by the main window.
   void Message(const QString& text) const;
@@ -123,6 +130,10 @@ class BackgroundOperations final : public QObject {
   bool busy_ = false;  // GUI thread only
   // The main window's control that had the keyboard focus when the operation started.
   QPointer<QWidget> focusBefore_;
+  std::atomic<uint64_t> progressDone_{0};
+  std::atomic<uint64_t> progressToDo_{0};
+  std::atomic<bool> progressPending_{false};
+  QElapsedTimer operationTime_;  // GUI thread
 };
 
 }  // namespace veltra::app

@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -36,6 +37,7 @@
 #include "pages/usb_config_page.h"
 #include "ui/dialog_units.h"
 #include "ui/hex_string.h"
+#include "ui/tool_settings.h"
 #include "ui/user_dialogs.h"
 
 namespace veltra::app {
@@ -46,12 +48,14 @@ const char* const CDemoDlg::kRefreshQuestion = "All changes before save will be 
 const char* const CDemoDlg::kExitQuestion = "Exit the configuration tool without further saving ?";
 const char* const CDemoDlg::kEraseQuestion =
     "Erase the whole EEPROM ? Its contents will be lost !!!";
+const char* const CDemoDlg::kUsedOnlySetting = "WriteUsedOnly";
 
 namespace {
 
-// The template's width and height in dialog units.
+// The template's width and height in dialog units; the height with a row added under the
+// commands for the check box of the used-part Save.
 constexpr int kWidth = 254;
-constexpr int kHeight = 346;
+constexpr int kHeight = 352;
 // The page set ends just above the "EEPROM  TYPE" label.
 constexpr int kPageSetHeight = 299;
 
@@ -111,7 +115,13 @@ CDemoDlg::CDemoDlg(MainWindowServices services, QWidget* parent)
   messageSink_ = std::make_unique<ModelMessageSink>(*this, services_.dialogs);
   model_.reset();
   model_ = std::make_unique<image::EepromConfig>(services_.transport, messageSink_.get());
-  if (services_.usedOnlySave) model_->SetWriteExtent(image::WriteExtent::kUsedOnly);
+  // The start option checks the box for this run; only the user's own click is remembered.
+  usedOnly_->setChecked(services_.usedOnlySave || ui::OpenToolSettings(services_.settingsFile)
+                                                      ->value(QLatin1String(kUsedOnlySetting))
+                                                      .toBool());
+  model_->SetWriteExtent(usedOnly_->isChecked() ? image::WriteExtent::kUsedOnly
+                                                : image::WriteExtent::kWhole);
+  connect(usedOnly_, &QCheckBox::toggled, this, &CDemoDlg::OnUsedOnlyToggled);
   // 6. The three pages of every state; USB Config selected.
   CreatePages();
   AddPage(*usbPage_);
@@ -224,6 +234,14 @@ void CDemoDlg::BuildControls() {
   load_ = button("FILE -> EEPROM", "1161", QRect(172, 327, 64, 12));
   // The frame is drawn behind the controls it surrounds.
   frame->lower();
+  usedOnly_ = new QCheckBox(QStringLiteral("Write only the part the configuration uses"), this);
+  usedOnly_->setObjectName(QStringLiteral("usedOnly"));
+  usedOnly_->setToolTip(QStringLiteral(
+      "Save EEPROM then writes only the bytes the configuration occupies: the header, the "
+      "directory, the sections and the places of the tail records. The rest of the EEPROM is "
+      "left as it was instead of being written over, which makes the Save quicker on a large "
+      "EEPROM."));
+  place(usedOnly_, QRect(7, 341, 200, 9));
 
   connect(refresh_, &QPushButton::clicked, this, &CDemoDlg::OnRefreshClicked);
   connect(erase_, &QPushButton::clicked, this, &CDemoDlg::OnEraseClicked);
@@ -314,6 +332,14 @@ void CDemoDlg::OnSaveClicked() {
   if (stored && model_->GetCapability(6) != 0) stored = recordEqPage_->Store();
   if (!stored || !mcuPage_->Store()) return;
   StartOperation(kSaveImage, 1);
+}
+
+void CDemoDlg::OnUsedOnlyToggled(bool checked) {
+  model_->SetWriteExtent(checked ? image::WriteExtent::kUsedOnly : image::WriteExtent::kWhole);
+  // A store that cannot be written only costs the convenience.
+  const std::unique_ptr<QSettings> store = ui::OpenToolSettings(services_.settingsFile);
+  store->setValue(QLatin1String(kUsedOnlySetting), checked);
+  store->sync();
 }
 
 void CDemoDlg::OnEraseClicked() {

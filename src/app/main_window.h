@@ -17,6 +17,7 @@
 #include "platform/device_broadcast.h"
 #include "ui/dialog_units.h"
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -69,8 +70,11 @@ struct MainWindowServices {
   QString backendDescription;
   // Why the back end could not keep what the last transfer wrote, or empty; may be unset.
   std::function<std::string()> storageProblem;
-  // Save EEPROM writes only the part of the EEPROM the image uses.
+  // Save EEPROM writes only the part of the EEPROM the image uses (--used-only): the window's
+  // check box starts checked, whatever the settings remember.
   bool usedOnlySave = false;
+  // The tool's own settings store, where the check box is remembered; empty: the tool's key.
+  QString settingsFile;
 };
 
 // "Veltra Configuration": the page set above the row of device commands. It keeps the
@@ -88,6 +92,8 @@ class CDemoDlg : public QDialog {
   static const char* const kRefreshQuestion;
   static const char* const kExitQuestion;
   static const char* const kEraseQuestion;
+  // Where the check box "Write only the part the configuration uses" is remembered.
+  static const char* const kUsedOnlySetting;
 
   // State, for tests and the device panel.
   bool IsConnected() const { return state_.connected == 1; }
@@ -133,6 +139,7 @@ class CDemoDlg : public QDialog {
   void OnEraseClicked();
   void OnDumpClicked();
   void OnLoadClicked();
+  void OnUsedOnlyToggled(bool checked);
   void ConnectAndRead();  // Connect steps 1 to 5
   void OnReadDone();      // the read-done message, while the worker waits
   void Disconnect();
@@ -197,6 +204,7 @@ class CDemoDlg : public QDialog {
   QPushButton* refresh_ = nullptr;
   QPushButton* erase_ = nullptr;
   QPushButton* save_ = nullptr;
+  QCheckBox* usedOnly_ = nullptr;
   QLineEdit* vid_ = nullptr;
   QLineEdit* pid_ = nullptr;
   QPushButton* connect_ = nullptr;

@@ -1,6 +1,9 @@
 #include "app/progress_window.h"
 
+#include <algorithm>
+
 #include <QLabel>
+#include <QProgressBar>
 #include <QVBoxLayout>
 
 #include "ui/dialog_units.h"
@@ -10,7 +13,8 @@ namespace veltra::app {
 namespace {
 
 constexpr int kClientWidth = 159;
-constexpr int kClientHeight = 28;
+// The template's 28 and room for the bar under the text.
+constexpr int kClientHeight = 44;
 
 QFont ProgressFont(const QFont& base) {
   QFont font(QStringLiteral("Arial"));
@@ -59,6 +63,21 @@ CProgress::CProgress(QWidget* mainWindow) : QFrame(mainWindow) {
                        textPalette.color(QPalette::Active, QPalette::WindowText));
   text_->setPalette(textPalette);
 
+  bar_ = new QProgressBar(client);
+  bar_->setObjectName(QStringLiteral("progressBar"));
+  bar_->setFont(font);
+  bar_->setGeometry(units.Rect(10, 24, 139, 13));
+  bar_->setRange(0, kBarRange);
+  bar_->setTextVisible(true);
+  bar_->setAlignment(Qt::AlignCenter);
+  // Disabled only so that it takes no input: drawn as an enabled bar.
+  QPalette barPalette = bar_->palette();
+  for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText, QPalette::Text,
+                                   QPalette::WindowText, QPalette::Base, QPalette::Window})
+    barPalette.setColor(QPalette::Disabled, role, barPalette.color(QPalette::Active, role));
+  bar_->setPalette(barPalette);
+  ResetProgress();
+
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(frameWidth(), frameWidth(), frameWidth(), frameWidth());
   layout->setSpacing(0);
@@ -74,6 +93,18 @@ QString CProgress::Caption() const {
 
 QString CProgress::Text() const {
   return text_->text();
+}
+
+void CProgress::ResetProgress() {
+  bar_->setValue(0);
+  bar_->setFormat(QStringLiteral("%p%"));
+}
+
+void CProgress::SetProgress(uint64_t done, uint64_t toDo, std::optional<int64_t> secondsLeft) {
+  const uint64_t shown = toDo == 0 ? 0 : std::min(done, toDo) * kBarRange / toDo;
+  bar_->setValue(static_cast<int>(shown));
+  bar_->setFormat(secondsLeft ? QStringLiteral("%p%, about %1 s left").arg(*secondsLeft)
+                              : QStringLiteral("%p%"));
 }
 
 void CProgress::Centre() {

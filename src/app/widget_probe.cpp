@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QScreen>
@@ -53,6 +54,9 @@ QString TextOf(const QWidget& widget) {
   if (const auto* edit = qobject_cast<const QLineEdit*>(&widget)) return edit->text();
   if (const auto* list = qobject_cast<const QComboBox*>(&widget)) return list->currentText();
   if (const auto* group = qobject_cast<const QGroupBox*>(&widget)) return group->title();
+  // "VALUE/MAXIMUM TEXT", so that a test sees the bar move.
+  if (const auto* bar = qobject_cast<const QProgressBar*>(&widget))
+    return QStringLiteral("%1/%2 %3").arg(bar->value()).arg(bar->maximum()).arg(bar->text());
   return {};
 }
 

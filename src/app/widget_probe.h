@@ -24,7 +24,8 @@ namespace veltra::app {
 // widget that holds it, cut: a label's or check box's text needs more room than it has, covered:
 // another widget lies where a click aims at the control, tabstop: Tab can give it the focus,
 // current, active, hidden: an item scrolled out of its view); owner is the nearest named widget
-// that holds the control; "-" stands for an empty field.
+// that holds the control; a progress bar's text is "VALUE/MAXIMUM" and what it shows; "-" stands
+// for an empty field.
 class WidgetProbe final : public QObject {
   Q_OBJECT
 

@@ -7,6 +7,7 @@
 #include "cli/diff_command.h"
 #include "cli/dump_command.h"
 #include "cli/eq_coeffs_command.h"
+#include "cli/eq_response_command.h"
 #include "cli/eq_upload_command.h"
 #include "cli/erase_command.h"
 #include "cli/export_command.h"
@@ -39,6 +40,7 @@ constexpr Command kCommands[] = {
     {kVerifyName, kVerifySummary, RunVerifyCommand},
     {kRegsName, kRegsSummary, RunRegsCommand},
     {kEqCoeffsName, kEqCoeffsSummary, RunEqCoeffsCommand},
+    {kEqResponseName, kEqResponseSummary, RunEqResponseCommand},
     {kExportName, kExportSummary, RunExportCommand},
     {kImportName, kImportSummary, RunImportCommand},
     {kDiffName, kDiffSummary, RunDiffCommand},

@@ -37,6 +37,8 @@ constexpr char kHelpText[] =
     "The band must satisfy 0 <= BW < FC. Put -- before negative values:\n"
     "  veltra-cli eq-coeffs --unchecked -- 100 -50\n";
 
+}  // namespace
+
 std::optional<int32_t> ParseHertz(std::string_view text) {
   int32_t value = 0;
   const char* end = text.data() + text.size();
@@ -44,8 +46,6 @@ std::optional<int32_t> ParseHertz(std::string_view text) {
   if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
   return value;
 }
-
-}  // namespace
 
 int RunEqCoeffsCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
   const ParsedArguments parsed = ParseOptions(args, kOptions, false);

@@ -14,6 +14,17 @@ image::BandRecord RecordOf(const BandWords& words) {
           static_cast<int32_t>(words.S)};
 }
 
+BandWords WordsOf(const image::BandRecord& record) {
+  return {static_cast<uint32_t>(record.a21), static_cast<uint32_t>(record.a31),
+          static_cast<uint32_t>(record.s)};
+}
+
+// A band still as loaded that breaks the rules (only an image can hold one) keeps the words its
+// section holds.
+bool KeepsHeldWords(const Band& band, const Band& loaded) {
+  return band == loaded && !KeepsBandRules(band);
+}
+
 // The section's band words for these bands; those still as loaded that break the rules keep
 // what the section holds. The record's table becomes the bands' low 16 bits.
 image::BandRecords StoreBands(const std::array<Band, kBandCount>& bands,
@@ -24,7 +35,7 @@ image::BandRecords StoreBands(const std::array<Band, kBandCount>& bands,
   for (size_t k = 0; k < bands.size(); ++k) {
     const Band& band = bands[k];
     table[k] = {static_cast<uint16_t>(band.centreHz), static_cast<uint16_t>(band.bandwidthHz)};
-    if (band == loaded[k] && !KeepsBandRules(band)) continue;
+    if (KeepsHeldWords(band, loaded[k])) continue;
     records[k] = RecordOf(CalcBandCoefficients(kEqSampleRate, band.centreHz, band.bandwidthHz));
   }
   image::EncodeBandTable(table, tailRecord);
@@ -62,6 +73,29 @@ std::array<Band, kBandCount> BandsOf(const image::TailRecord& record) {
   for (size_t k = 0; k < bands.size(); ++k)
     bands[k] = {table[k].centreFrequency, table[k].bandwidth};
   return bands;
+}
+
+std::array<BandWords, kBandCount> BandWordsToStore(const image::EepromConfig& model,
+                                                   uint8_t sectionType,
+                                                   const std::array<Band, kBandCount>& bands,
+                                                   const image::TailRecord& tailRecord) {
+  std::optional<image::BandRecords> held;
+  if (const image::Section* section = model.FindSection(sectionType);
+      section != nullptr && section->HasData()) {
+    if (sectionType == image::section_type::kPlaybackEq) {
+      if (auto decoded = image::DecodePlaybackEqSection(section->data)) held = decoded->bands;
+    } else if (sectionType == image::section_type::kRecordEq) {
+      if (auto decoded = image::DecodeRecordEqSection(section->data)) held = decoded->bands;
+    }
+  }
+  const std::array<Band, kBandCount> loaded = BandsOf(tailRecord);
+  std::array<BandWords, kBandCount> words{};
+  for (size_t k = 0; k < bands.size(); ++k) {
+    words[k] = held && KeepsHeldWords(bands[k], loaded[k])
+                   ? WordsOf((*held)[k])
+                   : CalcBandCoefficients(kEqSampleRate, bands[k].centreHz, bands[k].bandwidthHz);
+  }
+  return words;
 }
 
 PlaybackEqImage ReadPlaybackEq(const image::EepromConfig& model) {

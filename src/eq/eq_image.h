@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "eq/band.h"
+#include "eq/band_coefficients.h"
 #include "eq/factory_defaults.h"
 #include "image/eeprom_config.h"
 #include "image/header_options.h"
@@ -35,6 +36,14 @@ struct RecordEqValues {
 // table of the factory bands.
 image::TailRecord DefaultEqTailRecord();
 std::array<Band, kBandCount> BandsOf(const image::TailRecord& record);
+
+// The coefficient words a store would give the bands of the section of this type (Playback EQ
+// or Record EQ), tailRecord being the page's copy as StorePlaybackEq and StoreRecordEq take it:
+// what the chip is given for them.
+std::array<BandWords, kBandCount> BandWordsToStore(const image::EepromConfig& model,
+                                                   uint8_t sectionType,
+                                                   const std::array<Band, kBandCount>& bands,
+                                                   const image::TailRecord& tailRecord);
 
 // What an image holds of the playback equaliser; each part only where the image has it. An
 // empty model holds nothing.

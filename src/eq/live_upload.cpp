@@ -1,6 +1,7 @@
 #include "eq/live_upload.h"
 
 #include <array>
+#include <cstdio>
 
 #include "eq/band_coefficients.h"
 
@@ -15,18 +16,30 @@ class EqPort {
 
   void Read(uint16_t address, uint8_t& value) {
     uint8_t received = value;
-    if (transport_.RegisterAccess(false, address, &received, 1) == 1) value = received;
+    if (Count(transport_.RegisterAccess(false, address, &received, 1), {false, address, value}))
+      value = received;
   }
   void Read(uint16_t address) {
     uint8_t ignored = 0;
     Read(address, ignored);
   }
   void Write(uint16_t address, uint8_t value) {
-    transport_.RegisterAccess(true, address, &value, 1);
+    Count(transport_.RegisterAccess(true, address, &value, 1), {true, address, value});
   }
 
+  const UploadOutcome& Outcome() const { return outcome_; }
+
  private:
+  bool Count(int result, const UploadOutcome::Request& request) {
+    ++outcome_.requests;
+    if (result == 1) return true;
+    ++outcome_.failed;
+    if (!outcome_.firstFailure) outcome_.firstFailure = request;
+    return false;
+  }
+
   device::VendorTransport& transport_;
+  UploadOutcome outcome_;
 };
 
 using UploadBuffer = std::array<uint8_t, kUploadBufferBytes>;
@@ -49,9 +62,28 @@ void SendBands(EqPort& port, uint16_t control, uint16_t data, uint8_t controlVal
 
 }  // namespace
 
-void UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& log,
-                      std::span<const Band, kBandCount> bands,
-                      std::span<const uint8_t, kGainCount> gains, uint8_t preset) {
+std::string DescribeUploadFailure(const UploadOutcome& outcome) {
+  if (!outcome.firstFailure) return {};
+  const UploadOutcome::Request& request = *outcome.firstFailure;
+  char text[128];
+  if (request.write) {
+    std::snprintf(text, sizeof text, "write of %02X to register %02X failed",
+                  static_cast<unsigned>(request.value), static_cast<unsigned>(request.address));
+  } else {
+    std::snprintf(text, sizeof text, "read of register %02X failed",
+                  static_cast<unsigned>(request.address));
+  }
+  std::string description = text;
+  if (outcome.failed > 1) {
+    description += " (" + std::to_string(outcome.failed) + " of " +
+                   std::to_string(outcome.requests) + " requests failed)";
+  }
+  return description;
+}
+
+UploadOutcome UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                               std::span<const Band, kBandCount> bands,
+                               std::span<const uint8_t, kGainCount> gains, uint8_t preset) {
   EqPort port(transport);
   port.Read(eq_reg::kPlaybackControl);
   port.Write(eq_reg::kPlaybackControl, 0x00);
@@ -83,11 +115,12 @@ void UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& lo
   port.Read(eq_reg::kPlaybackControl, applyControl);
   port.Write(eq_reg::kPlaybackControl, static_cast<uint8_t>(applyControl | kControlApply));
   port.Read(eq_reg::kPlaybackControl);
+  return port.Outcome();
 }
 
-void UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
-                    std::span<const Band, kBandCount> bands,
-                    std::span<const uint8_t, kGainCount> gains) {
+UploadOutcome UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                             std::span<const Band, kBandCount> bands,
+                             std::span<const uint8_t, kGainCount> gains) {
   EqPort port(transport);
   port.Read(eq_reg::kRecordControl);
   port.Write(eq_reg::kRecordControl, 0x00);
@@ -121,6 +154,7 @@ void UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
   port.Read(eq_reg::kRecordControl, applyControl);
   port.Write(eq_reg::kRecordControl, static_cast<uint8_t>(applyControl | kControlApply));
   port.Read(eq_reg::kRecordControl);
+  return port.Outcome();
 }
 
 }  // namespace veltra::eq

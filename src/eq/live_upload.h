@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 
 #include "device/transport.h"
 #include "eq/band.h"
@@ -28,17 +30,32 @@ inline constexpr uint8_t kPresetControlFlag = 0x04;
 // Five 12-byte band records, band 1 first.
 inline constexpr size_t kUploadBufferBytes = 60;
 
+// What an upload's requests came to, for the page to say what Test did.
+struct UploadOutcome {
+  struct Request {
+    bool write = false;
+    uint16_t address = 0;
+    uint8_t value = 0;  // written; for a read, what the byte held before
+  };
+  int requests = 0;
+  int failed = 0;
+  std::optional<Request> firstFailure;
+};
+
+// "write of 08 to register 46 failed (3 of 84 requests failed)"; empty when none failed.
+std::string DescribeUploadFailure(const UploadOutcome& outcome);
+
 // Sends an equaliser straight into the chip's registers without touching the EEPROM, and logs
-// each band's words. Failed requests neither stop the sequence nor are reported: the user
-// presses Test again. preset is 0..3 ("00", "01", "10", "11"); gains are bands 1..5, then
-// compensation.
-void UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& log,
-                      std::span<const Band, kBandCount> bands,
-                      std::span<const uint8_t, kGainCount> gains, uint8_t preset);
+// each band's words. Failed requests do not stop the sequence: they are counted, and the first
+// kept, for the page to show; the user presses Test again. preset is 0..3 ("00", "01", "10", "11");
+// gains are bands 1..5, then compensation.
+UploadOutcome UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                               std::span<const Band, kBandCount> bands,
+                               std::span<const uint8_t, kGainCount> gains, uint8_t preset);
 
 // The record path has no presets.
-void UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
-                    std::span<const Band, kBandCount> bands,
-                    std::span<const uint8_t, kGainCount> gains);
+UploadOutcome UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                             std::span<const Band, kBandCount> bands,
+                             std::span<const uint8_t, kGainCount> gains);
 
 }  // namespace veltra::eq

@@ -6,11 +6,14 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
+#include <QTime>
 
 #include "eq/eq_image.h"
 #include "eq/gain_code.h"
+#include "eq/live_upload.h"
 #include "eq/number_text.h"
 #include "eq/tone_mode.h"
+#include "pages/band_response_plot.h"
 #include "pages/edit_enter.h"
 #include "pages/eq_page_controls.h"
 #include "ui/dialog_layout.h"
@@ -53,7 +56,61 @@ void EqPageBase::CreateContents(QWidget& contents) {
   connect(disableEq_, &QCheckBox::clicked, this, &EqPageBase::OnDisableEqClicked);
   connect(test_, &QPushButton::clicked, this, &EqPageBase::OnTestClicked);
   connect(reset_, &QPushButton::clicked, this, &EqPageBase::OnResetClicked);
+  // The plot follows every change of a band as it is typed; the gains follow the sliders.
+  connect(disableEq_, &QCheckBox::toggled, this, &EqPageBase::RefreshPlot);
+  for (int k = 0; k < eq::kBandCount; ++k) {
+    connect(centreEdits_[k], &QLineEdit::textChanged, this, &EqPageBase::RefreshPlot);
+    connect(bandwidthEdits_[k], &QLineEdit::textChanged, this, &EqPageBase::RefreshPlot);
+  }
   ResetEqDefaults();
+  RefreshPlot();
+}
+
+void EqPageBase::AddPlot(const ui::DialogLayout& layout, QRect plot, QRect testStatus) {
+  plot_ = new BandResponsePlot(Contents());
+  plot_->setObjectName(QStringLiteral("bandPlot"));
+  plot_->setGeometry(layout.Rect(plot.x(), plot.y(), plot.width(), plot.height()));
+  testStatus_ = layout.Label(
+      "", layout.Rect(testStatus.x(), testStatus.y(), testStatus.width(), testStatus.height()),
+      "testStatus");
+  testStatus_->setWordWrap(true);
+  testStatus_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  const QRect right = plot.united(testStatus);
+  Contents()->setMinimumSize(Contents()->minimumSize().expandedTo(
+      layout.Units().Size(right.x() + right.width() + 7, right.y() + right.height() + 7)));
+}
+
+bool EqPageBase::BandActs(int /*band*/) const {
+  return !disableEq_->isChecked();
+}
+
+QString EqPageBase::BandName(int band) const {
+  if (band == 0) return band1Label_->text();
+  if (band == eq::kBandCount - 1) return band5Label_->text();
+  return QStringLiteral("Band-%1").arg(band + 1);
+}
+
+void EqPageBase::RefreshPlot() {
+  // Signals of controls made before the plot, while the page builds itself.
+  if (plot_ == nullptr || Contents() == nullptr) return;
+  const std::array<eq::Band, eq::kBandCount> bands = TypedBands();
+  const std::array<eq::BandWords, eq::kBandCount> words =
+      eq::BandWordsToStore(context_.model, kind_.sectionType, bands, tailRecord_);
+  const eq::GainRow& gains = EditedGains();
+  std::array<PlottedBand, eq::kBandCount> plotted;
+  for (int k = 0; k < eq::kBandCount; ++k)
+    plotted[k] = {BandName(k), bands[k], words[k], eq::GainCodeToDb(gains[k]), BandActs(k)};
+  plot_->SetBands(plotted);
+}
+
+void EqPageBase::ShowTestOutcome(const eq::UploadOutcome& outcome) {
+  if (testStatus_ == nullptr) return;
+  const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+  testStatus_->setText(
+      outcome.failed == 0
+          ? QStringLiteral("Sent to the chip at %1").arg(time)
+          : QStringLiteral("Test at %1 failed: %2")
+                .arg(time, QString::fromStdString(eq::DescribeUploadFailure(outcome))));
 }
 
 CEditEnter* EqPageBase::NewGainEdit(QWidget& parent) const {
@@ -117,6 +174,8 @@ void EqPageBase::ReleaseContents() {
   centreEdits_ = {};
   bandwidthEdits_ = {};
   band1Label_ = band5Label_ = scaleTop_ = scaleBottom_ = nullptr;
+  plot_ = nullptr;
+  testStatus_ = nullptr;
   for (auto& row : gainTableEdits_)
     row = {};
 }
@@ -227,6 +286,7 @@ void EqPageBase::OnSliderMoved(int column) {
   // The gain table texts keep showing the gains as loaded or reset.
   EditedGains()[column] = code;
   UpdateControls();
+  RefreshPlot();
 }
 
 SliderSetting EqPageBase::SettingSliders() {

@@ -28,8 +28,13 @@ namespace veltra::ui {
 class DialogLayout;
 }
 
+namespace veltra::eq {
+struct UploadOutcome;
+}
+
 namespace veltra::pages {
 
+class BandResponsePlot;
 class CEditEnter;
 
 // What the PlayBack EQ and Record EQ pages share: five bands of gain edit, slider, centre
@@ -51,7 +56,8 @@ class EqPageBase : public ConfigPage {
     const char* resetQuestion;  // asked before Reset
     // One row per preset; the page starts with and resets to these.
     std::span<const eq::GainRow> factoryGains;
-    QSize templateSize;  // dialog units
+    QSize templateSize;   // dialog units
+    uint8_t sectionType;  // the EQ section the page stores its bands' words into
   };
 
   EqPageBase(const Kind& kind, const PageContext& context, QWidget* parent);
@@ -83,6 +89,13 @@ class EqPageBase : public ConfigPage {
   void AddBandGainEdits(const ui::DialogLayout& layout, const BandRow& row);
   void AddSlider(const ui::DialogLayout& layout, int column, const char* id, QRect rect);
   void AddBandSliders(const ui::DialogLayout& layout, const BandRow& row, int height);
+  // The band plot and, under it, the status of the last Test, in dialog units; the page grows
+  // to hold them.
+  void AddPlot(const ui::DialogLayout& layout, QRect plot, QRect testStatus);
+  // The plot from the page's controls as they stand: bands, their words, gains, modes.
+  void RefreshPlot();
+  // What the last Test did, under the plot.
+  void ShowTestOutcome(const eq::UploadOutcome& outcome);
   // A read-only edit of the gain table.
   QLineEdit* AddGainTableEdit(const ui::DialogLayout& layout, int row, int column, const char* id,
                               QPoint at);
@@ -110,6 +123,9 @@ class EqPageBase : public ConfigPage {
   // While it lives the page positions sliders itself; at its end their gains are read back.
   [[nodiscard]] SliderSetting SettingSliders();
   virtual void OnTestClicked() = 0;
+  // Whether band k (0..4) acts as the page is set now, and its name on the plot.
+  virtual bool BandActs(int band) const;
+  QString BandName(int band) const;
 
   // The values bound to controls by data exchange.
   struct Values {
@@ -133,6 +149,8 @@ class EqPageBase : public ConfigPage {
   QLabel* band5Label_ = nullptr;
   QLabel* scaleTop_ = nullptr;
   QLabel* scaleBottom_ = nullptr;
+  BandResponsePlot* plot_ = nullptr;
+  QLabel* testStatus_ = nullptr;
 
  private:
   void CreateContents(QWidget& contents) final;

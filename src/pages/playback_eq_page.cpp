@@ -34,7 +34,7 @@ constexpr int kToneEnableItem = 1;
 
 CEQPage::CEQPage(const PageContext& context, QWidget* parent)
     : EqPageBase({QStringLiteral("PlayBack EQ Config"), eq::EqPath::kPlayback, kResetQuestion,
-                  eq::kDefaultPlaybackGains, QSize(307, 331)},
+                  eq::kDefaultPlaybackGains, QSize(307, 331), image::section_type::kPlaybackEq},
                  context, parent) {
   setObjectName(QStringLiteral("CEQPage"));
 }
@@ -118,10 +118,14 @@ void CEQPage::CreateControls(const ui::DialogLayout& layout) {
 
   // Enter or Tab in the compensation gain goes on to its own preset "00" text.
   gainEdits_[eq::kCompensationIndex]->SetNext(compensation00);
+  // Beside the template, right of the sliders.
+  AddPlot(layout, QRect(312, 11, 180, 230), QRect(312, 245, 180, 30));
 
   connect(toneMode_, &QComboBox::activated, this, &CEQPage::OnToneModeSelected);
   connect(maximum_, &QComboBox::activated, this, &CEQPage::ApplyToneRange);
   connect(preset_, &QComboBox::activated, this, &CEQPage::ShowPreset);
+  connect(preset_, &QComboBox::currentIndexChanged, this, &CEQPage::RefreshPlot);
+  connect(toneMode_, &QComboBox::currentIndexChanged, this, &CEQPage::RefreshPlot);
 }
 
 void CEQPage::ReleaseContents() {
@@ -146,6 +150,12 @@ bool CEQPage::ToneModeOn() const {
 
 double CEQPage::MaximumDb() const {
   return eq::ScanDouble(maximum_->currentText().toStdString());
+}
+
+bool CEQPage::BandActs(int band) const {
+  // Tone mode replaces the five bands by bass and treble on bands 1 and 5.
+  if (ToneModeOn()) return band == kBass || band == kTreble;
+  return EqPageBase::BandActs(band);
 }
 
 std::optional<double> CEQPage::ToneMaximum(int column) const {
@@ -232,6 +242,8 @@ void CEQPage::ApplyToneRange() {
     scaleTop_->setText(QStringLiteral("12dB"));
     scaleBottom_->setText(QStringLiteral("-12dB"));
   }
+  // The names of bands 1 and 5 may have changed with the mode.
+  RefreshPlot();
 }
 
 void CEQPage::FillMaximumList() {
@@ -263,8 +275,8 @@ void CEQPage::OnToneModeSelected() {
 void CEQPage::OnTestClicked() {
   // No check here: the edits go as they are, also while the EQ is disabled or in tone mode.
   const int preset = SelectedPreset();
-  eq::UploadPlaybackEq(context_.transport, context_.log, TypedBands(), gains_[preset],
-                       static_cast<uint8_t>(preset));
+  ShowTestOutcome(eq::UploadPlaybackEq(context_.transport, context_.log, TypedBands(),
+                                       gains_[preset], static_cast<uint8_t>(preset)));
 }
 
 // ---- load and store ---------------------------------------------------------------------------

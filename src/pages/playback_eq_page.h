@@ -32,6 +32,7 @@ class CEQPage : public EqPageBase {
   void ReleaseContents() override;
   void ApplyEqEnable(bool disabled) override;
   void OnTestClicked() override;
+  bool BandActs(int band) const override;
 
  private:
   void ResetModes() override;

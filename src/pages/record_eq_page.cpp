@@ -21,7 +21,8 @@ const char* const CRecordEQPage::kResetQuestion =
 
 CRecordEQPage::CRecordEQPage(const PageContext& context, QWidget* parent)
     : EqPageBase({QStringLiteral("Record EQ Config"), eq::EqPath::kRecord, kResetQuestion,
-                  std::span<const eq::GainRow>(&eq::kDefaultRecordGains, 1), QSize(307, 311)},
+                  std::span<const eq::GainRow>(&eq::kDefaultRecordGains, 1), QSize(307, 311),
+                  image::section_type::kRecordEq},
                  context, parent) {
   setObjectName(QStringLiteral("CRecordEQPage"));
 }
@@ -66,6 +67,9 @@ void CRecordEQPage::CreateControls(const ui::DialogLayout& layout) {
     gainTexts[column] =
         AddGainTableEdit(layout, 0, column, kTextIds[column], {kTextX[column], 243});
 
+  // Beside the template, right of the sliders.
+  AddPlot(layout, QRect(312, 7, 180, 215), QRect(312, 226, 180, 30));
+
   // Enter or Tab in the compensation gain goes on to "Disable EQ".
   gainEdits_[eq::kCompensationIndex]->SetNext(disableEq_);
   SetControlOrder(gainTexts);
@@ -105,7 +109,7 @@ void CRecordEQPage::ApplyEqEnable(bool disabled) {
 
 void CRecordEQPage::OnTestClicked() {
   if (values_.eqDisabled) return;
-  eq::UploadRecordEq(context_.transport, context_.log, TypedBands(), Gains());
+  ShowTestOutcome(eq::UploadRecordEq(context_.transport, context_.log, TypedBands(), Gains()));
 }
 
 // ---- load and store ---------------------------------------------------------------------------

@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "log/log_settings.h"
+#include "ui/tool_settings.h"
 
 namespace veltra::ui {
 
@@ -11,11 +11,7 @@ RecentFolder::RecentFolder() = default;
 RecentFolder::RecentFolder(QString settingsFile) : settingsFile_(std::move(settingsFile)) {}
 
 std::unique_ptr<QSettings> RecentFolder::OpenStore() const {
-  if (!settingsFile_.isEmpty())
-    return std::make_unique<QSettings>(settingsFile_, QSettings::IniFormat);
-  return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                     QLatin1String(log::kSettingsOrganisation),
-                                     QLatin1String(log::kSettingsApplication));
+  return OpenToolSettings(settingsFile_);
 }
 
 QString RecentFolder::Folder() const {

@@ -30,7 +30,9 @@ AppHarness::AppHarness(HarnessOptions options) {
       backend_->Channel(), backend_->Transport(), dialogs_, *logFile_, debug_, localTime_,
       backend_->Window(), [settings = options.log] { return settings; }, &backend_->Timers(),
       QStringLiteral("test device"), [this] { return backend_->StorageProblem(); },
-      options.usedOnlySave});
+      options.usedOnlySave,
+      options.settingsFile.isEmpty() ? dir_.filePath(QStringLiteral("state/settings.ini"))
+                                     : options.settingsFile});
   window_->show();
   QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
 }

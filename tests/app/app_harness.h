@@ -34,6 +34,7 @@ struct HarnessOptions {
   std::vector<uint8_t> bytes;  // kGiven
   log::LogSettings log;        // off unless asked for; the file is TempPath("state/...")
   bool usedOnlySave = false;   // as veltra-config --used-only
+  QString settingsFile;        // the tool's own settings; empty: TempPath("state/settings.ini")
 };
 
 // One main window on one simulated device, with scripted dialogs and a private temporary

@@ -79,7 +79,8 @@ class MainWindowTest : public QObject {
     // The row spans the window as the template's 254 units span its window, under the page set.
     QCOMPARE(row.X(254), window.width());
     const int top = window.PageSet().geometry().bottom() + 1 - row.Y(299);
-    QCOMPARE(window.height(), top + row.Y(346));
+    // The template's 346 units and a row for the used-part Save's check box.
+    QCOMPARE(window.height(), top + row.Y(352));
     QCOMPARE(window.minimumSize(), window.maximumSize());
     QCOMPARE(app.Button("1017")->geometry(), row.Rect(201, 310, 32, 12).translated(0, top));
     QCOMPARE(app.Button("1160")->geometry(), row.Rect(104, 327, 64, 12).translated(0, top));

@@ -7,9 +7,11 @@
 #include <mutex>
 #include <thread>
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProgressBar>
 #include <QtTest>
 
 #include "app/background_operations.h"
@@ -219,6 +221,60 @@ class OperationsTest : public QObject {
     const auto reread = app.Window().Model().ImageBuffer();
     QCOMPARE(app.Window().Model().Total(), total);
     QVERIFY(std::equal(reread.begin(), reread.begin() + 61 + total, saved.begin()));
+  }
+
+  // The window's check box gives the same Save as --used-only, and is remembered.
+  void UsedPartCheckBoxCutsTheSaveAndIsRemembered() {
+    QTemporaryDir dir;
+    HarnessOptions options;
+    options.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
+    uint64_t whole = 0;
+    uint64_t used = 0;
+    {
+      AppHarness app(options);
+      auto* box = app.Control<QCheckBox>("usedOnly");
+      QVERIFY(!box->isChecked());
+      QVERIFY(app.Connect());
+      auto requestsOfSave = [&app] {
+        const uint64_t before = app.Backend().System().RequestCount();
+        if (!app.ClickAndWait("3")) return uint64_t{0};
+        return app.Backend().System().RequestCount() - before;
+      };
+      whole = requestsOfSave();
+      box->click();
+      used = requestsOfSave();
+    }
+    QVERIFY2(used > 0 && used * 4 < whole,
+             qPrintable(QStringLiteral("%1 of %2").arg(used).arg(whole)));
+    QCOMPARE(QSettings(options.settingsFile, QSettings::IniFormat)
+                 .value(QString::fromLatin1(veltra::app::CDemoDlg::kUsedOnlySetting))
+                 .toBool(),
+             true);
+    AppHarness again(options);
+    QVERIFY(again.Control<QCheckBox>("usedOnly")->isChecked());
+    // The start option checks it without a remembered setting.
+    HarnessOptions started;
+    started.usedOnlySave = true;
+    AppHarness fromOption(started);
+    QVERIFY(fromOption.Control<QCheckBox>("usedOnly")->isChecked());
+  }
+
+  // The progress window's bar follows the transport's bytes up to the whole of the Save.
+  void TheProgressBarMovesDuringASave() {
+    HarnessOptions options;
+    options.device.latencyNs = 50'000;  // a Save of some 50 ms, in steps the window can see
+    AppHarness app(options);
+    QVERIFY(app.Connect());
+    auto* bar = app.Window().Progress().findChild<QProgressBar*>(QStringLiteral("progressBar"));
+    QVERIFY(bar != nullptr);
+    std::vector<int> values;
+    QObject::connect(bar, &QProgressBar::valueChanged,
+                     [&values](int value) { values.push_back(value); });
+    QVERIFY(app.ClickAndWait("3"));
+    QVERIFY2(values.size() >= 3, qPrintable(QString::number(values.size())));
+    QVERIFY(std::is_sorted(values.begin(), values.end()));
+    QCOMPARE(values.back(), veltra::app::CProgress::kBarRange);
+    QCOMPARE(app.Window().Progress().Text(), QStringLiteral("Please Wait...."));
   }
 
   // The message boxes keep their texts; the diagnostic log gets which chunk failed and why.

@@ -6,8 +6,10 @@
 #include <QtTest>
 
 #include "eq/band_check.h"
+#include "eq/band_coefficients.h"
 #include "eq_page_support.h"
 #include "image/image_layout.h"
+#include "pages/band_response_plot.h"
 #include "pages/playback_eq_page.h"
 
 using veltra::pages::CEQPage;
@@ -230,6 +232,9 @@ class PlaybackEqPageTest : public QObject {
     QCOMPARE(rig.Centre(2)->text(), QStringLiteral("100"));
     QCOMPARE(rig.Bandwidth(2)->text(), QStringLiteral("100"));
     QVERIFY(rig.dialogs.Messages().isEmpty());
+    // The plot draws the words the store keeps.
+    auto* plot = rig.page.findChild<veltra::pages::BandResponsePlot*>(QStringLiteral("bandPlot"));
+    QCOMPARE(plot->Bands()[2].words, (veltra::eq::BandWords{0xA5A5A5A5, 0xA5A5A5A5, 0xA5A5A5A5}));
     QVERIFY(rig.page.Store());
     QCOMPARE(rig.SectionBytes(type::kPlaybackEq)[48], 0xA5);
     QCOMPARE(rig.SectionBytes(type::kPlaybackEq)[59], 0xA5);
@@ -293,6 +298,50 @@ class PlaybackEqPageTest : public QObject {
                                    "S(0067C891)\n"));
     // Test neither stores nor changes the page.
     QCOMPARE(rig.SectionBytes(type::kPlaybackEq)[19], 25);
+  }
+
+  void ThePlotFollowsEveryEdit() {
+    PlaybackRig rig;
+    auto* plot = rig.page.findChild<veltra::pages::BandResponsePlot*>(QStringLiteral("bandPlot"));
+    QVERIFY(plot != nullptr);
+    using veltra::eq::CalcBandCoefficients;
+    QCOMPARE(plot->Bands()[2].words, CalcBandCoefficients(48000, 1000, 620));
+    // Typed, not yet left: the shape follows at once.
+    veltra::pages::testing::TypeInto(rig.Centre(2), QStringLiteral("2000"));
+    QCOMPARE(plot->Bands()[2].band.centreHz, 2000);
+    QCOMPARE(plot->Bands()[2].words, CalcBandCoefficients(48000, 2000, 620));
+    rig.Slider(3)->setValue(20);
+    QCOMPARE(plot->Bands()[3].gainDb, 2.0);
+    rig.Choose(rig.List("1132"), 2);  // preset "10": band 1 at -4.5 dB
+    QCOMPARE(plot->Bands()[0].gainDb, -4.5);
+    QVERIFY(plot->Bands()[0].acts);
+    rig.ToneMode(4);
+    QCOMPARE(plot->Bands()[0].name, QStringLiteral("Bass"));
+    QCOMPARE(plot->Bands()[4].name, QStringLiteral("Treble"));
+    QVERIFY(plot->Bands()[4].acts);
+    QVERIFY(!plot->Bands()[2].acts);
+    // A band past Nyquist says so in the tooltip.
+    rig.On<QCheckBox>(rig.page, "1135")->click();
+    veltra::pages::testing::TypeInto(rig.Bandwidth(4), QStringLiteral("12000"));
+    QVERIFY(plot->toolTip().contains(QStringLiteral("Band 5 (13000 Hz, bandwidth 12000 Hz)")));
+    QVERIFY(!plot->toolTip().contains(QStringLiteral("Band 4")));
+  }
+
+  void TestSaysWhatItDid() {
+    PlaybackRig rig;
+    auto* status = rig.On<QLabel>(rig.page, "testStatus");
+    QCOMPARE(status->text(), QString());
+    rig.On<QPushButton>(rig.page, "1157")->click();
+    QVERIFY2(QRegularExpression(QStringLiteral("^Sent to the chip at \\d\\d:\\d\\d:\\d\\d$"))
+                 .match(status->text())
+                 .hasMatch(),
+             qPrintable(status->text()));
+    rig.channel.DetachDevice();
+    rig.On<QPushButton>(rig.page, "1157")->click();
+    QVERIFY2(status->text().endsWith(
+                 QStringLiteral("failed: read of register 46 failed (81 of 81 requests failed)")),
+             qPrintable(status->text()));
+    QVERIFY(rig.dialogs.Entries().empty());
   }
 
   void RemovedWhileItsMessageIsOpenTouchesNothing() {

@@ -14,21 +14,45 @@ image::BandRecord RecordOf(const BandWords& words) {
           static_cast<int32_t>(words.S)};
 }
 
-// The section's band words for these bands; those still as loaded that break the rules keep
-// what the section holds. The record's table becomes the bands' low 16 bits.
+BandWords WordsOf(const image::BandRecord& record) {
+  return {static_cast<uint32_t>(record.a21), static_cast<uint32_t>(record.a31),
+          static_cast<uint32_t>(record.s)};
+}
+
+std::array<BandWords, kBandCount> WordsFor(const std::array<Band, kBandCount>& bands,
+                                           const std::optional<image::BandRecords>& held,
+                                           const image::TailRecord& tailRecord) {
+  const std::array<Band, kBandCount> loaded = BandsOf(tailRecord);
+  std::array<BandWords, kBandCount> words{};
+  for (size_t k = 0; k < bands.size(); ++k)
+    words[k] = WordsToStore(bands[k], loaded[k],
+                            held ? std::optional<BandWords>(WordsOf((*held)[k])) : std::nullopt);
+  return words;
+}
+
+// The section's band words for these bands; the record's table becomes the bands' low 16 bits.
 image::BandRecords StoreBands(const std::array<Band, kBandCount>& bands,
                               const image::BandRecords& held, image::TailRecord& tailRecord) {
-  const std::array<Band, kBandCount> loaded = BandsOf(tailRecord);
-  image::BandRecords records = held;
+  const std::array<BandWords, kBandCount> words = WordsFor(bands, held, tailRecord);
+  image::BandRecords records{};
   image::BandTable table{};
   for (size_t k = 0; k < bands.size(); ++k) {
-    const Band& band = bands[k];
-    table[k] = {static_cast<uint16_t>(band.centreHz), static_cast<uint16_t>(band.bandwidthHz)};
-    if (band == loaded[k] && !KeepsBandRules(band)) continue;
-    records[k] = RecordOf(CalcBandCoefficients(kEqSampleRate, band.centreHz, band.bandwidthHz));
+    table[k] = {static_cast<uint16_t>(bands[k].centreHz),
+                static_cast<uint16_t>(bands[k].bandwidthHz)};
+    records[k] = RecordOf(words[k]);
   }
   image::EncodeBandTable(table, tailRecord);
   return records;
+}
+
+// The band words the model's section holds, when the page would store into it.
+template <typename Decode>
+std::optional<image::BandRecords> HeldWords(const image::EepromConfig& model, uint8_t type,
+                                            Decode decode) {
+  const image::Section* section = model.FindSection(type);
+  if (section == nullptr || !section->HasData()) return std::nullopt;
+  if (auto stored = decode(section->data)) return stored->bands;
+  return std::nullopt;
 }
 
 // A page writes the section's whole layout, so the entry names all of it.
@@ -44,6 +68,31 @@ std::optional<image::TailRecord> TailRecordOf(const image::EepromConfig& model, 
 }
 
 }  // namespace
+
+BandWords WordsToStore(const Band& band, const Band& loaded, const std::optional<BandWords>& held) {
+  if (held && band == loaded && !KeepsBandRules(band)) return *held;
+  return CalcBandCoefficients(kEqSampleRate, band.centreHz, band.bandwidthHz);
+}
+
+std::array<BandWords, kBandCount> PlaybackWordsToStore(const image::EepromConfig& model,
+                                                       const std::array<Band, kBandCount>& bands,
+                                                       const image::TailRecord& tailRecord) {
+  return WordsFor(
+      bands,
+      HeldWords(model, image::section_type::kPlaybackEq,
+                [](std::span<const uint8_t> data) { return image::DecodePlaybackEqSection(data); }),
+      tailRecord);
+}
+
+std::array<BandWords, kBandCount> RecordWordsToStore(const image::EepromConfig& model,
+                                                     const std::array<Band, kBandCount>& bands,
+                                                     const image::TailRecord& tailRecord) {
+  return WordsFor(
+      bands,
+      HeldWords(model, image::section_type::kRecordEq,
+                [](std::span<const uint8_t> data) { return image::DecodeRecordEqSection(data); }),
+      tailRecord);
+}
 
 image::TailRecord DefaultEqTailRecord() {
   image::TailRecord record{};

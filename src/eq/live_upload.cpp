@@ -47,10 +47,29 @@ void SendBands(EqPort& port, uint16_t control, uint16_t data, uint8_t controlVal
   }
 }
 
+std::array<BandWords, kBandCount> DesignedWords(std::span<const Band, kBandCount> bands) {
+  std::array<BandWords, kBandCount> words{};
+  for (int k = 0; k < kBandCount; ++k)
+    words[k] = CalcBandCoefficients(kEqSampleRate, bands[k].centreHz, bands[k].bandwidthHz);
+  return words;
+}
+
 }  // namespace
 
 void UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& log,
                       std::span<const Band, kBandCount> bands,
+                      std::span<const uint8_t, kGainCount> gains, uint8_t preset) {
+  UploadPlaybackEq(transport, log, DesignedWords(bands), gains, preset);
+}
+
+void UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                    std::span<const Band, kBandCount> bands,
+                    std::span<const uint8_t, kGainCount> gains) {
+  UploadRecordEq(transport, log, DesignedWords(bands), gains);
+}
+
+void UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                      std::span<const BandWords, kBandCount> words,
                       std::span<const uint8_t, kGainCount> gains, uint8_t preset) {
   EqPort port(transport);
   port.Read(eq_reg::kPlaybackControl);
@@ -58,12 +77,10 @@ void UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& lo
 
   UploadBuffer buffer{};
   for (int k = 0; k < kBandCount; ++k) {
-    const BandWords words =
-        CalcBandCoefficients(kEqSampleRate, bands[k].centreHz, bands[k].bandwidthHz);
-    words.WriteBigEndian(BandRecord(buffer, k));
+    words[k].WriteBigEndian(BandRecord(buffer, k));
     log.LogPrintf("PlayBackEQ Band(%d) A21(%08X) A31(%08X) S(%08X)\n", k + 1,
-                  static_cast<unsigned>(words.A21), static_cast<unsigned>(words.A31),
-                  static_cast<unsigned>(words.S));
+                  static_cast<unsigned>(words[k].A21), static_cast<unsigned>(words[k].A31),
+                  static_cast<unsigned>(words[k].S));
   }
 
   uint8_t bandControl = 0;
@@ -86,7 +103,7 @@ void UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& lo
 }
 
 void UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
-                    std::span<const Band, kBandCount> bands,
+                    std::span<const BandWords, kBandCount> words,
                     std::span<const uint8_t, kGainCount> gains) {
   EqPort port(transport);
   port.Read(eq_reg::kRecordControl);
@@ -100,12 +117,10 @@ void UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
 
   UploadBuffer buffer{};
   for (int k = 0; k < kBandCount; ++k) {
-    const BandWords words =
-        CalcBandCoefficients(kEqSampleRate, bands[k].centreHz, bands[k].bandwidthHz);
-    words.WriteBigEndian(BandRecord(buffer, k));
+    words[k].WriteBigEndian(BandRecord(buffer, k));
     log.LogPrintf("RecordEQ Band(%d) A21(%8X) A31(%8X) S(%8X)\n", k + 1,
-                  static_cast<unsigned>(words.A21), static_cast<unsigned>(words.A31),
-                  static_cast<unsigned>(words.S));
+                  static_cast<unsigned>(words[k].A21), static_cast<unsigned>(words[k].A31),
+                  static_cast<unsigned>(words[k].S));
   }
 
   uint8_t bandControl = 0;

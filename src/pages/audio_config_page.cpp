@@ -15,6 +15,7 @@
 #include "image/eeprom_config.h"
 #include "image/header_options.h"
 #include "ui/dialog_layout.h"
+#include "ui/group_frame.h"
 #include "ui/user_dialogs.h"
 
 namespace veltra::pages {
@@ -150,7 +151,7 @@ void CAudioCfgPage::CreateContents(QWidget& contents) {
   // groups, and the page with them, rather than cut a caption short.
   int groupWidth = units.X(274);
   for (const image::VolumeGroupKind& kind : image::kVolumeGroupKinds) {
-    QGroupBox probe(QString::fromLatin1(kind.caption));
+    ui::GroupFrame probe(QString::fromLatin1(kind.caption));
     probe.setFont(contents.font());
     groupWidth = std::max(groupWidth, probe.minimumSizeHint().width());
   }
@@ -202,7 +203,7 @@ void CAudioCfgPage::BuildVolumeGroup(QWidget& contents, int record, int left, in
   const VolumeIds& ids = kVolumeIds[static_cast<size_t>(record)];
   VolumeControls& controls = volumes_[static_cast<size_t>(record)];
 
-  controls.box = new QGroupBox(
+  controls.box = new ui::GroupFrame(
       QString::fromLatin1(image::kVolumeGroupKinds[static_cast<size_t>(record)].caption),
       &contents);
   controls.box->setObjectName(QString::fromLatin1(ids.box));

@@ -263,8 +263,10 @@ void CEQPage::OnToneModeSelected() {
 void CEQPage::OnTestClicked() {
   // No check here: the edits go as they are, also while the EQ is disabled or in tone mode.
   const int preset = SelectedPreset();
-  eq::UploadPlaybackEq(context_.transport, context_.log, TypedBands(), gains_[preset],
-                       static_cast<uint8_t>(preset));
+  // The words Save would store, so that what is heard is what is saved.
+  eq::UploadPlaybackEq(context_.transport, context_.log,
+                       eq::PlaybackWordsToStore(context_.model, TypedBands(), tailRecord_),
+                       gains_[preset], static_cast<uint8_t>(preset));
 }
 
 // ---- load and store ---------------------------------------------------------------------------

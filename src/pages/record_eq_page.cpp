@@ -105,7 +105,9 @@ void CRecordEQPage::ApplyEqEnable(bool disabled) {
 
 void CRecordEQPage::OnTestClicked() {
   if (values_.eqDisabled) return;
-  eq::UploadRecordEq(context_.transport, context_.log, TypedBands(), Gains());
+  // The words Save would store, so that what is heard is what is saved.
+  eq::UploadRecordEq(context_.transport, context_.log,
+                     eq::RecordWordsToStore(context_.model, TypedBands(), tailRecord_), Gains());
 }
 
 // ---- load and store ---------------------------------------------------------------------------

@@ -184,7 +184,8 @@ void DescribeWindow(QWidget& window, double ratio, QStringList& lines) {
   QStringList windowState;
   if (window.isActiveWindow()) windowState << QStringLiteral("active");
   // A window with a title bar narrower than its caption needs.
-  if ((window.windowType() == Qt::Window || window.windowType() == Qt::Dialog) &&
+  const Qt::WindowType type = window.windowType();
+  if ((type == Qt::Window || type == Qt::Dialog || type == Qt::Sheet) &&
       window.width() < ui::CaptionWidth(window.windowTitle()))
     windowState << QStringLiteral("caption-cut");
   lines << Line({QStringLiteral("window"), title, Field(window.objectName()),

@@ -88,13 +88,18 @@ class FitOnShow final : public QObject {
 }  // namespace
 
 int CaptionWidth(const QString& caption) {
+  // The window manager's font is not known here: allow for one half as large again as the
+  // system's title font, in bold, as window managers commonly draw captions.
   QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
   font.setBold(true);
+  if (font.pixelSize() > 0)
+    font.setPixelSize(font.pixelSize() * 3 / 2);
+  else
+    font.setPointSizeF(font.pointSizeF() * 1.5);
   const QFontMetrics metrics(font);
-  const int text = metrics.horizontalAdvance(caption) * 6 / 5;
   const int bar = metrics.height() * 2;
-  // The icon, three buttons and a margin at either end.
-  return text + 4 * bar + bar;
+  // The icon, three buttons and a margin at either end: five slots as wide as the bar is high.
+  return metrics.horizontalAdvance(caption) + 5 * bar;
 }
 
 void FitFileColumnsOnShow(QFileDialog& dialog) {

@@ -33,7 +33,7 @@ QRect GroupFrame::TitleRect() const {
 
 QSize GroupFrame::minimumSizeHint() const {
   const QRect title = TitleRect();
-  return QSize(title.right() + 1 + fontMetrics().averageCharWidth(),
+  return QSize(title.right() + 1 + 2 * fontMetrics().averageCharWidth(),
                FrameRect().top() + 2 * kLineWidth + 1);
 }
 

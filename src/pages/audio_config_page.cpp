@@ -20,6 +20,10 @@
 
 namespace veltra::pages {
 
+const char* const CAudioCfgPage::kForeignLayoutText =
+    "The Audio I/O section is %1 bytes long, not %2: the volume groups show the whole records "
+    "it holds and the defaults for the others. Save keeps the section as it is until a volume "
+    "is edited here.";
 const char* const CAudioCfgPage::kResetQuestion =
     "All changes for Volume Config before save will be discarded !!!";
 // The first two lines end with a blank.
@@ -490,6 +494,12 @@ void CAudioCfgPage::LoadContents() {
   for (const int i : kLoadOrder) {
     RunMinimumHandler(i, groups_[static_cast<size_t>(i)].Minimum().selected);
     RunMaximumHandler(i, groups_[static_cast<size_t>(i)].Maximum().selected);
+  }
+  if (foreignLayout_) {
+    const image::Section* audio = model.FindSection(image::section_type::kAudioIo);
+    context_.dialogs.ShowMessage(this, QString::fromLatin1(kForeignLayoutText)
+                                           .arg(audio != nullptr ? audio->Length() : 0)
+                                           .arg(image::kAudioIoSectionLength));
   }
 }
 

@@ -71,7 +71,7 @@ std::optional<image::TailRecord> TailRecordOf(const image::EepromConfig& model, 
 
 BandWords WordsToStore(const Band& band, const Band& loaded, const std::optional<BandWords>& held) {
   if (held && band == loaded && !KeepsBandRules(band)) return *held;
-  return CalcBandCoefficients(kEqSampleRate, band.centreHz, band.bandwidthHz);
+  return DesignBandWords(band);
 }
 
 std::array<BandWords, kBandCount> PlaybackWordsToStore(const image::EepromConfig& model,

@@ -50,7 +50,7 @@ void SendBands(EqPort& port, uint16_t control, uint16_t data, uint8_t controlVal
 std::array<BandWords, kBandCount> DesignedWords(std::span<const Band, kBandCount> bands) {
   std::array<BandWords, kBandCount> words{};
   for (int k = 0; k < kBandCount; ++k)
-    words[k] = CalcBandCoefficients(kEqSampleRate, bands[k].centreHz, bands[k].bandwidthHz);
+    words[k] = DesignBandWords(bands[k]);
   return words;
 }
 

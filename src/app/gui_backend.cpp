@@ -33,10 +33,15 @@ GuiBackend::GuiBackend(const backend::DeviceOptions& options) : options_(options
 
   const std::string& problem = simulated_->FileProblem();
   if (!problem.empty()) {
-    startupNotice_ = QString::fromStdString(problem) +
-                     QStringLiteral(
-                         "\n\nThe simulated EEPROM starts erased, and what is written "
-                         "to it is not kept.");
+    // A file refused at start is never written; one that could not be made is tried again at
+    // every write, whose message then says why it failed.
+    const bool inMemory = !Device().Eeprom().IsFileBacked();
+    startupNotice_ =
+        QString::fromStdString(problem) +
+        (inMemory ? QStringLiteral("\n\nThe file is left as it is. The simulated EEPROM starts "
+                                   "erased and keeps what is written to it in memory only, until "
+                                   "the tool ends.")
+                  : QStringLiteral("\n\nThe simulated EEPROM starts erased."));
   } else if (const std::optional<uint64_t> length = Device().Eeprom().LoadedFileSize()) {
     // The rule veltra-cli applies to the same file, in its words.
     if (const auto notice = image::BinFileFitNotice(simulated_->ImageFile(), *length,

@@ -7,9 +7,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
-#include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
@@ -36,6 +37,7 @@
 #include "pages/record_eq_page.h"
 #include "pages/usb_config_page.h"
 #include "ui/dialog_units.h"
+#include "ui/group_frame.h"
 #include "ui/hex_string.h"
 #include "ui/tool_settings.h"
 #include "ui/user_dialogs.h"
@@ -224,7 +226,7 @@ void CDemoDlg::BuildControls() {
   refresh_ = button("Refresh", "5", QRect(65, 310, 30, 12));
   erase_ = button("Erase", "4", QRect(65, 327, 30, 12));
   save_ = button("Save EEPROM", "3", QRect(7, 327, 52, 12));
-  auto* frame = place(new QGroupBox(this), QRect(105, 304, 133, 20));
+  auto* frame = place(new ui::GroupFrame(this), QRect(105, 304, 133, 20));
   label("VID", QRect(108, 312, 15, 8));
   vid_ = edit("1016", QRect(125, 310, 22, 12));
   label("PID", QRect(154, 312, 15, 8));
@@ -242,6 +244,9 @@ void CDemoDlg::BuildControls() {
       "left as it was instead of being written over, which makes the Save quicker on a large "
       "EEPROM."));
   place(usedOnly_, QRect(7, 341, 200, 9));
+
+  for (QPushButton* command : {refresh_, erase_, save_, connect_, dump_, load_})
+    command->installEventFilter(this);
 
   connect(refresh_, &QPushButton::clicked, this, &CDemoDlg::OnRefreshClicked);
   connect(erase_, &QPushButton::clicked, this, &CDemoDlg::OnEraseClicked);
@@ -283,7 +288,14 @@ pages::ConfigPage* CDemoDlg::CurrentPage() const {
 // ---- commands --------------------------------------------------------------------------------
 
 void CDemoDlg::OnEepromTypeChanged(int index) {
-  if (index < 0 || index >= static_cast<int>(device::kEepromTypes.size())) return;
+  if (index < 0) {
+    // No type chosen, as at start: the next Connect reads as a fresh start does, not with the
+    // size of a read that failed.
+    state_.transferLength = 0;
+    services_.transport.SetTransportEepromSize(device::kInitialEepromSize);
+    return;
+  }
+  if (index >= static_cast<int>(device::kEepromTypes.size())) return;
   const device::EepromType& type = device::kEepromTypes[static_cast<size_t>(index)];
   state_.transferLength = type.size - 1;
   services_.transport.SetTransportEepromSize(type.size);
@@ -419,6 +431,23 @@ void CDemoDlg::Disconnect() {
 void CDemoDlg::reject() {
   if (IsBusy()) return;
   if (services_.dialogs.Ask(this, QString::fromLatin1(kExitQuestion))) QDialog::reject();
+}
+
+bool CDemoDlg::eventFilter(QObject* watched, QEvent* event) {
+  // The click gives the button the focus first: a control left with a value its check refuses
+  // shows its message then, which takes the click's release. The press reaches the button only
+  // afterwards, with no button held, and no click would follow: say so rather than drop it.
+  if (event->type() == QEvent::MouseButtonPress) {
+    auto* command = qobject_cast<QPushButton*>(watched);
+    const auto* press = static_cast<QMouseEvent*>(event);
+    if (command != nullptr && command->isEnabled() &&
+        (QGuiApplication::mouseButtons() & press->button()) == 0) {
+      services_.dialogs.ShowMessage(
+          this, QStringLiteral("%1 did not run. Press %1 again.").arg(command->text()));
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 bool CDemoDlg::event(QEvent* event) {

@@ -127,6 +127,8 @@ class CDemoDlg : public QDialog {
   // A page whose contents need more room than the others makes the window grow while it is the
   // current page.
   bool event(QEvent* event) override;
+  // A command button's click taken by a message shown as the focus left a control.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();

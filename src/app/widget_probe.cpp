@@ -19,7 +19,12 @@
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTabBar>
+
+#include "ui/group_frame.h"
+#include "ui/window_fit.h"
 
 namespace veltra::app {
 
@@ -88,6 +93,53 @@ bool IsClipped(const QWidget& widget) {
   return false;
 }
 
+// Where a group box's frame and title are, in its parent's coordinates: the frame's outer edge,
+// the room inside its lines and the title. Ours say so; another's, as its style lays it out.
+struct GroupPlaces {
+  QRect frame;
+  QRect inside;
+  QRect title;
+};
+
+GroupPlaces PlacesOf(const QGroupBox& group) {
+  GroupPlaces places;
+  if (const auto* own = qobject_cast<const ui::GroupFrame*>(&group)) {
+    places = {own->FrameRect(), own->InsideRect(), own->TitleRect()};
+  } else {
+    QStyleOptionGroupBox option;
+    option.initFrom(&group);
+    option.text = group.title();
+    option.subControls = QStyle::SC_GroupBoxFrame;
+    if (!option.text.isEmpty()) option.subControls |= QStyle::SC_GroupBoxLabel;
+    const QStyle* style = group.style();
+    places = {
+        group.rect(),
+        style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, &group),
+        option.text.isEmpty() ? QRect()
+                              : style->subControlRect(QStyle::CC_GroupBox, &option,
+                                                      QStyle::SC_GroupBoxLabel, &group)};
+  }
+  const QPoint at = group.pos();
+  return {places.frame.translated(at), places.inside.translated(at), places.title.translated(at)};
+}
+
+// Whether the widget lies on a frame line or the title of a group box beside it (the controls a
+// group frames are its siblings): partly inside the frame and partly not, or over the title.
+bool IsOnGroupFrame(const QWidget& widget) {
+  const QWidget* parent = widget.parentWidget();
+  if (parent == nullptr || widget.isWindow()) return false;
+  const QRect place = widget.geometry();
+  for (const QObject* child : parent->children()) {
+    const auto* group = qobject_cast<const QGroupBox*>(child);
+    if (group == nullptr || group == &widget || !group->isVisible()) continue;
+    if (place.contains(group->geometry())) continue;  // it holds the group
+    const GroupPlaces places = PlacesOf(*group);
+    if (place.intersects(places.frame) && !places.inside.contains(place)) return true;
+    if (place.intersects(places.title)) return true;
+  }
+  return false;
+}
+
 // Where a person clicks the control: its middle, or a check box's box at its left end (the room
 // right of its text takes no click). The end-to-end tests click the same point.
 QPoint ClickPoint(const QWidget& widget) {
@@ -135,6 +187,11 @@ void DescribeWindow(QWidget& window, double ratio, QStringList& lines) {
   const QString title = Field(window.windowTitle());
   QStringList windowState;
   if (window.isActiveWindow()) windowState << QStringLiteral("active");
+  // A window with a title bar narrower than its caption needs.
+  const Qt::WindowType type = window.windowType();
+  if ((type == Qt::Window || type == Qt::Dialog || type == Qt::Sheet) &&
+      window.width() < ui::CaptionWidth(window.windowTitle()))
+    windowState << QStringLiteral("caption-cut");
   lines << Line({QStringLiteral("window"), title, Field(window.objectName()),
                  QString::fromLatin1(window.metaObject()->className()),
                  Place(window.geometry(), ratio), QStringLiteral("1"),
@@ -148,6 +205,7 @@ void DescribeWindow(QWidget& window, double ratio, QStringList& lines) {
     if (IsClipped(*widget)) state << QStringLiteral("clipped");
     if (IsTextCut(*widget)) state << QStringLiteral("cut");
     if (IsCovered(*widget)) state << QStringLiteral("covered");
+    if (IsOnGroupFrame(*widget)) state << QStringLiteral("frame");
     if (IsTabStop(*widget)) state << QStringLiteral("tabstop");
     if (const auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isChecked())
       state << QStringLiteral("checked");

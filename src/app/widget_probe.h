@@ -22,10 +22,11 @@ namespace veltra::app {
 // Places are in the screen's device pixels, as input events take them; an item's place is the
 // part of it a click reaches. State lists flags (focus, checked, clipped: partly outside a
 // widget that holds it, cut: a label's or check box's text needs more room than it has, covered:
-// another widget lies where a click aims at the control, tabstop: Tab can give it the focus,
-// current, active, hidden: an item scrolled out of its view); owner is the nearest named widget
-// that holds the control; a progress bar's text is "VALUE/MAXIMUM" and what it shows; "-" stands
-// for an empty field.
+// another widget lies where a click aims at the control, frame: it lies on a frame line or the
+// title of a group box beside it, tabstop: Tab can give it the focus, current, active,
+// caption-cut: a window narrower than its caption needs in a title bar, hidden: an item
+// scrolled out of its view); owner is the nearest named widget that holds the control; a
+// progress bar's text is "VALUE/MAXIMUM" and what it shows; "-" stands for an empty field.
 class WidgetProbe final : public QObject {
   Q_OBJECT
 

@@ -38,7 +38,8 @@ class SimulatedBackend final : public DeviceBackend {
   // The EEPROM's file; "" when it lives in memory.
   const std::string& ImageFile() const { return imageFile_; }
   // Why the EEPROM's file could not be made, found or read at set-up ("<file>: <reason>"), or
-  // "". The EEPROM then starts erased and what is written to it is not kept.
+  // "". The EEPROM then starts erased; when the file was refused, what is written to it is kept
+  // in memory only and the file is left alone.
   const std::string& FileProblem() const { return fileProblem_; }
 
   void Unplug();

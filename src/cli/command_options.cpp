@@ -6,9 +6,18 @@
 
 namespace veltra::cli {
 
-std::string DeviceCommandOptionsHelp(std::string_view eepromNote) {
+std::string DeviceCommandOptionsHelp(std::string_view eepromNote, std::string_view usage) {
   constexpr size_t kColumn = 22;
-  std::string text = backend::DeviceOptionsHelp(kColumn, eepromNote);
+  // An option the command's own text explains is listed there only.
+  std::string text;
+  const std::string shared = backend::DeviceOptionsHelp(kColumn, eepromNote);
+  for (size_t at = 0; at < shared.size();) {
+    const size_t end = std::min(shared.find('\n', at), shared.size() - 1) + 1;
+    const std::string_view line(shared.data() + at, end - at);
+    const std::string_view head = line.substr(0, line.find(' ', 4));
+    if (usage.find("\n" + std::string(head) + " ") == std::string_view::npos) text += line;
+    at = end;
+  }
   auto line = [&text, kColumn](std::string head, std::string_view help) {
     head.resize(std::max(kColumn, head.size() + 1), ' ');
     text += head;

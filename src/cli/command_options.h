@@ -72,8 +72,10 @@ inline constexpr OptionDefinition kDeviceCommandOptions[] = {
     kLatencyOption, kImageOption, kTraceOption, kQuietOption};
 
 // The help lines of kDeviceCommandOptions and --help, for the commands' help texts; the
-// EEPROM's line ends in eepromNote.
-std::string DeviceCommandOptionsHelp(std::string_view eepromNote = " (required)");
+// EEPROM's line ends in eepromNote. An option the command's usage text explains on a line of its
+// own is left out.
+std::string DeviceCommandOptionsHelp(std::string_view eepromNote = " (required)",
+                                     std::string_view usage = {});
 
 // A command line with every value checked. Options a command's table does not list cannot
 // appear; the last of a repeated option counts.

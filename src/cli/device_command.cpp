@@ -30,7 +30,7 @@ std::optional<CommandLine> ParseDeviceOptions(std::span<const std::string> args,
     return std::nullopt;
   }
   if (line->help) {
-    out << usage << DeviceCommandOptionsHelp();
+    out << usage << DeviceCommandOptionsHelp(" (required)", usage);
     code = FinishOutput(out, err, prefix);
     return std::nullopt;
   }

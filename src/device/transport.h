@@ -84,6 +84,9 @@ std::string DescribeTransferFault(const TransferFault& fault, uint32_t eepromSiz
 // Bytes of the current transfer handled so far and its length, after every chunk.
 using TransferProgress = std::function<void(uint32_t done, uint32_t length)>;
 
+// The EEPROM size before any EEPROM type has been chosen.
+inline constexpr uint32_t kInitialEepromSize = 4096;
+
 // Register access and EEPROM transfers through the chip's I2C master, over the channel's driver
 // handle. Results are 1 (success) and 0 (failure).
 class VendorTransport {
@@ -122,7 +125,7 @@ class VendorTransport {
   }
 
   DeviceChannel& channel_;
-  uint32_t eepromSize_ = 4096;
+  uint32_t eepromSize_ = kInitialEepromSize;
   uint8_t deviceAddressBase_ = 0xA0;
   TransferProgress progress_;
   TransferFault fault_;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "eq/band.h"
+
 namespace veltra::eq {
 
 // The single-precision value of pi widened to double (bit pattern 400921FB60000000). The chip's
@@ -42,6 +44,10 @@ uint32_t ToCoefficientWord(double x);
 // 0 <= bw < fc, fc > 0 or rates below 2 give non-finite intermediates, whose words are 0 by the
 // rule of ToCoefficientWord; finite results beyond the word range keep their low 32 bits.
 BandWords CalcBandCoefficients(int32_t fs, int32_t fc, int32_t bw);
+// A band's words as the EQ pages and the live upload design them, at 48000 Hz.
+inline BandWords DesignBandWords(const Band& band) {
+  return CalcBandCoefficients(kEqSampleRate, band.centreHz, band.bandwidthHz);
+}
 
 // The denominator 1 + d1 z^-1 + ... + d2n z^-2n for band edges f1, f2 given as fractions of the
 // Nyquist frequency. Writes d0..d2n into d (2n + 1 values); false and nothing written when n is

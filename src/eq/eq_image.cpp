@@ -19,27 +19,40 @@ BandWords WordsOf(const image::BandRecord& record) {
           static_cast<uint32_t>(record.s)};
 }
 
-// A band still as loaded that breaks the rules (only an image can hold one) keeps the words its
-// section holds.
-bool KeepsHeldWords(const Band& band, const Band& loaded) {
-  return band == loaded && !KeepsBandRules(band);
+std::array<BandWords, kBandCount> WordsFor(const std::array<Band, kBandCount>& bands,
+                                           const std::optional<image::BandRecords>& held,
+                                           const image::TailRecord& tailRecord) {
+  const std::array<Band, kBandCount> loaded = BandsOf(tailRecord);
+  std::array<BandWords, kBandCount> words{};
+  for (size_t k = 0; k < bands.size(); ++k)
+    words[k] = WordsToStore(bands[k], loaded[k],
+                            held ? std::optional<BandWords>(WordsOf((*held)[k])) : std::nullopt);
+  return words;
 }
 
-// The section's band words for these bands; those still as loaded that break the rules keep
-// what the section holds. The record's table becomes the bands' low 16 bits.
+// The section's band words for these bands; the record's table becomes the bands' low 16 bits.
 image::BandRecords StoreBands(const std::array<Band, kBandCount>& bands,
                               const image::BandRecords& held, image::TailRecord& tailRecord) {
-  const std::array<Band, kBandCount> loaded = BandsOf(tailRecord);
-  image::BandRecords records = held;
+  const std::array<BandWords, kBandCount> words = WordsFor(bands, held, tailRecord);
+  image::BandRecords records{};
   image::BandTable table{};
   for (size_t k = 0; k < bands.size(); ++k) {
-    const Band& band = bands[k];
-    table[k] = {static_cast<uint16_t>(band.centreHz), static_cast<uint16_t>(band.bandwidthHz)};
-    if (KeepsHeldWords(band, loaded[k])) continue;
-    records[k] = RecordOf(CalcBandCoefficients(kEqSampleRate, band.centreHz, band.bandwidthHz));
+    table[k] = {static_cast<uint16_t>(bands[k].centreHz),
+                static_cast<uint16_t>(bands[k].bandwidthHz)};
+    records[k] = RecordOf(words[k]);
   }
   image::EncodeBandTable(table, tailRecord);
   return records;
+}
+
+// The band words the model's section holds, when the page would store into it.
+template <typename Decode>
+std::optional<image::BandRecords> HeldWords(const image::EepromConfig& model, uint8_t type,
+                                            Decode decode) {
+  const image::Section* section = model.FindSection(type);
+  if (section == nullptr || !section->HasData()) return std::nullopt;
+  if (auto stored = decode(section->data)) return stored->bands;
+  return std::nullopt;
 }
 
 // A page writes the section's whole layout, so the entry names all of it.
@@ -55,6 +68,40 @@ std::optional<image::TailRecord> TailRecordOf(const image::EepromConfig& model, 
 }
 
 }  // namespace
+
+BandWords WordsToStore(const Band& band, const Band& loaded, const std::optional<BandWords>& held) {
+  if (held && band == loaded && !KeepsBandRules(band)) return *held;
+  return DesignBandWords(band);
+}
+
+std::array<BandWords, kBandCount> PlaybackWordsToStore(const image::EepromConfig& model,
+                                                       const std::array<Band, kBandCount>& bands,
+                                                       const image::TailRecord& tailRecord) {
+  return WordsFor(
+      bands,
+      HeldWords(model, image::section_type::kPlaybackEq,
+                [](std::span<const uint8_t> data) { return image::DecodePlaybackEqSection(data); }),
+      tailRecord);
+}
+
+std::array<BandWords, kBandCount> RecordWordsToStore(const image::EepromConfig& model,
+                                                     const std::array<Band, kBandCount>& bands,
+                                                     const image::TailRecord& tailRecord) {
+  return WordsFor(
+      bands,
+      HeldWords(model, image::section_type::kRecordEq,
+                [](std::span<const uint8_t> data) { return image::DecodeRecordEqSection(data); }),
+      tailRecord);
+}
+
+std::array<BandWords, kBandCount> BandWordsToStore(const image::EepromConfig& model,
+                                                   uint8_t sectionType,
+                                                   const std::array<Band, kBandCount>& bands,
+                                                   const image::TailRecord& tailRecord) {
+  return sectionType == image::section_type::kRecordEq
+             ? RecordWordsToStore(model, bands, tailRecord)
+             : PlaybackWordsToStore(model, bands, tailRecord);
+}
 
 image::TailRecord DefaultEqTailRecord() {
   image::TailRecord record{};
@@ -73,29 +120,6 @@ std::array<Band, kBandCount> BandsOf(const image::TailRecord& record) {
   for (size_t k = 0; k < bands.size(); ++k)
     bands[k] = {table[k].centreFrequency, table[k].bandwidth};
   return bands;
-}
-
-std::array<BandWords, kBandCount> BandWordsToStore(const image::EepromConfig& model,
-                                                   uint8_t sectionType,
-                                                   const std::array<Band, kBandCount>& bands,
-                                                   const image::TailRecord& tailRecord) {
-  std::optional<image::BandRecords> held;
-  if (const image::Section* section = model.FindSection(sectionType);
-      section != nullptr && section->HasData()) {
-    if (sectionType == image::section_type::kPlaybackEq) {
-      if (auto decoded = image::DecodePlaybackEqSection(section->data)) held = decoded->bands;
-    } else if (sectionType == image::section_type::kRecordEq) {
-      if (auto decoded = image::DecodeRecordEqSection(section->data)) held = decoded->bands;
-    }
-  }
-  const std::array<Band, kBandCount> loaded = BandsOf(tailRecord);
-  std::array<BandWords, kBandCount> words{};
-  for (size_t k = 0; k < bands.size(); ++k) {
-    words[k] = held && KeepsHeldWords(bands[k], loaded[k])
-                   ? WordsOf((*held)[k])
-                   : CalcBandCoefficients(kEqSampleRate, bands[k].centreHz, bands[k].bandwidthHz);
-  }
-  return words;
 }
 
 PlaybackEqImage ReadPlaybackEq(const image::EepromConfig& model) {

@@ -63,6 +63,19 @@ struct RecordEqImage {
 };
 RecordEqImage ReadRecordEq(const image::EepromConfig& model);
 
+// The words Save stores for a band: a band still as loaded that breaks the band rules (only an
+// image can hold one) keeps the words the section holds (held; nullopt: the model has no section
+// to keep them from); any other band gets the words of its frequency and bandwidth at 48000 Hz.
+BandWords WordsToStore(const Band& band, const Band& loaded, const std::optional<BandWords>& held);
+// The words Save would store now for the typed bands, given the page's copy of its tail record:
+// what Test sends, so that what is heard is what is saved.
+std::array<BandWords, kBandCount> PlaybackWordsToStore(const image::EepromConfig& model,
+                                                       const std::array<Band, kBandCount>& bands,
+                                                       const image::TailRecord& tailRecord);
+std::array<BandWords, kBandCount> RecordWordsToStore(const image::EepromConfig& model,
+                                                     const std::array<Band, kBandCount>& bands,
+                                                     const image::TailRecord& tailRecord);
+
 // Write the values into the model. tailRecord is the page's copy: on entry its band table is
 // what the page last loaded or stored, on return the table stored. A band that is still as
 // loaded and breaks the band rules (only an image can hold one) keeps its coefficient words;

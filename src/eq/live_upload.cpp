@@ -60,6 +60,13 @@ void SendBands(EqPort& port, uint16_t control, uint16_t data, uint8_t controlVal
   }
 }
 
+std::array<BandWords, kBandCount> DesignedWords(std::span<const Band, kBandCount> bands) {
+  std::array<BandWords, kBandCount> words{};
+  for (int k = 0; k < kBandCount; ++k)
+    words[k] = DesignBandWords(bands[k]);
+  return words;
+}
+
 }  // namespace
 
 std::string DescribeUploadFailure(const UploadOutcome& outcome) {
@@ -84,18 +91,28 @@ std::string DescribeUploadFailure(const UploadOutcome& outcome) {
 UploadOutcome UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& log,
                                std::span<const Band, kBandCount> bands,
                                std::span<const uint8_t, kGainCount> gains, uint8_t preset) {
+  return UploadPlaybackEq(transport, log, DesignedWords(bands), gains, preset);
+}
+
+UploadOutcome UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                             std::span<const Band, kBandCount> bands,
+                             std::span<const uint8_t, kGainCount> gains) {
+  return UploadRecordEq(transport, log, DesignedWords(bands), gains);
+}
+
+UploadOutcome UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                               std::span<const BandWords, kBandCount> words,
+                               std::span<const uint8_t, kGainCount> gains, uint8_t preset) {
   EqPort port(transport);
   port.Read(eq_reg::kPlaybackControl);
   port.Write(eq_reg::kPlaybackControl, 0x00);
 
   UploadBuffer buffer{};
   for (int k = 0; k < kBandCount; ++k) {
-    const BandWords words =
-        CalcBandCoefficients(kEqSampleRate, bands[k].centreHz, bands[k].bandwidthHz);
-    words.WriteBigEndian(BandRecord(buffer, k));
+    words[k].WriteBigEndian(BandRecord(buffer, k));
     log.LogPrintf("PlayBackEQ Band(%d) A21(%08X) A31(%08X) S(%08X)\n", k + 1,
-                  static_cast<unsigned>(words.A21), static_cast<unsigned>(words.A31),
-                  static_cast<unsigned>(words.S));
+                  static_cast<unsigned>(words[k].A21), static_cast<unsigned>(words[k].A31),
+                  static_cast<unsigned>(words[k].S));
   }
 
   uint8_t bandControl = 0;
@@ -119,7 +136,7 @@ UploadOutcome UploadPlaybackEq(device::VendorTransport& transport, log::Diagnost
 }
 
 UploadOutcome UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
-                             std::span<const Band, kBandCount> bands,
+                             std::span<const BandWords, kBandCount> words,
                              std::span<const uint8_t, kGainCount> gains) {
   EqPort port(transport);
   port.Read(eq_reg::kRecordControl);
@@ -133,12 +150,10 @@ UploadOutcome UploadRecordEq(device::VendorTransport& transport, log::Diagnostic
 
   UploadBuffer buffer{};
   for (int k = 0; k < kBandCount; ++k) {
-    const BandWords words =
-        CalcBandCoefficients(kEqSampleRate, bands[k].centreHz, bands[k].bandwidthHz);
-    words.WriteBigEndian(BandRecord(buffer, k));
+    words[k].WriteBigEndian(BandRecord(buffer, k));
     log.LogPrintf("RecordEQ Band(%d) A21(%8X) A31(%8X) S(%8X)\n", k + 1,
-                  static_cast<unsigned>(words.A21), static_cast<unsigned>(words.A31),
-                  static_cast<unsigned>(words.S));
+                  static_cast<unsigned>(words[k].A21), static_cast<unsigned>(words[k].A31),
+                  static_cast<unsigned>(words[k].S));
   }
 
   uint8_t bandControl = 0;

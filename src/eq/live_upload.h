@@ -8,6 +8,7 @@
 
 #include "device/transport.h"
 #include "eq/band.h"
+#include "eq/band_coefficients.h"
 #include "log/diagnostic_log.h"
 
 namespace veltra::eq {
@@ -57,5 +58,23 @@ UploadOutcome UploadPlaybackEq(device::VendorTransport& transport, log::Diagnost
 UploadOutcome UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
                              std::span<const Band, kBandCount> bands,
                              std::span<const uint8_t, kGainCount> gains);
+
+// The same with each band's coefficient words already decided (the EQ pages send the words Save
+// would store).
+UploadOutcome UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                               std::span<const BandWords, kBandCount> words,
+                               std::span<const uint8_t, kGainCount> gains, uint8_t preset);
+UploadOutcome UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                             std::span<const BandWords, kBandCount> words,
+                             std::span<const uint8_t, kGainCount> gains);
+
+// The same with each band's coefficient words already decided (the EQ pages send the words Save
+// would store).
+void UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                      std::span<const BandWords, kBandCount> words,
+                      std::span<const uint8_t, kGainCount> gains, uint8_t preset);
+void UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
+                    std::span<const BandWords, kBandCount> words,
+                    std::span<const uint8_t, kGainCount> gains);
 
 }  // namespace veltra::eq

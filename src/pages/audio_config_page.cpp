@@ -15,10 +15,15 @@
 #include "image/eeprom_config.h"
 #include "image/header_options.h"
 #include "ui/dialog_layout.h"
+#include "ui/group_frame.h"
 #include "ui/user_dialogs.h"
 
 namespace veltra::pages {
 
+const char* const CAudioCfgPage::kForeignLayoutText =
+    "The Audio I/O section is %1 bytes long, not %2: the volume groups show the whole records "
+    "it holds and the defaults for the others. Save keeps the section as it is until a volume "
+    "is edited here.";
 const char* const CAudioCfgPage::kResetQuestion =
     "All changes for Volume Config before save will be discarded !!!";
 // The first two lines end with a blank.
@@ -150,7 +155,7 @@ void CAudioCfgPage::CreateContents(QWidget& contents) {
   // groups, and the page with them, rather than cut a caption short.
   int groupWidth = units.X(274);
   for (const image::VolumeGroupKind& kind : image::kVolumeGroupKinds) {
-    QGroupBox probe(QString::fromLatin1(kind.caption));
+    ui::GroupFrame probe(QString::fromLatin1(kind.caption));
     probe.setFont(contents.font());
     groupWidth = std::max(groupWidth, probe.minimumSizeHint().width());
   }
@@ -202,7 +207,7 @@ void CAudioCfgPage::BuildVolumeGroup(QWidget& contents, int record, int left, in
   const VolumeIds& ids = kVolumeIds[static_cast<size_t>(record)];
   VolumeControls& controls = volumes_[static_cast<size_t>(record)];
 
-  controls.box = new QGroupBox(
+  controls.box = new ui::GroupFrame(
       QString::fromLatin1(image::kVolumeGroupKinds[static_cast<size_t>(record)].caption),
       &contents);
   controls.box->setObjectName(QString::fromLatin1(ids.box));
@@ -489,6 +494,12 @@ void CAudioCfgPage::LoadContents() {
   for (const int i : kLoadOrder) {
     RunMinimumHandler(i, groups_[static_cast<size_t>(i)].Minimum().selected);
     RunMaximumHandler(i, groups_[static_cast<size_t>(i)].Maximum().selected);
+  }
+  if (foreignLayout_) {
+    const image::Section* audio = model.FindSection(image::section_type::kAudioIo);
+    context_.dialogs.ShowMessage(this, QString::fromLatin1(kForeignLayoutText)
+                                           .arg(audio != nullptr ? audio->Length() : 0)
+                                           .arg(image::kAudioIoSectionLength));
   }
 }
 

@@ -29,6 +29,8 @@ class CAudioCfgPage : public ConfigPage {
 
   static const char* const kResetQuestion;
   static const char* const kWindowsXpNote;
+  // Shown on loading a section of another length (%1) than this page writes (%2).
+  static const char* const kForeignLayoutText;
   // Controls the variant restrictions may switch off before a reset switches them on again.
   static constexpr int kVariantLockLimit = 259;
 

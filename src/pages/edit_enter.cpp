@@ -36,6 +36,11 @@ void CEditEnter::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  // The edit wants every key: Escape neither closes the window nor asks whether to.
+  if (IsPlainKey(*event, {Qt::Key_Escape})) {
+    event->accept();
+    return;
+  }
   QLineEdit::keyPressEvent(event);
 }
 

@@ -7,7 +7,7 @@ namespace veltra::pages {
 
 // The gain edit of the EQ pages: Enter or Tab sends the focus to the control given as next,
 // whose text is then all selected, so the typed gain is committed as the edit loses the focus.
-// Shift+Tab goes back along the page's control order as usual.
+// Shift+Tab goes back along the page's control order as usual; Escape stays with the edit.
 class CEditEnter : public QLineEdit {
   Q_OBJECT
 

@@ -90,12 +90,15 @@ QString EqPageBase::BandName(int band) const {
   return QStringLiteral("Band-%1").arg(band + 1);
 }
 
+std::array<eq::BandWords, eq::kBandCount> EqPageBase::StoredWords() const {
+  return eq::BandWordsToStore(context_.model, kind_.sectionType, TypedBands(), tailRecord_);
+}
+
 void EqPageBase::RefreshPlot() {
   // Signals of controls made before the plot, while the page builds itself.
   if (plot_ == nullptr || Contents() == nullptr) return;
   const std::array<eq::Band, eq::kBandCount> bands = TypedBands();
-  const std::array<eq::BandWords, eq::kBandCount> words =
-      eq::BandWordsToStore(context_.model, kind_.sectionType, bands, tailRecord_);
+  const std::array<eq::BandWords, eq::kBandCount> words = StoredWords();
   const eq::GainRow& gains = EditedGains();
   std::array<PlottedBand, eq::kBandCount> plotted;
   for (int k = 0; k < eq::kBandCount; ++k)

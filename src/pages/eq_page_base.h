@@ -119,6 +119,8 @@ class EqPageBase : public ConfigPage {
   // The gain table texts from the gain table.
   void SetGainTableTexts();
   std::array<eq::Band, eq::kBandCount> TypedBands() const;
+  // The words Save would store for the typed bands: what Test sends and the plot draws.
+  std::array<eq::BandWords, eq::kBandCount> StoredWords() const;
 
   // While it lives the page positions sliders itself; at its end their gains are read back.
   [[nodiscard]] SliderSetting SettingSliders();

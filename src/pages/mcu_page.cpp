@@ -19,6 +19,9 @@ const char* const CMCUPage::kResetQuestion =
 const char* const CMCUPage::kOpenFailedText = "Open File Failed";
 const char* const CMCUPage::kExceedsEepromText = "MCU File Size more than EEPROM Size";
 const char* const CMCUPage::kExceedsSectionText = "MCU File Size more than 16383 bytes";
+const char* const CMCUPage::kRefusedKeepsText =
+    "The file is not used: Enable MCU, the MCU section and the file chosen before, if any, stay "
+    "as they were.";
 const char* const CMCUPage::kFileChangedText =
     "MCU File Size changed since it was read. Nothing saved: Read MCU File again";
 const char* const CMCUPage::kFileReadFailedText =
@@ -164,10 +167,12 @@ void CMCUPage::OnEnableMcuClicked() {
 
 void CMCUPage::OnReadMcuFileClicked() {
   UpdateFromControls();
-  CloseMcuFile();
   const std::optional<QString> path = context_.dialogs.GetOpenFileName(
       this, QString::fromLatin1(kFileFilter), QString::fromLatin1(kFileSuffix));
-  if (!path) return;
+  if (!path) {
+    CloseMcuFile();
+    return;
+  }
 
   auto file = std::make_unique<QFile>(*path);
   // A pipe or device has no length to check the firmware against; a named pipe is refused
@@ -176,22 +181,30 @@ void CMCUPage::OnReadMcuFileClicked() {
   if (QFileInfo(*path).isFile() && file->open(QIODevice::ReadOnly) && !file->isSequential())
     stamp = platform::StampOfOpenFile(file->handle());
   if (!stamp) {
+    CloseMcuFile();
     context_.dialogs.ShowMessage(this, QString::fromLatin1(kOpenFailedText));
-  } else {
-    const uint64_t length = stamp->size;
-    // A refused file is closed at once, so no later Save can store it. Enable MCU stays as it
-    // was: unchecking it would drop the firmware the EEPROM holds at the next Save.
-    if (context_.model.ExceedsEepromSize(length) != 0) {
-      context_.dialogs.ShowMessage(this, QString::fromLatin1(kExceedsEepromText));
-    } else if (length > kMaxFirmwareLength) {
-      context_.dialogs.ShowMessage(this, QString::fromLatin1(kExceedsSectionText));
-    } else {
-      values_.fileInfo = InfoTexts(ReadFileInfo(*file, length));
-      mcuFile_ = std::move(file);
-      mcuFileLength_ = length;
-      mcuFileStamp_ = *stamp;
-    }
+    UpdateControls();
+    return;
   }
+  const uint64_t length = stamp->size;
+  const char* refusal = context_.model.ExceedsEepromSize(length) != 0 ? kExceedsEepromText
+                        : length > kMaxFirmwareLength                 ? kExceedsSectionText
+                                                                      : nullptr;
+  if (refusal != nullptr) {
+    // A refused file changes nothing, and the page shows so: Enable MCU stays as it was
+    // (unchecking it would drop the firmware the EEPROM holds at the next Save), and so do the
+    // file chosen before and the file group showing it.
+    context_.dialogs.ShowMessage(
+        this, QStringLiteral("%1\n\n%2")
+                  .arg(QString::fromLatin1(refusal), QString::fromLatin1(kRefusedKeepsText)));
+    UpdateControls();
+    return;
+  }
+  CloseMcuFile();
+  values_.fileInfo = InfoTexts(ReadFileInfo(*file, length));
+  mcuFile_ = std::move(file);
+  mcuFileLength_ = length;
+  mcuFileStamp_ = *stamp;
   UpdateControls();
 }
 

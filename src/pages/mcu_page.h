@@ -33,6 +33,8 @@ class CMCUPage : public ConfigPage {
   static const char* const kOpenFailedText;
   static const char* const kExceedsEepromText;
   static const char* const kExceedsSectionText;
+  // After either refusal: what stays as it was.
+  static const char* const kRefusedKeepsText;
   static const char* const kFileChangedText;
   static const char* const kFileReadFailedText;
   static const char* const kFileFilter;

@@ -275,7 +275,8 @@ void CEQPage::OnToneModeSelected() {
 void CEQPage::OnTestClicked() {
   // No check here: the edits go as they are, also while the EQ is disabled or in tone mode.
   const int preset = SelectedPreset();
-  ShowTestOutcome(eq::UploadPlaybackEq(context_.transport, context_.log, TypedBands(),
+  // The words Save would store, so that what is heard is what is saved.
+  ShowTestOutcome(eq::UploadPlaybackEq(context_.transport, context_.log, StoredWords(),
                                        gains_[preset], static_cast<uint8_t>(preset)));
 }
 

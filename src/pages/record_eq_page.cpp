@@ -109,7 +109,8 @@ void CRecordEQPage::ApplyEqEnable(bool disabled) {
 
 void CRecordEQPage::OnTestClicked() {
   if (values_.eqDisabled) return;
-  ShowTestOutcome(eq::UploadRecordEq(context_.transport, context_.log, TypedBands(), Gains()));
+  // The words Save would store, so that what is heard is what is saved.
+  ShowTestOutcome(eq::UploadRecordEq(context_.transport, context_.log, StoredWords(), Gains()));
 }
 
 // ---- load and store ---------------------------------------------------------------------------

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/group_frame.h"
+
 namespace veltra::ui {
 
 namespace {
@@ -36,7 +38,7 @@ QLabel* DialogLayout::Label(QAnyStringView text, QRect rect, QAnyStringView id) 
 }
 
 QGroupBox* DialogLayout::Group(QAnyStringView text, QRect rect, QAnyStringView id) const {
-  auto* group = Place(new QGroupBox(text.toString(), &parent_), id, rect);
+  auto* group = Place(new GroupFrame(text.toString(), &parent_), id, rect);
   // The frame goes behind the controls it surrounds, whatever was made first.
   group->lower();
   return group;

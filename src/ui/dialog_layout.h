@@ -28,6 +28,7 @@ class DialogLayout {
   QRect Rect(int x, int y, int width, int height) const { return units_.Rect(x, y, width, height); }
 
   QLabel* Label(QAnyStringView text, QRect rect, QAnyStringView id = {}) const;
+  // A frame with its title on its top line, as the templates' contents expect.
   QGroupBox* Group(QAnyStringView text, QRect rect, QAnyStringView id = {}) const;
   // Never the default button: Enter belongs to the control that has the focus.
   QPushButton* Button(QAnyStringView text, QAnyStringView id, QRect rect) const;

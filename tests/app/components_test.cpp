@@ -6,6 +6,7 @@
 #include <thread>
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,6 +24,7 @@
 #include "app/widget_probe.h"
 #include "image/section_kinds.h"
 #include "platform/win32_codes.h"
+#include "ui/group_frame.h"
 
 using namespace veltra;
 using app::SingleInstanceLock;
@@ -375,6 +377,45 @@ class ComponentsTest : public QObject {
     QVERIFY(!state(QStringLiteral("widget"), QStringLiteral("disabled")).contains(u"tabstop"));
     QVERIFY(!state(QStringLiteral("item"), QStringLiteral("item0")).contains(u"hidden"));
     QVERIFY(state(QStringLiteral("item"), QStringLiteral("item30")).contains(u"hidden"));
+  }
+
+  // A control lying across a group box's frame line, or on its title, is told; one inside the
+  // frame, or around the whole group, is not. Also for a group box drawn by the style alone.
+  void ProbeTellsControlsOnGroupFrames() {
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("frames"));
+    window.resize(400, 300);
+    auto* frame = new veltra::ui::GroupFrame(QStringLiteral("A long group title"), &window);
+    frame->setGeometry(10, 10, 300, 100);
+    auto* plain = new QGroupBox(QStringLiteral("plain"), &window);
+    plain->setGeometry(10, 150, 300, 100);
+    auto add = [&](const char* name, QRect place) {
+      auto* edit = new QLineEdit(&window);
+      edit->setObjectName(QString::fromLatin1(name));
+      edit->setGeometry(place);
+    };
+    add("inside", QRect(30, 50, 100, 20));
+    add("top-line", QRect(200, 5, 60, 20));
+    add("title", QRect(20, 12, 60, 14));
+    add("right-line", QRect(290, 50, 60, 20));
+    add("around", QRect(5, 5, 320, 110));
+    add("plain-inside", QRect(30, 200, 100, 20));
+    add("plain-bottom-line", QRect(30, 240, 100, 20));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QString text = app::WidgetProbe::Describe();
+    auto onFrame = [&text](const char* name) {
+      for (const QString& line : text.split(u'\n')) {
+        const QStringList fields = line.split(u'\t');
+        if (fields.size() > 10 && fields[2] == QLatin1String(name))
+          return fields[10].split(u',').contains(QStringLiteral("frame"));
+      }
+      return false;
+    };
+    for (const char* name : {"top-line", "title", "right-line", "plain-bottom-line"})
+      QVERIFY2(onFrame(name), name);
+    for (const char* name : {"inside", "around", "plain-inside"})
+      QVERIFY2(!onFrame(name), name);
   }
 };
 

@@ -148,6 +148,16 @@ TEST(Dispatch, GlobalOptionsAndCommandWords) {
   // Options after the command word belong to the command.
   EXPECT_EQ(RunWholeCli({"eq-coeffs", "--help"}).out, RunEqCoeffs({"--help"}).out);
 
+  // Every command's help lists each option once.
+  for (const char* command : {"export", "import", "diff", "eq-upload", "dump", "regs"}) {
+    const std::string text = RunWholeCli({command, "--help"}).out;
+    for (const char* option : {"\n  --eeprom ", "\n  --vid ", "\n  --image "}) {
+      const size_t first = text.find(option);
+      EXPECT_NE(first, std::string::npos) << command << option;
+      EXPECT_EQ(text.find(option, first + 1), std::string::npos) << command << option;
+    }
+  }
+
   for (const auto& args : std::vector<std::vector<std::string>>{
            {}, {"frobnicate"}, {"--frobnicate"}, {"-q", "eq-coeffs", "100", "70"}}) {
     const Outcome o = RunWholeCli(args);

@@ -35,7 +35,8 @@ veltra_connect() {
 
 # veltra_check_fits WHERE: the main window lies on the screen's available area, and every
 # control that shows in it lies whole inside the window (nothing partly covered by the edge of
-# what holds it), with room for its text and nothing lying over it where a click aims.
+# what holds it), with room for its text, nothing lying over it where a click aims, and neither
+# on a group box's frame line nor on its title.
 veltra_check_fits() {
   local problems
   problems=$(e2e_widgets | awk -F'\t' -v w="$VELTRA_MAIN" '
@@ -46,6 +47,7 @@ veltra_check_fits() {
       if ($11 ~ /(^|,)clipped(,|$)/) print "partly hidden: " $0
       if ($11 ~ /(^|,)cut(,|$)/) print "text cut: " $0
       if ($11 ~ /(^|,)covered(,|$)/) print "covered: " $0
+      if ($11 ~ /(^|,)frame(,|$)/) print "on a group frame line or title: " $0
     }')
   if [ -n "$problems" ]; then
     echo "$problems" >&2
@@ -77,10 +79,14 @@ veltra_message_is() {
     e2e_text_is "$VELTRA_MESSAGE" qt_msgbox_label "${1//$'\n'/ }"
 }
 
-# veltra_answer TEXT BUTTON: waits for the message box with this text and clicks its button.
+# veltra_answer TEXT BUTTON: waits for the message box with this text, checks that it is wide
+# enough for its caption, and clicks its button.
 veltra_answer() {
   e2e_wait_for veltra_message_is "$1" ||
     e2e_fail "no message \"$1\"; shown: $(e2e_field "$VELTRA_MESSAGE" qt_msgbox_label 12)"
+  if e2e_field "$VELTRA_MESSAGE" QMessageBox 11 window | grep -qw caption-cut; then
+    e2e_fail "the message \"$1\" is too narrow for its caption"
+  fi
   e2e_click "$VELTRA_MESSAGE" "$2"
   e2e_wait_for veltra_no_message || e2e_fail "\"$2\" did not close the message \"$1\""
   e2e_focus_back "$VELTRA_MAIN"

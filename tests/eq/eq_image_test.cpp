@@ -171,14 +171,21 @@ TEST_F(EqImageTest, ABandFromTheImageThatBreaksTheRulesKeepsItsWordsUntilEdited)
 
   PlaybackEqValues values;
   values.bands = BandsOf(record);
+  // Test sends the words Save then stores.
+  const std::array<BandWords, kBandCount> tested =
+      PlaybackWordsToStore(model_, values.bands, record);
+  EXPECT_EQ(tested[2], (BandWords{0x11223344, 0x55667788, 0x99AABBCC}));
   StorePlaybackEq(model_, values, record);
   EXPECT_EQ(Bytes(type::kPlaybackEq, 48, 60), own);
+  EXPECT_EQ(tested[0], (BandWords{kFactoryWords[0][0], kFactoryWords[0][1], kFactoryWords[0][2]}));
   EXPECT_EQ(image::DecodeBandTable(record)[2].bandwidth, 100);
   const std::vector<uint8_t> factory = FactoryBandBytes();
   EXPECT_EQ(Bytes(type::kPlaybackEq, 24, 48),
             std::vector<uint8_t>(factory.begin(), factory.begin() + 24));
 
   values.bands[2] = {1000, 620};
+  EXPECT_EQ(PlaybackWordsToStore(model_, values.bands, record)[2],
+            (BandWords{kFactoryWords[2][0], kFactoryWords[2][1], kFactoryWords[2][2]}));
   StorePlaybackEq(model_, values, record);
   EXPECT_EQ(Bytes(type::kPlaybackEq, 48, 60),
             WordBytes(kFactoryWords[2][0], kFactoryWords[2][1], kFactoryWords[2][2]));

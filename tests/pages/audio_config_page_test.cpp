@@ -402,6 +402,9 @@ class AudioConfigPageTest : public QObject {
     QFETCH(bool, muted);
     AudioRig rig;
     QVERIFY(rig.ShowWith(kPlain, audio));
+    QCOMPARE(rig.dialogs.Messages(),
+             QStringList{
+                 QString::fromLatin1(CAudioCfgPage::kForeignLayoutText).arg(audio.size()).arg(37)});
     QCOMPARE(rig.List("1118")->currentText(), shownMinimum);
     QCOMPARE(rig.Check("1116")->isChecked(), muted);
     QVERIFY(rig.Save(rig.page));

@@ -47,6 +47,12 @@ std::vector<uint8_t> Firmware(size_t length, std::vector<uint8_t> block = {}) {
 const std::vector<uint8_t> kInfoBlock{0x65, 0x30, 0x5A, 0x52, 0x77, 0x31, 0x01,
                                       0x02, 0x0A, 0x0B, 0xEE, 0xEE, 0xEE};
 
+// The message of a refused file.
+QString Refused(const char* reason) {
+  return QString::fromLatin1(reason) + QStringLiteral("\n\n") +
+         QString::fromLatin1(CMCUPage::kRefusedKeepsText);
+}
+
 struct McuRig : PageRig {
   explicit McuRig(veltra::sim::EepromPart part = veltra::sim::EepromPart::k24C64) : PageRig(part) {}
 
@@ -230,8 +236,8 @@ class McuPageTest : public QObject {
     QTest::addColumn<bool>("connected");
     QTest::addColumn<int>("length");
     QTest::addColumn<QString>("message");
-    const QString eeprom = QString::fromLatin1(CMCUPage::kExceedsEepromText);
-    const QString section = QString::fromLatin1(CMCUPage::kExceedsSectionText);
+    const QString eeprom = Refused(CMCUPage::kExceedsEepromText);
+    const QString section = Refused(CMCUPage::kExceedsSectionText);
     const int c02 = static_cast<int>(veltra::sim::EepromPart::k24C02);
     const int c512 = static_cast<int>(veltra::sim::EepromPart::k24C512);
     QTest::newRow("before the first Connect") << c512 << false << 13 << eeprom;
@@ -269,12 +275,10 @@ class McuPageTest : public QObject {
     QTest::addColumn<int>("part");
     QTest::addColumn<int>("length");
     QTest::addColumn<QString>("message");
-    QTest::newRow("larger than the EEPROM")
-        << static_cast<int>(veltra::sim::EepromPart::k24C64) << 8192
-        << QString::fromLatin1(CMCUPage::kExceedsEepromText);
-    QTest::newRow("larger than the section")
-        << static_cast<int>(veltra::sim::EepromPart::k24C512) << 16384
-        << QString::fromLatin1(CMCUPage::kExceedsSectionText);
+    QTest::newRow("larger than the EEPROM") << static_cast<int>(veltra::sim::EepromPart::k24C64)
+                                            << 8192 << Refused(CMCUPage::kExceedsEepromText);
+    QTest::newRow("larger than the section") << static_cast<int>(veltra::sim::EepromPart::k24C512)
+                                             << 16384 << Refused(CMCUPage::kExceedsSectionText);
   }
   void ARefusedFileKeepsTheFirmwareInTheEeprom() {
     QFETCH(int, part);
@@ -290,6 +294,21 @@ class McuPageTest : public QObject {
     QVERIFY(rig.Check("1103")->isChecked());
     QVERIFY(rig.Button("1256")->isEnabled());
     QCOMPARE(rig.Group(kEepromGroup).first(), QStringLiteral("3065"));
+    QVERIFY(rig.Save(rig.page));
+    QCOMPARE(rig.StoredMcu(), firmware);
+  }
+
+  // A refusal keeps the file chosen before: the file group goes on showing what Save stores.
+  void ARefusedFileKeepsTheFileChosenBefore() {
+    McuRig rig;
+    QVERIFY(rig.Read(rig.Image(kHeader, {})));
+    rig.Show(rig.page);
+    const std::vector<uint8_t> firmware = Firmware(40, kInfoBlock);
+    rig.Choose(rig.File("fw.bin", firmware));
+    rig.Choose(rig.File("big.bin", Firmware(8192)));
+    QCOMPARE(rig.dialogs.Messages(), QStringList{Refused(CMCUPage::kExceedsEepromText)});
+    QVERIFY(rig.page.HasMcuFile());
+    QCOMPARE(rig.Group(kFileGroup).first(), QStringLiteral("6530"));
     QVERIFY(rig.Save(rig.page));
     QCOMPARE(rig.StoredMcu(), firmware);
   }

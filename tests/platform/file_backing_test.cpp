@@ -97,6 +97,9 @@ TEST_F(FileBacking, ALongerFileIsRefusedAndLeftAlone) {
   EXPECT_EQ(device.Eeprom().Contents(), std::vector<uint8_t>(256, 0xFF));
   WriteByte(device, 0, 0);
   EndTransfer();
+  // The write is kept in memory, and is no storage failure.
+  EXPECT_EQ(device.Eeprom().Contents()[0], 0);
+  EXPECT_EQ(device.Eeprom().LastError(), "");
   system_.reset();
   EXPECT_EQ(ReadFile(path_), original);
 }

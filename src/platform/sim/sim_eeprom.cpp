@@ -151,7 +151,12 @@ void SimEeprom::BeginTransfer() {
   if (inTransfer_) return;
   inTransfer_ = true;
   refused_ = false;
-  if (filePath_.empty()) return;
+  if (filePath_.empty()) {
+    // Not bound to a file (none given, or the one given was refused at start): the transfers
+    // work on the contents in memory, which keep what is written. A refusal at start is over.
+    lastError_.clear();
+    return;
+  }
   if (std::string problem = lock_.Acquire(filePath_, lockTimeout_); !problem.empty()) {
     lastError_ = "cannot use EEPROM image " + filePath_ + ": " + problem;
     refused_ = true;

@@ -138,9 +138,9 @@ void BackgroundOperations::RestoreKeyboardFocus() {
 void BackgroundOperations::WorkerThread() {
   const int code = services_.state.operationCode;
   device::ProgressTally tally([this](uint64_t done, uint64_t toDo) { ReportProgress(done, toDo); });
-  // What each operation moves is known before it starts, but for a read's sections and the
-  // short reads before a write: a write is read back, so it counts twice. A Save's length is the
-  // one packed last, close enough until it packs anew.
+  // What each operation moves is known before it starts, but for a read's sections: a write is
+  // read back, so it counts twice. A Save's length is the one packed last, close enough until it
+  // packs anew.
   const uint64_t length = services_.state.transferLength;
   switch (code) {
     case kErase:
@@ -156,10 +156,17 @@ void BackgroundOperations::WorkerThread() {
     default:
       break;
   }
-  services_.transport.SetProgress(tally.Callback());
+  tally_ = &tally;
+  PauseProgress(false);
   Run(code);
-  services_.transport.SetProgress({});
+  PauseProgress(true);
+  tally_ = nullptr;
   if (services_.state.signalOnFinish == 1) services_.completion.Set();
+}
+
+void BackgroundOperations::PauseProgress(bool paused) {
+  services_.transport.SetProgress(paused || tally_ == nullptr ? device::TransferProgress{}
+                                                              : tally_->Callback());
 }
 
 void BackgroundOperations::ReportProgress(uint64_t done, uint64_t toDo) {
@@ -245,8 +252,10 @@ void BackgroundOperations::LogTransferFault(std::string_view failedText) const {
   Log(std::string(failedText) + ": " + fault);
 }
 
-bool BackgroundOperations::PartFitsType(std::string_view failedText) const {
+bool BackgroundOperations::PartFitsType(std::string_view failedText) {
+  PauseProgress(true);
   const image::PartProbe probe = image::ProbeEepromPart(services_.transport);
+  PauseProgress(false);
   switch (probe.outcome) {
     case image::PartProbe::Outcome::kNoSmallerPart:
       return true;
@@ -283,7 +292,10 @@ void BackgroundOperations::SaveImage() {
   if (!PartFitsType(image::kOperateEepromFailedText)) return;
   // The image was read at Connect: another program's change since then is not overwritten
   // unasked. Refresh is the way to see that change first.
-  switch (model.CheckEepromUnchanged()) {
+  PauseProgress(true);
+  const image::EepromCheck check = model.CheckEepromUnchanged();
+  PauseProgress(false);
+  switch (check) {
     case image::EepromCheck::kUnchanged:
       break;
     case image::EepromCheck::kChanged:

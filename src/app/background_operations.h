@@ -15,6 +15,7 @@
 
 #include "app/auto_reset_event.h"
 #include "app/operation_state.h"
+#include "device/progress_tally.h"
 #include "ui/worker_bridge.h"
 
 class QWidget;
@@ -99,7 +100,7 @@ class BackgroundOperations final : public QObject {
 
   // Before a write: false, with the reason shown, when the EEPROM reads as a part smaller
   // than the chosen type or cannot be read; failedText is the operation's failure text.
-  bool PartFitsType(std::string_view failedText) const;
+  bool PartFitsType(std::string_view failedText);
   // After a write: reads the bytes back from address 0; false, with failedText shown and the
   // first difference logged, when they are not what was written (what names them).
   bool WrittenAsMeant(std::span<const uint8_t> written, std::string_view failedText,
@@ -108,6 +109,9 @@ class BackgroundOperations final : public QObject {
   // thread without waiting for it; one hand-over at a time, the latest figures win.
   void ReportProgress(uint64_t done, uint64_t toDo);
   void ShowProgress();  // GUI thread
+  // Worker side: the short reads before a write stay off the bar, which counts the write and its
+  // read-back as announced at the start.
+  void PauseProgress(bool paused);
 
   // Worker side: dialogs raised on the GUI thread, owned by the main window.
   void Message(const QString& text) const;
@@ -130,6 +134,7 @@ class BackgroundOperations final : public QObject {
   bool busy_ = false;  // GUI thread only
   // The main window's control that had the keyboard focus when the operation started.
   QPointer<QWidget> focusBefore_;
+  device::ProgressTally* tally_ = nullptr;  // the running operation's, worker side
   std::atomic<uint64_t> progressDone_{0};
   std::atomic<uint64_t> progressToDo_{0};
   std::atomic<bool> progressPending_{false};

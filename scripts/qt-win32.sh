@@ -40,11 +40,19 @@ if [ "${1:-}" = "--print-prefix" ]; then
   echo "$prefix"
   exit 0
 fi
-if [ -f "$prefix/.complete" ]; then
-  echo "qt-win32: reusing $prefix" >&2
-  echo "$prefix"
-  exit 0
-fi
+reuse() {
+  if [ -f "$prefix/.complete" ]; then
+    echo "qt-win32: reusing $prefix" >&2
+    echo "$prefix"
+    exit 0
+  fi
+}
+reuse
+# One build at a time into one prefix: a second run waits for the first and reuses its Qt.
+mkdir -p "$cache"
+exec 9>"$cache/.lock-$key"
+flock 9
+reuse
 
 "$root/scripts/bootstrap.sh"
 start=$SECONDS

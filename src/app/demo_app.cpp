@@ -16,6 +16,7 @@
 #include "app/qt_timers.h"
 #include "app/screenshot_tour.h"
 #include "app/single_instance_lock.h"
+#include "app/user_output.h"
 #include "app/widget_probe.h"
 #include "log/local_time.h"
 #include "platform/debug_output.h"
@@ -37,6 +38,7 @@ QStringList Arguments(int argc, char** argv) {
   return arguments;
 }
 
+#ifndef _WIN32
 bool IsSet(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && value[0] != '\0';
@@ -51,6 +53,7 @@ bool NeedsDisplay() {
   }
   return true;
 }
+#endif
 
 // Beside the main window where the screen has room, so that neither hides the other.
 void PlaceBeside(QWidget& panel, const QWidget& window) {
@@ -71,9 +74,11 @@ void PlaceBeside(QWidget& panel, const QWidget& window) {
 int CDemoApp::Run(int argc, char** argv) {
   const CommandLineResult parsed = ParseCommandLine(Arguments(argc, argv));
   if (!parsed.options) {
-    std::fputs(parsed.output.toLocal8Bit().constData(), parsed.exitCode == 0 ? stdout : stderr);
+    TellUser(parsed.output, parsed.exitCode == 0 ? OutputStream::kOutput : OutputStream::kError,
+             OtherwiseTo::kMessageBox);
     return parsed.exitCode;
   }
+#ifndef _WIN32
   if (NeedsDisplay() && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
     std::fputs(
         "veltra-config: the GUI needs a display and none is set (DISPLAY is empty); try it "
@@ -81,6 +86,7 @@ int CDemoApp::Run(int argc, char** argv) {
         stderr);
     return 1;
   }
+#endif
 
   SingleInstanceLock lock;
   if (lock.Acquire(kInstanceName) == SingleInstanceLock::Result::kAlreadyRunning) return 0;
@@ -105,8 +111,11 @@ int CDemoApp::Run(int argc, char** argv) {
   platform::StderrDebugOutput debug;
 #endif
   log::SystemLocalTime localTime;
+  // The start-up notice shows it in the window as well.
   if (!backend.FileProblem().empty())
-    std::fprintf(stderr, "veltra-config: %s\n", backend.FileProblem().c_str());
+    TellUser(
+        QStringLiteral("veltra-config: %1\n").arg(QString::fromStdString(backend.FileProblem())),
+        OutputStream::kError, OtherwiseTo::kDebugger);
 
   int status = 0;
   {

@@ -22,6 +22,10 @@
 #include "platform/debug_output.h"
 #include "platform/log_file_store.h"
 #ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
 #include "platform/win32/win32_debug_output.h"
 #include "platform/win32/win32_log_file_store.h"
 #endif
@@ -33,8 +37,20 @@ namespace {
 
 QStringList Arguments(int argc, char** argv) {
   QStringList arguments;
+#ifdef _WIN32
+  // The command line as typed: argv holds it in the ANSI code page, which may not hold a path.
+  (void)argc;
+  (void)argv;
+  int count = 0;
+  if (wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count); wide != nullptr) {
+    for (int i = 0; i < count; ++i)
+      arguments << QString::fromWCharArray(wide[i]);
+    ::LocalFree(wide);
+  }
+#else
   for (int i = 0; i < argc; ++i)
     arguments << QString::fromLocal8Bit(argv[i]);
+#endif
   return arguments;
 }
 

@@ -1,7 +1,5 @@
 #include "app/screenshot_tour.h"
 
-#include <cstdio>
-
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>

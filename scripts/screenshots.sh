@@ -26,13 +26,14 @@ if [ "$windows" = 1 ]; then
   dir="$("$root/scripts/cross-build.sh" | tail -n 1)"
   out="$root/docs/screenshots/windows"
   mkdir -p "$out"
-  # A fresh Wine prefix is the fresh Windows user: its own simulated EEPROM and registry.
+  # A fresh Wine prefix is the fresh Windows user: its own simulated EEPROM and registry. The
+  # folder's Unix path is one on Wine's drive Z:, the current drive.
   export WINEPREFIX="$scratch/wine" WINEARCH=win32 WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   env -u DISPLAY wineboot --init >/dev/null 2>&1
   wineserver -w
   env -u QT_QPA_PLATFORM xvfb-run "${screen[@]}" \
-    wine "$dir/src/app/veltra-config.exe" --simulated --screenshots "$(winepath -w "$out")" "$@"
+    wine "$dir/src/app/veltra-config.exe" --simulated --screenshots "$out" "$@"
   exit
 fi
 

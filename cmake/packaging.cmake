@@ -1,6 +1,6 @@
 # Installation and packages, every install rule of the project: a Debian package of the GUI and
 # veltra-cli with veltra-cli's manual page and bash completion on Linux, a zip of veltra-cli.exe
-# with its README for Windows.
+# and veltra-config.exe with their README for Windows.
 include(GNUInstallDirs)
 
 set(CPACK_PACKAGE_NAME veltra-config)
@@ -14,9 +14,12 @@ set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
   install(TARGETS veltra-cli RUNTIME DESTINATION .)
+  if(TARGET veltra-config)
+    install(TARGETS veltra-config RUNTIME DESTINATION .)
+  endif()
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME veltra-cli-${PROJECT_VERSION}-win32)
+  set(CPACK_PACKAGE_FILE_NAME veltra-config-${PROJECT_VERSION}-win32)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
   install(TARGETS veltra-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -9,6 +9,8 @@ packages=(
   xvfb xauth xdotool
   # The 32-bit Windows build (GoogleTest from its sources) and its tests under Wine.
   g++-mingw-w64-i686-posix googletest wine wine32:i386 file unzip
+  # The Windows GUI under Wine: Wine's own Tahoma, the dialog font a Windows system has.
+  fonts-wine
   # Packages: dpkg-shlibdeps finds the .deb's library dependencies.
   dpkg-dev
 )

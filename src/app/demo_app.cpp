@@ -16,11 +16,16 @@
 #include "app/qt_timers.h"
 #include "app/screenshot_tour.h"
 #include "app/single_instance_lock.h"
+#include "app/user_output.h"
 #include "app/widget_probe.h"
 #include "log/local_time.h"
 #include "platform/debug_output.h"
 #include "platform/log_file_store.h"
 #ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
 #include "platform/win32/win32_debug_output.h"
 #include "platform/win32/win32_log_file_store.h"
 #endif
@@ -32,11 +37,24 @@ namespace {
 
 QStringList Arguments(int argc, char** argv) {
   QStringList arguments;
+#ifdef _WIN32
+  // The command line as typed: argv holds it in the ANSI code page, which may not hold a path.
+  (void)argc;
+  (void)argv;
+  int count = 0;
+  if (wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count); wide != nullptr) {
+    for (int i = 0; i < count; ++i)
+      arguments << QString::fromWCharArray(wide[i]);
+    ::LocalFree(wide);
+  }
+#else
   for (int i = 0; i < argc; ++i)
     arguments << QString::fromLocal8Bit(argv[i]);
+#endif
   return arguments;
 }
 
+#ifndef _WIN32
 bool IsSet(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && value[0] != '\0';
@@ -51,6 +69,7 @@ bool NeedsDisplay() {
   }
   return true;
 }
+#endif
 
 // Beside the main window where the screen has room, so that neither hides the other.
 void PlaceBeside(QWidget& panel, const QWidget& window) {
@@ -71,9 +90,11 @@ void PlaceBeside(QWidget& panel, const QWidget& window) {
 int CDemoApp::Run(int argc, char** argv) {
   const CommandLineResult parsed = ParseCommandLine(Arguments(argc, argv));
   if (!parsed.options) {
-    std::fputs(parsed.output.toLocal8Bit().constData(), parsed.exitCode == 0 ? stdout : stderr);
+    TellUser(parsed.output, parsed.exitCode == 0 ? OutputStream::kOutput : OutputStream::kError,
+             OtherwiseTo::kMessageBox);
     return parsed.exitCode;
   }
+#ifndef _WIN32
   if (NeedsDisplay() && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
     std::fputs(
         "veltra-config: the GUI needs a display and none is set (DISPLAY is empty); try it "
@@ -81,6 +102,7 @@ int CDemoApp::Run(int argc, char** argv) {
         stderr);
     return 1;
   }
+#endif
 
   SingleInstanceLock lock;
   if (lock.Acquire(kInstanceName) == SingleInstanceLock::Result::kAlreadyRunning) return 0;
@@ -105,8 +127,11 @@ int CDemoApp::Run(int argc, char** argv) {
   platform::StderrDebugOutput debug;
 #endif
   log::SystemLocalTime localTime;
+  // The start-up notice shows it in the window as well.
   if (!backend.FileProblem().empty())
-    std::fprintf(stderr, "veltra-config: %s\n", backend.FileProblem().c_str());
+    TellUser(
+        QStringLiteral("veltra-config: %1\n").arg(QString::fromStdString(backend.FileProblem())),
+        OutputStream::kError, OtherwiseTo::kDebugger);
 
   int status = 0;
   {

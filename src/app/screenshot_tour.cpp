@@ -1,7 +1,5 @@
 #include "app/screenshot_tour.h"
 
-#include <cstdio>
-
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -12,6 +10,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "app/user_output.h"
 
 namespace veltra::app {
 
@@ -66,7 +65,7 @@ void ScreenshotTour::TakePictures() {
             .filePath(
                 QStringLiteral("%1-%2.png").arg(i + 1).arg(ScreenshotFileStem(pages.tabText(i))));
     if (!window_.grab().save(file)) return Fail(QStringLiteral("cannot write ") + file);
-    std::printf("%s\n", qPrintable(file));
+    TellUser(file + u'\n', OutputStream::kOutput, OtherwiseTo::kDebugger);
   }
   succeeded_ = true;
   window_.done(QDialog::Accepted);
@@ -75,7 +74,8 @@ void ScreenshotTour::TakePictures() {
 void UnattendedDialogs::ShowMessage(QWidget* /*owner*/, const QString& text) {
   QString line = text;
   line.replace(u'\n', u' ');
-  std::fprintf(stderr, "veltra-config: screenshots: message: %s\n", qPrintable(line.simplified()));
+  TellUser(QStringLiteral("veltra-config: screenshots: message: %1\n").arg(line.simplified()),
+           OutputStream::kError, OtherwiseTo::kDebugger);
 }
 
 bool UnattendedDialogs::Ask(QWidget* owner, const QString& text) {
@@ -96,7 +96,8 @@ std::optional<QString> UnattendedDialogs::GetOpenFileName(QWidget* /*owner*/,
 }
 
 void ScreenshotTour::Fail(const QString& why) {
-  std::fprintf(stderr, "veltra-config: screenshots: %s\n", qPrintable(why));
+  TellUser(QStringLiteral("veltra-config: screenshots: %1\n").arg(why), OutputStream::kError,
+           OtherwiseTo::kDebugger);
   window_.done(QDialog::Rejected);
 }
 

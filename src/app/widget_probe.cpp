@@ -45,11 +45,14 @@ QString Field(QString text) {
 // A single screen at the origin, as the tests run it: device pixels are logical ones times the
 // ratio.
 QString Place(const QRect& logical, double ratio) {
-  auto device = [ratio](int value) {
-    return QString::number(std::lround(static_cast<double>(value) * ratio));
-  };
-  return QStringList{device(logical.x()), device(logical.y()), device(logical.width()),
-                     device(logical.height())}
+  auto device = [ratio](int value) { return std::lround(static_cast<double>(value) * ratio); };
+  // Corners, not sizes, are scaled: at a fractional scale a rounded width added to a rounded
+  // left edge may end a pixel past the rounded right edge.
+  const long left = device(logical.x());
+  const long top = device(logical.y());
+  return QStringList{QString::number(left), QString::number(top),
+                     QString::number(device(logical.x() + logical.width()) - left),
+                     QString::number(device(logical.y() + logical.height()) - top)}
       .join(u'\t');
 }
 

@@ -20,6 +20,11 @@
 # Where a person's window manager would, the tests say so (e2e_raise, e2e_focus_window).
 #
 # Processes are ended by their own ids only.
+#
+# A Windows program (a path ending in .exe, cross-built) runs under Wine when E2E_WINE_TEMPLATE
+# names a Wine prefix to start from: each test gets a copy of it, and $E2E_EXE_ARGS go before
+# the program's arguments (--simulated: Wine has no vendor driver). A scale runs it as Windows
+# scales a screen, at that many dots per inch.
 
 set -euo pipefail
 
@@ -42,6 +47,13 @@ e2e_init() {
     XDG_CONFIG_HOME="$E2E_DIR/home/.config" XDG_DATA_HOME="$E2E_DIR/home/.local/share"
     XDG_STATE_HOME="$E2E_DIR/home/.local/state" XDG_CACHE_HOME="$E2E_DIR/home/.cache"
     XDG_RUNTIME_DIR="$E2E_DIR/runtime")
+  if [ -n "${E2E_WINE_TEMPLATE:-}" ]; then
+    # Linked, not copied: Wine replaces its registry files rather than writing into them.
+    cp -al "$E2E_WINE_TEMPLATE" "$E2E_DIR/wine"
+    local reg
+    for reg in "$E2E_DIR"/wine/*.reg; do cp --remove-destination "$E2E_WINE_TEMPLATE/${reg##*/}" "$reg"; done
+    E2E_ENV+=(WINEPREFIX="$E2E_DIR/wine")
+  fi
   trap e2e_cleanup EXIT
   for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (scripts/bootstrap.sh installs it)" >&2; exit 1; }
@@ -57,20 +69,24 @@ e2e_cleanup() {
   for pid in "${E2E_PIDS[@]}"; do
     wait "$pid" 2>/dev/null || true
   done
+  # Wine's server and desktop outlive the program: they end with the test's own prefix.
+  [ ! -d "$E2E_DIR/wine" ] || env WINEPREFIX="$E2E_DIR/wine" wineserver -k 2>/dev/null || true
   rm -rf "$E2E_DIR"
   exit "$status"
 }
 
 # e2e_start_x WIDTH HEIGHT [SCALE]: a screen of WIDTH x HEIGHT logical pixels, all of it
-# available; with SCALE 2 the X screen has twice as many device pixels and the program under
-# test runs at 200 %.
+# available; with SCALE 2 (or 1.5) the X screen has twice (one and a half times) as many device
+# pixels and the program under test runs at 200 % (150 %).
 e2e_start_x() {
   local width=$1 height=$2 scale=${3:-1}
   E2E_SCALE=$scale
   local displayfile=$E2E_DIR/display
   : >"$displayfile"
+  local size
+  size=$(awk -v w="$width" -v h="$height" -v s="$scale" 'BEGIN { printf "%dx%d", w * s, h * s }')
   # No key repeats: on a busy machine a key may seem held between its press and its release.
-  Xvfb -displayfd 3 -screen 0 "$((width * scale))x$((height * scale))x24" -dpi 96 \
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -dpi 96 \
     -nolisten tcp -noreset -r 3>"$displayfile" >"$E2E_DIR/xvfb.log" 2>&1 &
   E2E_PIDS+=($!)
   local i
@@ -88,13 +104,21 @@ e2e_start_x() {
 # e2e_start_app PROGRAM [ARGUMENTS...]: the program on the test's X server, with a private home,
 # XDG folders and probe folder; its output goes to $E2E_DIR/app.log.
 e2e_start_app() {
-  local -a scaling=()
+  local -a scaling=() platform=(QT_QPA_PLATFORM=xcb) run=("$@")
   if [ "$E2E_SCALE" != 1 ]; then scaling=(QT_SCALE_FACTOR="$E2E_SCALE"); fi
+  if e2e_under_wine "$1"; then
+    # The Windows toolkit has its own platform and takes the scale from the system.
+    platform=() scaling=() run=(wine "$1" ${E2E_EXE_ARGS:-} "${@:2}")
+    if [ "$E2E_SCALE" != 1 ]; then
+      e2e_like_app wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+        /d "$(awk -v s="$E2E_SCALE" 'BEGIN { printf "%d", 96 * s }')" /f >/dev/null 2>&1
+    fi
+  fi
   env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
     -u QT_FONT_DPI -u QT_ENABLE_HIGHDPI_SCALING -u QT_STYLE_OVERRIDE \
-    "${E2E_ENV[@]}" QT_QPA_PLATFORM=xcb \
+    "${E2E_ENV[@]}" "${platform[@]}" \
     "${scaling[@]}" VELTRA_PROBE_DIR="$E2E_PROBE" \
-    "$@" >"$E2E_DIR/app.log" 2>&1 &
+    "${run[@]}" >"$E2E_DIR/app.log" 2>&1 &
   E2E_APP_PID=$!
   E2E_PIDS+=("$E2E_APP_PID")
 }
@@ -102,7 +126,22 @@ e2e_start_app() {
 # e2e_like_app PROGRAM [ARGUMENTS...]: runs a program to its end with the home and XDG folders of
 # the program under test, so that it finds the same files (veltra-cli: the same EEPROM).
 e2e_like_app() {
-  env "${E2E_ENV[@]}" "$@"
+  local -a run=()
+  local arg
+  for arg in "$@"; do
+    if [ -n "${E2E_WINE_TEMPLATE:-}" ]; then
+      # The Windows toolkit has no X platform to choose.
+      [[ $arg != QT_QPA_PLATFORM=* ]] || continue
+      [[ $arg != *.exe ]] || run+=(wine)
+    fi
+    run+=("$arg")
+  done
+  env "${E2E_ENV[@]}" "${run[@]}"
+}
+
+# e2e_under_wine PROGRAM: whether the program is a Windows one that the test runs under Wine.
+e2e_under_wine() {
+  [ -n "${E2E_WINE_TEMPLATE:-}" ] && [[ $1 == *.exe ]]
 }
 
 # True while the program under test runs.

@@ -165,6 +165,13 @@ veltra_file_dialog() {
   e2e_wait_for e2e_lacks "$1" QFileDialog window || e2e_fail "the file dialog stayed open"
 }
 
+# A file dialog is open: Qt's own, or the system's, which the program does not describe (a
+# Windows program's are the native ones).
+veltra_file_dialog_open() {
+  e2e_has "*" QFileDialog window ||
+    xdotool search --onlyvisible --name '^(Open|Save As)$' >/dev/null 2>&1
+}
+
 # The texts of the operations' results.
 VELTRA_SAVE_DONE=$'Save into EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to take effect !!!'
 VELTRA_LOAD_DONE=$'File -> EEPROM completely.\n\nPlease un-plug and re-plug the USB device for the changes to take effect !!!'

@@ -25,7 +25,7 @@ done
 
 # The lowest row: FILE -> EEPROM opens its file dialog; Escape closes it again.
 e2e_click "$VELTRA_MAIN" CDemoDlg/1161
-e2e_wait_for e2e_has "*" QFileDialog window || e2e_fail "FILE -> EEPROM opened no file dialog"
+e2e_wait_for veltra_file_dialog_open || e2e_fail "FILE -> EEPROM opened no file dialog"
 e2e_key Escape
 e2e_wait_for e2e_enabled "$VELTRA_MAIN" || e2e_fail "the window stayed disabled after the dialog"
 echo "PASS: window fits $size at scale $scale"

@@ -37,29 +37,31 @@ inline constexpr int kLineInAa = 4;
 }  // namespace capability_flag
 
 // The Audio I/O page's option controls.
+// In the order of the configuration document's header.audio fields.
 enum class AudioControl {
   kOutputTerminal,
-  kPlaybackAsynchronous,
+  kInputTerminal,
   kSpdifOut,
-  kPlaybackI2sMode,
+  kSpdifIn,
+  kAaPath,
+  kStereoMixerInput,
+  kDigitalMic,
+  kRecordMode,
+  kPlaybackAsynchronous,
+  kAgc,
   kPlaybackI2s,
+  kPlaybackI2sMode,
   kPlaybackDsp,
   kPlaybackMclk,
-  kInputTerminal,
-  kRecordMode,
-  kAgc,
-  kDigitalMic,
-  kSpdifIn,
-  kStereoMixerInput,
-  kRecordI2sMode,
   kRecordI2s,
+  kRecordI2sMode,
   kRecordDsp,
   kRecordMclk,
-  kAaPath,
 };
 inline constexpr size_t kAudioControlCount = 18;
 
-// Each control's option and its field name in the configuration document, in control order.
+// Each control's option and its field name in the configuration document (its value's words
+// for a two-way choice), in control order: one vocabulary for the CLI and the rules.
 struct AudioControlField {
   AudioControl control;
   bool AudioOptions::*option;

@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QSlider>
 
-#include "eq/eq_image.h"
+#include "image/eq_image.h"
 #include "eq/gain_code.h"
 #include "eq/live_upload.h"
 #include "eq/number_text.h"

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QSlider>
 
-#include "eq/eq_image.h"
+#include "image/eq_image.h"
 #include "eq/live_upload.h"
 #include "pages/edit_enter.h"
 #include "pages/eq_page_controls.h"

@@ -11,8 +11,8 @@
 #include <QString>
 
 #include "eq/band.h"
-#include "eq/band_coefficients.h"
 #include "eq/band_check.h"
+#include "eq/band_coefficients.h"
 #include "eq/factory_defaults.h"
 #include "image/image_layout.h"
 #include "pages/config_page.h"

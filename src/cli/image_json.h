@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "cli/config_json.h"
-#include "cli/image_report.h"
+#include "cli/text_report.h"
 #include "device/eeprom_types.h"
 #include "image/image_layout.h"
 

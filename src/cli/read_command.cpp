@@ -4,7 +4,6 @@
 #include "cli/command_options.h"
 #include "cli/device_command.h"
 #include "cli/image_json.h"
-#include "cli/image_report.h"
 #include "cli/model_contents.h"
 #include "cli/text_report.h"
 #include "image/eeprom_config.h"
@@ -82,9 +81,7 @@ int RunReadCommand(std::span<const std::string> args, std::ostream& out, std::os
   if (line->json) {
     out << ImageJsonLine(contents, *line->eeprom, chip);
   } else {
-    ImageReport report = BuildImageReport(contents, length);
-    report.chip = chip;
-    WriteTextReport(out, report);
+    WriteTextReport(out, contents, length, chip);
   }
   return session->Finish(FinishOutput(out, err, prefix));
 }

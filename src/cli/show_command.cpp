@@ -3,7 +3,6 @@
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/image_json.h"
-#include "cli/image_report.h"
 #include "cli/text_report.h"
 #include "image/bin_file.h"
 #include "image/image_layout.h"
@@ -57,7 +56,7 @@ int RunShowCommand(std::span<const std::string> args, std::ostream& out, std::os
   if (line->json) {
     out << ImageJsonLine(contents, *line->eeprom);
   } else {
-    WriteTextReport(out, BuildImageReport(contents, transferLength));
+    WriteTextReport(out, contents, transferLength);
   }
   return FinishOutput(out, err, prefix);
 }

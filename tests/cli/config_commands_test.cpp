@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/simulated_backend.h"
 #include "cli/cli_result.h"
 #include "cli/config_json.h"
 #include "cli/diff_command.h"
@@ -210,7 +211,8 @@ TEST_F(ConfigCommandsTest, DeviceImportAsksAndWritesOnlyTheUsedPartWhenTold) {
 }
 
 TEST_F(ConfigCommandsTest, DeviceFailuresAreOneLineAndExitOne) {
-  const DeviceHook nack = [](sim::SimSystem& system, sim::SimUsbDevice&) {
+  const DeviceHook nack = [](backend::SimulatedBackend& simulated) {
+    sim::SimSystem& system = simulated.System();
     system.SetFaults({.forceNack = true});
   };
   const std::string json = Write("ok.json", FactoryJson());

@@ -15,6 +15,7 @@
 #include "eq/factory_defaults.h"
 #include "eq/gain_code.h"
 #include "eq/tone_mode.h"
+#include "image/audio_io_rules.h"
 #include "image/mcu_info.h"
 
 namespace veltra::cli {
@@ -26,34 +27,10 @@ using image::EqSection;
 using image::HeaderSettings;
 using image::RawSection;
 
-// The header's audio options: plain switches, and two-way choices named by their values.
-struct AudioField {
-  const char* name;
-  bool image::AudioOptions::*member;
-  const char* off;  // null: a switch, true or false
-  const char* on;
-};
-
-constexpr AudioField kAudioFields[] = {
-    {"outputTerminal", &image::AudioOptions::headphone, "speaker", "headphone"},
-    {"inputTerminal", &image::AudioOptions::lineIn, "micIn", "lineIn"},
-    {"spdifOut", &image::AudioOptions::spdifOutEnabled, nullptr, nullptr},
-    {"spdifIn", &image::AudioOptions::spdifIn, nullptr, nullptr},
-    {"aaPath", &image::AudioOptions::aaPath, nullptr, nullptr},
-    {"stereoMixerInput", &image::AudioOptions::stereoMixerInput, nullptr, nullptr},
-    {"digitalMic", &image::AudioOptions::digitalMic, nullptr, nullptr},
-    {"recordMode", &image::AudioOptions::recordAsynchronous, "synchronous", "asynchronous"},
-    {"playbackAsynchronous", &image::AudioOptions::playbackAsynchronous, nullptr, nullptr},
-    {"agc", &image::AudioOptions::agc, nullptr, nullptr},
-    {"playbackI2s", &image::AudioOptions::playbackI2s, nullptr, nullptr},
-    {"playbackI2sMode", &image::AudioOptions::playbackI2sSlave, "master", "slave"},
-    {"playbackDsp", &image::AudioOptions::playbackDsp, nullptr, nullptr},
-    {"playbackMclk", &image::AudioOptions::playbackMclk, nullptr, nullptr},
-    {"recordI2s", &image::AudioOptions::recordI2s, nullptr, nullptr},
-    {"recordI2sMode", &image::AudioOptions::recordI2sSlave, "master", "slave"},
-    {"recordDsp", &image::AudioOptions::recordDsp, nullptr, nullptr},
-    {"recordMclk", &image::AudioOptions::recordMclk, nullptr, nullptr},
-};
+// The header's audio options: plain switches, and two-way choices named by their values, in
+// the words the option rules use.
+using AudioField = image::AudioControlField;
+const auto& kAudioFields = image::kAudioControlFields;
 
 struct RawField {
   const char* name;
@@ -123,7 +100,7 @@ Json HeaderJson(const HeaderSettings& h) {
 
   Json& audio = json["audio"] = Json::object();
   for (const AudioField& field : kAudioFields) {
-    const bool on = h.audio.*field.member;
+    const bool on = h.audio.*field.option;
     if (field.off == nullptr) {
       audio[field.name] = on;
     } else {
@@ -402,7 +379,7 @@ HeaderSettings ReadHeader(const Field& json) {
   audio.ExpectObject(audioNames);
   for (const AudioField& field : kAudioFields) {
     const Field value = audio[field.name];
-    h.audio.*field.member = field.off == nullptr ? value.Bool() : value.Choice(field.off, field.on);
+    h.audio.*field.option = field.off == nullptr ? value.Bool() : value.Choice(field.off, field.on);
   }
 
   const Field playback = json["playbackEq"];

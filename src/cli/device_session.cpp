@@ -2,7 +2,6 @@
 
 #include "backend/simulated_backend.h"
 #include "cli/cli_result.h"
-#include "platform/sim/sim_system.h"
 
 namespace veltra::cli {
 
@@ -33,7 +32,7 @@ std::unique_ptr<DeviceSession> DeviceSession::Open(const DeviceSelection& select
       session->tracing_ = false;  // nothing was sent: the trace file is left as it was
       return nullptr;
     }
-    if (hook) hook(simulated->System(), simulated->Device());
+    if (hook) hook(*simulated);
   }
   return session;
 }

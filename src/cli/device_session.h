@@ -15,10 +15,9 @@
 #include "device/eeprom_types.h"
 #include "device/transport.h"
 
-namespace veltra::sim {
-class SimSystem;
-class SimUsbDevice;
-}  // namespace veltra::sim
+namespace veltra::backend {
+class SimulatedBackend;
+}  // namespace veltra::backend
 
 namespace veltra::cli {
 
@@ -30,7 +29,8 @@ using DeviceSelection = backend::DeviceOptions;
 
 // Runs on the simulated machine before the command connects; tests inject faults here. Not run
 // for the chip on the vendor driver.
-using DeviceHook = std::function<void(sim::SimSystem&, sim::SimUsbDevice&)>;
+// The back end keeps the simulator's types to itself.
+using DeviceHook = std::function<void(backend::SimulatedBackend&)>;
 
 // The device back end of one command, chosen and set up as the GUI sets up its device, with the
 // driver opened on Connect and the transport sized for the EEPROM type; the command's --trace

@@ -8,11 +8,36 @@
 #include "cli/json_writer.h"
 #include "cli/report_numbers.h"
 #include "eq/factory_defaults.h"
+#include "image/audio_io_section.h"
+#include "image/eq_sections.h"
+#include "image/header_options.h"
+#include "image/mcu_info.h"
+#include "image/section_kinds.h"
+#include "image/string_descriptor.h"
 #include "platform/printf_format.h"
 
 namespace veltra::cli {
 
 namespace {
+
+constexpr std::array<std::string_view, image::kVolumeRecordCount> kVolumeRecordNames{
+    "Playback",       "Line-In Recording", "Mic-In Recording",
+    "StereoMixer-in", "Line-In AA",        "Mic-In AA"};
+
+// Null for a section the image does not hold.
+const image::StoredSection* StoredOfType(const image::ImageContents& contents, uint8_t type) {
+  const image::SectionKind* kind = image::FindSectionKind(type);
+  if (kind == nullptr || kind->index < 0 ||
+      static_cast<size_t>(kind->index) >= contents.sections.size())
+    return nullptr;
+  const auto& section = contents.sections[static_cast<size_t>(kind->index)];
+  return section ? &*section : nullptr;
+}
+
+std::optional<image::BandTable> BandTableOf(const std::optional<image::TailRecord>& record) {
+  if (!record) return std::nullopt;
+  return image::DecodeBandTable(*record);
+}
 
 [[gnu::format(VELTRA_PRINTF_FORMAT, 1, 2)]] std::string Format(const char* format, ...) {
   char text[256];
@@ -34,15 +59,16 @@ std::string PowerRange(int range) {
   return Format("code %d (no item)", range);
 }
 
-void WriteOptions(std::ostream& out, const ImageReport& r) {
+void WriteOptions(std::ostream& out, std::span<const uint8_t> header) {
   out << "Option bits (header bytes 6-10):";
-  for (uint8_t byte : r.optionBytes)
-    out << ' ' << HexText(byte, 2);
+  for (size_t at = image::header_byte::kOptions6; at <= image::header_byte::kOptions10; ++at)
+    out << ' ' << HexText(header[at], 2);
   out << '\n';
-  out << "  USB Config:       HID descriptor " << OnOff(r.usb.hidEnabled) << ", remote wakeup "
-      << OnOff(r.usb.remoteWakeup) << ", " << (r.usb.powered != 0 ? "self" : "bus")
-      << " powered, power range " << PowerRange(r.usb.powerRange) << '\n';
-  const image::AudioOptions& a = r.audio;
+  const image::UsbOptions usb = image::GetUsbOptions(header);
+  out << "  USB Config:       HID descriptor " << OnOff(usb.hidEnabled) << ", remote wakeup "
+      << OnOff(usb.remoteWakeup) << ", " << (usb.powered != 0 ? "self" : "bus")
+      << " powered, power range " << PowerRange(usb.powerRange) << '\n';
+  const image::AudioOptions a = image::GetAudioOptions(header);
   out << "  Audio I/O Config: output " << (a.headphone ? "headphone" : "speaker") << ", input "
       << (a.lineIn ? "line-in" : "mic-in") << ", S/PDIF out " << OnOff(a.spdifOutEnabled)
       << ", S/PDIF in " << OnOff(a.spdifIn) << '\n';
@@ -57,49 +83,57 @@ void WriteOptions(std::ostream& out, const ImageReport& r) {
   out << "                    record I2S " << OnOff(a.recordI2s) << " ("
       << (a.recordI2sSlave ? "slave" : "master") << "), DSP " << OnOff(a.recordDsp) << ", MCLK "
       << OnOff(a.recordMclk) << '\n';
-  const image::PlaybackEqOptions& p = r.playbackEq;
+  const image::PlaybackEqOptions p = image::GetPlaybackEqOptions(header);
   out << "  Playback EQ:      EQ " << OnOff(!p.eqDisabled) << ", treble/bass " << OnOff(p.toneMode);
   if (p.toneMode) out << ", maximum " << ToneMaximumDbText(p.toneMaximumCode) << " dB";
   out << " (byte 9 = " << HexText(p.toneMaximumCode, 2) << ")\n";
-  out << "  Record EQ:        EQ " << OnOff(r.recordEqEnabled) << '\n';
-  out << "  MCU Config:       jump to MCU SRAM code " << OnOff(r.mcu.jumpToSram)
-      << ", Lync basic headset " << OnOff(r.mcu.lyncHeadset) << '\n';
-  out << "  no owner:         byte 8 bit 3 = " << (r.unownedBit ? 1 : 0) << '\n';
+  out << "  Record EQ:        EQ " << OnOff(image::GetRecordEqEnabled(header)) << '\n';
+  const image::McuOptions mcu = image::GetMcuOptions(header);
+  out << "  MCU Config:       jump to MCU SRAM code " << OnOff(mcu.jumpToSram)
+      << ", Lync basic headset " << OnOff(mcu.lyncHeadset) << '\n';
+  out << "  no owner:         byte 8 bit 3 = " << (image::GetUnownedBits(header).byte8Bit3 ? 1 : 0)
+      << '\n';
 }
 
-void WriteSections(std::ostream& out, const ImageReport& r) {
-  if (r.sections.empty()) {
-    out << "Sections: none\n";
-    return;
+void WriteSections(std::ostream& out, const image::ImageContents& contents) {
+  std::string lines;
+  for (const image::SectionKind& kind : image::kSectionKinds) {
+    const image::StoredSection* s = StoredOfType(contents, kind.type);
+    if (s == nullptr) continue;
+    lines += Format("  %-20s %6u  %6u\n", std::string(kind.name).c_str(), s->place.offset,
+                    s->place.length);
   }
-  out << "Sections:              offset  length\n";
-  for (const SectionSummary& s : r.sections) {
-    out << Format("  %-20s %6u  %6u\n", std::string(s.kind->name).c_str(), s.offset, s.length);
-  }
+  out << (lines.empty() ? "Sections: none\n" : "Sections:              offset  length\n" + lines);
 }
 
 void WriteString(std::ostream& out, const char* name, const std::optional<std::string>& text) {
   out << Format("  %-14s", name) << (text ? JsonQuote(*text) : "(no section)") << '\n';
 }
 
-void WriteStrings(std::ostream& out, const UsbStrings& s) {
+void WriteStrings(std::ostream& out, const image::ImageContents& contents) {
+  auto text = [&contents](uint8_t type) -> std::optional<std::string> {
+    const image::StoredSection* section = StoredOfType(contents, type);
+    if (section == nullptr) return std::nullopt;
+    return image::DecodeStringDescriptor(section->data);
+  };
   out << "USB strings:\n";
-  WriteString(out, "Manufacturer", s.manufacturer);
-  WriteString(out, "Product", s.product);
-  WriteString(out, "Serial", s.serial);
+  WriteString(out, "Manufacturer", text(image::section_type::kManufacturerString));
+  WriteString(out, "Product", text(image::section_type::kProductString));
+  WriteString(out, "Serial", text(image::section_type::kSerialString));
 }
 
-void WriteVolumes(std::ostream& out, const std::optional<AudioIoSummary>& audio) {
-  if (!audio) {
+void WriteVolumes(std::ostream& out, const image::StoredSection* audio) {
+  if (audio == nullptr) {
     out << "Audio I/O volumes: no section\n";
     return;
   }
-  if (!audio->volumes) {
-    out << "Audio I/O volumes: " << audio->length << "-byte section, not a volume layout\n";
+  const std::optional<image::AudioIoSection> volumes = image::DecodeAudioIoSection(audio->data);
+  if (!volumes) {
+    out << "Audio I/O volumes: " << audio->place.length << "-byte section, not a volume layout\n";
     return;
   }
   out << "Audio I/O volumes (dB):  maximum  minimum  initial  initial mute\n";
-  const image::AudioIoSection& v = *audio->volumes;
+  const image::AudioIoSection& v = *volumes;
   for (int i = 0; i < v.recordCount; ++i) {
     const image::VolumeRecord& record = v.records[static_cast<size_t>(i)];
     out << Format("  %-20s %9s %8s %8s  %s\n",
@@ -137,85 +171,98 @@ void WriteBands(std::ostream& out, const image::BandRecords& bands,
   if (!table) out << "  (no tail record: no band table)\n";
 }
 
-void WritePlaybackEq(std::ostream& out, const std::optional<PlaybackEqSummary>& eq) {
-  if (!eq) {
+void WritePlaybackEq(std::ostream& out, const image::ImageContents& contents) {
+  const image::StoredSection* stored = StoredOfType(contents, image::section_type::kPlaybackEq);
+  if (stored == nullptr) {
     out << "Playback EQ: no section\n";
     return;
   }
-  if (!eq->section) {
-    out << "Playback EQ: " << eq->length << "-byte section, shorter than the EQ layout\n";
+  const std::optional<image::PlaybackEqSection> section =
+      image::DecodePlaybackEqSection(stored->data);
+  if (!section) {
+    out << "Playback EQ: " << stored->place.length << "-byte section, shorter than the EQ layout\n";
     return;
   }
   WriteGainHeading(out, "Playback EQ dB");
-  for (size_t p = 0; p < eq->section->presets.size(); ++p)
-    WriteGainRow(out, "preset " + std::string(eq::kPresetNames[p]), eq->section->presets[p]);
-  WriteBands(out, eq->section->bands, eq->bandTable);
+  for (size_t p = 0; p < section->presets.size(); ++p)
+    WriteGainRow(out, "preset " + std::string(eq::kPresetNames[p]), section->presets[p]);
+  WriteBands(out, section->bands, BandTableOf(contents.tailRecords.first));
 }
 
-void WriteRecordEq(std::ostream& out, const std::optional<RecordEqSummary>& eq) {
-  if (!eq) {
+void WriteRecordEq(std::ostream& out, const image::ImageContents& contents) {
+  const image::StoredSection* stored = StoredOfType(contents, image::section_type::kRecordEq);
+  if (stored == nullptr) {
     out << "Record EQ: no section\n";
     return;
   }
-  if (!eq->section) {
-    out << "Record EQ: " << eq->length << "-byte section, shorter than the EQ layout\n";
+  const std::optional<image::RecordEqSection> section = image::DecodeRecordEqSection(stored->data);
+  if (!section) {
+    out << "Record EQ: " << stored->place.length << "-byte section, shorter than the EQ layout\n";
     return;
   }
   WriteGainHeading(out, "Record EQ dB");
-  WriteGainRow(out, "gains", eq->section->gains);
-  WriteBands(out, eq->section->bands, eq->bandTable);
+  WriteGainRow(out, "gains", section->gains);
+  WriteBands(out, section->bands, BandTableOf(contents.tailRecords.second));
 }
 
-void WriteMcu(std::ostream& out, const std::optional<McuSummary>& mcu) {
-  if (!mcu) {
+void WriteMcu(std::ostream& out, const image::StoredSection* mcu) {
+  if (mcu == nullptr) {
     out << "MCU: no section\n";
     return;
   }
-  out << "MCU: " << mcu->length << " bytes";
-  if (!mcu->info) {
+  out << "MCU: " << mcu->place.length << " bytes";
+  const std::optional<image::McuInfo> info =
+      image::ReadMcuInfo(mcu->data, image::McuWordOrder::kEeprom);
+  if (!info) {
     out << ", no info block (shorter than " << image::kMcuInfoLength << " bytes)\n";
     return;
   }
-  const image::McuInfo& i = *mcu->info;
+  const image::McuInfo& i = *info;
   out << ", info block: chip ID " << HexText(i.chipId, 4) << ", VID " << HexText(i.vid, 4)
       << ", PID " << HexText(i.pid, 4) << ", chip version " << HexText(i.chipVersion, 4)
       << ", FW version " << HexText(i.fwVersion, 4) << '\n';
 }
 
-void WriteTailRecords(std::ostream& out, const std::vector<TailRecordSummary>& records) {
+void WriteTailRecords(std::ostream& out, const image::ImageContents& contents) {
+  // Where the reader found them: tail record 2 follows tail record 1 when that one is there.
+  const uint32_t first = image::kDataStart + contents.total;
   out << "Tail records:";
-  if (records.empty()) out << " none";
-  for (size_t i = 0; i < records.size(); ++i) {
-    out << (i == 0 ? " " : ", ") << records[i].number << " ("
-        << (records[i].number == 1 ? "Playback EQ" : "Record EQ") << ") at " << records[i].offset;
+  if (contents.tailRecords.first) out << " 1 (Playback EQ) at " << first;
+  if (contents.tailRecords.second) {
+    out << (contents.tailRecords.first ? ", " : " ") << "2 (Record EQ) at "
+        << (contents.tailRecords.first ? first + image::kTailRecordLength : first);
   }
+  if (!contents.tailRecords.first && !contents.tailRecords.second) out << " none";
   out << '\n';
 }
 
 }  // namespace
 
-void WriteTextReport(std::ostream& out, const ImageReport& r) {
-  if (r.chip) {
-    out << "Chip: variant " << r.chip->variant << ", capability flags";
-    for (int flag : r.chip->capabilities)
+void WriteTextReport(std::ostream& out, const image::ImageContents& contents,
+                     uint32_t transferLength, const std::optional<ChipSummary>& chip) {
+  if (chip) {
+    out << "Chip: variant " << chip->variant << ", capability flags";
+    for (int flag : chip->capabilities)
       out << ' ' << flag;
     out << '\n';
   }
-  out << "EEPROM image, transfer length " << r.transferLength << ": ";
-  if (!r.hasMagic) {
+  out << "EEPROM image, transfer length " << transferLength << ": ";
+  if (!contents.hasMagic) {
     out << "empty (no magic \"ZR\")\n";
     return;
   }
   out << "magic \"ZR\"\n";
-  out << "Header: VID " << HexText(r.vid, 4) << ", PID " << HexText(r.pid, 4) << '\n';
-  WriteOptions(out, r);
-  WriteSections(out, r);
-  WriteStrings(out, r.strings);
-  WriteVolumes(out, r.audioIo);
-  WritePlaybackEq(out, r.playbackEqSection);
-  WriteRecordEq(out, r.recordEqSection);
-  WriteMcu(out, r.mcuSection);
-  WriteTailRecords(out, r.tailRecords);
+  const std::span<const uint8_t> header = contents.header;
+  out << "Header: VID " << HexText(image::GetHeaderVid(header), 4) << ", PID "
+      << HexText(image::GetHeaderPid(header), 4) << '\n';
+  WriteOptions(out, header);
+  WriteSections(out, contents);
+  WriteStrings(out, contents);
+  WriteVolumes(out, StoredOfType(contents, image::section_type::kAudioIo));
+  WritePlaybackEq(out, contents);
+  WriteRecordEq(out, contents);
+  WriteMcu(out, StoredOfType(contents, image::section_type::kMcu));
+  WriteTailRecords(out, contents);
 }
 
 }  // namespace veltra::cli

@@ -1,12 +1,24 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <ostream>
 
-#include "cli/image_report.h"
+#include "image/eeprom_config.h"
+#include "image/image_layout.h"
 
 namespace veltra::cli {
 
-// The report as lines for a person: one block per part of the image, in image order.
-void WriteTextReport(std::ostream& out, const ImageReport& report);
+// What the chip said about itself; only a read from the device has it.
+struct ChipSummary {
+  int variant = 0;
+  std::array<int, image::kCapabilityCount> capabilities{};
+};
+
+// The image as lines for a person: one block per part of the image, in image order.
+void WriteTextReport(std::ostream& out, const image::ImageContents& contents,
+                     uint32_t transferLength,
+                     const std::optional<ChipSummary>& chip = std::nullopt);
 
 }  // namespace veltra::cli

@@ -8,11 +8,11 @@
 #include <QSlider>
 #include <QTime>
 
-#include "eq/eq_image.h"
 #include "eq/gain_code.h"
 #include "eq/live_upload.h"
 #include "eq/number_text.h"
 #include "eq/tone_mode.h"
+#include "image/eq_image.h"
 #include "pages/band_response_plot.h"
 #include "pages/edit_enter.h"
 #include "pages/eq_page_controls.h"

@@ -8,12 +8,12 @@
 #include <QLineEdit>
 #include <QSlider>
 
-#include "eq/eq_image.h"
 #include "eq/gain_code.h"
 #include "eq/live_upload.h"
 #include "eq/number_text.h"
 #include "eq/tone_mode.h"
 #include "image/eeprom_config.h"
+#include "image/eq_image.h"
 #include "pages/edit_enter.h"
 #include "pages/eq_page_controls.h"
 #include "ui/dialog_layout.h"

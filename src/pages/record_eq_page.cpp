@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QSlider>
 
-#include "eq/eq_image.h"
 #include "eq/live_upload.h"
+#include "image/eq_image.h"
 #include "pages/edit_enter.h"
 #include "pages/eq_page_controls.h"
 #include "ui/dialog_layout.h"

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "backend/simulated_backend.h"
 #include "cli/cli_result.h"
 #include "cli/dump_command.h"
 #include "cli_test_support.h"
@@ -93,9 +94,8 @@ TEST_F(DumpTargetsTest, AReadOnlyTargetIsRefusedBeforeTheRead) {
   WriteFile(target, old);
   ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
   bool connected = false;
-  const Outcome o =
-      RunCommand(RunDumpCommand, Args(target),
-                 [&connected](sim::SimSystem&, sim::SimUsbDevice&) { connected = true; });
+  const Outcome o = RunCommand(RunDumpCommand, Args(target),
+                               [&connected](backend::SimulatedBackend&) { connected = true; });
   EXPECT_EQ(o.code, kExitFailure);
   EXPECT_EQ(o.err, "veltra-cli: dump: " + target + ": Permission denied\n");
   EXPECT_FALSE(connected);

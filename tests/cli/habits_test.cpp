@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/simulated_backend.h"
 #include "cli/cli_result.h"
 #include "cli/console.h"
 #include "cli/dump_command.h"
@@ -97,9 +98,11 @@ TEST_F(HabitsTest, TraceHoldsEveryVendorRequestOfAKnownSequence) {
 }
 
 TEST_F(HabitsTest, AFailedCommandStillLeavesItsTrace) {
-  const Outcome o = RunCommand(
-      RunDumpCommand, Args({dir_.File("d.bin"), "--trace", trace_}),
-      [](sim::SimSystem& system, sim::SimUsbDevice&) { system.SetFaults({.forceNack = true}); });
+  const Outcome o = RunCommand(RunDumpCommand, Args({dir_.File("d.bin"), "--trace", trace_}),
+                               [](backend::SimulatedBackend& simulated) {
+                                 sim::SimSystem& system = simulated.System();
+                                 system.SetFaults({.forceNack = true});
+                               });
   EXPECT_EQ(o.code, kExitFailure);
   const std::vector<std::string> lines = Lines(Text(trace_));
   ASSERT_GT(lines.size(), 10u);
@@ -111,7 +114,7 @@ TEST_F(HabitsTest, ATraceThatCannotBeWrittenFailsBeforeTheDeviceIsTouched) {
   bool hookRan = false;
   const std::string path = dir_.File("no-such-directory/trace.txt");
   const Outcome o = RunCommand(RunEraseCommand, Args({"--yes", "--trace", path}),
-                               [&hookRan](sim::SimSystem&, sim::SimUsbDevice&) { hookRan = true; });
+                               [&hookRan](backend::SimulatedBackend&) { hookRan = true; });
   EXPECT_EQ(o.code, kExitFailure);
   EXPECT_EQ(o.err, "veltra-cli: erase: trace " + path + ": No such file or directory\n");
   EXPECT_FALSE(hookRan);

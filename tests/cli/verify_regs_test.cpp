@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/simulated_backend.h"
 #include "cli/cli_result.h"
 #include "cli/dump_command.h"
 #include "cli/erase_command.h"
@@ -32,7 +33,10 @@ constexpr uint32_t kSize = 512;  // S24C04
 constexpr uint32_t kTransfer = kSize - 1;
 
 DeviceHook WithFaults(sim::Faults faults) {
-  return [faults](sim::SimSystem& system, sim::SimUsbDevice&) { system.SetFaults(faults); };
+  return [faults](backend::SimulatedBackend& simulated) {
+    sim::SimSystem& system = simulated.System();
+    system.SetFaults(faults);
+  };
 }
 
 std::string Hex(const char* format, unsigned value) {
@@ -211,7 +215,7 @@ TEST_F(VerifyRegsTest, RegsReadAndWrite) {
 
 TEST_F(VerifyRegsTest, MalformedCommandLinesAreOneLineExitTwoAndTouchNothing) {
   bool hookRan = false;
-  const DeviceHook hook = [&hookRan](sim::SimSystem&, sim::SimUsbDevice&) { hookRan = true; };
+  const DeviceHook hook = [&hookRan](backend::SimulatedBackend&) { hookRan = true; };
   const std::string missing = dir_.File("missing.bin");
   const std::string trace = dir_.File("trace.txt");
   struct Case {

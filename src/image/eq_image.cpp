@@ -1,4 +1,4 @@
-#include "eq/eq_image.h"
+#include "image/eq_image.h"
 
 #include "eq/band_check.h"
 #include "eq/band_coefficients.h"

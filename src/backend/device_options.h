@@ -35,6 +35,8 @@ struct DeviceOptions {
   int64_t latencyNs = 0;  // real time every request to a simulated chip takes
   // The .bin file behind a simulated EEPROM; empty: the per-user file of the device.
   std::string imageFile;
+  // What a simulated device's interface path names it by; empty: the default device's.
+  std::string instance;
 };
 
 enum class DeviceOption { kVid, kPid, kEeprom, kSimulated, kCapability, kLatency, kImage };

@@ -66,6 +66,7 @@ SimulatedBackend::SimulatedBackend(const DeviceOptions& options, const BackendSe
   config.pid = options_.pid;
   config.part = part_;
   config.capability = options_.capability;
+  if (!options_.instance.empty()) config.instance = options_.instance;
   config.backingFile = imageFile_;
   config.timing = setup.timing;
   config.timing.realLatencyNs = options_.latencyNs;

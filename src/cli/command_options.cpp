@@ -99,6 +99,9 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string> args,
       case kOptionSimulated:
         deviceValues.emplace_back(DeviceOption::kSimulated, option.value);
         break;
+      default:
+        line.own.push_back(option);
+        break;
     }
   }
   if (line.help) return line;

@@ -93,6 +93,8 @@ struct CommandLine {
   DeviceSelection device;
   std::optional<std::string> trace;  // --trace FILE
   std::vector<std::string> operands;
+  // A command's own options, which no other command shares, in command-line order.
+  std::vector<ParsedOption> own;
 };
 
 // nullopt with the one-line reason in error when the command line is wrong. With --help the

@@ -68,13 +68,4 @@ UploadOutcome UploadRecordEq(device::VendorTransport& transport, log::Diagnostic
                              std::span<const BandWords, kBandCount> words,
                              std::span<const uint8_t, kGainCount> gains);
 
-// The same with each band's coefficient words already decided (the EQ pages send the words Save
-// would store).
-void UploadPlaybackEq(device::VendorTransport& transport, log::DiagnosticLog& log,
-                      std::span<const BandWords, kBandCount> words,
-                      std::span<const uint8_t, kGainCount> gains, uint8_t preset);
-void UploadRecordEq(device::VendorTransport& transport, log::DiagnosticLog& log,
-                    std::span<const BandWords, kBandCount> words,
-                    std::span<const uint8_t, kGainCount> gains);
-
 }  // namespace veltra::eq

@@ -30,8 +30,8 @@ constexpr char kUsage[] =
     "With --simulated --units DIR the simulated units of 'program' are listed.\n"
     "\n"
     "Options:\n"
-    "  --json                a JSON array, one object per device\n"
-    "  --units DIR           with --simulated: every DIR/*.bin is a unit\n";
+    "  --json              a JSON array, one object per device\n"
+    "  --units DIR         with --simulated: every DIR/*.bin is a unit\n";
 
 struct Listed {
   std::string path;

@@ -1,7 +1,9 @@
 #include "cli/production_log.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 
 #include "cli/durable_append.h"
@@ -22,18 +24,29 @@ std::string CsvField(const std::string& text) {
 }  // namespace
 
 std::string IsoLocalTime(std::time_t time) {
-  std::tm parts{};
-#ifdef _WIN32
-  if (localtime_s(&parts, &time) != 0) return {};
-#else
-  if (localtime_r(&time, &parts) == nullptr) return {};
-#endif
-  char text[40];
-  if (std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &parts) == 0) return {};
-  // %z gives +0100; ISO 8601's extended form wants +01:00.
-  std::string stamp = text;
-  if (stamp.size() >= 5) stamp.insert(stamp.size() - 2, ":");
-  return stamp;
+  std::tm local{};
+  {
+    // std::localtime hands out a shared buffer; copy it out under a lock.
+    static std::mutex bufferLock;
+    const std::lock_guard<std::mutex> lock(bufferLock);
+    const std::tm* parts = std::localtime(&time);
+    if (parts == nullptr) return {};
+    local = *parts;
+  }
+  // The offset from the local fields read as UTC: strftime's %z names the zone on Windows.
+  const std::chrono::sys_days day{std::chrono::year(local.tm_year + 1900) /
+                                  std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)) /
+                                  std::chrono::day(static_cast<unsigned>(local.tm_mday))};
+  const int64_t asUtc = day.time_since_epoch().count() * 86400LL + local.tm_hour * 3600LL +
+                        local.tm_min * 60LL + local.tm_sec;
+  const int64_t offset = asUtc - static_cast<int64_t>(time);
+  const int64_t minutes = (offset < 0 ? -offset : offset) / 60;
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                offset < 0 ? '-' : '+', static_cast<int>(minutes / 60),
+                static_cast<int>(minutes % 60));
+  return text;
 }
 
 std::string Fnv1a64(std::span<const uint8_t> bytes) {

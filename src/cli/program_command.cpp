@@ -19,13 +19,9 @@
 #include "cli/device_command.h"
 #include "cli/production_log.h"
 #include "cli/serial_book.h"
-#include "cli/template_check.h"
-#include "device/write_check.h"
+#include "cli/unit_programming.h"
 #include "image/configuration.h"
-#include "image/eeprom_config.h"
-#include "image/image_layout.h"
 #include "image/operation_texts.h"
-#include "image/part_probe.h"
 #include "platform/sim/sim_system.h"
 #include "platform/text.h"
 
@@ -74,21 +70,23 @@ constexpr char kUsage[] =
     "failed, 2 for wrong usage.\n"
     "\n"
     "Options:\n"
-    "  --eeprom TYPE         the EEPROM part, S24C02 .. S24C512 (required)\n"
-    "  --whole               write the whole transfer length, not only the used part\n"
-    "  --serial-format FMT   a serial per unit from a number: one %u conversion, with\n"
-    "                        a 0 flag and a width where wanted ('VT-%06u')\n"
-    "  --serial-counter FILE the next number; reserved there before each unit is written\n"
-    "  --serial-start N      the first number when FILE is new or empty (default 1)\n"
-    "  --serial-list FILE    one serial a line, each used once (marked '# used')\n"
-    "  --log FILE.csv        append one row per unit (created with a header row)\n"
-    "  --watch               program units as they arrive, until --count N or Ctrl+C\n"
-    "  --count N             stop after N units\n"
-    "  --units DIR           with --simulated: every DIR/*.bin is a unit, in name order;\n"
-    "                        an empty file starts erased, a name ending in -nack.bin\n"
-    "                        acknowledges no write\n"
-    "  --json                one JSON object per unit and for the summary\n"
-    "  --yes                 write without asking\n";
+    "  --eeprom TYPE       the EEPROM part, S24C02 .. S24C512 (required)\n"
+    "  --whole             write the whole transfer length, not only the used part\n"
+    "  --serial-format FMT a serial per unit from a number: one %u conversion,\n"
+    "                      with a 0 flag and a width where wanted ('VT-%06u')\n"
+    "  --serial-counter FILE\n"
+    "                      the next number; reserved there before each unit is\n"
+    "                      written (beside it FILE.journal)\n"
+    "  --serial-start N    the first number when FILE is new or empty (default 1)\n"
+    "  --serial-list FILE  one serial a line, each used once (marked '# used')\n"
+    "  --log FILE.csv      append one row per unit (a new file gets a header row)\n"
+    "  --watch             program units as they arrive, until --count or Ctrl+C\n"
+    "  --count N           stop after N units\n"
+    "  --units DIR         with --simulated: every DIR/*.bin is a unit, in name\n"
+    "                      order; an empty file starts erased, a name ending in\n"
+    "                      -nack.bin acknowledges no write\n"
+    "  --json              one JSON object per unit and for the summary\n"
+    "  --yes               write without asking\n";
 
 // Ctrl+C: the first ends the run after the unit under way, the second aborts that unit.
 std::atomic<int> gInterrupts{0};
@@ -110,9 +108,6 @@ class InterruptScope {
  private:
   void (*previous_)(int) = nullptr;
 };
-
-// Writes are split so a second Ctrl+C aborts within this many bytes.
-constexpr uint32_t kWriteSlice = 1024;
 
 struct ProgramSettings {
   std::string templatePath;
@@ -192,87 +187,28 @@ class UnitProgrammer {
       record.detail = image::text::kCannotFindDevice;
       return;
     }
-    device::VendorTransport& transport = session.Transport();
-    uint8_t capability = 0;
-    if (transport.RegisterAccess(false, image::kCapabilityRegister, &capability, 1) == 0) {
-      record.detail = "the chip's variant cannot be read (register 0xD9)";
-      return;
-    }
-    if (std::string problem = TemplateVariantProblem(settings_.configuration, capability);
-        !problem.empty()) {
-      record.detail = problem;
-      return;
-    }
-    const image::PartProbe probe = image::ProbeEepromPart(transport);
-    if (probe.outcome == image::PartProbe::Outcome::kReadFailed) {
-      record.detail = TransferFailure(session, image::text::kReadFailed);
-      return;
-    }
-    if (probe.outcome == image::PartProbe::Outcome::kSmallerPart) {
-      record.detail = image::SmallerPartText(transport.EepromSize(), probe.partSize);
-      return;
-    }
-
-    image::Configuration configuration = settings_.configuration;
+    UnitHooks hooks;
     if (settings_.serials) {
-      std::string error;
-      std::optional<std::string> serial = settings_.serials->Reserve(error);
-      if (!serial) {
-        ReportFailure(err_, std::string(kProgramCommandName) + ": " + error);
-        record.detail = error;
-        fatal = true;
-        return;
-      }
-      record.serial = *serial;
-      configuration.serial = *serial;
+      hooks.reserveSerial = [this](std::string& error) {
+        std::optional<std::string> serial = settings_.serials->Reserve(error);
+        if (!serial) ReportFailure(err_, std::string(kProgramCommandName) + ": " + error);
+        return serial;
+      };
     }
-    const image::PackedConfiguration packed =
-        image::PackConfiguration(configuration, settings_.eeprom.transferLength);
-    if (!packed.fits) {
-      record.detail = std::string(image::text::kSizeNotEnough);
-      return;
+    backend::SimulatedBackend* simulated = session.Backend().Simulated();
+    if (nackWrites && simulated != nullptr) {
+      hooks.beforeWrite = [simulated] { simulated->System().Faults().forceNack = true; };
     }
-    const uint32_t length =
-        settings_.whole ? settings_.eeprom.transferLength
-                        : image::UsedImageLength(packed.total, settings_.eeprom.transferLength);
-    const std::span<const uint8_t> written(packed.image.data(), length);
-    record.imageHash = Fnv1a64(written);
-
-    record.result = "write-failed";
-    if (nackWrites) {
-      if (backend::SimulatedBackend* simulated = session.Backend().Simulated()) {
-        simulated->System().Faults().forceNack = true;
-      }
+    hooks.abort = [] { return gInterrupts.load() >= 2; };
+    hooks.transferFailure = [&session](std::string_view text) {
+      return TransferFailure(session, text);
+    };
+    hooks.storageProblem = [&session] { return session.FileProblem(); };
+    const UnitJob job{&settings_.configuration, settings_.eeprom, settings_.whole};
+    ProgramUnit(session.Transport(), job, hooks, record, fatal);
+    if (record.result != "ok" && gInterrupts.load() >= 2 && record.detail.starts_with("aborted")) {
+      record.detail += " by a second Ctrl+C";
     }
-    std::vector<uint8_t> image(written.begin(), written.end());
-    for (uint32_t at = 0; at < length; at += kWriteSlice) {
-      if (gInterrupts.load() >= 2) {
-        record.detail = "aborted by a second Ctrl+C at 0x" + Hex(at);
-        return;
-      }
-      const uint32_t slice = std::min(kWriteSlice, length - at);
-      if (transport.EepromTransfer(true, at, image.data() + at, slice) == 0) {
-        record.detail = TransferFailure(session, image::text::kWriteFailed);
-        return;
-      }
-    }
-    if (std::string problem = session.FileProblem(); !problem.empty()) {
-      record.detail = problem;
-      return;
-    }
-    const device::WriteCheck check = device::ReadBack(transport, 0, written);
-    if (!check.Ok()) {
-      record.result = "verify-failed";
-      record.detail = device::DescribeWriteCheck(check, transport, "written");
-      return;
-    }
-    record.result = "ok";
-  }
-
-  static std::string Hex(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X", value);
-    return text;
   }
 
   ProgramSettings& settings_;

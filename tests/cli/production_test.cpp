@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,8 @@ TEST(ProductionLog, RowsAreQuotedAndTheHeaderComesOnce) {
   EXPECT_EQ(row.substr(row.find(',')),
             ",VT-1,p,write-failed,\"chunk 0x0040: \"\"x\"\", y\",0.41,af63dc4c8601ec8c\n");
   EXPECT_EQ(Fnv1a64({}), "cbf29ce484222325");
+  EXPECT_TRUE(std::regex_match(IsoLocalTime(86400 * 365),
+                               std::regex(R"((1970-12-31|1971-01-01)T\d\d:\d\d:00[+-]\d\d:\d\d)")));
   TempDir dir;
   const std::string log = dir.File("log.csv");
   ASSERT_EQ(AppendUnitRecord(log, record), "");

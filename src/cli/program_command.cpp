@@ -17,13 +17,16 @@
 #include "cli/command_options.h"
 #include "cli/config_source.h"
 #include "cli/device_command.h"
+#include "cli/device_notices.h"
 #include "cli/production_log.h"
 #include "cli/serial_book.h"
 #include "cli/unit_programming.h"
 #include "image/configuration.h"
 #include "image/operation_texts.h"
+#include "platform/guid.h"
 #include "platform/sim/sim_system.h"
 #include "platform/text.h"
+#include "platform/win32_codes.h"
 
 namespace veltra::cli {
 namespace {
@@ -163,10 +166,27 @@ class UnitProgrammer {
     } else {
       record.devicePath = PathOf(*session);
       session->SetReporting(err_, std::string(kProgramCommandName) + ": ", false);
-      ProgramOn(*session, nackWrites, record, fatal);
-      if (backend::SimulatedBackend* simulated = session->Backend().Simulated()) {
-        // Pulled out as an operator would once the unit is done.
+      backend::SimulatedBackend* simulated = session->Backend().Simulated();
+      if (simulated == nullptr) {
+        ProgramOn(*session, nackWrites, record, fatal);
+      } else {
+        // The unit is plugged in once the line listens for it and pulled out, as an operator
+        // would, once it is done: the line follows the device notices as with real units.
         simulated->Unplug();
+        DeviceNotices notices(simulated->System().Interfaces(), platform::kKsCategoryAudio);
+        const std::u16string path = simulated->Device().InterfacePath();
+        // Without notices the unit is taken as there once plugged in.
+        const auto aborted = [&notices] {
+          return !notices.Registered() || gInterrupts.load() >= 2;
+        };
+        simulated->Plug();
+        if (!notices.WaitFor(platform::kDbtDeviceArrival, path, aborted) && notices.Registered()) {
+          record.detail = "aborted before the unit arrived";
+        } else {
+          ProgramOn(*session, nackWrites, record, fatal);
+        }
+        simulated->Unplug();
+        notices.WaitFor(platform::kDbtDeviceRemoveComplete, path, aborted);
       }
     }
     record.seconds = seconds();

@@ -37,6 +37,9 @@ struct DeviceOptions {
   std::string imageFile;
   // What a simulated device's interface path names it by; empty: the default device's.
   std::string instance;
+  // The interface path of the one device to use (veltra-cli --path); empty: the last device of
+  // the VID/PID that answered.
+  std::string path;
 };
 
 enum class DeviceOption { kVid, kPid, kEeprom, kSimulated, kCapability, kLatency, kImage };

@@ -8,6 +8,7 @@
 #include "image/factory_image.h"
 #include "platform/sim/default_device.h"
 #include "platform/sim/sim_system.h"
+#include "platform/text.h"
 
 namespace veltra::backend {
 namespace {
@@ -90,6 +91,7 @@ SimulatedBackend::~SimulatedBackend() {
 
 bool SimulatedBackend::Connect() {
   if (!channel_->IsDriverOpen()) channel_->OpenDriver();
+  channel_->SetPathFilter(platform::ToUtf16(options_.path));
   return channel_->ConnectDevice(options_.vid, options_.pid, nullptr, nullptr, 0, 0) != 0;
 }
 

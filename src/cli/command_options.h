@@ -32,6 +32,7 @@ enum CommandOptionId : int {
   kOptionPreset,
   kOptionUsedOnly,
   kOptionSimulated,
+  kOptionPath,
 };
 
 using backend::DeviceOption;
@@ -56,6 +57,8 @@ inline constexpr OptionDefinition kImageOption{
 inline constexpr OptionDefinition kSimulatedOption{
     backend::kDeviceOptions[static_cast<size_t>(DeviceOption::kSimulated)].name, 0, false,
     kOptionSimulated};
+// One device by its interface path, not the last of the VID/PID that answered.
+inline constexpr OptionDefinition kPathOption{"path", 0, true, kOptionPath};
 inline constexpr OptionDefinition kYesOption{"yes", 0, false, kOptionYes};
 inline constexpr OptionDefinition kTraceOption{"trace", 0, true, kOptionTrace};
 inline constexpr OptionDefinition kQuietOption{"quiet", 'q', false, kOptionQuiet};
@@ -68,8 +71,8 @@ inline constexpr OptionDefinition kUsedOnlyOption{"used-only", 0, false, kOption
 
 // What every device command takes: the device options, --trace and --quiet.
 inline constexpr OptionDefinition kDeviceCommandOptions[] = {
-    kEepromOption,  kVidOption,   kPidOption,   kSimulatedOption, kCapabilityOption,
-    kLatencyOption, kImageOption, kTraceOption, kQuietOption};
+    kEepromOption,  kVidOption,   kPidOption,  kSimulatedOption, kCapabilityOption,
+    kLatencyOption, kImageOption, kPathOption, kTraceOption,     kQuietOption};
 
 // The help lines of kDeviceCommandOptions and --help, for the commands' help texts; the
 // EEPROM's line ends in eepromNote. An option the command's usage text explains on a line of its

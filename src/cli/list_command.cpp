@@ -10,8 +10,9 @@
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/device_command.h"
+#include "device/channel.h"
 #include "image/eeprom_config.h"
-#include "platform/sim/sim_system.h"
+#include "platform/guid.h"
 #include "platform/text.h"
 
 namespace veltra::cli {
@@ -39,25 +40,40 @@ struct Listed {
   std::optional<int> variant;
 };
 
-Listed Probe(const DeviceSelection& selection) {
-  Listed listed;
-  std::string error;
-  DeviceSelection options = selection;
-  const device::EepromType eeprom = options.eeprom.value_or(device::kEepromTypes[5]);
-  auto session =
-      DeviceSession::Open(options, eeprom, DeviceSession::ImageFile::kMayBeCreated, {}, error);
-  if (!session) return listed;
-  if (backend::SimulatedBackend* simulated = session->Backend().Simulated()) {
-    listed.path = platform::ToUtf8(simulated->Device().InterfacePath());
-  } else {
-    listed.path = session->Backend().Description();
-  }
-  listed.answers = session->Connect();
+// The chip variant of the attached device, from its register 0xD9.
+std::optional<int> ReadVariant(device::VendorTransport& transport) {
   uint8_t capability = 0;
-  if (listed.answers &&
-      session->Transport().RegisterAccess(false, image::kCapabilityRegister, &capability, 1) != 0) {
-    listed.variant = (capability >> 4) & 3;
+  if (transport.RegisterAccess(false, image::kCapabilityRegister, &capability, 1) == 0) {
+    return std::nullopt;
   }
+  return (capability >> 4) & 3;
+}
+
+// Every device of the selection's VID/PID (the one of --path alone when given).
+std::vector<Listed> ListDevices(const DeviceSelection& selection, std::string& error) {
+  std::vector<Listed> listed;
+  auto session = DeviceSession::Open(selection, *selection.eeprom,
+                                     DeviceSession::ImageFile::kMayBeCreated, {}, error);
+  if (!session) return listed;
+  device::DeviceChannel& channel = session->Backend().Channel();
+  // Opens the driver as every device command does; the devices are then found one by one.
+  session->Connect();
+  channel.DetachDevice();
+  const std::u16string filter = platform::ToUtf16(selection.path);
+  channel.SetPathFilter(filter);
+  const auto found = channel.ListDevices(selection.vid, selection.pid, platform::kKsCategoryAudio);
+  for (const device::DeviceChannel::FoundDevice& device : found) {
+    Listed entry{platform::ToUtf8(device.path), device.answers, std::nullopt};
+    if (device.answers) {
+      channel.SetPathFilter(device.path);
+      if (channel.ConnectDevice(selection.vid, selection.pid, nullptr, nullptr, 0, 0) != 0) {
+        entry.variant = ReadVariant(session->Transport());
+      }
+      channel.DetachDevice();
+    }
+    listed.push_back(std::move(entry));
+  }
+  channel.SetPathFilter(filter);
   return listed;
 }
 
@@ -83,17 +99,19 @@ int RunListCommand(std::span<const std::string> args, std::ostream& out, std::os
   // The type only sizes the simulated EEPROM; nothing is transferred.
   if (!base.eeprom) base.eeprom = device::kEepromTypes[5];
   std::vector<Listed> listed;
+  std::string error;
   if (units) {
-    std::string error;
     for (const backend::SimulatedUnit& unit : backend::FindSimulatedUnits(*units, error)) {
       DeviceSelection selection;
       if (error = backend::UnitOptions(base, unit, selection); !error.empty()) break;
-      listed.push_back(Probe(selection));
+      const std::vector<Listed> one = ListDevices(selection, error);
+      if (!error.empty()) break;
+      listed.insert(listed.end(), one.begin(), one.end());
     }
-    if (!error.empty()) return ReportFailure(err, prefix + error);
   } else {
-    listed.push_back(Probe(base));
+    listed = ListDevices(base, error);
   }
+  if (!error.empty()) return ReportFailure(err, prefix + error);
 
   if (line->json) {
     nlohmann::ordered_json array = nlohmann::ordered_json::array();

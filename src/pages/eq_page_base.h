@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "eq/band.h"
+#include "eq/band_coefficients.h"
 #include "eq/band_check.h"
 #include "eq/factory_defaults.h"
 #include "image/image_layout.h"

@@ -79,6 +79,19 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string> args,
       case kOptionUsedOnly:
         line.usedOnly = true;
         break;
+      case kOptionStrict:
+        line.strict = true;
+        break;
+      case kOptionNormalize:
+        line.normalize = true;
+        break;
+      case kOptionVariant:
+        if (option.value.size() != 1 || option.value[0] < '0' || option.value[0] > '3') {
+          error = "--variant takes a chip variant code 0..3, not '" + option.value + "'";
+          return std::nullopt;
+        }
+        line.variant = option.value[0] - '0';
+        break;
       case kOptionEeprom:
         deviceValues.emplace_back(DeviceOption::kEeprom, option.value);
         break;

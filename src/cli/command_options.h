@@ -33,6 +33,9 @@ enum CommandOptionId : int {
   kOptionUsedOnly,
   kOptionSimulated,
   kOptionPath,
+  kOptionStrict,
+  kOptionNormalize,
+  kOptionVariant,
 };
 
 using backend::DeviceOption;
@@ -68,6 +71,10 @@ inline constexpr OptionDefinition kDeviceOption{"device", 0, false, kOptionDevic
 inline constexpr OptionDefinition kOutputOption{"output", 'o', true, kOptionOutput};
 inline constexpr OptionDefinition kPresetOption{"preset", 0, true, kOptionPreset};
 inline constexpr OptionDefinition kUsedOnlyOption{"used-only", 0, false, kOptionUsedOnly};
+// What import does with a document the pages would change on load.
+inline constexpr OptionDefinition kStrictOption{"strict", 0, false, kOptionStrict};
+inline constexpr OptionDefinition kNormalizeOption{"normalize", 0, false, kOptionNormalize};
+inline constexpr OptionDefinition kVariantOption{"variant", 0, true, kOptionVariant};
 
 // What every device command takes: the device options, --trace and --quiet.
 inline constexpr OptionDefinition kDeviceCommandOptions[] = {
@@ -93,6 +100,9 @@ struct CommandLine {
   std::optional<std::string> output;         // -o, --output
   std::optional<std::string> preset;         // --preset, as typed
   bool usedOnly = false;                     // --used-only
+  bool strict = false;                       // --strict
+  bool normalize = false;                    // --normalize
+  std::optional<int> variant;                // --variant 0..3
   DeviceSelection device;
   std::optional<std::string> trace;  // --trace FILE
   std::vector<std::string> operands;

@@ -9,19 +9,23 @@
 #include "cli/device_command.h"
 #include "cli/output_target.h"
 #include "image/configuration.h"
+#include "image/eeprom_config.h"
 #include "image/image_layout.h"
 #include "image/operation_texts.h"
+#include "image/option_rules.h"
 
 namespace veltra::cli {
 namespace {
 
-constexpr OptionDefinition kOptions[] = {kHelpOption,   kEepromOption,   kDeviceOption,
-                                         kOutputOption, kUsedOnlyOption, kYesOption};
+constexpr OptionDefinition kOptions[] = {kHelpOption,   kEepromOption,    kDeviceOption,
+                                         kOutputOption, kUsedOnlyOption,  kYesOption,
+                                         kStrictOption, kNormalizeOption, kVariantOption};
 
 constexpr char kUsage[] =
-    "Usage: veltra-cli import FILE.json -o FILE.bin [--eeprom TYPE]\n"
+    "Usage: veltra-cli import FILE.json -o FILE.bin [--eeprom TYPE] [--strict | --normalize]\n"
+    "                         [--variant N]\n"
     "       veltra-cli import FILE.json --device [--used-only] [--yes] [--eeprom TYPE]\n"
-    "                         [device options]\n"
+    "                         [--strict | --normalize] [--variant N] [device options]\n"
     "\n"
     "Packs the configuration of a JSON document (as 'export' writes it) into an image:\n"
     "into FILE.bin (replaced in one step; '-' is standard output) or into the EEPROM\n"
@@ -29,6 +33,10 @@ constexpr char kUsage[] =
     "checked first, as the pages check what is typed: a value they refuse, a malformed\n"
     "document or a configuration that does not fit the EEPROM is reported in one line\n"
     "naming the field, and nothing is written (exit 2).\n"
+    "\n"
+    "Options the pages change when they load them (playback DSP with playback I2S, a\n"
+    "terminal the chip lacks, ...) are named on the error stream, one line per field\n"
+    "and rule, and the document is written as it stands.\n"
     "\n"
     "Options:\n"
     "  --eeprom TYPE       the EEPROM part, S24C02 .. S24C512 (default: the one the\n"
@@ -38,7 +46,18 @@ constexpr char kUsage[] =
     "  --used-only         with --device: write only the part the image uses (its\n"
     "                      directory, sections and both tail-record places), leaving\n"
     "                      the rest of the EEPROM as it was\n"
-    "  --yes               write the EEPROM without asking\n";
+    "  --yes               write the EEPROM without asking\n"
+    "  --strict            refuse such a document (exit 2, nothing written)\n"
+    "  --normalize         apply the pages' rules as a load does, until a load changes\n"
+    "                      nothing more, name each change and write the result\n"
+    "  --variant N         the chip variant code 0..3 the rules go by (default: the\n"
+    "                      device's with --device, else 3, the chip with every\n"
+    "                      terminal)\n";
+
+// The variant whose chip has every terminal and control.
+constexpr int kDefaultVariant = 3;
+// A load can enable a rule the previous load's change feeds; a few rounds settle any document.
+constexpr int kNormalizeRounds = 4;
 
 // The band tables a configuration holds that its image has no room for.
 void WarnUnstoredTailRecords(const image::Configuration& c,
@@ -53,6 +72,48 @@ void WarnUnstoredTailRecords(const image::Configuration& c,
   if (image::HoldsBandTable(c.recordEq) && !packed.tailRecord2Stored) {
     ReportWarning(err, prefix, "the record EQ's band table (tail record 2)" + room);
   }
+}
+
+// Names what the pages would change on load. False when --strict refuses the document (the
+// exit code in code).
+bool FollowPageRules(const CommandLine& line, const image::ChipTraits& chip,
+                     image::Configuration& configuration, std::string_view prefix,
+                     const std::string& path, std::ostream& err, int& code) {
+  if (line.normalize) {
+    for (int round = 0; round < kNormalizeRounds; ++round) {
+      const std::vector<image::OptionRuleChange> changed =
+          image::ApplyOptionRules(configuration, chip);
+      if (changed.empty()) break;
+      for (const image::OptionRuleChange& c : changed) {
+        err << kProgramName << ": " << prefix << c.field << ": " << c.from << " -> " << c.to << " ("
+            << c.reason << ")\n";
+      }
+    }
+    return true;
+  }
+  const std::vector<image::OptionRuleChange> changes =
+      image::FindOptionRuleChanges(configuration, chip);
+  if (changes.empty()) return true;
+  for (const image::OptionRuleChange& c : changes) {
+    if (line.strict) {
+      err << kProgramName << ": " << prefix << c.field << ": " << c.reason << "\n";
+    } else {
+      ReportWarning(err, prefix, c.field + ": " + c.reason);
+    }
+  }
+  if (!line.strict) return true;
+  code = ReportUsageError(err, std::string(prefix) + path +
+                                   ": the pages change what they load here; nothing written "
+                                   "(--normalize writes their result)");
+  return false;
+}
+
+image::ChipTraits ChipOf(const image::EepromConfig& model) {
+  image::ChipTraits chip;
+  chip.variant = model.GetChipVariant();
+  for (size_t i = 0; i < chip.capabilities.size(); ++i)
+    chip.capabilities[i] = model.GetCapability(static_cast<int>(i)) != 0;
+  return chip;
 }
 
 }  // namespace
@@ -78,6 +139,9 @@ int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::
   if (line->usedOnly && !line->fromDevice) {
     return ReportUsageError(err, prefix + "--used-only goes with --device");
   }
+  if (line->strict && line->normalize) {
+    return ReportUsageError(err, prefix + "takes one of --strict and --normalize");
+  }
   const std::string& path = line->operands.front();
   if (!IsJsonPath(path)) {
     return ReportUsageError(err, prefix + "reads a JSON document (FILE.json), not '" + path + "'");
@@ -93,8 +157,13 @@ int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::
         err, prefix + path + ": the document names no EEPROM: " + MissingEepromText());
   }
   const device::EepromType& eeprom = *loaded->eeprom;
-  const image::PackedConfiguration packed =
-      image::PackConfiguration(*loaded->configuration, eeprom.transferLength);
+  image::Configuration configuration = *loaded->configuration;
+  image::ChipTraits chip;
+  chip.variant = line->variant.value_or(kDefaultVariant);
+  if (!line->fromDevice && !FollowPageRules(*line, chip, configuration, prefix, path, err, code))
+    return code;
+  image::PackedConfiguration packed =
+      image::PackConfiguration(configuration, eeprom.transferLength);
   if (!packed.fits) {
     return ReportUsageError(err, prefix + path + ": " + image::text::kSizeNotEnough + ": " +
                                      std::string(eeprom.name) + " takes " +
@@ -102,7 +171,7 @@ int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::
                                      " bytes, the configuration needs " +
                                      std::to_string(uint64_t{image::kDataStart} + packed.total));
   }
-  WarnUnstoredTailRecords(*loaded->configuration, packed, eeprom, prefix, err);
+  WarnUnstoredTailRecords(configuration, packed, eeprom, prefix, err);
 
   if (!line->fromDevice) {
     OutputTarget target;
@@ -119,6 +188,15 @@ int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::
       ConnectToDevice(device, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
   if (!PartFitsType(*session, image::text::kWriteFailed, prefix, err, code)) return code;
+  // The rules go by the connected chip unless told otherwise.
+  if (!line->variant) {
+    image::EepromConfig model(session->Transport());
+    model.ProbeChipVariant();
+    chip = ChipOf(model);
+  }
+  if (!FollowPageRules(*line, chip, configuration, prefix, path, err, code)) return code;
+  // Only Header bits change: the layout stays what was checked above.
+  if (line->normalize) packed = image::PackConfiguration(configuration, eeprom.transferLength);
   std::vector<uint8_t> image = packed.image;
   // The used part: the directory, the sections and both tail-record places, so that stale tail
   // bytes of an older image are overwritten.

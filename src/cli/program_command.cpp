@@ -48,6 +48,7 @@ constexpr OptionDefinition kOptions[] = {
     kEepromOption,
     kJsonOption,
     kYesOption,
+    kNormalizeOption,
     {"units", 0, true, kOptionUnits},
     {"watch", 0, false, kOptionWatch},
     {"count", 0, true, kOptionCount},
@@ -63,11 +64,12 @@ constexpr char kUsage[] =
     "Usage: veltra-cli program TEMPLATE.json --eeprom TYPE [--yes] [--json] [--whole]\n"
     "                          [--serial-format FMT (--serial-counter FILE [--serial-start N]\n"
     "                          | --serial-list FILE)] [--log FILE.csv] [--watch [--count N]]\n"
-    "                          [--simulated --units DIR] [device options]\n"
+    "                          [--normalize] [--simulated --units DIR] [device options]\n"
     "\n"
     "Programs units on a production line with one configuration (a document 'export'\n"
-    "wrote): per unit it attaches, checks that the chip's variant can take the\n"
-    "template, puts the unit's serial into the Serial string, writes the image, reads\n"
+    "wrote): per unit it attaches, refuses a unit whose chip's pages would change the\n"
+    "template on load (its variant's rules), puts the unit's serial into the Serial string, writes "
+    "the image, reads\n"
     "the written range back and compares it, and detaches. One line per unit on\n"
     "standard output, a summary at the end. Exit 0 when every unit passed, 1 when any\n"
     "failed, 2 for wrong usage.\n"
@@ -75,6 +77,8 @@ constexpr char kUsage[] =
     "Options:\n"
     "  --eeprom TYPE       the EEPROM part, S24C02 .. S24C512 (required)\n"
     "  --whole             write the whole transfer length, not only the used part\n"
+    "  --normalize         write each unit the template as its chip's pages would\n"
+    "                      store it, not refuse a unit whose pages would change it\n"
     "  --serial-format FMT a serial per unit from a number: one %u conversion,\n"
     "                      with a 0 flag and a width where wanted ('VT-%06u')\n"
     "  --serial-counter FILE\n"
@@ -224,7 +228,7 @@ class UnitProgrammer {
       return TransferFailure(session, text);
     };
     hooks.storageProblem = [&session] { return session.FileProblem(); };
-    const UnitJob job{&settings_.configuration, settings_.eeprom, settings_.whole};
+    const UnitJob job{&settings_.configuration, settings_.eeprom, settings_.whole, line_.normalize};
     ProgramUnit(session.Transport(), job, hooks, record, fatal);
     if (record.result != "ok" && gInterrupts.load() >= 2 && record.detail.starts_with("aborted")) {
       record.detail += " by a second Ctrl+C";

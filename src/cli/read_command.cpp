@@ -3,8 +3,8 @@
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/device_command.h"
+#include "cli/image_json.h"
 #include "cli/image_report.h"
-#include "cli/json_report.h"
 #include "cli/model_contents.h"
 #include "cli/text_report.h"
 #include "image/eeprom_config.h"
@@ -23,7 +23,8 @@ constexpr char kUsage[] =
     "EEPROM and prints it as 'show' does, after the chip's variant and flags.\n"
     "\n"
     "Options:\n"
-    "  --json              print one JSON object instead of text\n";
+    "  --json              print one JSON object instead of text: the document\n"
+    "                      'export' writes, with \"layout\" and \"chip\"\n";
 
 // The model's messages ("EEPROM Empty") as lines on the error stream.
 class ErrorStreamSink final : public image::MessageSink {
@@ -73,15 +74,16 @@ int RunReadCommand(std::span<const std::string> args, std::ostream& out, std::os
     return session->Finish(ReportFailure(err, prefix + image::text::kSizeTooSmall));
   model.LoadTailRecords();
 
-  ImageReport report = BuildImageReport(ModelContents(model), length);
+  const image::ImageContents contents = ModelContents(model);
   ChipSummary chip;
   chip.variant = model.GetChipVariant();
   for (int i = 0; i < image::kCapabilityCount; ++i)
     chip.capabilities[static_cast<size_t>(i)] = model.GetCapability(i);
-  report.chip = chip;
   if (line->json) {
-    WriteJsonReport(out, report);
+    out << ImageJsonLine(contents, *line->eeprom, chip);
   } else {
+    ImageReport report = BuildImageReport(contents, length);
+    report.chip = chip;
     WriteTextReport(out, report);
   }
   return session->Finish(FinishOutput(out, err, prefix));

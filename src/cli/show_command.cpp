@@ -2,8 +2,8 @@
 
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
+#include "cli/image_json.h"
 #include "cli/image_report.h"
-#include "cli/json_report.h"
 #include "cli/text_report.h"
 #include "image/bin_file.h"
 #include "image/image_layout.h"
@@ -24,7 +24,8 @@ constexpr char kHelpText[] =
     "Options:\n"
     "  --eeprom TYPE   the EEPROM the image is for, S24C02 .. S24C512; its size less\n"
     "                  one byte is the image's length\n"
-    "  --json          print one JSON object instead of text\n"
+    "  --json          print one JSON object instead of text: the document 'export'\n"
+    "                  writes, with the image's layout under \"layout\"\n"
     "  -h, --help      show this help\n";
 
 }  // namespace
@@ -52,12 +53,11 @@ int RunShowCommand(std::span<const std::string> args, std::ostream& out, std::os
     ReportWarning(err, prefix, *notice);
   }
 
-  const ImageReport report =
-      BuildImageReport(image::ReadImage(read.bytes, transferLength), transferLength);
+  const image::ImageContents contents = image::ReadImage(read.bytes, transferLength);
   if (line->json) {
-    WriteJsonReport(out, report);
+    out << ImageJsonLine(contents, *line->eeprom);
   } else {
-    WriteTextReport(out, report);
+    WriteTextReport(out, BuildImageReport(contents, transferLength));
   }
   return FinishOutput(out, err, prefix);
 }

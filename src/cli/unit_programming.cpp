@@ -6,7 +6,6 @@
 
 #include "cli/template_check.h"
 #include "device/write_check.h"
-#include "image/eeprom_config.h"
 #include "image/image_layout.h"
 #include "image/operation_texts.h"
 #include "image/part_probe.h"
@@ -28,14 +27,19 @@ std::string Hex(uint32_t value) {
 void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const UnitHooks& hooks,
                  UnitRecord& record, bool& fatal) {
   record.result = "refused";
-  uint8_t capability = 0;
-  if (transport.RegisterAccess(false, image::kCapabilityRegister, &capability, 1) == 0) {
+  const std::optional<image::ChipTraits> chip = ReadChipTraits(transport);
+  if (!chip) {
     record.detail = "the chip's variant cannot be read (register 0xD9)";
     return;
   }
-  if (std::string problem = TemplateVariantProblem(*job.configuration, capability);
-      !problem.empty()) {
-    record.detail = problem;
+  image::Configuration configuration = *job.configuration;
+  if (job.normalize) {
+    if (std::string problem = NormalizeTemplate(configuration, *chip); !problem.empty()) {
+      record.detail = problem;
+      return;
+    }
+  } else if (std::string problem = TemplateVariantProblem(configuration, *chip); !problem.empty()) {
+    record.detail = problem + "; --normalize writes what they would store";
     return;
   }
   const image::PartProbe probe = image::ProbeEepromPart(transport);
@@ -48,7 +52,6 @@ void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const U
     return;
   }
 
-  image::Configuration configuration = *job.configuration;
   if (hooks.reserveSerial) {
     std::string error;
     const std::optional<std::string> serial = hooks.reserveSerial(error);

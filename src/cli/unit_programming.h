@@ -17,6 +17,9 @@ struct UnitJob {
   const image::Configuration* configuration = nullptr;
   device::EepromType eeprom;
   bool whole = false;  // the whole transfer length, not only the used part
+  // Each unit gets the template as its chip's pages would store it; otherwise a unit whose
+  // pages would change the template is refused.
+  bool normalize = false;
 };
 
 // What the steps of one unit ask of the run around them.
@@ -34,7 +37,8 @@ struct UnitHooks {
   std::function<std::string()> storageProblem;
 };
 
-// One attached unit: reads its chip variant and refuses it when it cannot take the template,
+// One attached unit: reads its chip variant and refuses it when its pages would change the
+// template (or, with normalize, takes the template as they would store it),
 // checks the part is not smaller than the type, reserves its serial and puts it into the Serial
 // string, writes the packed image (used part or whole), reads the written range back and
 // compares it. The record's serial, result, detail and image hash are filled in. fatal: the

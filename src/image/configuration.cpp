@@ -15,10 +15,6 @@ namespace veltra::image {
 
 namespace {
 
-constexpr uint8_t kJumpToSramShift = 4;
-constexpr uint8_t kLyncHeadsetBit = 0x80;
-constexpr uint8_t kByte6Bit2 = 0x04;
-constexpr uint8_t kByte8Bit3 = 0x08;
 constexpr uint8_t kMuteBitsUsed = 0x3F;
 constexpr int kVolumeWordScale = 256;
 
@@ -192,11 +188,9 @@ std::array<uint8_t, kHeaderLength> EncodeHeaderSettings(const HeaderSettings& he
   SetAudioOptions(bytes, header.audio);
   SetPlaybackEqOptions(bytes, {header.playbackEqDisabled, header.toneMode, header.toneMaximumCode});
   SetRecordEqEnabled(bytes, header.recordEqEnabled);
-  uint8_t& byte8 = bytes[header_byte::kOptions8];
-  byte8 = static_cast<uint8_t>(byte8 | ((header.jumpToSramBits & 3) << kJumpToSramShift));
-  if (header.lyncHeadset) byte8 |= kLyncHeadsetBit;
-  if (header.byte8Bit3) byte8 |= kByte8Bit3;
-  if (header.byte6Bit2) bytes[header_byte::kOptions6] |= kByte6Bit2;
+  SetMcuOptions(bytes, {false, header.lyncHeadset});
+  SetJumpToSramBits(bytes, header.jumpToSramBits);
+  SetUnownedBits(bytes, {header.byte6Bit2, header.byte8Bit3});
   return bytes;
 }
 
@@ -211,11 +205,11 @@ HeaderSettings DecodeHeaderSettings(std::span<const uint8_t, kHeaderLength> byte
   header.toneMode = playback.toneMode;
   header.toneMaximumCode = playback.toneMaximumCode;
   header.recordEqEnabled = GetRecordEqEnabled(bytes);
-  const uint8_t byte8 = bytes[header_byte::kOptions8];
-  header.jumpToSramBits = static_cast<uint8_t>((byte8 >> kJumpToSramShift) & 3);
-  header.lyncHeadset = (byte8 & kLyncHeadsetBit) != 0;
-  header.byte8Bit3 = (byte8 & kByte8Bit3) != 0;
-  header.byte6Bit2 = (bytes[header_byte::kOptions6] & kByte6Bit2) != 0;
+  header.jumpToSramBits = GetJumpToSramBits(bytes);
+  header.lyncHeadset = GetMcuOptions(bytes).lyncHeadset;
+  const UnownedBits unowned = GetUnownedBits(bytes);
+  header.byte8Bit3 = unowned.byte8Bit3;
+  header.byte6Bit2 = unowned.byte6Bit2;
   return header;
 }
 

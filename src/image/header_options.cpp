@@ -151,15 +151,38 @@ McuOptions GetMcuOptions(std::span<const uint8_t> header) {
   McuOptions options;
   if (!Complete(header)) return options;
   const uint8_t b8 = header[header_byte::kOptions8];
-  options.jumpToSram = (b8 & 0x30) == 0x30;
+  options.jumpToSram = GetJumpToSramBits(header) == 3;
   options.lyncHeadset = Bit(b8, 7);
   return options;
 }
 
+uint8_t GetJumpToSramBits(std::span<const uint8_t> header) {
+  if (!Complete(header)) return 0;
+  return static_cast<uint8_t>((header[header_byte::kOptions8] >> 4) & 3);
+}
+
+void SetJumpToSramBits(std::span<uint8_t> header, uint8_t bits) {
+  if (!Complete(header)) return;
+  Merge(header, header_byte::kOptions8, 0x30, static_cast<uint8_t>((bits & 3) << 4));
+}
+
+UnownedBits GetUnownedBits(std::span<const uint8_t> header) {
+  if (!Complete(header)) return {};
+  return {Bit(header[header_byte::kOptions6], 2),
+          (header[header_byte::kOptions8] & header_mask::kUnowned8) != 0};
+}
+
+void SetUnownedBits(std::span<uint8_t> header, const UnownedBits& bits) {
+  if (!Complete(header)) return;
+  Merge(header, header_byte::kOptions6, 0x04, bits.byte6Bit2 ? 0x04 : 0);
+  Merge(header, header_byte::kOptions8, header_mask::kUnowned8,
+        bits.byte8Bit3 ? header_mask::kUnowned8 : 0);
+}
+
 void SetMcuOptions(std::span<uint8_t> header, const McuOptions& options) {
   if (!Complete(header)) return;
-  Merge(header, header_byte::kOptions8, header_mask::kMcu8,
-        static_cast<uint8_t>((options.jumpToSram ? 0x30 : 0) | (options.lyncHeadset ? 0x80 : 0)));
+  Merge(header, header_byte::kOptions8, 0x80, options.lyncHeadset ? 0x80 : 0);
+  SetJumpToSramBits(header, options.jumpToSram ? 3 : 0);
 }
 
 }  // namespace veltra::image

@@ -97,4 +97,16 @@ struct McuOptions {
 McuOptions GetMcuOptions(std::span<const uint8_t> header);
 void SetMcuOptions(std::span<uint8_t> header, const McuOptions& options);
 
+// Byte 8 bits 5-4 as stored: 3 on, 0 off, 1 and 2 half set (another tool's image).
+uint8_t GetJumpToSramBits(std::span<const uint8_t> header);
+void SetJumpToSramBits(std::span<uint8_t> header, uint8_t bits);
+
+// The bits no page writes: byte 6 bit 2 (the Audio I/O page writes 0) and byte 8 bit 3.
+struct UnownedBits {
+  bool byte6Bit2 = false;
+  bool byte8Bit3 = false;
+};
+UnownedBits GetUnownedBits(std::span<const uint8_t> header);
+void SetUnownedBits(std::span<uint8_t> header, const UnownedBits& bits);
+
 }  // namespace veltra::image

@@ -10,6 +10,20 @@ namespace veltra::image {
 // The MCU info block: the firmware's last 13 bytes, five 16-bit words and three unused bytes.
 inline constexpr size_t kMcuInfoLength = 13;
 
+// The longest MCU firmware the MCU section's directory entry can carry.
+inline constexpr uint64_t kMaxFirmwareLength = 16383;
+namespace mcu_text {
+inline constexpr const char* kExceedsEeprom = "MCU File Size more than EEPROM Size";
+inline constexpr const char* kExceedsSection = "MCU File Size more than 16383 bytes";
+}  // namespace mcu_text
+
+// Why the MCU page refuses a file of this length (the EEPROM's limit first); null when it
+// takes it.
+inline const char* McuFileRefusal(uint64_t length, bool exceedsEeprom) {
+  if (exceedsEeprom) return mcu_text::kExceedsEeprom;
+  return length > kMaxFirmwareLength ? mcu_text::kExceedsSection : nullptr;
+}
+
 struct McuInfo {
   uint16_t chipId = 0;
   uint16_t vid = 0;

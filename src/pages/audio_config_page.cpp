@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "image/audio_io_rules.h"
 #include "image/eeprom_config.h"
 #include "image/header_options.h"
 #include "ui/dialog_layout.h"
@@ -59,21 +60,7 @@ constexpr std::array<int, image::kVolumeRecordCount> kLoadOrder{
     record::kPlayback,      record::kMicInRecording, record::kLineInRecording,
     record::kStereoMixerIn, record::kMicInAa,        record::kLineInAa};
 
-// Capability flags of the options.
-constexpr int kPlaybackVolumeFlag = 0;
-constexpr int kMicInRecordingFlag = 1;
-constexpr int kLineInRecordingFlag = 2;
-constexpr int kMicInAaFlag = 3;
-constexpr int kLineInAaFlag = 4;
-
-constexpr int kVariantWithoutRecord = 1;
-constexpr int kVariantWithoutPlayback = 2;
-
-constexpr int kAsynchronous = 1;
-
-bool IsSlave(const QComboBox* i2sMode) {
-  return i2sMode->currentText() == QLatin1String("Slave");
-}
+using image::AudioControl;
 
 void SelectItem(QComboBox* list, int index) {
   list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
@@ -279,12 +266,100 @@ void CAudioCfgPage::OnKillActive() {
   if (HasContents()) UpdateFromControls();
 }
 
-int CAudioCfgPage::Variant() const {
-  return context_.model.GetChipVariant();
+image::ChipTraits CAudioCfgPage::Chip() const {
+  image::ChipTraits chip;
+  chip.variant = context_.model.GetChipVariant();
+  for (size_t i = 0; i < chip.capabilities.size(); ++i)
+    chip.capabilities[i] = context_.model.GetCapability(static_cast<int>(i)) != 0;
+  return chip;
 }
 
-bool CAudioCfgPage::Capability(int flag) const {
-  return context_.model.GetCapability(flag) != 0;
+QWidget* CAudioCfgPage::Control(AudioControl control) const {
+  switch (control) {
+    case AudioControl::kOutputTerminal:
+      return outputTerminal_;
+    case AudioControl::kPlaybackAsynchronous:
+      return playbackAsynchronous_;
+    case AudioControl::kSpdifOut:
+      return spdifOut_;
+    case AudioControl::kPlaybackI2sMode:
+      return playbackI2sMode_;
+    case AudioControl::kPlaybackI2s:
+      return playbackI2s_;
+    case AudioControl::kPlaybackDsp:
+      return playbackDsp_;
+    case AudioControl::kPlaybackMclk:
+      return playbackMclk_;
+    case AudioControl::kInputTerminal:
+      return inputTerminal_;
+    case AudioControl::kRecordMode:
+      return recordMode_;
+    case AudioControl::kAgc:
+      return agc_;
+    case AudioControl::kDigitalMic:
+      return digitalMic_;
+    case AudioControl::kSpdifIn:
+      return spdifIn_;
+    case AudioControl::kStereoMixerInput:
+      return stereoMixerInput_;
+    case AudioControl::kRecordI2sMode:
+      return recordI2sMode_;
+    case AudioControl::kRecordI2s:
+      return recordI2s_;
+    case AudioControl::kRecordDsp:
+      return recordDsp_;
+    case AudioControl::kRecordMclk:
+      return recordMclk_;
+    case AudioControl::kAaPath:
+      return aaPath_;
+  }
+  return nullptr;
+}
+
+image::AudioOptions CAudioCfgPage::ShownOptions() const {
+  image::AudioOptions o;
+  o.headphone = outputTerminal_->currentText().contains(QStringLiteral("Headphone"));
+  o.lineIn = inputTerminal_->currentText().contains(QStringLiteral("LineIn"));
+  o.spdifOutEnabled = spdifOut_->isChecked();
+  o.spdifIn = spdifIn_->isChecked();
+  o.aaPath = aaPath_->isChecked();
+  o.stereoMixerInput = stereoMixerInput_->isChecked();
+  o.digitalMic = digitalMic_->isChecked();
+  o.recordAsynchronous = SelectedIndex(recordMode_) == 1;
+  o.playbackAsynchronous = playbackAsynchronous_->isChecked();
+  o.agc = agc_->isChecked();
+  o.playbackI2s = playbackI2s_->isChecked();
+  o.playbackDsp = playbackDsp_->isChecked();
+  o.playbackI2sSlave = SelectedIndex(playbackI2sMode_) == 1;
+  o.playbackMclk = playbackMclk_->isChecked();
+  o.recordI2s = recordI2s_->isChecked();
+  o.recordDsp = recordDsp_->isChecked();
+  o.recordI2sSlave = SelectedIndex(recordI2sMode_) == 1;
+  o.recordMclk = recordMclk_->isChecked();
+  return o;
+}
+
+void CAudioCfgPage::RunRule(void (image::AudioIoRules::*rule)()) {
+  image::AudioRuleState state;
+  state.options = ShownOptions();
+  state.volumeDisabled = VolumeDisabled();
+  const image::ChipTraits chip = Chip();
+  image::AudioIoRules rules(chip, state);
+  (rules.*rule)();
+  // The rules change only option values; each is shown as the rule left it.
+  for (const image::AudioRuleChange& change : state.changes) {
+    const bool value = state.options.*image::FieldOf(change.control).option;
+    QWidget* control = Control(change.control);
+    if (auto* box = qobject_cast<QCheckBox*>(control)) {
+      box->setChecked(value);
+    } else if (auto* list = qobject_cast<QComboBox*>(control)) {
+      list->setCurrentIndex(value ? 1 : 0);
+    }
+  }
+  for (size_t i = 0; i < state.enable.size(); ++i)
+    if (state.enable[i]) Control(static_cast<AudioControl>(i))->setEnabled(*state.enable[i]);
+  for (size_t i = 0; i < state.groupEnable.size(); ++i)
+    if (state.groupEnable[i]) EnableGroupContents(volumes_[i].box, *state.groupEnable[i]);
 }
 
 void CAudioCfgPage::EnableGroupContents(QWidget* groupBox, bool enable) {
@@ -432,11 +507,11 @@ void CAudioCfgPage::Reset() {
   // 9. The terminals the chip variant has.
   outputTerminal_->clear();
   inputTerminal_->clear();
-  const int variant = Variant();
-  if (variant != kVariantWithoutPlayback)
-    outputTerminal_->addItems({QStringLiteral("Speaker"), QStringLiteral("Headphone")});
-  if (variant != kVariantWithoutRecord) inputTerminal_->addItem(QStringLiteral("MicIn"));
-  if (variant == 3) inputTerminal_->addItem(QStringLiteral("LineIn"));
+  const image::TerminalItems terminals = image::TerminalItemsOf(Chip().variant);
+  for (const char* item : terminals.output)
+    outputTerminal_->addItem(QString::fromLatin1(item));
+  for (const char* item : terminals.input)
+    inputTerminal_->addItem(QString::fromLatin1(item));
   SelectItem(outputTerminal_, 0);
   SelectItem(inputTerminal_, 0);
   // 10.
@@ -508,25 +583,7 @@ void CAudioCfgPage::StoreContents() {
   image::Section* header = context_.model.FindSection(image::section_type::kHeader);
   if (header != nullptr && header->HasData()) {
     // Only this page's bits change; the other pages' bits are kept as they are now.
-    image::AudioOptions o;
-    o.headphone = outputTerminal_->currentText().contains(QStringLiteral("Headphone"));
-    o.lineIn = inputTerminal_->currentText().contains(QStringLiteral("LineIn"));
-    o.spdifOutEnabled = spdifOut_->isChecked();
-    o.spdifIn = spdifIn_->isChecked();
-    o.aaPath = aaPath_->isChecked();
-    o.stereoMixerInput = stereoMixerInput_->isChecked();
-    o.digitalMic = digitalMic_->isChecked();
-    o.recordAsynchronous = SelectedIndex(recordMode_) == 1;
-    o.playbackAsynchronous = playbackAsynchronous_->isChecked();
-    o.agc = agc_->isChecked();
-    o.playbackI2s = playbackI2s_->isChecked();
-    o.playbackDsp = playbackDsp_->isChecked();
-    o.playbackI2sSlave = SelectedIndex(playbackI2sMode_) == 1;
-    o.playbackMclk = playbackMclk_->isChecked();
-    o.recordI2s = recordI2s_->isChecked();
-    o.recordDsp = recordDsp_->isChecked();
-    o.recordI2sSlave = SelectedIndex(recordI2sMode_) == 1;
-    o.recordMclk = recordMclk_->isChecked();
+    const image::AudioOptions o = ShownOptions();
     image::SetAudioOptions(header->data, o);
   }
   StoreVolumes();
@@ -536,99 +593,44 @@ void CAudioCfgPage::StoreContents() {
 // ---- option rules ----------------------------------------------------------------------------
 
 void CAudioCfgPage::PlaybackRule() {
-  if (Variant() == kVariantWithoutPlayback) return;
-  const bool slave = IsSlave(playbackI2sMode_);
-  if (playbackDsp_->isChecked()) {
-    playbackI2s_->setChecked(false);
-  } else if (slave && !playbackMclk_->isChecked()) {
-    playbackAsynchronous_->setChecked(true);
-  }
-  const bool dsp = playbackDsp_->isChecked();
-  const bool i2s = playbackI2s_->isChecked();
-  playbackDsp_->setEnabled(!i2s);
-  playbackI2s_->setEnabled(!dsp);
-  playbackI2sMode_->setEnabled(!dsp);
-  playbackMclk_->setEnabled(!dsp && slave);
-  if (!VolumeDisabled() && Capability(kPlaybackVolumeFlag))
-    EnableGroupContents(volumes_[record::kPlayback].box, !i2s);
+  RunRule(&image::AudioIoRules::Playback);
 }
 
 void CAudioCfgPage::RecordRule() {
-  if (Variant() == kVariantWithoutRecord) return;
-  if (recordDsp_->isChecked()) recordI2s_->setChecked(false);
-  const bool digitalMic = digitalMic_->isChecked();
-  recordI2s_->setEnabled(!recordDsp_->isChecked() && !digitalMic);
-  recordDsp_->setEnabled(!recordI2s_->isChecked());
-  recordMclk_->setEnabled(!digitalMic && IsSlave(recordI2sMode_));
+  RunRule(&image::AudioIoRules::Record);
 }
 
 void CAudioCfgPage::PlaybackDspRule() {
-  if (Variant() == kVariantWithoutPlayback) return;
-  const bool slave = IsSlave(playbackI2sMode_);
-  const bool dsp = playbackDsp_->isChecked();
-  if (dsp) {
-    playbackI2s_->setChecked(false);
-  } else if (slave && !playbackMclk_->isChecked()) {
-    playbackAsynchronous_->setChecked(true);
-  }
-  playbackI2s_->setEnabled(!dsp);
-  playbackI2sMode_->setEnabled(!dsp);
-  playbackMclk_->setEnabled(!dsp && slave);
-  if (!dsp && playbackMclk_->isChecked()) recordMode_->setCurrentIndex(kAsynchronous);
+  RunRule(&image::AudioIoRules::PlaybackDsp);
 }
 
 void CAudioCfgPage::RecordDspRule() {
-  if (Variant() == kVariantWithoutRecord) return;
-  if (recordDsp_->isChecked()) recordI2s_->setChecked(false);
-  recordI2s_->setEnabled(!recordDsp_->isChecked() && !digitalMic_->isChecked());
+  RunRule(&image::AudioIoRules::RecordDsp);
 }
 
 void CAudioCfgPage::RecordModeRule() {
-  // Never back to synchronous: that is the user's choice.
-  if (playbackAsynchronous_->isChecked() || spdifIn_->isChecked())
-    recordMode_->setCurrentIndex(kAsynchronous);
-  if (IsSlave(recordI2sMode_) && !digitalMic_->isChecked() && !recordMclk_->isChecked())
-    recordMode_->setCurrentIndex(kAsynchronous);
+  RunRule(&image::AudioIoRules::RecordMode);
 }
 
 void CAudioCfgPage::RecordI2sModeRule() {
-  recordI2sMode_->setEnabled(!digitalMic_->isChecked());
+  RunRule(&image::AudioIoRules::RecordI2sMode);
 }
 
 void CAudioCfgPage::AaRule() {
   UpdateFromControls();
-  const bool busy =
-      playbackI2s_->isChecked() || recordI2s_->isChecked() || digitalMic_->isChecked();
-  const int variant = Variant();
-  if (variant == 0 || variant == 3) {
-    if (busy || VolumeDisabled()) {
-      aaPath_->setEnabled(false);
-    } else {
-      aaPath_->setEnabled(Capability(kMicInAaFlag) || Capability(kLineInAaFlag));
-    }
-  }
-  const bool groups = !VolumeDisabled() && aaPath_->isChecked() && !busy;
-  if (Capability(kMicInAaFlag)) EnableGroupContents(volumes_[record::kMicInAa].box, groups);
-  if (Capability(kLineInAaFlag)) EnableGroupContents(volumes_[record::kLineInAa].box, groups);
+  RunRule(&image::AudioIoRules::Aa);
 }
 
 void CAudioCfgPage::PlaybackVolumeRule() {
-  EnableGroupContents(volumes_[record::kPlayback].box,
-                      !VolumeDisabled() && !playbackI2s_->isChecked());
+  RunRule(&image::AudioIoRules::PlaybackVolume);
 }
 
 void CAudioCfgPage::RecordingVolumeRule() {
-  const bool enable = !VolumeDisabled() && !digitalMic_->isChecked() && !recordI2s_->isChecked();
-  if (Capability(kMicInRecordingFlag))
-    EnableGroupContents(volumes_[record::kMicInRecording].box, enable);
-  if (Capability(kLineInRecordingFlag))
-    EnableGroupContents(volumes_[record::kLineInRecording].box, enable);
+  RunRule(&image::AudioIoRules::RecordingVolume);
 }
 
 void CAudioCfgPage::StereoMixerRule() {
-  EnableGroupContents(volumes_[record::kStereoMixerIn].box,
-                      !VolumeDisabled() && !digitalMic_->isChecked() && !recordI2s_->isChecked() &&
-                          stereoMixerInput_->isChecked());
+  RunRule(&image::AudioIoRules::StereoMixer);
 }
 
 void CAudioCfgPage::AllRules() {
@@ -643,36 +645,9 @@ void CAudioCfgPage::AllRules() {
 }
 
 void CAudioCfgPage::VariantRestrictions() {
-  const std::pair<int, int> flagged[] = {{record::kPlayback, kPlaybackVolumeFlag},
-                                         {record::kMicInRecording, kMicInRecordingFlag},
-                                         {record::kMicInAa, kMicInAaFlag},
-                                         {record::kLineInRecording, kLineInRecordingFlag},
-                                         {record::kLineInAa, kLineInAaFlag}};
-  for (const auto& [group, flag] : flagged)
-    if (!Capability(flag)) EnableGroupContents(volumes_[static_cast<size_t>(group)].box, false);
-  if (!Capability(kMicInAaFlag) && !Capability(kLineInAaFlag)) aaPath_->setEnabled(false);
-
-  std::vector<QWidget*> locked;
-  switch (Variant()) {
-    case 0:
-      locked = {inputTerminal_, spdifIn_, stereoMixerInput_};
-      break;
-    case kVariantWithoutRecord:
-      locked = {inputTerminal_, spdifIn_,    aaPath_,    stereoMixerInput_,
-                recordMode_,    digitalMic_, agc_,       recordI2sMode_,
-                recordI2s_,     recordDsp_,  recordMclk_};
-      break;
-    case kVariantWithoutPlayback:
-      locked = {
-          outputTerminal_,       spdifOut_,        spdifIn_,     aaPath_,      stereoMixerInput_,
-          playbackAsynchronous_, playbackI2sMode_, playbackI2s_, playbackDsp_, playbackMclk_};
-      break;
-    default:
-      locked = {inputTerminal_};
-      break;
-  }
-  for (QWidget* control : locked)
-    Lock(control);
+  RunRule(&image::AudioIoRules::CapabilityRestrictions);
+  for (const AudioControl control : image::VariantLockedControls(Chip().variant))
+    Lock(Control(control));
 }
 
 void CAudioCfgPage::Lock(QWidget* control) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "image/audio_io_rules.h"
 #include "image/audio_io_section.h"
 #include "image/section.h"
 #include "image/volume_group.h"
@@ -106,8 +107,11 @@ class CAudioCfgPage : public ConfigPage {
   void OnResetClicked();
   void MarkVolumesEdited() { volumesEdited_ = true; }
 
-  int Variant() const;
-  bool Capability(int flag) const;
+  image::ChipTraits Chip() const;
+  QWidget* Control(image::AudioControl control) const;
+  image::AudioOptions ShownOptions() const;
+  // Runs one of the core rules over the controls' values and shows what it decided.
+  void RunRule(void (image::AudioIoRules::*rule)());
   bool VolumeDisabled() const { return volumeControlDisabled_ != 0; }
 
   PageContext context_;

@@ -17,8 +17,8 @@ namespace veltra::pages {
 const char* const CMCUPage::kResetQuestion =
     "All changes for MCU Config before save will be discarded !!!";
 const char* const CMCUPage::kOpenFailedText = "Open File Failed";
-const char* const CMCUPage::kExceedsEepromText = "MCU File Size more than EEPROM Size";
-const char* const CMCUPage::kExceedsSectionText = "MCU File Size more than 16383 bytes";
+const char* const CMCUPage::kExceedsEepromText = image::mcu_text::kExceedsEeprom;
+const char* const CMCUPage::kExceedsSectionText = image::mcu_text::kExceedsSection;
 const char* const CMCUPage::kRefusedKeepsText =
     "The file is not used: Enable MCU, the MCU section and the file chosen before, if any, stay "
     "as they were.";
@@ -187,9 +187,8 @@ void CMCUPage::OnReadMcuFileClicked() {
     return;
   }
   const uint64_t length = stamp->size;
-  const char* refusal = context_.model.ExceedsEepromSize(length) != 0 ? kExceedsEepromText
-                        : length > kMaxFirmwareLength                 ? kExceedsSectionText
-                                                                      : nullptr;
+  const char* refusal =
+      image::McuFileRefusal(length, context_.model.ExceedsEepromSize(length) != 0);
   if (refusal != nullptr) {
     // A refused file changes nothing, and the page shows so: Enable MCU stays as it was
     // (unchecking it would drop the firmware the EEPROM holds at the next Save), and so do the

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include "image/mcu_info.h"
 #include "pages/config_page.h"
 #include "pages/page_context.h"
 #include "platform/file_stamp.h"
@@ -40,7 +41,7 @@ class CMCUPage : public ConfigPage {
   static const char* const kFileFilter;
 
   // The largest firmware the section's 14-bit length can describe.
-  static constexpr uint64_t kMaxFirmwareLength = 16383;
+  static constexpr uint64_t kMaxFirmwareLength = image::kMaxFirmwareLength;
 
   bool HasMcuFile() const { return mcuFile_ != nullptr; }
 

@@ -1,7 +1,6 @@
 #include "pages/usb_config_page.h"
 
-#include <charconv>
-#include <optional>
+#include <string_view>
 #include <utility>
 
 #include <QCheckBox>
@@ -13,6 +12,7 @@
 
 #include "image/eeprom_config.h"
 #include "image/header_options.h"
+#include "image/usb_rules.h"
 #include "pages/usb_string_text.h"
 #include "ui/dialog_layout.h"
 #include "ui/focus_leave.h"
@@ -21,9 +21,9 @@
 
 namespace veltra::pages {
 
-const char* const CUsbCfgPage::kZeroText = "Can not enter zero";
-const char* const CUsbCfgPage::kSpecialCharactersText = "Can not enter Special characters";
-const char* const CUsbCfgPage::kTwoCharactersText = "At least two characters. Please enter again";
+const char* const CUsbCfgPage::kZeroText = image::usb_text::kZero;
+const char* const CUsbCfgPage::kSpecialCharactersText = image::usb_text::kSpecialCharacters;
+const char* const CUsbCfgPage::kTwoCharactersText = image::usb_text::kTwoCharacters;
 const char* const CUsbCfgPage::kResetQuestion =
     "All changes for USB Config before save will be discarded !!!";
 
@@ -31,38 +31,11 @@ namespace {
 
 constexpr int kIdMaxLength = 4;
 constexpr int kIntervalMaxLength = 3;
-constexpr int kIntervalMaximum = 255;
 constexpr int kVariantWithoutHid = 2;
-constexpr int kPowerRangeItems = 5;
-
-bool HasHexError(const QString& text) {
-  bool error = false;
-  ui::HexBoxValue(text, &error);
-  return error;
-}
 
 QString IdText(uint16_t value) {
   if (value == 0) return {};
   return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
-}
-
-// A decimal integer at the start of the text, as scanf's %d reads it: blanks, an optional sign,
-// digits. nullopt when there is none.
-std::optional<long long> LeadingInteger(const QString& text) {
-  const QByteArray bytes = text.toLatin1();
-  const char* at = bytes.constData();
-  const char* end = at + bytes.size();
-  while (at != end &&
-         (*at == ' ' || *at == '\t' || *at == '\n' || *at == '\r' || *at == '\v' || *at == '\f'))
-    ++at;
-  bool negative = false;
-  if (at != end && (*at == '+' || *at == '-')) negative = *at++ == '-';
-  if (at == end || *at < '0' || *at > '9') return std::nullopt;
-  long long value = 0;
-  // Out of range for the type is out of range for the check too.
-  if (std::from_chars(at, end, value).ec == std::errc::result_out_of_range)
-    return kIntervalMaximum + 1LL;
-  return negative ? -value : value;
 }
 
 }  // namespace
@@ -216,7 +189,7 @@ void CUsbCfgPage::LoadContents() {
     values_.hidEnabled = options.hidEnabled;
     values_.remoteWakeup = options.remoteWakeup;
     values_.powered = options.powered;
-    values_.powerRange = options.powerRange < kPowerRangeItems ? options.powerRange : -1;
+    values_.powerRange = options.powerRange < image::kPowerRangeItems ? options.powerRange : -1;
   }
   UpdateControls();
 }
@@ -273,13 +246,12 @@ bool CUsbCfgPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CUsbCfgPage::CheckId(QString& text) {
-  if (text == QStringLiteral("0000")) {
-    context_.dialogs.ShowMessage(this, QString::fromLatin1(kZeroText));
-    text.clear();
-  } else if (HasHexError(text)) {
-    context_.dialogs.ShowMessage(this, QString::fromLatin1(kSpecialCharactersText));
-    text.clear();
-  }
+  const QByteArray bytes = text.toLatin1();
+  const char* refusal =
+      image::CheckIdText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+  if (refusal == nullptr) return;
+  context_.dialogs.ShowMessage(this, QString::fromLatin1(refusal));
+  text.clear();
 }
 
 void CUsbCfgPage::CheckVid() {
@@ -296,7 +268,7 @@ void CUsbCfgPage::CheckPid() {
 
 void CUsbCfgPage::CheckProduct() {
   UpdateFromControls();
-  if (values_.product.size() < 2) {
+  if (values_.product.size() < static_cast<qsizetype>(image::kProductMinimumLength)) {
     context_.dialogs.ShowMessage(this, QString::fromLatin1(kTwoCharactersText));
     values_.product.clear();
   }
@@ -305,9 +277,9 @@ void CUsbCfgPage::CheckProduct() {
 
 void CUsbCfgPage::CheckInterval() {
   UpdateFromControls();
-  if (values_.hidInterval.isEmpty()) return;
-  const std::optional<long long> value = LeadingInteger(values_.hidInterval);
-  if (!value || *value > kIntervalMaximum || *value < 0) {
+  const QByteArray bytes = values_.hidInterval.toLatin1();
+  if (!image::HidIntervalAccepted(
+          std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
     values_.hidInterval.clear();
     UpdateControls();
   }

@@ -24,6 +24,6 @@ cli read --simulated --eeprom S24C02 2>/dev/null | grep -q 'empty' || fail "read
 cli load --simulated "$dir/a.bin" --yes --eeprom S24C02 || fail "load failed"
 cli dump --simulated "$dir/b.bin" --eeprom S24C02 || fail "second dump failed"
 cmp -s "$dir/a.bin" "$dir/b.bin" || fail "the loaded image did not come back"
-cli show "$dir/a.bin" --eeprom S24C02 --json | grep -q '"manufacturer":"Veltra Audio"' ||
+cli show "$dir/a.bin" --eeprom S24C02 --json | grep -q '"manufacturer":{"present":true,"text":"Veltra Audio"}' ||
   fail "show --json: no manufacturer"
 exit 0

@@ -102,6 +102,49 @@ TEST_F(ConfigCommandsTest, ExportThenImportGivesTheSameImageOnAllNineEepromTypes
   }
 }
 
+TEST_F(ConfigCommandsTest, ImportNamesWhatThePagesChangeOnLoadAndFollowsStrictOrNormalize) {
+  Json doc = FactoryJson();
+  Json& audio = doc["header"]["audio"];
+  audio["playbackDsp"] = audio["playbackI2s"] = true;
+  audio["playbackI2sMode"] = "slave";
+  audio["playbackMclk"] = false;
+  audio["recordMode"] = "synchronous";
+  const std::string json = Write("dsp-and-i2s.json", doc);
+  const std::string bin = dir_.File("out.bin");
+  const std::string line =
+      "header.audio.playbackI2s: the Audio I/O page turns this off, as Playback DSP is on";
+
+  Outcome o = RunCommand(RunImportCommand, {json, "-o", bin, "--strict"});
+  EXPECT_EQ(o.code, kExitUsage);
+  EXPECT_NE(o.err.find("veltra-cli: import: " + line + "\n"), std::string::npos) << o.err;
+  EXPECT_FALSE(ReadFile(bin).has_value());
+
+  // As it stands by default: the export of the image is the document again.
+  o = RunCommand(RunImportCommand, {json, "-o", bin});
+  ASSERT_EQ(o.code, kExitSuccess) << o.err;
+  EXPECT_EQ(o.err, "veltra-cli: import: warning: " + line + "\n");
+  o = RunCommand(RunExportCommand, {bin, "--eeprom", "S24C04"});
+  EXPECT_EQ(Json::parse(o.out), doc);
+
+  o = RunCommand(RunImportCommand, {json, "-o", bin, "--normalize"});
+  ASSERT_EQ(o.code, kExitSuccess) << o.err;
+  EXPECT_EQ(o.err,
+            "veltra-cli: import: header.audio.playbackI2s: true -> false (the Audio I/O page "
+            "turns this off, as Playback DSP is on)\n");
+  o = RunCommand(RunExportCommand, {bin, "--eeprom", "S24C04"});
+  audio["playbackI2s"] = false;
+  EXPECT_EQ(Json::parse(o.out), doc);
+
+  // The factory document is what the pages keep; a variant without playback keeps the rest.
+  EXPECT_EQ(
+      RunCommand(RunImportCommand, {Write("f.json", FactoryJson()), "-o", bin, "--strict"}).err,
+      "");
+  EXPECT_EQ(RunCommand(RunImportCommand, {json, "-o", bin, "--strict", "--variant", "2"}).code,
+            kExitSuccess);
+  EXPECT_EQ(RunCommand(RunImportCommand, {json, "-o", bin, "--strict", "--normalize"}).code,
+            kExitUsage);
+}
+
 TEST_F(ConfigCommandsTest, ExportWritesTheDocumentToStandardOutputWithoutDashO) {
   const Outcome o = RunCommand(RunExportCommand, {imageFile_, "--eeprom", "S24C04"});
   ASSERT_EQ(o.code, kExitSuccess) << o.err;

@@ -169,9 +169,17 @@ TEST_F(ProgramRun, ATemplateTheVariantCannotTakeIsRefusedWithoutASerial) {
   const auto run = Program({"--capability", "14"});
   EXPECT_EQ(run.code, 1);
   EXPECT_NE(run.out.find("unit 1: - refused"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("variant 1 has no \"LineIn\" input terminal"), std::string::npos);
+  EXPECT_NE(run.out.find("variant 1 would change header.audio.inputTerminal from lineIn to micIn"),
+            std::string::npos);
   EXPECT_FALSE(ReadFile(dir_.File("c.txt")));
   EXPECT_EQ(ReadFile(dir_.File("units/a.bin")), std::vector<uint8_t>(8192, 0xFF));
+  // --normalize writes what the chip's pages would store.
+  const auto normalized = Program({"--capability", "14", "--normalize"});
+  EXPECT_EQ(normalized.code, 0) << normalized.out << normalized.err;
+  const auto exported =
+      testing::RunCommand(RunExportCommand, {dir_.File("units/a.bin"), "--eeprom", "S24C64"});
+  EXPECT_NE(exported.out.find("\"inputTerminal\": \"micIn\""), std::string::npos);
+  EXPECT_NE(exported.out.find("\"text\": \"N1\""), std::string::npos);
 }
 
 }  // namespace

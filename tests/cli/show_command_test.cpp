@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "cli/cli_result.h"
+#include "cli/config_json.h"
+#include "cli/export_command.h"
 #include "cli_test_support.h"
 #include "image/audio_io_section.h"
 #include "image/directory_entry.h"
@@ -171,29 +173,33 @@ TEST_F(ShowCommandTest, JsonIsOneValidObjectWithTheDecodedValues) {
   EXPECT_EQ(o.out.back(), '\n');
   EXPECT_EQ(testing::LineCount(o.out), 1u);
   EXPECT_TRUE(IsJson(o.out)) << o.out;
+  // The export document's fields and values, then the layout.
   for (const char* part : {
-           R"("transferLength":255,"empty":false,"vid":"1234","pid":"ABCD")",
-           R"("optionBytes":[241,132,58,164,160])",
-           R"("usb":{"hidEnabled":false,"remoteWakeup":true,"selfPowered":true,"powerRange":4})",
-           R"("manufacturer":"q\"b\\\n\u0001é","product":null,"serial":null)",
-           R"("audioIo":null,"playbackEqSection":null,"recordEqSection":null)",
-           R"("mcuSection":{"length":15,"info":{"chipId":"7731","vid":"5A52","pid":"0001",)",
-           R"("tailRecords":[])",
+           R"({"format":1,"eeprom":"S24C02","header":{"vid":"1234","pid":"ABCD",)",
+           R"("usb":{"hidDescriptor":false,"remoteWakeup":true,"powered":"self","powerRange":4})",
+           R"("strings":{"manufacturer":{"present":true,"text":"q\"b\\\n\u0001é"},)",
+           R"("product":{"present":false})",
+           R"("audioIo":{"present":false})",
+           R"("layout":{"transferLength":255,"empty":false,"dataLength":)",
+           R"("sections":[{"field":"mcu","offset":61,"length":15},)",
+           R"("tailRecords":[]})",
        }) {
     EXPECT_NE(o.out.find(part), std::string::npos) << part << "\n" << o.out;
   }
 
-  const std::string factory = Image(*image::BuildFactoryImage(0x5A52, 0x7731, 8192));
+  // A factory image: the same document as its export, and where its sections lie.
+  const std::vector<uint8_t> factoryImage = *image::BuildFactoryImage(0x5A52, 0x7731, 8192);
+  const std::string factory = Image(factoryImage);
   const Outcome f = RunCommand(RunShowCommand, {factory, "--eeprom", "S24C64", "--json"});
-  EXPECT_TRUE(IsJson(f.out)) << f.out;
-  EXPECT_NE(f.out.find(R"({"name":"Playback","maximumDb":0,"minimumDb":-62,"initialDb":-10,)"
-                       R"("initialMute":false})"),
-            std::string::npos);
-  EXPECT_NE(f.out.find(R"({"name":"01","gainsDb":[4.5,-0.5,-1.0,-1.0,1.0,7.0]})"),
-            std::string::npos);
-  EXPECT_NE(f.out.find(R"({"centreHz":100,"bandwidthHz":70,"a21":"3F2F0C0F","a31":"E0CF9124",)"
-                       R"("s":"0067C891"})"),
-            std::string::npos);
+  ASSERT_TRUE(IsJson(f.out)) << f.out;
+  Json shown = Json::parse(f.out);
+  const Json layout = shown["layout"];
+  shown.erase("layout");
+  const Outcome exported = RunCommand(RunExportCommand, {factory, "--eeprom", "S24C64"});
+  EXPECT_EQ(shown, Json::parse(exported.out));
+  EXPECT_EQ(layout["tailRecords"].size(), 2u);
+  EXPECT_EQ(layout["sections"][0]["field"], "audioIo");
+  EXPECT_EQ(layout["sections"][0]["offset"], 61);
 }
 
 TEST_F(ShowCommandTest, EmptyImageSaysSo) {
@@ -201,7 +207,8 @@ TEST_F(ShowCommandTest, EmptyImageSaysSo) {
   EXPECT_EQ(RunCommand(RunShowCommand, {path, "--eeprom", "S24C02"}).out,
             "EEPROM image, transfer length 255: empty (no magic \"ZR\")\n");
   EXPECT_EQ(RunCommand(RunShowCommand, {path, "--eeprom", "S24C02", "--json"}).out,
-            "{\"transferLength\":255,\"empty\":true}\n");
+            "{\"format\":1,\"eeprom\":\"S24C02\",\"layout\":{\"transferLength\":255,"
+            "\"empty\":true}}\n");
 }
 
 TEST_F(ShowCommandTest, TheToolsOwnLengthsAreShownSilentlyOthersWithAWarning) {

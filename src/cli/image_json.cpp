@@ -1,0 +1,80 @@
+#include "cli/image_json.h"
+
+#include <array>
+#include <string>
+
+#include "image/configuration.h"
+#include "image/section_kinds.h"
+
+namespace veltra::cli {
+namespace {
+
+// Each table row's field in the document.
+constexpr std::array<const char*, image::kDirectorySlotCount> kRowFields{
+    "mcu",
+    "audioIo",
+    "strings.manufacturer",
+    "strings.product",
+    "strings.serial",
+    "rawSections.passThrough4",
+    "rawSections.passThrough5",
+    "rawSections.passThrough6",
+    "rawSections.ocString",
+    "rawSections.passThrough8",
+    "playbackEq",
+    "recordEq",
+};
+
+Json LayoutJson(const image::ImageContents& contents, uint32_t transferLength) {
+  Json layout = Json::object();
+  layout["transferLength"] = transferLength;
+  layout["empty"] = !contents.hasMagic;
+  if (!contents.hasMagic) return layout;
+  layout["dataLength"] = contents.total;
+  Json& sections = layout["sections"] = Json::array();
+  for (size_t row = 0; row < contents.sections.size(); ++row) {
+    const std::optional<image::StoredSection>& section = contents.sections[row];
+    if (!section) continue;
+    sections.push_back(Json::object({{"field", kRowFields[row]},
+                                     {"offset", section->place.offset},
+                                     {"length", section->place.length}}));
+  }
+  // Where the reader found them: tail record 2 follows tail record 1 when that one is there.
+  Json& tails = layout["tailRecords"] = Json::array();
+  const uint32_t first = image::kDataStart + contents.total;
+  if (contents.tailRecords.first) {
+    tails.push_back(Json::object({{"number", 1}, {"field", "playbackEq"}, {"offset", first}}));
+  }
+  if (contents.tailRecords.second) {
+    const uint32_t second = contents.tailRecords.first ? first + image::kTailRecordLength : first;
+    tails.push_back(Json::object({{"number", 2}, {"field", "recordEq"}, {"offset", second}}));
+  }
+  return layout;
+}
+
+}  // namespace
+
+Json ImageJson(const image::ImageContents& contents, const device::EepromType& eeprom,
+               const std::optional<ChipSummary>& chip) {
+  Json json = Json::object();
+  if (const std::optional<image::Configuration> c = image::DecodeConfiguration(contents)) {
+    json = ConfigurationToJson(*c, eeprom);
+  } else {
+    json["format"] = kConfigurationJsonFormat;
+    json["eeprom"] = std::string(eeprom.name);
+  }
+  json["layout"] = LayoutJson(contents, eeprom.transferLength);
+  if (chip) {
+    json["chip"] =
+        Json::object({{"variant", chip->variant}, {"capabilities", Json(chip->capabilities)}});
+  }
+  return json;
+}
+
+std::string ImageJsonLine(const image::ImageContents& contents, const device::EepromType& eeprom,
+                          const std::optional<ChipSummary>& chip) {
+  return ImageJson(contents, eeprom, chip).dump(-1, ' ', false, Json::error_handler_t::replace) +
+         "\n";
+}
+
+}  // namespace veltra::cli

@@ -35,6 +35,11 @@ struct DeviceOptions {
   int64_t latencyNs = 0;  // real time every request to a simulated chip takes
   // The .bin file behind a simulated EEPROM; empty: the per-user file of the device.
   std::string imageFile;
+  // What a simulated device's interface path names it by; empty: the default device's.
+  std::string instance;
+  // The interface path of the one device to use (veltra-cli --path); empty: the last device of
+  // the VID/PID that answered.
+  std::string path;
 };
 
 enum class DeviceOption { kVid, kPid, kEeprom, kSimulated, kCapability, kLatency, kImage };

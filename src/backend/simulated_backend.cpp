@@ -8,6 +8,7 @@
 #include "image/factory_image.h"
 #include "platform/sim/default_device.h"
 #include "platform/sim/sim_system.h"
+#include "platform/text.h"
 
 namespace veltra::backend {
 namespace {
@@ -66,6 +67,7 @@ SimulatedBackend::SimulatedBackend(const DeviceOptions& options, const BackendSe
   config.pid = options_.pid;
   config.part = part_;
   config.capability = options_.capability;
+  if (!options_.instance.empty()) config.instance = options_.instance;
   config.backingFile = imageFile_;
   config.timing = setup.timing;
   config.timing.realLatencyNs = options_.latencyNs;
@@ -89,6 +91,7 @@ SimulatedBackend::~SimulatedBackend() {
 
 bool SimulatedBackend::Connect() {
   if (!channel_->IsDriverOpen()) channel_->OpenDriver();
+  channel_->SetPathFilter(platform::ToUtf16(options_.path));
   return channel_->ConnectDevice(options_.vid, options_.pid, nullptr, nullptr, 0, 0) != 0;
 }
 

@@ -1,6 +1,7 @@
 #include "backend/win32_backend.h"
 
 #include <cstdio>
+#include "platform/text.h"
 
 namespace veltra::backend {
 
@@ -36,6 +37,7 @@ bool Win32Backend::Connect() {
     driverTried_ = true;
     channel_->OpenDriver();
   }
+  channel_->SetPathFilter(platform::ToUtf16(options_.path));
   return channel_->ConnectDevice(options_.vid, options_.pid, nullptr, nullptr, 0, 0) != 0;
 }
 

@@ -24,6 +24,7 @@ std::string DeviceCommandOptionsHelp(std::string_view eepromNote, std::string_vi
     text += help;
     text += '\n';
   };
+  line("  --path PATH", "the device of this interface path (as 'list' shows it)");
   line("  --trace FILE", "write every vendor request into FILE, one line each");
   line("  -q, --quiet", "no progress and no warnings on standard error");
   line("  -h, --help", "show this help");
@@ -109,8 +110,14 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string> args,
       case kOptionImage:
         deviceValues.emplace_back(DeviceOption::kImage, option.value);
         break;
+      case kOptionPath:
+        line.device.path = option.value;
+        break;
       case kOptionSimulated:
         deviceValues.emplace_back(DeviceOption::kSimulated, option.value);
+        break;
+      default:
+        line.own.push_back(option);
         break;
     }
   }

@@ -32,6 +32,7 @@ enum CommandOptionId : int {
   kOptionPreset,
   kOptionUsedOnly,
   kOptionSimulated,
+  kOptionPath,
   kOptionStrict,
   kOptionNormalize,
   kOptionVariant,
@@ -59,6 +60,8 @@ inline constexpr OptionDefinition kImageOption{
 inline constexpr OptionDefinition kSimulatedOption{
     backend::kDeviceOptions[static_cast<size_t>(DeviceOption::kSimulated)].name, 0, false,
     kOptionSimulated};
+// One device by its interface path, not the last of the VID/PID that answered.
+inline constexpr OptionDefinition kPathOption{"path", 0, true, kOptionPath};
 inline constexpr OptionDefinition kYesOption{"yes", 0, false, kOptionYes};
 inline constexpr OptionDefinition kTraceOption{"trace", 0, true, kOptionTrace};
 inline constexpr OptionDefinition kQuietOption{"quiet", 'q', false, kOptionQuiet};
@@ -75,8 +78,8 @@ inline constexpr OptionDefinition kVariantOption{"variant", 0, true, kOptionVari
 
 // What every device command takes: the device options, --trace and --quiet.
 inline constexpr OptionDefinition kDeviceCommandOptions[] = {
-    kEepromOption,  kVidOption,   kPidOption,   kSimulatedOption, kCapabilityOption,
-    kLatencyOption, kImageOption, kTraceOption, kQuietOption};
+    kEepromOption,  kVidOption,   kPidOption,  kSimulatedOption, kCapabilityOption,
+    kLatencyOption, kImageOption, kPathOption, kTraceOption,     kQuietOption};
 
 // The help lines of kDeviceCommandOptions and --help, for the commands' help texts; the
 // EEPROM's line ends in eepromNote. An option the command's usage text explains on a line of its
@@ -103,6 +106,8 @@ struct CommandLine {
   DeviceSelection device;
   std::optional<std::string> trace;  // --trace FILE
   std::vector<std::string> operands;
+  // A command's own options, which no other command shares, in command-line order.
+  std::vector<ParsedOption> own;
 };
 
 // nullopt with the one-line reason in error when the command line is wrong. With --help the

@@ -12,8 +12,10 @@
 #include "cli/erase_command.h"
 #include "cli/export_command.h"
 #include "cli/import_command.h"
+#include "cli/list_command.h"
 #include "cli/load_command.h"
 #include "cli/option_parser.h"
+#include "cli/program_command.h"
 #include "cli/read_command.h"
 #include "cli/regs_command.h"
 #include "cli/show_command.h"
@@ -45,6 +47,8 @@ constexpr Command kCommands[] = {
     {kImportName, kImportSummary, RunImportCommand},
     {kDiffName, kDiffSummary, RunDiffCommand},
     {kEqUploadName, kEqUploadSummary, RunEqUploadCommand},
+    {kListName, kListSummary, RunListCommand},
+    {kProgramCommandName, kProgramSummary, RunProgramCommand},
 };
 
 enum OptionId : int { kHelp = 'h', kVersion = 256 };

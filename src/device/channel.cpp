@@ -195,12 +195,41 @@ int DeviceChannel::ProbeDevice() {
   return SendVendorRequest(packet, scratch) ? 1 : 0;
 }
 
+namespace {
+
+// Interface paths name the same device whatever their case and whether \\?\ or \??\ leads.
+bool SamePath(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (i == 1 && (x == u'?' || x == u'\\') && (y == u'?' || y == u'\\')) continue;
+    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x - u'A' + u'a');
+    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y - u'A' + u'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 int DeviceChannel::FindAndProbeDevice(uint16_t vid, uint16_t pid, const pf::Guid& interfaceClass) {
   matchedPath_.clear();
-  if (!handle_) return 0;
-  auto set = platform_.interfaces.GetPresentInterfaces(interfaceClass);
-  if (!set) return 0;
   int answered = 0;
+  for (const FoundDevice& device : ListDevices(vid, pid, interfaceClass)) {
+    if (!device.answers) continue;
+    matchedPath_ = device.path;
+    matchedPath_[1] = u'?';
+    if (answered < 255) ++answered;
+  }
+  return answered;
+}
+
+std::vector<DeviceChannel::FoundDevice> DeviceChannel::ListDevices(uint16_t vid, uint16_t pid,
+                                                                   const pf::Guid& interfaceClass) {
+  std::vector<FoundDevice> found;
+  if (!handle_) return found;
+  auto set = platform_.interfaces.GetPresentInterfaces(interfaceClass);
+  if (!set) return found;
   for (uint32_t index = 0; set->EnumInterface(index); ++index) {
     const std::optional<std::u16string> path = set->InterfacePath(index);
     if (!path) break;
@@ -211,21 +240,21 @@ int DeviceChannel::FindAndProbeDevice(uint16_t vid, uint16_t pid, const pf::Guid
     // Both tags must be present: a path without them must not match a typed FFFF.
     if (ParseVidPid(*path, foundVid, foundPid) != (kFoundVid | kFoundPid)) continue;
     if (foundVid != vid || foundPid != pid) continue;
+    if (!pathFilter_.empty() && !SamePath(*path, pathFilter_)) continue;
     std::u16string ntPath = *path;
     ntPath[1] = u'?';
+    FoundDevice device{*path, false};
     if (SendAttach(ntPath)) {
       std::array<uint8_t, 16> buffer{};
       pf::VendorPacket probe;
       probe.requestCode = pf::kRequestRead;
       probe.length = 16;
-      if (SendVendorRequest(probe, buffer)) {
-        matchedPath_ = ntPath;
-        if (answered < 255) ++answered;
-      }
+      device.answers = SendVendorRequest(probe, buffer);
     }
     SendDetach();
+    found.push_back(std::move(device));
   }
-  return answered;
+  return found;
 }
 
 int DeviceChannel::ConnectDevice(uint16_t vid, uint16_t pid, pf::Window* ownerWindow,

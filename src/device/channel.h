@@ -55,6 +55,20 @@ class DeviceChannel {
   static int ParseVidPid(std::u16string_view path, uint16_t& vid, uint16_t& pid);
   int FindAndProbeDevice(uint16_t vid, uint16_t pid, const platform::Guid& interfaceClass);
 
+  // One device of the VID/PID as the enumeration found it: its interface path (the Windows form,
+  // \\?\...) and whether it answered the attach probe.
+  struct FoundDevice {
+    std::u16string path;
+    bool answers = false;
+  };
+  // Every present device of the VID/PID, each attached, probed and detached as
+  // FindAndProbeDevice does; the channel is left detached.
+  std::vector<FoundDevice> ListDevices(uint16_t vid, uint16_t pid,
+                                       const platform::Guid& interfaceClass);
+  // Only the device of this interface path (either form, any case) is found from now on; empty:
+  // every device of the VID/PID, the last that answered kept.
+  void SetPathFilter(std::u16string path) { pathFilter_ = std::move(path); }
+
   int Is64BitWindows();
   int BuildDriverPath();
   int InstallDriverService();
@@ -95,6 +109,7 @@ class DeviceChannel {
   platform::NotificationHandle notification_ = 0;
   platform::TimerId timerId_ = 0;
   std::u16string matchedPath_;
+  std::u16string pathFilter_;
   std::u16string driverPath_;
 };
 

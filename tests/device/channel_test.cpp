@@ -169,6 +169,30 @@ TEST_F(ChannelTest, OnlyMatchingDevicesAreAttachedAndTheLastAnsweringOneIsKept) 
   EXPECT_EQ(Ioctls(pf::kIoctlDetach).size(), 2u);
 }
 
+TEST_F(ChannelTest, ListingNamesEveryMatchingDeviceAndAPathFilterKeepsOne) {
+  auto& first = system_.AddDevice({.instance = "7&1111&0&0000"});
+  system_.AddDevice({.instance = "7&2222&0&0000", .hasChip = false});
+  auto& third = system_.AddDevice({.instance = "7&3333&0&0000"});
+  ASSERT_EQ(channel_.OpenDriver(), 1);
+  const auto found = channel_.ListDevices(0x5A52, 0x7731, pf::kKsCategoryAudio);
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[0].path, first.InterfacePath());
+  EXPECT_EQ((std::vector<bool>{found[0].answers, found[1].answers, found[2].answers}),
+            (std::vector<bool>{true, false, true}));
+  // Either form and any case names the device; the last answering one is no longer taken.
+  std::u16string wanted = first.InterfacePath();
+  wanted[1] = u'?';
+  wanted[4] = u'U';
+  channel_.SetPathFilter(wanted);
+  ASSERT_EQ(channel_.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0), 1);
+  EXPECT_EQ(channel_.MatchedDevicePath().substr(4), first.InterfacePath().substr(4));
+  channel_.SetPathFilter(u"\\\\?\\usb#vid_5a52&pid_7731&mi_00#none");
+  EXPECT_EQ(channel_.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0), 0);
+  channel_.SetPathFilter({});
+  ASSERT_EQ(channel_.ConnectDevice(0x5A52, 0x7731, nullptr, nullptr, 0, 0), 1);
+  EXPECT_EQ(channel_.MatchedDevicePath().substr(4), third.InterfacePath().substr(4));
+}
+
 TEST_F(ChannelTest, ConnectBeforeOpenDriverDoesNothing) {
   system_.AddDevice({});
   RecordingWindow window;

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/production_log.h"
+#include "device/eeprom_types.h"
+#include "device/transport.h"
+#include "image/configuration.h"
+
+namespace veltra::cli {
+
+// What a production run writes into every unit.
+struct UnitJob {
+  const image::Configuration* configuration = nullptr;
+  device::EepromType eeprom;
+  bool whole = false;  // the whole transfer length, not only the used part
+  // Each unit gets the template as its chip's pages would store it; otherwise a unit whose
+  // pages would change the template is refused.
+  bool normalize = false;
+};
+
+// What the steps of one unit ask of the run around them.
+struct UnitHooks {
+  // The unit's serial, reserved; nullopt with the reason in error stops the run. Unset: the
+  // template's Serial string is kept.
+  std::function<std::optional<std::string>(std::string& error)> reserveSerial;
+  // Right before the first byte is written (a simulated unit that NACKs its writes starts here).
+  std::function<void()> beforeWrite;
+  // Asked between slices of the write: true aborts the unit at once.
+  std::function<bool()> abort;
+  // The one-line reason of a failed transfer, the command's text given.
+  std::function<std::string(std::string_view text)> transferFailure;
+  // Why what was written did not reach the EEPROM's storage, or "".
+  std::function<std::string()> storageProblem;
+};
+
+// One attached unit: reads its chip variant and refuses it when its pages would change the
+// template (or, with normalize, takes the template as they would store it),
+// checks the part is not smaller than the type, reserves its serial and puts it into the Serial
+// string, writes the packed image (used part or whole), reads the written range back and
+// compares it. The record's serial, result, detail and image hash are filled in. fatal: the
+// serial could not be reserved, the run must stop.
+void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const UnitHooks& hooks,
+                 UnitRecord& record, bool& fatal);
+
+}  // namespace veltra::cli

@@ -5,16 +5,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/text.h"
+
 namespace veltra::backend {
 namespace {
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-    text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-    text.remove_suffix(1);
-  return text;
-}
 
 std::string Option(DeviceOption id) {
   return std::string("--") + Definition(id).name;
@@ -59,19 +53,20 @@ std::string SetDeviceOption(DeviceOption id, std::string_view value, DeviceOptio
   switch (id) {
     case DeviceOption::kVid:
     case DeviceOption::kPid: {
-      const std::optional<unsigned> number = ParseHexValue(Trim(value), 0xFFFF);
+      const std::optional<unsigned> number = ParseHexValue(platform::TrimBlanks(value), 0xFFFF);
       if (!number) return HexRefusal(id, 0xFFFF, value);
       (id == DeviceOption::kVid ? options.vid : options.pid) = static_cast<uint16_t>(*number);
       return {};
     }
     case DeviceOption::kCapability: {
-      const std::optional<unsigned> number = ParseHexValue(Trim(value), 0xFF);
+      const std::optional<unsigned> number = ParseHexValue(platform::TrimBlanks(value), 0xFF);
       if (!number) return HexRefusal(id, 0xFF, value);
       options.capability = static_cast<uint8_t>(*number);
       return {};
     }
     case DeviceOption::kEeprom: {
-      const std::optional<device::EepromType> type = device::FindEepromType(Trim(value));
+      const std::optional<device::EepromType> type =
+          device::FindEepromType(platform::TrimBlanks(value));
       if (!type) {
         return Option(id) + " needs one of " + EepromTypeNames() + ", not '" + std::string(value) +
                "'";
@@ -80,7 +75,7 @@ std::string SetDeviceOption(DeviceOption id, std::string_view value, DeviceOptio
       return {};
     }
     case DeviceOption::kLatency: {
-      const std::string_view text = Trim(value);
+      const std::string_view text = platform::TrimBlanks(value);
       double ms = 0;
       const char* end = text.data() + text.size();
       const auto [stop, error] = std::from_chars(text.data(), end, ms);

@@ -47,6 +47,25 @@ std::optional<int32_t> ParseHertz(std::string_view text) {
   return value;
 }
 
+std::optional<eq::Band> ParseBandOperands(std::span<const std::string> operands,
+                                          const std::string& prefix, std::ostream& err, int& code) {
+  if (operands.size() != 2) {
+    code = ReportUsageError(
+        err, prefix + (operands.size() < 2 ? "needs the centre frequency FC and bandwidth BW"
+                                           : "takes only FC and BW"));
+    return std::nullopt;
+  }
+  const std::optional<int32_t> fc = ParseHertz(operands[0]);
+  const std::optional<int32_t> bw = ParseHertz(operands[1]);
+  if (!fc || !bw) {
+    code =
+        ReportUsageError(err, prefix + (fc ? "BW" : "FC") + " is not a whole number of hertz: '" +
+                                  operands[fc ? 1 : 0] + "'");
+    return std::nullopt;
+  }
+  return eq::Band{*fc, *bw};
+}
+
 int RunEqCoeffsCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
   const ParsedArguments parsed = ParseOptions(args, kOptions, false);
   const std::string prefix = std::string(kEqCoeffsName) + ": ";
@@ -69,35 +88,26 @@ int RunEqCoeffsCommand(std::span<const std::string> args, std::ostream& out, std
     }
   }
 
-  if (parsed.operands.size() != 2) {
-    return ReportUsageError(
-        err, prefix + (parsed.operands.size() < 2 ? "needs the centre frequency FC and bandwidth BW"
-                                                  : "takes only FC and BW"));
-  }
+  int code = kExitSuccess;
+  const std::optional<eq::Band> band = ParseBandOperands(parsed.operands, prefix, err, code);
+  if (!band) return code;
   const std::optional<int32_t> fs = ParseHertz(sampleRateText);
-  const std::optional<int32_t> fc = ParseHertz(parsed.operands[0]);
-  const std::optional<int32_t> bw = ParseHertz(parsed.operands[1]);
   if (!fs)
     return ReportUsageError(
         err, prefix + "--fs is not a whole number of hertz: '" + sampleRateText + "'");
-  if (!fc)
-    return ReportUsageError(
-        err, prefix + "FC is not a whole number of hertz: '" + parsed.operands[0] + "'");
-  if (!bw)
-    return ReportUsageError(
-        err, prefix + "BW is not a whole number of hertz: '" + parsed.operands[1] + "'");
+  const auto [fc, bw] = *band;
   if (!unchecked) {
     if (*fs < 2) {
       return ReportUsageError(
           err, prefix + "the sample rate must be at least 2 Hz, not " + std::to_string(*fs));
     }
-    if (*bw < 0 || *bw >= *fc) {
+    if (bw < 0 || bw >= fc) {
       return ReportUsageError(err, prefix + "the band needs 0 <= BW < FC, not FC " +
-                                       std::to_string(*fc) + " BW " + std::to_string(*bw));
+                                       std::to_string(fc) + " BW " + std::to_string(bw));
     }
   }
 
-  const eq::BandWords words = eq::CalcBandCoefficients(*fs, *fc, *bw);
+  const eq::BandWords words = eq::CalcBandCoefficients(*fs, fc, bw);
   char line[32];
   std::snprintf(line, sizeof line, "%08X %08X %08X\n", static_cast<unsigned>(words.A21),
                 static_cast<unsigned>(words.A31), static_cast<unsigned>(words.S));

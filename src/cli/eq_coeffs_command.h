@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "eq/band.h"
+
 namespace veltra::cli {
 
 inline constexpr char kEqCoeffsName[] = "eq-coeffs";
@@ -19,5 +21,10 @@ int RunEqCoeffsCommand(std::span<const std::string> args, std::ostream& out, std
 // A whole number of hertz as the equaliser commands take it: decimal digits with an optional
 // sign, nothing else.
 std::optional<int32_t> ParseHertz(std::string_view text);
+
+// The operands FC and BW of the equaliser commands; nullopt after reporting the usage error
+// (its exit code in code).
+std::optional<eq::Band> ParseBandOperands(std::span<const std::string> operands,
+                                          const std::string& prefix, std::ostream& err, int& code);
 
 }  // namespace veltra::cli

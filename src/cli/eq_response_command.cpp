@@ -277,26 +277,18 @@ int RunEqResponseCommand(std::span<const std::string> args, std::ostream& out, s
     return RunImage(*imagePath, *eeprom, at, json, out, err, prefix);
   }
   if (eepromName) return ReportUsageError(err, prefix + "--eeprom goes with --image");
-  if (parsed.operands.size() != 2) {
-    return ReportUsageError(
-        err, prefix + (parsed.operands.size() < 2 ? "needs the centre frequency FC and bandwidth BW"
-                                                  : "takes only FC and BW"));
-  }
-  const std::optional<int32_t> fc = ParseHertz(parsed.operands[0]);
-  const std::optional<int32_t> bw = ParseHertz(parsed.operands[1]);
-  if (!fc)
-    return ReportUsageError(
-        err, prefix + "FC is not a whole number of hertz: '" + parsed.operands[0] + "'");
-  if (!bw)
-    return ReportUsageError(
-        err, prefix + "BW is not a whole number of hertz: '" + parsed.operands[1] + "'");
-  if (*bw < 0 || *bw >= *fc) {
+  int code = kExitSuccess;
+  const std::optional<eq::Band> parsedBand = ParseBandOperands(parsed.operands, prefix, err, code);
+  if (!parsedBand) return code;
+  const eq::Band band = *parsedBand;
+  if (band.bandwidthHz < 0 || band.bandwidthHz >= band.centreHz) {
     return ReportUsageError(err, prefix + "the band needs 0 <= BW < FC, not FC " +
-                                     std::to_string(*fc) + " BW " + std::to_string(*bw));
+                                     std::to_string(band.centreHz) + " BW " +
+                                     std::to_string(band.bandwidthHz));
   }
 
-  const eq::Band band{*fc, *bw};
-  const BandReport report{band, eq::CalcBandCoefficients(eq::kEqSampleRate, *fc, *bw)};
+  const BandReport report{
+      band, eq::CalcBandCoefficients(eq::kEqSampleRate, band.centreHz, band.bandwidthHz)};
   WarnPastNyquist(err, prefix, "", band);
   if (json) {
     JsonWriter writer(out);

@@ -56,8 +56,6 @@ constexpr char kUsage[] =
 
 // The variant whose chip has every terminal and control.
 constexpr int kDefaultVariant = 3;
-// A load can enable a rule the previous load's change feeds; a few rounds settle any document.
-constexpr int kNormalizeRounds = 4;
 
 // The band tables a configuration holds that its image has no room for.
 void WarnUnstoredTailRecords(const image::Configuration& c,
@@ -80,14 +78,9 @@ bool FollowPageRules(const CommandLine& line, const image::ChipTraits& chip,
                      image::Configuration& configuration, std::string_view prefix,
                      const std::string& path, std::ostream& err, int& code) {
   if (line.normalize) {
-    for (int round = 0; round < kNormalizeRounds; ++round) {
-      const std::vector<image::OptionRuleChange> changed =
-          image::ApplyOptionRules(configuration, chip);
-      if (changed.empty()) break;
-      for (const image::OptionRuleChange& c : changed) {
-        err << kProgramName << ": " << prefix << c.field << ": " << c.from << " -> " << c.to << " ("
-            << c.reason << ")\n";
-      }
+    for (const image::OptionRuleChange& c : image::SettleOptionRules(configuration, chip).changes) {
+      err << kProgramName << ": " << prefix << c.field << ": " << c.from << " -> " << c.to << " ("
+          << c.reason << ")\n";
     }
     return true;
   }
@@ -106,14 +99,6 @@ bool FollowPageRules(const CommandLine& line, const image::ChipTraits& chip,
                                    ": the pages change what they load here; nothing written "
                                    "(--normalize writes their result)");
   return false;
-}
-
-image::ChipTraits ChipOf(const image::EepromConfig& model) {
-  image::ChipTraits chip;
-  chip.variant = model.GetChipVariant();
-  for (size_t i = 0; i < chip.capabilities.size(); ++i)
-    chip.capabilities[i] = model.GetCapability(static_cast<int>(i)) != 0;
-  return chip;
 }
 
 }  // namespace
@@ -192,7 +177,7 @@ int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::
   if (!line->variant) {
     image::EepromConfig model(session->Transport());
     model.ProbeChipVariant();
-    chip = ChipOf(model);
+    chip = model.Chip();
   }
   if (!FollowPageRules(*line, chip, configuration, prefix, path, err, code)) return code;
   // Only Header bits change: the layout stays what was checked above.

@@ -9,6 +9,7 @@
 #include "cli/durable_append.h"
 #include "image/string_descriptor.h"
 #include "platform/file_replace.h"
+#include "platform/text.h"
 
 namespace veltra::cli {
 namespace {
@@ -32,16 +33,8 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& path, std::
   return lines;
 }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-    text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-    text.remove_suffix(1);
-  return text;
-}
-
 bool IsListEntry(std::string_view line) {
-  const std::string_view text = Trim(line);
+  const std::string_view text = platform::TrimBlanks(line);
   return !text.empty() && text.front() != '#';
 }
 
@@ -143,7 +136,7 @@ std::optional<SerialBook> SerialBook::OpenCounter(const std::string& path, Seria
     std::string text;
     for (const std::string& line : *lines)
       text += line;
-    const std::string_view number = Trim(text);
+    const std::string_view number = platform::TrimBlanks(text);
     if (!number.empty()) {
       uint64_t value = 0;
       const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
@@ -163,8 +156,8 @@ std::optional<SerialBook> SerialBook::OpenCounter(const std::string& path, Seria
         !serial.ends_with(format.after)) {
       continue;
     }
-    const std::string_view digits =
-        Trim(std::string_view(serial).substr(a, serial.size() - a - format.after.size()));
+    const std::string_view digits = platform::TrimBlanks(
+        std::string_view(serial).substr(a, serial.size() - a - format.after.size()));
     uint64_t value = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (ec == std::errc() && end == digits.data() + digits.size() && value >= book.next_ &&
@@ -195,7 +188,7 @@ std::optional<std::string> SerialBook::Peek() const {
   if (format_) return format_->Format(next_);
   for (const std::string& line : lines_) {
     if (!IsListEntry(line)) continue;
-    const std::string serial(Trim(line));
+    const std::string serial(platform::TrimBlanks(line));
     if (std::find(used_.begin(), used_.end(), serial) == used_.end()) return serial;
   }
   return std::nullopt;
@@ -205,7 +198,7 @@ std::string SerialBook::CheckFits() const {
   if (format_) return SerialFitsText(format_->Format(next_));
   for (const std::string& line : lines_) {
     if (!IsListEntry(line)) continue;
-    if (std::string problem = SerialFitsText(Trim(line)); !problem.empty()) {
+    if (std::string problem = SerialFitsText(platform::TrimBlanks(line)); !problem.empty()) {
       return path_ + ": " + problem;
     }
   }
@@ -240,7 +233,7 @@ std::string SerialBook::AdvanceSource(const std::string& serial) {
   if (format_) return Replace(path_, std::to_string(next_) + "\n");
   std::string text;
   for (const std::string& line : lines_) {
-    text += (IsListEntry(line) && Trim(line) == serial) ? kUsed + serial : line;
+    text += (IsListEntry(line) && platform::TrimBlanks(line) == serial) ? kUsed + serial : line;
     text += '\n';
   }
   if (std::string problem = Replace(path_, text); !problem.empty()) return problem;

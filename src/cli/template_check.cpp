@@ -6,22 +6,10 @@
 #include "image/option_rules.h"
 
 namespace veltra::cli {
-namespace {
-
-// A load can enable a rule the previous load's change feeds; a few rounds settle any template.
-constexpr int kNormalizeRounds = 4;
-
-}  // namespace
-
 std::optional<image::ChipTraits> ReadChipTraits(device::VendorTransport& transport) {
   image::EepromConfig model(transport);
   if (!model.ProbeChipVariant()) return std::nullopt;
-  image::ChipTraits chip;
-  chip.variant = model.GetChipVariant();
-  for (size_t i = 0; i < chip.capabilities.size(); ++i) {
-    chip.capabilities[i] = model.GetCapability(static_cast<int>(i)) != 0;
-  }
-  return chip;
+  return model.Chip();
 }
 
 std::string TemplateVariantProblem(const image::Configuration& configuration,
@@ -35,10 +23,7 @@ std::string TemplateVariantProblem(const image::Configuration& configuration,
 }
 
 std::string NormalizeTemplate(image::Configuration& configuration, const image::ChipTraits& chip) {
-  for (int round = 0; round < kNormalizeRounds; ++round) {
-    if (image::ApplyOptionRules(configuration, chip).empty()) return "";
-  }
-  return image::FindOptionRuleChanges(configuration, chip).empty()
+  return image::SettleOptionRules(configuration, chip).settled
              ? ""
              : "the pages' rules do not settle on this template";
 }

@@ -95,6 +95,14 @@ int EepromConfig::GetCapability(int index) const {
   return capability_[static_cast<size_t>(index)];
 }
 
+ChipTraits EepromConfig::Chip() const {
+  ChipTraits chip;
+  chip.variant = GetChipVariant();
+  for (size_t i = 0; i < chip.capabilities.size(); ++i)
+    chip.capabilities[i] = GetCapability(static_cast<int>(i)) != 0;
+  return chip;
+}
+
 int32_t EepromConfig::ReadFromEeprom(uint32_t transferLength) {
   image_.writePosition = kDataStart;
   image_.eepromLength = transferLength;

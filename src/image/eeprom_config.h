@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/transport.h"
+#include "image/audio_io_rules.h"
 #include "image/image_layout.h"
 #include "image/message_sink.h"
 #include "image/section.h"
@@ -62,6 +63,8 @@ class EepromConfig {
   bool ProbeChipVariant();
   int GetCapability(int index) const;
   int GetChipVariant() const { return variant_; }
+  // The variant and capability flags together, as the pages' rules take them.
+  ChipTraits Chip() const;
 
   // A result of 0 does not mean the image fits the EEPROM: SetEepromSize decides that.
   int32_t ReadFromEeprom(uint32_t transferLength);

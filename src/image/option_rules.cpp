@@ -56,4 +56,18 @@ std::vector<OptionRuleChange> FindOptionRuleChanges(const Configuration& configu
   return ApplyOptionRules(copy, chip);
 }
 
+OptionRuleSettling SettleOptionRules(Configuration& configuration, const ChipTraits& chip) {
+  // Each load settles at least one rule's input; a few loads settle any configuration.
+  constexpr int kLoads = 4;
+  OptionRuleSettling settling;
+  for (int load = 0; load < kLoads && !settling.settled; ++load) {
+    std::vector<OptionRuleChange> changed = ApplyOptionRules(configuration, chip);
+    settling.settled = changed.empty();
+    for (OptionRuleChange& change : changed)
+      settling.changes.push_back(std::move(change));
+  }
+  if (!settling.settled) settling.settled = FindOptionRuleChanges(configuration, chip).empty();
+  return settling;
+}
+
 }  // namespace veltra::image

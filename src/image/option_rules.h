@@ -26,4 +26,12 @@ std::vector<OptionRuleChange> FindOptionRuleChanges(const Configuration& configu
 std::vector<OptionRuleChange> ApplyOptionRules(Configuration& configuration,
                                                const ChipTraits& chip);
 
+// Loads again while a load changes something, as a load's change can feed a rule of the next:
+// every change, in order, and whether the configuration settled within a few loads.
+struct OptionRuleSettling {
+  std::vector<OptionRuleChange> changes;
+  bool settled = false;
+};
+OptionRuleSettling SettleOptionRules(Configuration& configuration, const ChipTraits& chip);
+
 }  // namespace veltra::image

@@ -267,11 +267,7 @@ void CAudioCfgPage::OnKillActive() {
 }
 
 image::ChipTraits CAudioCfgPage::Chip() const {
-  image::ChipTraits chip;
-  chip.variant = context_.model.GetChipVariant();
-  for (size_t i = 0; i < chip.capabilities.size(); ++i)
-    chip.capabilities[i] = context_.model.GetCapability(static_cast<int>(i)) != 0;
-  return chip;
+  return context_.model.Chip();
 }
 
 QWidget* CAudioCfgPage::Control(AudioControl control) const {

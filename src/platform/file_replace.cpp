@@ -18,6 +18,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace veltra::platform {
 
 namespace {
@@ -83,24 +85,10 @@ std::string TemporaryName(const std::string& target) {
          std::to_string(counter++);
 }
 
-// The digits-only fields of "<a>.<b>...", or nothing when the text is not of that form.
-std::vector<uint64_t> NumberFields(std::string_view text) {
-  std::vector<uint64_t> fields;
-  while (true) {
-    const size_t dot = std::min(text.find('.'), text.size());
-    uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + dot, value);
-    if (dot == 0 || error != std::errc() || end != text.data() + dot) return {};
-    fields.push_back(value);
-    if (dot == text.size()) return fields;
-    text.remove_prefix(dot + 1);
-  }
-}
-
 // Whether the writer a temporary's name records ("<pid>.<n>", or "<pid>.<start>.<n>") is gone:
 // its pid no longer runs, or now belongs to a process that started at another time.
 bool WriterIsGone(std::string_view rest) {
-  const std::vector<uint64_t> fields = NumberFields(rest);
+  const std::vector<uint64_t> fields = DotSeparatedNumbers(rest);
   if (fields.size() != 2 && fields.size() != 3) return false;
   if (fields[0] == 0 || fields[0] > static_cast<uint64_t>(INT_MAX)) return false;
   const auto pid = static_cast<pid_t>(fields[0]);
@@ -200,7 +188,7 @@ int OwnDescriptor(const std::string& name) {
   const std::string task = process + "/task/";
   if (!real.starts_with(task) || !real.ends_with("/fd")) return -1;
   const std::vector<uint64_t> thread =
-      NumberFields(real.substr(task.size(), real.size() - task.size() - 3));
+      DotSeparatedNumbers(real.substr(task.size(), real.size() - task.size() - 3));
   return thread.size() == 1 ? fd : -1;
 }
 

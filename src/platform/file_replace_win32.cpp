@@ -82,20 +82,6 @@ std::string TemporaryName(const std::string& target) {
          std::to_string(counter++);
 }
 
-// The digits-only fields of "<a>.<b>...", or nothing when the text is not of that form.
-std::vector<uint64_t> NumberFields(std::string_view text) {
-  std::vector<uint64_t> fields;
-  while (true) {
-    const size_t dot = std::min(text.find('.'), text.size());
-    uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + dot, value);
-    if (dot == 0 || error != std::errc() || end != text.data() + dot) return {};
-    fields.push_back(value);
-    if (dot == text.size()) return fields;
-    text.remove_prefix(dot + 1);
-  }
-}
-
 bool ProcessHasEnded(DWORD pid) {
   HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
   if (process == nullptr) return ::GetLastError() == ERROR_INVALID_PARAMETER;
@@ -107,7 +93,7 @@ bool ProcessHasEnded(DWORD pid) {
 // Whether the writer a temporary's name records ("<pid>.<n>", or "<pid>.<start>.<n>") is gone:
 // its id no longer runs, or now belongs to a process created at another time.
 bool WriterIsGone(std::string_view rest) {
-  const std::vector<uint64_t> fields = NumberFields(rest);
+  const std::vector<uint64_t> fields = DotSeparatedNumbers(rest);
   if (fields.size() != 2 && fields.size() != 3) return false;
   if (fields[0] == 0 || fields[0] > UINT32_MAX) return false;
   const auto pid = static_cast<DWORD>(fields[0]);

@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 
 namespace veltra::platform {
@@ -105,6 +107,27 @@ bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
 
 bool EqualsIgnoreAsciiCase(std::u16string_view a, std::u16string_view b) {
   return EqualsFolded(a, b);
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+    text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+    text.remove_suffix(1);
+  return text;
+}
+
+std::vector<uint64_t> DotSeparatedNumbers(std::string_view text) {
+  std::vector<uint64_t> fields;
+  while (true) {
+    const size_t dot = std::min(text.find('.'), text.size());
+    uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + dot, value);
+    if (dot == 0 || error != std::errc() || end != text.data() + dot) return {};
+    fields.push_back(value);
+    if (dot == text.size()) return fields;
+    text.remove_prefix(dot + 1);
+  }
 }
 
 }  // namespace veltra::platform

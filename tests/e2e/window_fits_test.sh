@@ -23,13 +23,19 @@ for page in "${pages[@]}"; do
   veltra_check_fits "on page $page"
 done
 
-# The lowest row: FILE -> EEPROM opens its file dialog; Escape closes it again.
+# The lowest row: FILE -> EEPROM opens its file dialog; Cancel, or Escape in the system's own
+# dialog (which the program does not describe), closes it again.
 e2e_click "$VELTRA_MAIN" CDemoDlg/1161
 e2e_wait_for veltra_file_dialog_open || e2e_fail "FILE -> EEPROM opened no file dialog"
-# A key sent before the dialog has the keyboard focus goes nowhere (seen under the sanitizers).
-if e2e_has "*" QFileDialog window; then
-  e2e_wait_for e2e_focused "*" fileNameEdit || e2e_fail "the file dialog took no keyboard focus"
+close_dialog() {
+  if e2e_has "*" QFileDialog window; then e2e_click Open Cancel; else e2e_key Escape; fi
+}
+close_dialog
+if ! E2E_TIMEOUT=3 e2e_wait_for e2e_enabled "$VELTRA_MAIN"; then
+  # The first input to a freshly mapped dialog is at times lost under the sanitizers' slowness;
+  # a person would press again.
+  echo "window fits $size: the dialog's first close was lost; once more" >&2
+  close_dialog
+  e2e_wait_for e2e_enabled "$VELTRA_MAIN" || e2e_fail "the window stayed disabled after the dialog"
 fi
-e2e_key Escape
-e2e_wait_for e2e_enabled "$VELTRA_MAIN" || e2e_fail "the window stayed disabled after the dialog"
 echo "PASS: window fits $size at scale $scale"

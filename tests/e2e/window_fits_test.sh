@@ -24,18 +24,20 @@ for page in "${pages[@]}"; do
 done
 
 # The lowest row: FILE -> EEPROM opens its file dialog; Cancel, or Escape in the system's own
-# dialog (which the program does not describe), closes it again.
+# dialog (whose controls the program does not describe), closes it again.
 e2e_click "$VELTRA_MAIN" CDemoDlg/1161
 e2e_wait_for veltra_file_dialog_open || e2e_fail "FILE -> EEPROM opened no file dialog"
 close_dialog() {
-  if e2e_has "*" QFileDialog window; then e2e_click Open Cancel; else e2e_key Escape; fi
+  if e2e_has Open Cancel; then e2e_click Open Cancel; else e2e_key Escape; fi
 }
 close_dialog
 if ! E2E_TIMEOUT=3 e2e_wait_for e2e_enabled "$VELTRA_MAIN"; then
   # The first input to a freshly mapped dialog is at times lost under the sanitizers' slowness;
   # a person would press again.
-  echo "window fits $size: the dialog's first close was lost; once more" >&2
-  close_dialog
+  if veltra_file_dialog_open; then
+    echo "window fits $size: the dialog's first close was lost; once more" >&2
+    close_dialog
+  fi
   e2e_wait_for e2e_enabled "$VELTRA_MAIN" || e2e_fail "the window stayed disabled after the dialog"
 fi
 echo "PASS: window fits $size at scale $scale"

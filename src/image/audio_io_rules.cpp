@@ -70,12 +70,8 @@ void AudioIoRules::Playback() {
 
 void AudioIoRules::Record() {
   if (chip_.variant == kVariantWithoutRecord) return;
-  AudioOptions& o = s_.options;
-  if (o.recordDsp) {
-    Set(&AudioOptions::recordI2s, C::kRecordI2s, false,
-        "the Audio I/O page turns this off, as Record DSP is on");
-  }
-  s_.Enable(C::kRecordI2s) = !o.recordDsp && !o.digitalMic;
+  RecordDsp();
+  const AudioOptions& o = s_.options;
   s_.Enable(C::kRecordDsp) = !o.recordI2s;
   s_.Enable(C::kRecordMclk) = !o.digitalMic && o.recordI2sSlave;
 }

@@ -40,10 +40,7 @@ cleanup() {
 }
 trap cleanup EXIT
 start=$SECONDS
-wineboot --init >/dev/null 2>&1
-# Until the services the boot started have settled and Wine has shut down, its service manager
-# answers calls for a service just created or deleted inconsistently.
-wineserver -w
+"$root/scripts/wine-prefix.sh"
 echo "wine prefix ready in $((SECONDS - start)) s"
 # The window program's tests run each in a copy of this prefix.
 export E2E_WINE_TEMPLATE="$WINEPREFIX"

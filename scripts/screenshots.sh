@@ -30,8 +30,7 @@ if [ "$windows" = 1 ]; then
   # folder's Unix path is one on Wine's drive Z:, the current drive.
   export WINEPREFIX="$scratch/wine" WINEARCH=win32 WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
-  env -u DISPLAY wineboot --init >/dev/null 2>&1
-  wineserver -w
+  "$root/scripts/wine-prefix.sh"
   env -u QT_QPA_PLATFORM xvfb-run "${screen[@]}" \
     wine "$dir/src/app/veltra-config.exe" --simulated --screenshots "$out" "$@"
   exit

@@ -313,10 +313,11 @@ e2e_window_active() {
   e2e_field "$1" "$1" 11 window | grep -qw active
 }
 
-# e2e_grab NAME: a picture of the whole screen, taken by the program, as $E2E_ARTIFACTS/NAME.png.
+# e2e_grab NAME [FORMAT]: a picture of the whole screen, taken by the program, as
+# $E2E_ARTIFACTS/NAME.FORMAT (png, or ppm for a test to read); prints its path.
 e2e_grab() {
   mkdir -p "$E2E_ARTIFACTS"
-  local target=$E2E_ARTIFACTS/$1.png
+  local target=$E2E_ARTIFACTS/$1.${2:-png}
   e2e_app_running || return 1
   printf '%s\n' "$target" >"$E2E_PROBE/grab.tmp"
   mv "$E2E_PROBE/grab.tmp" "$E2E_PROBE/grab"

@@ -120,6 +120,7 @@ e2e_wait_for e2e_enabled "$VELTRA_MAIN" || e2e_fail "the window stayed disabled 
 e2e_wait_text "$VELTRA_MAIN" CDemoDlg/1017 Stop || e2e_fail "Refresh did not connect again"
 e2e_wait_text "$VELTRA_MAIN" CUsbCfgPage/1017 "E2E Audio Labs" ||
   e2e_fail "the page does not show the saved manufacturer"
+veltra_text_drawn CUsbCfgPage/1017
 veltra_show_page "MCU Config"
 # The EEPROM group reads the info words the other way round.
 e2e_wait_text "$VELTRA_MAIN" CMCUPage/1258 3065 || e2e_fail "the saved firmware's chip ID is not shown"

@@ -118,6 +118,29 @@ veltra_replace_text() {
   e2e_wait_text "$VELTRA_MAIN" "$1" "$2" || e2e_fail "$1 does not show the typed $2"
 }
 
+# veltra_text_drawn KEY: the box's text is on the screen, not only held by the box: a picture of
+# the screen has dark pixels inside the box's frame, where only its text is dark.
+veltra_text_drawn() {
+  local place picture
+  place=$(e2e_find "$VELTRA_MAIN" "$1" | cut -f 5-8)
+  [ -n "$place" ] || e2e_fail "no $1 to look at"
+  picture=$(e2e_grab "text-${1//\//-}" ppm) || e2e_fail "no picture of the screen"
+  # shellcheck disable=SC2086 # the place is four numbers
+  python3 - "$picture" $place <<'PY' || e2e_fail "$1 holds its text but does not draw it"
+import re, sys
+x, y, w, h = map(int, sys.argv[2:])
+data = open(sys.argv[1], "rb").read()
+header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)
+width, pixels = int(header[1]), data[header.end():]
+dark = 0
+for row in range(y + 4, y + h - 4):
+    at = (row * width + x + 4) * 3
+    line = pixels[at:at + (w - 8) * 3]
+    dark += sum(sum(line[i:i + 3]) < 3 * 96 for i in range(0, len(line), 3))
+sys.exit(0 if dark >= 8 else 1)
+PY
+}
+
 # veltra_choose KEY TEXT: opens the list with a click, scrolls it with the wheel until the item
 # shows and clicks the item.
 veltra_choose() {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows program under Wine on the simulated device, with real input: Connect, every page
 # shown, a string edited and saved, Refresh shows it and veltra-cli.exe reads the same from the
-# EEPROM; then, closed, it writes a picture of every page with --screenshots.
+# EEPROM, and the box draws it; then, closed, it writes a picture of every page with --screenshots.
 # Usage: wine_session_test.sh VELTRA_CONFIG_EXE VELTRA_CLI_EXE
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/e2e_lib.sh"
@@ -39,6 +39,7 @@ veltra_answer "All changes before save will be discarded !!!" OK
 e2e_wait_text "$VELTRA_MAIN" CDemoDlg/1017 Stop || e2e_fail "Refresh did not connect again"
 e2e_wait_text "$VELTRA_MAIN" CUsbCfgPage/1017 "Wine Audio Labs" ||
   e2e_fail "the page does not show the saved manufacturer"
+veltra_text_drawn CUsbCfgPage/1017
 found=$(cli diff --device --simulated "$E2E_DIR/factory.json" --eeprom S24C64 2>&1) || true
 [ "$found" = 'strings.manufacturer.text: "Wine Audio Labs" -> "Veltra Audio"' ] ||
   e2e_fail "veltra-cli.exe reads from the EEPROM: $found"

@@ -80,11 +80,9 @@ Json Present() {
 
 // Byte 9 by the "Maximum:" list item it names, where it names one exactly.
 std::optional<double> ToneMaximumDbOf(uint8_t code) {
-  for (int item = 0; item < eq::kToneMaximumItemCount; ++item) {
-    const double dB = eq::ToneMaximumItemDb(item);
-    if (eq::TrebleBassMaximumCode(dB) == code) return dB;
-  }
-  return std::nullopt;
+  const std::optional<int> item = eq::ToneMaximumItemForCode(code);
+  if (!item || eq::TrebleBassMaximumCode(eq::ToneMaximumItemDb(*item)) != code) return std::nullopt;
+  return eq::ToneMaximumItemDb(*item);
 }
 
 Json HeaderJson(const HeaderSettings& h) {

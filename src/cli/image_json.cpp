@@ -39,15 +39,15 @@ Json LayoutJson(const image::ImageContents& contents, uint32_t transferLength) {
                                      {"offset", section->place.offset},
                                      {"length", section->place.length}}));
   }
-  // Where the reader found them: tail record 2 follows tail record 1 when that one is there.
   Json& tails = layout["tailRecords"] = Json::array();
-  const uint32_t first = image::kDataStart + contents.total;
-  if (contents.tailRecords.first) {
-    tails.push_back(Json::object({{"number", 1}, {"field", "playbackEq"}, {"offset", first}}));
+  const image::TailRecordPlaces places = image::TailRecordPlacesOf(contents);
+  if (places.first) {
+    tails.push_back(
+        Json::object({{"number", 1}, {"field", "playbackEq"}, {"offset", *places.first}}));
   }
-  if (contents.tailRecords.second) {
-    const uint32_t second = contents.tailRecords.first ? first + image::kTailRecordLength : first;
-    tails.push_back(Json::object({{"number", 2}, {"field", "recordEq"}, {"offset", second}}));
+  if (places.second) {
+    tails.push_back(
+        Json::object({{"number", 2}, {"field", "recordEq"}, {"offset", *places.second}}));
   }
   return layout;
 }

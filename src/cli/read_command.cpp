@@ -4,10 +4,10 @@
 #include "cli/command_options.h"
 #include "cli/device_command.h"
 #include "cli/image_json.h"
-#include "cli/model_contents.h"
 #include "cli/text_report.h"
 #include "image/eeprom_config.h"
 #include "image/message_sink.h"
+#include "image/model_contents.h"
 #include "image/operation_texts.h"
 
 namespace veltra::cli {
@@ -73,7 +73,7 @@ int RunReadCommand(std::span<const std::string> args, std::ostream& out, std::os
     return session->Finish(ReportFailure(err, prefix + image::text::kSizeTooSmall));
   model.LoadTailRecords();
 
-  const image::ImageContents contents = ModelContents(model);
+  const image::ImageContents contents = image::ModelContents(model);
   ChipSummary chip;
   chip.variant = model.GetChipVariant();
   for (int i = 0; i < image::kCapabilityCount; ++i)

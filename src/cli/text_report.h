@@ -16,7 +16,8 @@ struct ChipSummary {
   std::array<int, image::kCapabilityCount> capabilities{};
 };
 
-// The image as lines for a person: one block per part of the image, in image order.
+// The image as lines for a person: its decoded configuration, one block per part of the image in
+// image order, with where the image stores each part.
 void WriteTextReport(std::ostream& out, const image::ImageContents& contents,
                      uint32_t transferLength,
                      const std::optional<ChipSummary>& chip = std::nullopt);

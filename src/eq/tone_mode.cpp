@@ -36,6 +36,10 @@ std::optional<int> ToneMaximumItemForCode(uint8_t toneMaximumCode) {
   return found;
 }
 
+double ToneMaximumDbOfCode(uint8_t toneMaximumCode) {
+  return ((toneMaximumCode & kCodeBits) - kZeroDbGainCode) / 2.0;
+}
+
 int ToneSliderMax(double maximumDb) {
   return static_cast<int>(std::trunc(4.0 * HeldMaximum(maximumDb)));
 }

@@ -19,6 +19,8 @@ std::string ToneMaximumItemText(int item);
 // The item that Header byte 9 names: its trunc(2M + 24) equals the byte's low seven bits. The
 // last such item; nullopt when none does.
 std::optional<int> ToneMaximumItemForCode(uint8_t toneMaximumCode);
+// The M that Header byte 9 stores, (low seven bits - 24) / 2, whether the list has it or not.
+double ToneMaximumDbOfCode(uint8_t toneMaximumCode);
 
 // Bass and treble sliders run 0 .. trunc(4M); the middle, trunc(4M) / 2, is 0 dB.
 int ToneSliderMax(double maximumDb);

@@ -178,6 +178,18 @@ BandRecord BandWordsOf(const BandTableEntry& entry) {
           static_cast<int32_t>(words.S)};
 }
 
+std::optional<StoredEq> StoredEqOf(const EqSection& eq, bool playback) {
+  if (!eq.raw) return StoredEq{eq.gains, WordsOf(eq.bands)};
+  if (playback) {
+    const std::optional<PlaybackEqSection> decoded = DecodePlaybackEqSection(eq.raw->bytes);
+    if (!decoded) return std::nullopt;
+    return StoredEq{{decoded->presets.begin(), decoded->presets.end()}, decoded->bands};
+  }
+  const std::optional<RecordEqSection> decoded = DecodeRecordEqSection(eq.raw->bytes);
+  if (!decoded) return std::nullopt;
+  return StoredEq{{decoded->gains}, decoded->bands};
+}
+
 std::array<uint8_t, kHeaderLength> EncodeHeaderSettings(const HeaderSettings& header) {
   std::array<uint8_t, kHeaderLength> bytes{};
   bytes[0] = kMagic0;

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "eq/factory_defaults.h"
+#include "eq/tone_mode.h"
 
 namespace veltra::eq {
 namespace {
@@ -80,6 +81,13 @@ TEST(GainCode, TrebleBassMaximumCode) {
   EXPECT_EQ(TrebleBassMaximumCode(kNaN), 0x80 | 24);
   EXPECT_EQ(TrebleBassMaximumCode(1e9), 0xFF);
   EXPECT_EQ(TrebleBassMaximumCode(-1e9), 0x80);
+}
+
+TEST(ToneMode, ByteNineReadsBackAsTheMaximumItStores) {
+  for (int item = 0; item < kToneMaximumItemCount; ++item)
+    EXPECT_EQ(ToneMaximumDbOfCode(TrebleBassMaximumCode(ToneMaximumItemDb(item))),
+              ToneMaximumItemDb(item));
+  EXPECT_EQ(ToneMaximumDbOfCode(0x81), -11.5);  // no list item, still a value
 }
 
 TEST(FactoryDefaults, GainTablesReadAsTheirDecibelValues) {

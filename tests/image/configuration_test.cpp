@@ -273,6 +273,16 @@ TEST(ConfigurationTest, SectionsThePagesCannotShowAreKeptRaw) {
   EXPECT_TRUE(read.playbackEq->bands[0].table.has_value()) << "the band table stays decoded";
   EXPECT_TRUE(std::holds_alternative<RawSection>(*read.manufacturer));
   EXPECT_EQ(read, c);
+
+  // What the chip reads from an EQ is the same whether it is kept raw or decoded.
+  const auto rawEq = StoredEqOf(*read.playbackEq, true);
+  ASSERT_TRUE(rawEq);
+  EXPECT_EQ(rawEq->gains[0][0], 49);
+  EXPECT_EQ(rawEq->words, DecodePlaybackEqSection(eq)->bands);
+  const Configuration factory = FactoryConfiguration();
+  EXPECT_EQ(StoredEqOf(*factory.playbackEq, true)->words, DecodePlaybackEqSection(eq)->bands);
+  eq.resize(kPlaybackEqSectionLength - 1);
+  EXPECT_FALSE(StoredEqOf(EqSection{{}, {}, RawSection{eq}}, true));
 }
 
 TEST(ConfigurationTest, EveryHeaderBitHasAField) {

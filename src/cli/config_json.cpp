@@ -392,15 +392,9 @@ HeaderSettings ReadHeader(const Field& json) {
   } else if (const Field dB = playback["toneMaximumDb"]; dB.IsNull()) {
     h.toneMaximumCode = eq::kToneOffMaximumCode;
   } else {
-    const double value = dB.Number();
-    bool found = false;
-    for (int item = 0; item < eq::kToneMaximumItemCount && !found; ++item) {
-      if (eq::ToneMaximumItemDb(item) == value) {
-        h.toneMaximumCode = eq::TrebleBassMaximumCode(value);
-        found = true;
-      }
-    }
-    if (!found) dB.Fail(Shown(dB.Value()) + " is not a Maximum: value 0.5 .. 12.0 in steps of 0.5");
+    const std::optional<int> item = eq::ToneMaximumItemOfDb(dB.Number());
+    if (!item) dB.Fail(Shown(dB.Value()) + " is not a Maximum: value 0.5 .. 12.0 in steps of 0.5");
+    h.toneMaximumCode = eq::TrebleBassMaximumCode(eq::ToneMaximumItemDb(*item));
   }
 
   const Field record = json["recordEq"];
@@ -464,11 +458,9 @@ image::GainRow ReadGains(const Field& json) {
   image::GainRow row{};
   for (size_t i = 0; i < row.size(); ++i) {
     const Field gain = json.At(i);
-    const double code = (gain.Number() + 12.0) * 2.0;
-    if (code != std::trunc(code) || code < 0 || code > eq::kMaxGainCode) {
-      gain.Fail(Shown(gain.Value()) + " dB is not a step of 0.5 dB from -12.0 to +12.0");
-    }
-    row[i] = static_cast<uint8_t>(code);
+    const std::optional<uint8_t> code = eq::ExactGainCode(gain.Number());
+    if (!code) gain.Fail(Shown(gain.Value()) + " dB is not a step of 0.5 dB from -12.0 to +12.0");
+    row[i] = *code;
   }
   return row;
 }

@@ -14,6 +14,8 @@ inline constexpr int kToneMaximumItemCount = 24;
 inline constexpr int kDefaultToneMaximumItem = kToneMaximumItemCount - 1;  // 12.0
 
 double ToneMaximumItemDb(int item);
+// The item whose value dB is exactly; nullopt for any other value.
+std::optional<int> ToneMaximumItemOfDb(double dB);
 // "%.1f" of the item's value.
 std::string ToneMaximumItemText(int item);
 // The item that Header byte 9 names: its trunc(2M + 24) equals the byte's low seven bits. The

@@ -83,10 +83,21 @@ TEST(GainCode, TrebleBassMaximumCode) {
   EXPECT_EQ(TrebleBassMaximumCode(-1e9), 0x80);
 }
 
+TEST(GainCode, OnlyAValueACodeHasGivesThatCode) {
+  for (int code = 0; code <= kMaxGainCode; ++code)
+    EXPECT_EQ(ExactGainCode(GainCodeToDb(static_cast<uint8_t>(code))), code);
+  for (double dB : {0.25, -12.5, 12.5, kNaN, kInf})
+    EXPECT_FALSE(ExactGainCode(dB)) << dB;
+}
+
 TEST(ToneMode, ByteNineReadsBackAsTheMaximumItStores) {
-  for (int item = 0; item < kToneMaximumItemCount; ++item)
+  for (int item = 0; item < kToneMaximumItemCount; ++item) {
     EXPECT_EQ(ToneMaximumDbOfCode(TrebleBassMaximumCode(ToneMaximumItemDb(item))),
               ToneMaximumItemDb(item));
+    EXPECT_EQ(ToneMaximumItemOfDb(ToneMaximumItemDb(item)), item);
+  }
+  EXPECT_FALSE(ToneMaximumItemOfDb(0.0));
+  EXPECT_FALSE(ToneMaximumItemOfDb(0.75));
   EXPECT_EQ(ToneMaximumDbOfCode(0x81), -11.5);  // no list item, still a value
 }
 

@@ -55,7 +55,7 @@ Json LayoutJson(const image::ImageContents& contents, uint32_t transferLength) {
 }  // namespace
 
 Json ImageJson(const image::ImageContents& contents, const device::EepromType& eeprom,
-               const std::optional<ChipSummary>& chip) {
+               const std::optional<image::ChipTraits>& chip) {
   Json json = Json::object();
   if (const std::optional<image::Configuration> c = image::DecodeConfiguration(contents)) {
     json = ConfigurationToJson(*c, eeprom);
@@ -65,14 +65,16 @@ Json ImageJson(const image::ImageContents& contents, const device::EepromType& e
   }
   json["layout"] = LayoutJson(contents, eeprom.transferLength);
   if (chip) {
-    json["chip"] =
-        Json::object({{"variant", chip->variant}, {"capabilities", Json(chip->capabilities)}});
+    Json flags = Json::array();
+    for (bool flag : chip->capabilities)
+      flags.push_back(flag ? 1 : 0);
+    json["chip"] = Json::object({{"variant", chip->variant}, {"capabilities", flags}});
   }
   return json;
 }
 
 std::string ImageJsonLine(const image::ImageContents& contents, const device::EepromType& eeprom,
-                          const std::optional<ChipSummary>& chip) {
+                          const std::optional<image::ChipTraits>& chip) {
   return ImageJson(contents, eeprom, chip).dump(-1, ' ', false, Json::error_handler_t::replace) +
          "\n";
 }

@@ -74,10 +74,7 @@ int RunReadCommand(std::span<const std::string> args, std::ostream& out, std::os
   model.LoadTailRecords();
 
   const image::ImageContents contents = image::ModelContents(model);
-  ChipSummary chip;
-  chip.variant = model.GetChipVariant();
-  for (int i = 0; i < image::kCapabilityCount; ++i)
-    chip.capabilities[static_cast<size_t>(i)] = model.GetCapability(i);
+  const image::ChipTraits chip = model.Chip();
   if (line->json) {
     out << ImageJsonLine(contents, *line->eeprom, chip);
   } else {

@@ -229,11 +229,11 @@ void WriteTailRecords(std::ostream& out, const image::ImageContents& contents) {
 }  // namespace
 
 void WriteTextReport(std::ostream& out, const image::ImageContents& contents,
-                     uint32_t transferLength, const std::optional<ChipSummary>& chip) {
+                     uint32_t transferLength, const std::optional<image::ChipTraits>& chip) {
   if (chip) {
     out << "Chip: variant " << chip->variant << ", capability flags";
-    for (int flag : chip->capabilities)
-      out << ' ' << flag;
+    for (bool flag : chip->capabilities)
+      out << ' ' << (flag ? 1 : 0);
     out << '\n';
   }
   out << "EEPROM image, transfer length " << transferLength << ": ";

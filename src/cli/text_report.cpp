@@ -6,7 +6,6 @@
 #include <string>
 
 #include "cli/json_writer.h"
-#include "cli/report_numbers.h"
 #include "eq/factory_defaults.h"
 #include "eq/gain_code.h"
 #include "eq/tone_mode.h"
@@ -14,6 +13,7 @@
 #include "image/mcu_info.h"
 #include "image/section_kinds.h"
 #include "image/string_descriptor.h"
+#include "platform/byte_text.h"
 #include "platform/printf_format.h"
 
 namespace veltra::cli {
@@ -23,6 +23,14 @@ namespace {
 constexpr std::array<std::string_view, image::kVolumeRecordCount> kVolumeRecordNames{
     "Playback",       "Line-In Recording", "Mic-In Recording",
     "StereoMixer-in", "Line-In AA",        "Mic-In AA"};
+
+// A stored volume word (dB x 256) in dB, exactly: "-10", "0.5", "-0.00390625". Eight fraction
+// bits: at most three integer and eight decimal digits.
+std::string VolumeDbText(int16_t word) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.11g", word / 256.0);
+  return text;
+}
 
 [[gnu::format(VELTRA_PRINTF_FORMAT, 1, 2)]] std::string Format(const char* format, ...) {
   char text[256];
@@ -48,7 +56,7 @@ void WriteOptions(std::ostream& out, const image::HeaderSettings& h) {
   const std::array<uint8_t, image::kHeaderLength> header = image::EncodeHeaderSettings(h);
   out << "Option bits (header bytes 6-10):";
   for (size_t at = image::header_byte::kOptions6; at <= image::header_byte::kOptions10; ++at)
-    out << ' ' << HexText(header[at], 2);
+    out << ' ' << platform::HexText(header[at], 2);
   out << '\n';
   const image::UsbOptions& usb = h.usb;
   out << "  USB Config:       HID descriptor " << OnOff(usb.hidEnabled) << ", remote wakeup "
@@ -74,7 +82,7 @@ void WriteOptions(std::ostream& out, const image::HeaderSettings& h) {
   if (h.toneMode) {
     out << ", maximum " << eq::FormatGainDb(eq::ToneMaximumDbOfCode(h.toneMaximumCode)) << " dB";
   }
-  out << " (byte 9 = " << HexText(h.toneMaximumCode, 2) << ")\n";
+  out << " (byte 9 = " << platform::HexText(h.toneMaximumCode, 2) << ")\n";
   out << "  Record EQ:        EQ " << OnOff(h.recordEqEnabled) << '\n';
   out << "  MCU Config:       jump to MCU SRAM code " << OnOff(h.jumpToSramBits == 3)
       << ", Lync basic headset " << OnOff(h.lyncHeadset) << '\n';
@@ -170,9 +178,9 @@ void WriteBands(std::ostream& out, const image::EqBands& bands, const image::Ban
       bandwidth = std::to_string(entry->bandwidth);
     }
     out << Format("  band %zu %14s %13s  %s  %s  %s\n", k + 1, centre.c_str(), bandwidth.c_str(),
-                  HexText(static_cast<uint32_t>(words[k].a21), 8).c_str(),
-                  HexText(static_cast<uint32_t>(words[k].a31), 8).c_str(),
-                  HexText(static_cast<uint32_t>(words[k].s), 8).c_str());
+                  platform::HexText(static_cast<uint32_t>(words[k].a21), 8).c_str(),
+                  platform::HexText(static_cast<uint32_t>(words[k].a31), 8).c_str(),
+                  platform::HexText(static_cast<uint32_t>(words[k].s), 8).c_str());
   }
   if (!table) out << "  (no tail record: no band table)\n";
 }
@@ -212,9 +220,10 @@ void WriteMcu(std::ostream& out, const std::optional<image::RawSection>& mcu) {
     return;
   }
   const image::McuInfo& i = *info;
-  out << ", info block: chip ID " << HexText(i.chipId, 4) << ", VID " << HexText(i.vid, 4)
-      << ", PID " << HexText(i.pid, 4) << ", chip version " << HexText(i.chipVersion, 4)
-      << ", FW version " << HexText(i.fwVersion, 4) << '\n';
+  out << ", info block: chip ID " << platform::HexText(i.chipId, 4) << ", VID "
+      << platform::HexText(i.vid, 4) << ", PID " << platform::HexText(i.pid, 4) << ", chip version "
+      << platform::HexText(i.chipVersion, 4) << ", FW version " << platform::HexText(i.fwVersion, 4)
+      << '\n';
 }
 
 void WriteTailRecords(std::ostream& out, const image::ImageContents& contents) {
@@ -243,8 +252,8 @@ void WriteTextReport(std::ostream& out, const image::ImageContents& contents,
     return;
   }
   out << "magic \"ZR\"\n";
-  out << "Header: VID " << HexText(c->header.vid, 4) << ", PID " << HexText(c->header.pid, 4)
-      << '\n';
+  out << "Header: VID " << platform::HexText(c->header.vid, 4) << ", PID "
+      << platform::HexText(c->header.pid, 4) << '\n';
   WriteOptions(out, c->header);
   WriteSections(out, contents);
   WriteStrings(out, *c);

@@ -122,13 +122,6 @@ void WriteStrings(std::ostream& out, const image::Configuration& c) {
   WriteString(out, "Serial", c.serial);
 }
 
-void WriteVolumeRow(std::ostream& out, size_t record, int16_t maximum, int16_t minimum,
-                    int16_t initial, bool mute) {
-  out << Format("  %-20s %9s %8s %8s  %s\n", std::string(kVolumeRecordNames[record]).c_str(),
-                VolumeDbText(maximum).c_str(), VolumeDbText(minimum).c_str(),
-                VolumeDbText(initial).c_str(), mute ? "yes" : "no");
-}
-
 // A section the configuration keeps as bytes is shown as the chip reads it, fractions of a dB
 // and values outside the groups included.
 void WriteVolumes(std::ostream& out, const std::optional<image::AudioIoContent>& audio) {
@@ -136,27 +129,18 @@ void WriteVolumes(std::ostream& out, const std::optional<image::AudioIoContent>&
     out << "Audio I/O volumes: no section\n";
     return;
   }
-  std::optional<image::AudioIoSection> stored;
-  if (const auto* raw = std::get_if<image::RawSection>(&*audio)) {
-    stored = image::DecodeAudioIoSection(raw->bytes);
-    if (!stored) {
-      out << "Audio I/O volumes: " << raw->bytes.size() << "-byte section, not a volume layout\n";
-      return;
-    }
-  }
-  out << "Audio I/O volumes (dB):  maximum  minimum  initial  initial mute\n";
-  if (stored) {
-    for (size_t i = 0; i < static_cast<size_t>(stored->recordCount); ++i) {
-      const image::VolumeRecord& r = stored->records[i];
-      WriteVolumeRow(out, i, r.maximum, r.minimum, r.initial, (stored->muteBits >> i) & 1);
-    }
+  const std::optional<image::AudioIoSection> stored = image::StoredAudioIoOf(*audio);
+  if (!stored) {
+    out << "Audio I/O volumes: " << std::get<image::RawSection>(*audio).bytes.size()
+        << "-byte section, not a volume layout\n";
     return;
   }
-  const image::VolumeSettingsList& volumes = std::get<image::VolumeSettingsList>(*audio);
-  for (size_t i = 0; i < volumes.size(); ++i) {
-    const image::VolumeSetting& v = volumes[i];
-    WriteVolumeRow(out, i, image::VolumeWord(v.maximumDb), image::VolumeWord(v.minimumDb),
-                   image::VolumeWord(v.initialDb), v.initialMute);
+  out << "Audio I/O volumes (dB):  maximum  minimum  initial  initial mute\n";
+  for (size_t i = 0; i < static_cast<size_t>(stored->recordCount); ++i) {
+    const image::VolumeRecord& r = stored->records[i];
+    out << Format("  %-20s %9s %8s %8s  %s\n", std::string(kVolumeRecordNames[i]).c_str(),
+                  VolumeDbText(r.maximum).c_str(), VolumeDbText(r.minimum).c_str(),
+                  VolumeDbText(r.initial).c_str(), (stored->muteBits >> i) & 1 ? "yes" : "no");
   }
 }
 

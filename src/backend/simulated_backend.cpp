@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "image/factory_image.h"
+#include "platform/byte_text.h"
 #include "platform/sim/default_device.h"
 #include "platform/sim/sim_system.h"
 #include "platform/text.h"
@@ -18,12 +19,6 @@ sim::EepromPart PartOf(const DeviceOptions& options) {
     if (const auto part = sim::PartFromSize(options.eeprom->size)) return *part;
   }
   return sim::kDefaultDevicePart;
-}
-
-std::string Hex(unsigned value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%0*X", digits, value);
-  return text;
 }
 
 }  // namespace
@@ -102,9 +97,9 @@ std::string SimulatedBackend::StorageProblem() const {
 }
 
 std::string SimulatedBackend::Description() const {
-  std::string text = "simulated device VID " + Hex(options_.vid, 4) + ", PID " +
-                     Hex(options_.pid, 4) + ", " + sim::PartInfo(part_).name +
-                     ", chip register 0xD9 = 0x" + Hex(options_.capability, 2);
+  std::string text = "simulated device VID " + platform::HexText(options_.vid, 4) + ", PID " +
+                     platform::HexText(options_.pid, 4) + ", " + sim::PartInfo(part_).name +
+                     ", chip register 0xD9 = 0x" + platform::HexText(options_.capability, 2);
   if (options_.latencyNs > 0) {
     char latency[32];
     std::snprintf(latency, sizeof latency, ", %g ms per request",

@@ -10,13 +10,12 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/byte_text.h"
-#include "cli/report_numbers.h"
 #include "eq/factory_defaults.h"
 #include "eq/gain_code.h"
 #include "eq/tone_mode.h"
 #include "image/audio_io_rules.h"
 #include "image/mcu_info.h"
+#include "platform/byte_text.h"
 
 namespace veltra::cli {
 
@@ -59,9 +58,9 @@ constexpr StringField kStringFields[] = {
 Json BytesJson(std::span<const uint8_t> bytes, bool base64) {
   Json json = Json::object();
   if (base64) {
-    json["base64"] = ToBase64(bytes);
+    json["base64"] = platform::ToBase64(bytes);
   } else {
-    json["hex"] = ToHex(bytes);
+    json["hex"] = platform::ToHex(bytes);
   }
   return json;
 }
@@ -80,17 +79,15 @@ Json Present() {
 
 // Byte 9 by the "Maximum:" list item it names, where it names one exactly.
 std::optional<double> ToneMaximumDbOf(uint8_t code) {
-  for (int item = 0; item < eq::kToneMaximumItemCount; ++item) {
-    const double dB = eq::ToneMaximumItemDb(item);
-    if (eq::TrebleBassMaximumCode(dB) == code) return dB;
-  }
-  return std::nullopt;
+  const std::optional<int> item = eq::ToneMaximumItemForCode(code);
+  if (!item || eq::TrebleBassMaximumCode(eq::ToneMaximumItemDb(*item)) != code) return std::nullopt;
+  return eq::ToneMaximumItemDb(*item);
 }
 
 Json HeaderJson(const HeaderSettings& h) {
   Json json = Json::object();
-  json["vid"] = HexText(h.vid, 4);
-  json["pid"] = HexText(h.pid, 4);
+  json["vid"] = platform::HexText(h.vid, 4);
+  json["pid"] = platform::HexText(h.pid, 4);
 
   Json& usb = json["usb"] = Json::object();
   usb["hidDescriptor"] = h.usb.hidEnabled;
@@ -185,9 +182,9 @@ Json BandsJson(const image::EqBands& bands) {
     }
     if (band.words) {
       Json& words = entry["words"] = Json::object();
-      words["a21"] = HexText(static_cast<uint32_t>(band.words->a21), 8);
-      words["a31"] = HexText(static_cast<uint32_t>(band.words->a31), 8);
-      words["s"] = HexText(static_cast<uint32_t>(band.words->s), 8);
+      words["a21"] = platform::HexText(static_cast<uint32_t>(band.words->a21), 8);
+      words["a31"] = platform::HexText(static_cast<uint32_t>(band.words->a31), 8);
+      words["s"] = platform::HexText(static_cast<uint32_t>(band.words->s), 8);
     }
     json.push_back(std::move(entry));
   }
@@ -215,11 +212,11 @@ Json McuInfoJson(std::span<const uint8_t> firmware) {
       image::ReadMcuInfo(firmware, image::McuWordOrder::kEeprom);
   if (!info) return nullptr;
   Json json = Json::object();
-  json["chipId"] = HexText(info->chipId, 4);
-  json["vid"] = HexText(info->vid, 4);
-  json["pid"] = HexText(info->pid, 4);
-  json["chipVersion"] = HexText(info->chipVersion, 4);
-  json["fwVersion"] = HexText(info->fwVersion, 4);
+  json["chipId"] = platform::HexText(info->chipId, 4);
+  json["vid"] = platform::HexText(info->vid, 4);
+  json["pid"] = platform::HexText(info->pid, 4);
+  json["chipVersion"] = platform::HexText(info->chipVersion, 4);
+  json["fwVersion"] = platform::HexText(info->fwVersion, 4);
   return json;
 }
 
@@ -316,7 +313,7 @@ class Field {
   uint32_t Hex(size_t digits) const {
     const std::string& text = String();
     const std::optional<std::vector<uint8_t>> bytes =
-        FromHex(std::string(digits - std::min(digits, text.size()), '0') + text);
+        platform::FromHex(std::string(digits - std::min(digits, text.size()), '0') + text);
     if (text.empty() || text.size() > digits || !bytes) {
       Fail("expected 1 to " + std::to_string(digits) + " hexadecimal digits, not " + Shown(value_));
     }
@@ -341,7 +338,7 @@ class Field {
     const bool hex = value_.contains("hex");
     const Field text = (*this)[hex ? "hex" : "base64"];
     const std::optional<std::vector<uint8_t>> bytes =
-        hex ? FromHex(text.String()) : FromBase64(text.String());
+        hex ? platform::FromHex(text.String()) : platform::FromBase64(text.String());
     if (!bytes) text.Fail(hex ? "not an even number of hexadecimal digits" : "not base64");
     return *bytes;
   }
@@ -394,15 +391,9 @@ HeaderSettings ReadHeader(const Field& json) {
   } else if (const Field dB = playback["toneMaximumDb"]; dB.IsNull()) {
     h.toneMaximumCode = eq::kToneOffMaximumCode;
   } else {
-    const double value = dB.Number();
-    bool found = false;
-    for (int item = 0; item < eq::kToneMaximumItemCount && !found; ++item) {
-      if (eq::ToneMaximumItemDb(item) == value) {
-        h.toneMaximumCode = eq::TrebleBassMaximumCode(value);
-        found = true;
-      }
-    }
-    if (!found) dB.Fail(Shown(dB.Value()) + " is not a Maximum: value 0.5 .. 12.0 in steps of 0.5");
+    const std::optional<int> item = eq::ToneMaximumItemOfDb(dB.Number());
+    if (!item) dB.Fail(Shown(dB.Value()) + " is not a Maximum: value 0.5 .. 12.0 in steps of 0.5");
+    h.toneMaximumCode = eq::TrebleBassMaximumCode(eq::ToneMaximumItemDb(*item));
   }
 
   const Field record = json["recordEq"];
@@ -466,11 +457,9 @@ image::GainRow ReadGains(const Field& json) {
   image::GainRow row{};
   for (size_t i = 0; i < row.size(); ++i) {
     const Field gain = json.At(i);
-    const double code = (gain.Number() + 12.0) * 2.0;
-    if (code != std::trunc(code) || code < 0 || code > eq::kMaxGainCode) {
-      gain.Fail(Shown(gain.Value()) + " dB is not a step of 0.5 dB from -12.0 to +12.0");
-    }
-    row[i] = static_cast<uint8_t>(code);
+    const std::optional<uint8_t> code = eq::ExactGainCode(gain.Number());
+    if (!code) gain.Fail(Shown(gain.Value()) + " dB is not a step of 0.5 dB from -12.0 to +12.0");
+    row[i] = *code;
   }
   return row;
 }
@@ -788,8 +777,8 @@ bool IsBytesJson(const Json& value) {
 
 std::optional<std::vector<uint8_t>> BytesOfJson(const Json& value) {
   if (!IsBytesJson(value)) return std::nullopt;
-  if (value.contains("hex")) return FromHex(value["hex"].get<std::string>());
-  return FromBase64(value["base64"].get<std::string>());
+  if (value.contains("hex")) return platform::FromHex(value["hex"].get<std::string>());
+  return platform::FromBase64(value["base64"].get<std::string>());
 }
 
 }  // namespace veltra::cli

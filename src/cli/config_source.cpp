@@ -7,9 +7,9 @@
 
 #include "cli/cli_result.h"
 #include "cli/device_command.h"
-#include "cli/model_contents.h"
 #include "image/bin_file.h"
 #include "image/eeprom_config.h"
+#include "image/model_contents.h"
 #include "image/operation_texts.h"
 #include "platform/native_path.h"
 
@@ -122,7 +122,7 @@ std::optional<LoadedConfiguration> LoadConfigurationFromDevice(DeviceSession& se
     return std::nullopt;
   }
   model.LoadTailRecords();
-  loaded.configuration = image::DecodeConfiguration(ModelContents(model));
+  loaded.configuration = image::DecodeConfiguration(image::ModelContents(model));
   return loaded;
 }
 

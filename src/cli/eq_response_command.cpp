@@ -146,30 +146,20 @@ void WarnPastNyquist(std::ostream& err, std::string_view prefix, std::string_vie
 }
 
 // One equaliser's bands as the image stores them; empty when the section is not in the image.
-std::vector<BandReport> ImageBands(const std::optional<image::EqSection>& section,
-                                   size_t firstRecord) {
+std::vector<BandReport> ImageBands(const std::optional<image::EqSection>& section, bool playback) {
   std::vector<BandReport> reports;
   if (!section) return reports;
+  const std::optional<image::StoredEq> stored = image::StoredEqOf(*section, playback);
   for (size_t k = 0; k < section->bands.size(); ++k) {
-    const image::EqBand& stored = section->bands[k];
+    const std::optional<image::BandTableEntry>& table = section->bands[k].table;
+    // Raw bytes shorter than the EQ layout hold no band words: a band with a table entry is
+    // shown with the words that entry gives.
+    if (!stored && !table) continue;
+    const image::BandRecord words = stored ? stored->words[k] : image::BandWordsOf(*table);
     BandReport report;
-    if (stored.table)
-      report.band = eq::Band{stored.table->centreFrequency, stored.table->bandwidth};
-    const size_t offset = firstRecord + k * image::kBandRecordLength;
-    if (section->raw && section->raw->bytes.size() >= offset + image::kBandRecordLength) {
-      report.words = eq::BandWords::FromBigEndian(std::span<const uint8_t, eq::kBandRecordBytes>(
-          section->raw->bytes.data() + offset, eq::kBandRecordBytes));
-    } else if (stored.words) {
-      report.words = {static_cast<uint32_t>(stored.words->a21),
-                      static_cast<uint32_t>(stored.words->a31),
-                      static_cast<uint32_t>(stored.words->s)};
-    } else if (stored.table) {
-      const image::BandRecord words = image::BandWordsOf(*stored.table);
-      report.words = {static_cast<uint32_t>(words.a21), static_cast<uint32_t>(words.a31),
-                      static_cast<uint32_t>(words.s)};
-    } else {
-      continue;  // neither words nor a band: nothing the chip is given
-    }
+    if (table) report.band = eq::Band{table->centreFrequency, table->bandwidth};
+    report.words = {static_cast<uint32_t>(words.a21), static_cast<uint32_t>(words.a31),
+                    static_cast<uint32_t>(words.s)};
     reports.push_back(report);
   }
   return reports;
@@ -191,11 +181,8 @@ int RunImage(const std::string& path, const device::EepromType& eeprom,
     const char* name;
     std::vector<BandReport> bands;
   };
-  // Band records start after the presets' gains (playback) or the one gain row (record).
-  const Equaliser equalisers[] = {
-      {"playback",
-       ImageBands(configuration->playbackEq, image::kPlaybackPresetCount * image::kGainColumns)},
-      {"record", ImageBands(configuration->recordEq, image::kGainColumns)}};
+  const Equaliser equalisers[] = {{"playback", ImageBands(configuration->playbackEq, true)},
+                                  {"record", ImageBands(configuration->recordEq, false)}};
   JsonWriter writer(out);
   if (json) writer.BeginObject();
   for (const Equaliser& equaliser : equalisers) {

@@ -9,6 +9,7 @@
 #include "cli/device_command.h"
 #include "cli/eq_upload.h"
 #include "eq/factory_defaults.h"
+#include "image/audio_io_rules.h"
 #include "image/eeprom_config.h"
 
 namespace veltra::cli {
@@ -106,8 +107,9 @@ int RunEqUploadCommand(std::span<const std::string> args, std::ostream& out, std
   // The main window shows an EQ page only for a chip that has that equaliser.
   image::EepromConfig model(session->Transport());
   model.ProbeChipVariant();
-  const int flag = playback ? 5 : 6;
-  if (model.GetCapability(flag) == 0) {
+  const int flag =
+      playback ? image::capability_flag::kPlaybackEq : image::capability_flag::kRecordEq;
+  if (!model.Chip().Capability(flag)) {
     return ReportFailure(err, prefix + "the chip has no " + (playback ? "playback" : "record") +
                                   " equaliser (capability flag " + std::to_string(flag) +
                                   " is 0): nothing sent");

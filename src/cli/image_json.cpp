@@ -39,15 +39,15 @@ Json LayoutJson(const image::ImageContents& contents, uint32_t transferLength) {
                                      {"offset", section->place.offset},
                                      {"length", section->place.length}}));
   }
-  // Where the reader found them: tail record 2 follows tail record 1 when that one is there.
   Json& tails = layout["tailRecords"] = Json::array();
-  const uint32_t first = image::kDataStart + contents.total;
-  if (contents.tailRecords.first) {
-    tails.push_back(Json::object({{"number", 1}, {"field", "playbackEq"}, {"offset", first}}));
+  const image::TailRecordPlaces places = image::TailRecordPlacesOf(contents);
+  if (places.first) {
+    tails.push_back(
+        Json::object({{"number", 1}, {"field", "playbackEq"}, {"offset", *places.first}}));
   }
-  if (contents.tailRecords.second) {
-    const uint32_t second = contents.tailRecords.first ? first + image::kTailRecordLength : first;
-    tails.push_back(Json::object({{"number", 2}, {"field", "recordEq"}, {"offset", second}}));
+  if (places.second) {
+    tails.push_back(
+        Json::object({{"number", 2}, {"field", "recordEq"}, {"offset", *places.second}}));
   }
   return layout;
 }
@@ -55,7 +55,7 @@ Json LayoutJson(const image::ImageContents& contents, uint32_t transferLength) {
 }  // namespace
 
 Json ImageJson(const image::ImageContents& contents, const device::EepromType& eeprom,
-               const std::optional<ChipSummary>& chip) {
+               const std::optional<image::ChipTraits>& chip) {
   Json json = Json::object();
   if (const std::optional<image::Configuration> c = image::DecodeConfiguration(contents)) {
     json = ConfigurationToJson(*c, eeprom);
@@ -65,14 +65,16 @@ Json ImageJson(const image::ImageContents& contents, const device::EepromType& e
   }
   json["layout"] = LayoutJson(contents, eeprom.transferLength);
   if (chip) {
-    json["chip"] =
-        Json::object({{"variant", chip->variant}, {"capabilities", Json(chip->capabilities)}});
+    Json flags = Json::array();
+    for (bool flag : chip->capabilities)
+      flags.push_back(flag ? 1 : 0);
+    json["chip"] = Json::object({{"variant", chip->variant}, {"capabilities", flags}});
   }
   return json;
 }
 
 std::string ImageJsonLine(const image::ImageContents& contents, const device::EepromType& eeprom,
-                          const std::optional<ChipSummary>& chip) {
+                          const std::optional<image::ChipTraits>& chip) {
   return ImageJson(contents, eeprom, chip).dump(-1, ' ', false, Json::error_handler_t::replace) +
          "\n";
 }

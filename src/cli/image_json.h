@@ -13,10 +13,10 @@ namespace veltra::cli {
 // fields and values), then "layout" (transfer length, empty flag, section places, tail-record
 // places) and, after a read, "chip". An image without the magic has no configuration fields.
 Json ImageJson(const image::ImageContents& contents, const device::EepromType& eeprom,
-               const std::optional<ChipSummary>& chip = std::nullopt);
+               const std::optional<image::ChipTraits>& chip = std::nullopt);
 
 // The same as one line of text with its line break.
 std::string ImageJsonLine(const image::ImageContents& contents, const device::EepromType& eeprom,
-                          const std::optional<ChipSummary>& chip = std::nullopt);
+                          const std::optional<image::ChipTraits>& chip = std::nullopt);
 
 }  // namespace veltra::cli

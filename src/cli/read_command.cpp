@@ -4,10 +4,10 @@
 #include "cli/command_options.h"
 #include "cli/device_command.h"
 #include "cli/image_json.h"
-#include "cli/model_contents.h"
 #include "cli/text_report.h"
 #include "image/eeprom_config.h"
 #include "image/message_sink.h"
+#include "image/model_contents.h"
 #include "image/operation_texts.h"
 
 namespace veltra::cli {
@@ -73,11 +73,8 @@ int RunReadCommand(std::span<const std::string> args, std::ostream& out, std::os
     return session->Finish(ReportFailure(err, prefix + image::text::kSizeTooSmall));
   model.LoadTailRecords();
 
-  const image::ImageContents contents = ModelContents(model);
-  ChipSummary chip;
-  chip.variant = model.GetChipVariant();
-  for (int i = 0; i < image::kCapabilityCount; ++i)
-    chip.capabilities[static_cast<size_t>(i)] = model.GetCapability(i);
+  const image::ImageContents contents = image::ModelContents(model);
+  const image::ChipTraits chip = model.Chip();
   if (line->json) {
     out << ImageJsonLine(contents, *line->eeprom, chip);
   } else {

@@ -11,6 +11,7 @@
 #include "cli/device_command.h"
 #include "cli/json_writer.h"
 #include "device/transport.h"
+#include "platform/byte_text.h"
 #include "platform/sim/default_device.h"
 #include "platform/sim/eeprom_part.h"
 
@@ -38,12 +39,6 @@ std::optional<unsigned> ParseCount(std::string_view text) {
   const auto [stop, error] = std::from_chars(text.data(), end, value);
   if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
   return value;
-}
-
-std::string HexByte(uint8_t byte) {
-  char text[4];
-  std::snprintf(text, sizeof text, "%02X", byte);
-  return text;
 }
 
 std::string RegisterText(unsigned reg) {
@@ -148,7 +143,7 @@ int RunRegsCommand(std::span<const std::string> args, std::ostream& out, std::os
     out << '\n';
   } else {
     for (size_t i = 0; i < access.bytes.size(); ++i)
-      out << (i == 0 ? "" : " ") << HexByte(access.bytes[i]);
+      out << (i == 0 ? "" : " ") << platform::HexText(access.bytes[i], 2);
     out << '\n';
   }
   return session->Finish(FinishOutput(out, err, prefix));

@@ -6,14 +6,14 @@
 #include <string>
 
 #include "cli/json_writer.h"
-#include "cli/report_numbers.h"
 #include "eq/factory_defaults.h"
-#include "image/audio_io_section.h"
-#include "image/eq_sections.h"
-#include "image/header_options.h"
+#include "eq/gain_code.h"
+#include "eq/tone_mode.h"
+#include "image/configuration.h"
 #include "image/mcu_info.h"
 #include "image/section_kinds.h"
 #include "image/string_descriptor.h"
+#include "platform/byte_text.h"
 #include "platform/printf_format.h"
 
 namespace veltra::cli {
@@ -24,19 +24,12 @@ constexpr std::array<std::string_view, image::kVolumeRecordCount> kVolumeRecordN
     "Playback",       "Line-In Recording", "Mic-In Recording",
     "StereoMixer-in", "Line-In AA",        "Mic-In AA"};
 
-// Null for a section the image does not hold.
-const image::StoredSection* StoredOfType(const image::ImageContents& contents, uint8_t type) {
-  const image::SectionKind* kind = image::FindSectionKind(type);
-  if (kind == nullptr || kind->index < 0 ||
-      static_cast<size_t>(kind->index) >= contents.sections.size())
-    return nullptr;
-  const auto& section = contents.sections[static_cast<size_t>(kind->index)];
-  return section ? &*section : nullptr;
-}
-
-std::optional<image::BandTable> BandTableOf(const std::optional<image::TailRecord>& record) {
-  if (!record) return std::nullopt;
-  return image::DecodeBandTable(*record);
+// A stored volume word (dB x 256) in dB, exactly: "-10", "0.5", "-0.00390625". Eight fraction
+// bits: at most three integer and eight decimal digits.
+std::string VolumeDbText(int16_t word) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.11g", word / 256.0);
+  return text;
 }
 
 [[gnu::format(VELTRA_PRINTF_FORMAT, 1, 2)]] std::string Format(const char* format, ...) {
@@ -59,16 +52,17 @@ std::string PowerRange(int range) {
   return Format("code %d (no item)", range);
 }
 
-void WriteOptions(std::ostream& out, std::span<const uint8_t> header) {
+void WriteOptions(std::ostream& out, const image::HeaderSettings& h) {
+  const std::array<uint8_t, image::kHeaderLength> header = image::EncodeHeaderSettings(h);
   out << "Option bits (header bytes 6-10):";
   for (size_t at = image::header_byte::kOptions6; at <= image::header_byte::kOptions10; ++at)
-    out << ' ' << HexText(header[at], 2);
+    out << ' ' << platform::HexText(header[at], 2);
   out << '\n';
-  const image::UsbOptions usb = image::GetUsbOptions(header);
+  const image::UsbOptions& usb = h.usb;
   out << "  USB Config:       HID descriptor " << OnOff(usb.hidEnabled) << ", remote wakeup "
       << OnOff(usb.remoteWakeup) << ", " << (usb.powered != 0 ? "self" : "bus")
       << " powered, power range " << PowerRange(usb.powerRange) << '\n';
-  const image::AudioOptions a = image::GetAudioOptions(header);
+  const image::AudioOptions& a = h.audio;
   out << "  Audio I/O Config: output " << (a.headphone ? "headphone" : "speaker") << ", input "
       << (a.lineIn ? "line-in" : "mic-in") << ", S/PDIF out " << OnOff(a.spdifOutEnabled)
       << ", S/PDIF in " << OnOff(a.spdifIn) << '\n';
@@ -83,185 +77,174 @@ void WriteOptions(std::ostream& out, std::span<const uint8_t> header) {
   out << "                    record I2S " << OnOff(a.recordI2s) << " ("
       << (a.recordI2sSlave ? "slave" : "master") << "), DSP " << OnOff(a.recordDsp) << ", MCLK "
       << OnOff(a.recordMclk) << '\n';
-  const image::PlaybackEqOptions p = image::GetPlaybackEqOptions(header);
-  out << "  Playback EQ:      EQ " << OnOff(!p.eqDisabled) << ", treble/bass " << OnOff(p.toneMode);
-  if (p.toneMode) out << ", maximum " << ToneMaximumDbText(p.toneMaximumCode) << " dB";
-  out << " (byte 9 = " << HexText(p.toneMaximumCode, 2) << ")\n";
-  out << "  Record EQ:        EQ " << OnOff(image::GetRecordEqEnabled(header)) << '\n';
-  const image::McuOptions mcu = image::GetMcuOptions(header);
-  out << "  MCU Config:       jump to MCU SRAM code " << OnOff(mcu.jumpToSram)
-      << ", Lync basic headset " << OnOff(mcu.lyncHeadset) << '\n';
-  out << "  no owner:         byte 8 bit 3 = " << (image::GetUnownedBits(header).byte8Bit3 ? 1 : 0)
-      << '\n';
+  out << "  Playback EQ:      EQ " << OnOff(!h.playbackEqDisabled) << ", treble/bass "
+      << OnOff(h.toneMode);
+  if (h.toneMode) {
+    out << ", maximum " << eq::FormatGainDb(eq::ToneMaximumDbOfCode(h.toneMaximumCode)) << " dB";
+  }
+  out << " (byte 9 = " << platform::HexText(h.toneMaximumCode, 2) << ")\n";
+  out << "  Record EQ:        EQ " << OnOff(h.recordEqEnabled) << '\n';
+  out << "  MCU Config:       jump to MCU SRAM code " << OnOff(h.jumpToSramBits == 3)
+      << ", Lync basic headset " << OnOff(h.lyncHeadset) << '\n';
+  out << "  no owner:         byte 8 bit 3 = " << (h.byte8Bit3 ? 1 : 0) << '\n';
 }
 
 void WriteSections(std::ostream& out, const image::ImageContents& contents) {
   std::string lines;
   for (const image::SectionKind& kind : image::kSectionKinds) {
-    const image::StoredSection* s = StoredOfType(contents, kind.type);
-    if (s == nullptr) continue;
+    if (kind.index < 0 || static_cast<size_t>(kind.index) >= contents.sections.size()) continue;
+    const std::optional<image::StoredSection>& s =
+        contents.sections[static_cast<size_t>(kind.index)];
+    if (!s) continue;
     lines += Format("  %-20s %6u  %6u\n", std::string(kind.name).c_str(), s->place.offset,
                     s->place.length);
   }
   out << (lines.empty() ? "Sections: none\n" : "Sections:              offset  length\n" + lines);
 }
 
-void WriteString(std::ostream& out, const char* name, const std::optional<std::string>& text) {
-  out << Format("  %-14s", name) << (text ? JsonQuote(*text) : "(no section)") << '\n';
+// A descriptor the configuration keeps as bytes still shows what text it carries.
+void WriteString(std::ostream& out, const char* name,
+                 const std::optional<image::StringSection>& section) {
+  out << Format("  %-14s", name);
+  if (!section) {
+    out << "(no section)\n";
+  } else if (const auto* raw = std::get_if<image::RawSection>(&*section)) {
+    out << JsonQuote(image::DecodeStringDescriptor(raw->bytes)) << '\n';
+  } else {
+    out << JsonQuote(std::get<std::string>(*section)) << '\n';
+  }
 }
 
-void WriteStrings(std::ostream& out, const image::ImageContents& contents) {
-  auto text = [&contents](uint8_t type) -> std::optional<std::string> {
-    const image::StoredSection* section = StoredOfType(contents, type);
-    if (section == nullptr) return std::nullopt;
-    return image::DecodeStringDescriptor(section->data);
-  };
+void WriteStrings(std::ostream& out, const image::Configuration& c) {
   out << "USB strings:\n";
-  WriteString(out, "Manufacturer", text(image::section_type::kManufacturerString));
-  WriteString(out, "Product", text(image::section_type::kProductString));
-  WriteString(out, "Serial", text(image::section_type::kSerialString));
+  WriteString(out, "Manufacturer", c.manufacturer);
+  WriteString(out, "Product", c.product);
+  WriteString(out, "Serial", c.serial);
 }
 
-void WriteVolumes(std::ostream& out, const image::StoredSection* audio) {
-  if (audio == nullptr) {
+// A section the configuration keeps as bytes is shown as the chip reads it, fractions of a dB
+// and values outside the groups included.
+void WriteVolumes(std::ostream& out, const std::optional<image::AudioIoContent>& audio) {
+  if (!audio) {
     out << "Audio I/O volumes: no section\n";
     return;
   }
-  const std::optional<image::AudioIoSection> volumes = image::DecodeAudioIoSection(audio->data);
-  if (!volumes) {
-    out << "Audio I/O volumes: " << audio->place.length << "-byte section, not a volume layout\n";
+  const std::optional<image::AudioIoSection> stored = image::StoredAudioIoOf(*audio);
+  if (!stored) {
+    out << "Audio I/O volumes: " << std::get<image::RawSection>(*audio).bytes.size()
+        << "-byte section, not a volume layout\n";
     return;
   }
   out << "Audio I/O volumes (dB):  maximum  minimum  initial  initial mute\n";
-  const image::AudioIoSection& v = *volumes;
-  for (int i = 0; i < v.recordCount; ++i) {
-    const image::VolumeRecord& record = v.records[static_cast<size_t>(i)];
-    out << Format("  %-20s %9s %8s %8s  %s\n",
-                  std::string(kVolumeRecordNames[static_cast<size_t>(i)]).c_str(),
-                  VolumeDbText(record.maximum).c_str(), VolumeDbText(record.minimum).c_str(),
-                  VolumeDbText(record.initial).c_str(), (v.muteBits >> i) & 1 ? "yes" : "no");
+  for (size_t i = 0; i < static_cast<size_t>(stored->recordCount); ++i) {
+    const image::VolumeRecord& r = stored->records[i];
+    out << Format("  %-20s %9s %8s %8s  %s\n", std::string(kVolumeRecordNames[i]).c_str(),
+                  VolumeDbText(r.maximum).c_str(), VolumeDbText(r.minimum).c_str(),
+                  VolumeDbText(r.initial).c_str(), (stored->muteBits >> i) & 1 ? "yes" : "no");
   }
 }
 
 void WriteGainRow(std::ostream& out, const std::string& caption, const image::GainRow& gains) {
   out << Format("  %-12s", caption.c_str());
   for (uint8_t code : gains)
-    out << Format("%8s", GainDbText(code).c_str());
+    out << Format("%8s", eq::FormatGainDb(eq::GainCodeToDb(code)).c_str());
   out << '\n';
 }
 
-void WriteGainHeading(std::ostream& out, const char* title) {
-  out << Format("%-14s", title) << "  band 1  band 2  band 3  band 4  band 5   comp.\n";
-}
-
-void WriteBands(std::ostream& out, const image::BandRecords& bands,
-                const std::optional<image::BandTable>& table) {
+void WriteBands(std::ostream& out, const image::EqBands& bands, const image::BandRecords& words) {
   out << "  bands       centre Hz  bandwidth Hz  A21       A31       S\n";
+  bool table = false;
   for (size_t k = 0; k < bands.size(); ++k) {
     std::string centre = "-", bandwidth = "-";
-    if (table) {
-      centre = std::to_string((*table)[k].centreFrequency);
-      bandwidth = std::to_string((*table)[k].bandwidth);
+    if (const std::optional<image::BandTableEntry>& entry = bands[k].table) {
+      table = true;
+      centre = std::to_string(entry->centreFrequency);
+      bandwidth = std::to_string(entry->bandwidth);
     }
     out << Format("  band %zu %14s %13s  %s  %s  %s\n", k + 1, centre.c_str(), bandwidth.c_str(),
-                  HexText(static_cast<uint32_t>(bands[k].a21), 8).c_str(),
-                  HexText(static_cast<uint32_t>(bands[k].a31), 8).c_str(),
-                  HexText(static_cast<uint32_t>(bands[k].s), 8).c_str());
+                  platform::HexText(static_cast<uint32_t>(words[k].a21), 8).c_str(),
+                  platform::HexText(static_cast<uint32_t>(words[k].a31), 8).c_str(),
+                  platform::HexText(static_cast<uint32_t>(words[k].s), 8).c_str());
   }
   if (!table) out << "  (no tail record: no band table)\n";
 }
 
-void WritePlaybackEq(std::ostream& out, const image::ImageContents& contents) {
-  const image::StoredSection* stored = StoredOfType(contents, image::section_type::kPlaybackEq);
-  if (stored == nullptr) {
-    out << "Playback EQ: no section\n";
+void WriteEq(std::ostream& out, const std::optional<image::EqSection>& eq, bool playback) {
+  const char* name = playback ? "Playback EQ" : "Record EQ";
+  if (!eq) {
+    out << name << ": no section\n";
     return;
   }
-  const std::optional<image::PlaybackEqSection> section =
-      image::DecodePlaybackEqSection(stored->data);
-  if (!section) {
-    out << "Playback EQ: " << stored->place.length << "-byte section, shorter than the EQ layout\n";
+  const std::optional<image::StoredEq> stored = image::StoredEqOf(*eq, playback);
+  if (!stored) {
+    out << name << ": " << eq->raw->bytes.size() << "-byte section, shorter than the EQ layout\n";
     return;
   }
-  WriteGainHeading(out, "Playback EQ dB");
-  for (size_t p = 0; p < section->presets.size(); ++p)
-    WriteGainRow(out, "preset " + std::string(eq::kPresetNames[p]), section->presets[p]);
-  WriteBands(out, section->bands, BandTableOf(contents.tailRecords.first));
+  out << Format("%-14s", (std::string(name) + " dB").c_str())
+      << "  band 1  band 2  band 3  band 4  band 5   comp.\n";
+  for (size_t row = 0; row < stored->gains.size(); ++row) {
+    const std::string caption = playback && row < eq::kPresetNames.size()
+                                    ? "preset " + std::string(eq::kPresetNames[row])
+                                    : std::string("gains");
+    WriteGainRow(out, caption, stored->gains[row]);
+  }
+  WriteBands(out, eq->bands, stored->words);
 }
 
-void WriteRecordEq(std::ostream& out, const image::ImageContents& contents) {
-  const image::StoredSection* stored = StoredOfType(contents, image::section_type::kRecordEq);
-  if (stored == nullptr) {
-    out << "Record EQ: no section\n";
-    return;
-  }
-  const std::optional<image::RecordEqSection> section = image::DecodeRecordEqSection(stored->data);
-  if (!section) {
-    out << "Record EQ: " << stored->place.length << "-byte section, shorter than the EQ layout\n";
-    return;
-  }
-  WriteGainHeading(out, "Record EQ dB");
-  WriteGainRow(out, "gains", section->gains);
-  WriteBands(out, section->bands, BandTableOf(contents.tailRecords.second));
-}
-
-void WriteMcu(std::ostream& out, const image::StoredSection* mcu) {
-  if (mcu == nullptr) {
+void WriteMcu(std::ostream& out, const std::optional<image::RawSection>& mcu) {
+  if (!mcu) {
     out << "MCU: no section\n";
     return;
   }
-  out << "MCU: " << mcu->place.length << " bytes";
+  out << "MCU: " << mcu->bytes.size() << " bytes";
   const std::optional<image::McuInfo> info =
-      image::ReadMcuInfo(mcu->data, image::McuWordOrder::kEeprom);
+      image::ReadMcuInfo(mcu->bytes, image::McuWordOrder::kEeprom);
   if (!info) {
     out << ", no info block (shorter than " << image::kMcuInfoLength << " bytes)\n";
     return;
   }
   const image::McuInfo& i = *info;
-  out << ", info block: chip ID " << HexText(i.chipId, 4) << ", VID " << HexText(i.vid, 4)
-      << ", PID " << HexText(i.pid, 4) << ", chip version " << HexText(i.chipVersion, 4)
-      << ", FW version " << HexText(i.fwVersion, 4) << '\n';
+  out << ", info block: chip ID " << platform::HexText(i.chipId, 4) << ", VID "
+      << platform::HexText(i.vid, 4) << ", PID " << platform::HexText(i.pid, 4) << ", chip version "
+      << platform::HexText(i.chipVersion, 4) << ", FW version " << platform::HexText(i.fwVersion, 4)
+      << '\n';
 }
 
 void WriteTailRecords(std::ostream& out, const image::ImageContents& contents) {
-  // Where the reader found them: tail record 2 follows tail record 1 when that one is there.
-  const uint32_t first = image::kDataStart + contents.total;
+  const image::TailRecordPlaces places = image::TailRecordPlacesOf(contents);
   out << "Tail records:";
-  if (contents.tailRecords.first) out << " 1 (Playback EQ) at " << first;
-  if (contents.tailRecords.second) {
-    out << (contents.tailRecords.first ? ", " : " ") << "2 (Record EQ) at "
-        << (contents.tailRecords.first ? first + image::kTailRecordLength : first);
-  }
-  if (!contents.tailRecords.first && !contents.tailRecords.second) out << " none";
+  if (places.first) out << " 1 (Playback EQ) at " << *places.first;
+  if (places.second) out << (places.first ? ", " : " ") << "2 (Record EQ) at " << *places.second;
+  if (!places.first && !places.second) out << " none";
   out << '\n';
 }
 
 }  // namespace
 
 void WriteTextReport(std::ostream& out, const image::ImageContents& contents,
-                     uint32_t transferLength, const std::optional<ChipSummary>& chip) {
+                     uint32_t transferLength, const std::optional<image::ChipTraits>& chip) {
   if (chip) {
     out << "Chip: variant " << chip->variant << ", capability flags";
-    for (int flag : chip->capabilities)
-      out << ' ' << flag;
+    for (bool flag : chip->capabilities)
+      out << ' ' << (flag ? 1 : 0);
     out << '\n';
   }
   out << "EEPROM image, transfer length " << transferLength << ": ";
-  if (!contents.hasMagic) {
+  const std::optional<image::Configuration> c = image::DecodeConfiguration(contents);
+  if (!c) {
     out << "empty (no magic \"ZR\")\n";
     return;
   }
   out << "magic \"ZR\"\n";
-  const std::span<const uint8_t> header = contents.header;
-  out << "Header: VID " << HexText(image::GetHeaderVid(header), 4) << ", PID "
-      << HexText(image::GetHeaderPid(header), 4) << '\n';
-  WriteOptions(out, header);
+  out << "Header: VID " << platform::HexText(c->header.vid, 4) << ", PID "
+      << platform::HexText(c->header.pid, 4) << '\n';
+  WriteOptions(out, c->header);
   WriteSections(out, contents);
-  WriteStrings(out, contents);
-  WriteVolumes(out, StoredOfType(contents, image::section_type::kAudioIo));
-  WritePlaybackEq(out, contents);
-  WriteRecordEq(out, contents);
-  WriteMcu(out, StoredOfType(contents, image::section_type::kMcu));
+  WriteStrings(out, *c);
+  WriteVolumes(out, c->audioIo);
+  WriteEq(out, c->playbackEq, true);
+  WriteEq(out, c->recordEq, false);
+  WriteMcu(out, c->mcuFirmware);
   WriteTailRecords(out, contents);
 }
 

@@ -17,6 +17,13 @@ double GainCodeToDb(uint8_t code) {
   return code * 0.5 - 12.0;
 }
 
+std::optional<uint8_t> ExactGainCode(double dB) {
+  for (int code = 0; code <= kMaxGainCode; ++code) {
+    if (GainCodeToDb(static_cast<uint8_t>(code)) == dB) return static_cast<uint8_t>(code);
+  }
+  return std::nullopt;
+}
+
 uint8_t DbToGainCode(double dB) {
   return static_cast<uint8_t>(kMaxGainCode - DbToSliderPosition(dB));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace veltra::eq {
@@ -19,6 +20,8 @@ inline constexpr uint8_t kToneOnFlag = 0x80;
 int TruncToRange(double x, int low, int high);
 
 double GainCodeToDb(uint8_t code);
+// The code 0..48 whose value dB is exactly; nullopt for any other value (NaN included).
+std::optional<uint8_t> ExactGainCode(double dB);
 // The code the slider ends up storing for dB: 24 + trunc(2 * dB), held within 0..48.
 uint8_t DbToGainCode(double dB);
 

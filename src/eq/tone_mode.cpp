@@ -23,6 +23,13 @@ double ToneMaximumItemDb(int item) {
   return 0.5 * (item + 1);
 }
 
+std::optional<int> ToneMaximumItemOfDb(double dB) {
+  for (int item = 0; item < kToneMaximumItemCount; ++item) {
+    if (ToneMaximumItemDb(item) == dB) return item;
+  }
+  return std::nullopt;
+}
+
 std::string ToneMaximumItemText(int item) {
   return FormatGainDb(ToneMaximumItemDb(item));
 }
@@ -34,6 +41,10 @@ std::optional<int> ToneMaximumItemForCode(uint8_t toneMaximumCode) {
     if ((code & kCodeBits) == (toneMaximumCode & kCodeBits)) found = item;
   }
   return found;
+}
+
+double ToneMaximumDbOfCode(uint8_t toneMaximumCode) {
+  return ((toneMaximumCode & kCodeBits) - kZeroDbGainCode) / 2.0;
 }
 
 int ToneSliderMax(double maximumDb) {

@@ -34,6 +34,9 @@ inline constexpr int kMicInRecording = 1;
 inline constexpr int kLineInRecording = 2;
 inline constexpr int kMicInAa = 3;
 inline constexpr int kLineInAa = 4;
+// The main window shows an EQ page only for a chip with its flag set.
+inline constexpr int kPlaybackEq = 5;
+inline constexpr int kRecordEq = 6;
 }  // namespace capability_flag
 
 // The Audio I/O page's option controls.

@@ -107,9 +107,7 @@ std::vector<uint8_t> StringBytes(const StringSection& section) {
   return EncodeStringDescriptor(std::get<std::string>(section));
 }
 
-std::vector<uint8_t> AudioIoBytes(const AudioIoContent& content) {
-  if (const auto* raw = std::get_if<RawSection>(&content)) return raw->bytes;
-  const VolumeSettingsList& volumes = std::get<VolumeSettingsList>(content);
+AudioIoSection SectionOf(const VolumeSettingsList& volumes) {
   AudioIoSection section;
   section.recordCount = static_cast<int>(kVolumeRecordCount);
   for (size_t i = 0; i < volumes.size(); ++i) {
@@ -117,8 +115,13 @@ std::vector<uint8_t> AudioIoBytes(const AudioIoContent& content) {
                           VolumeWord(volumes[i].initialDb)};
     if (volumes[i].initialMute) section.muteBits |= static_cast<uint8_t>(1u << i);
   }
+  return section;
+}
+
+std::vector<uint8_t> AudioIoBytes(const AudioIoContent& content) {
+  if (const auto* raw = std::get_if<RawSection>(&content)) return raw->bytes;
   std::vector<uint8_t> bytes(kAudioIoSectionLength);
-  EncodeAudioIoSection(section, bytes);
+  EncodeAudioIoSection(SectionOf(std::get<VolumeSettingsList>(content)), bytes);
   return bytes;
 }
 
@@ -176,6 +179,23 @@ BandRecord BandWordsOf(const BandTableEntry& entry) {
       eq::CalcBandCoefficients(eq::kEqSampleRate, entry.centreFrequency, entry.bandwidth);
   return {static_cast<int32_t>(words.A21), static_cast<int32_t>(words.A31),
           static_cast<int32_t>(words.S)};
+}
+
+std::optional<AudioIoSection> StoredAudioIoOf(const AudioIoContent& content) {
+  if (const auto* raw = std::get_if<RawSection>(&content)) return DecodeAudioIoSection(raw->bytes);
+  return SectionOf(std::get<VolumeSettingsList>(content));
+}
+
+std::optional<StoredEq> StoredEqOf(const EqSection& eq, bool playback) {
+  if (!eq.raw) return StoredEq{eq.gains, WordsOf(eq.bands)};
+  if (playback) {
+    const std::optional<PlaybackEqSection> decoded = DecodePlaybackEqSection(eq.raw->bytes);
+    if (!decoded) return std::nullopt;
+    return StoredEq{{decoded->presets.begin(), decoded->presets.end()}, decoded->bands};
+  }
+  const std::optional<RecordEqSection> decoded = DecodeRecordEqSection(eq.raw->bytes);
+  if (!decoded) return std::nullopt;
+  return StoredEq{{decoded->gains}, decoded->bands};
 }
 
 std::array<uint8_t, kHeaderLength> EncodeHeaderSettings(const HeaderSettings& header) {

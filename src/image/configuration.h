@@ -151,4 +151,16 @@ HeaderSettings DecodeHeaderSettings(std::span<const uint8_t, kHeaderLength> head
 // The word the band's table entry gives at 48000 Hz, as the EQ pages compute it.
 BandRecord BandWordsOf(const BandTableEntry& entry);
 
+// The Audio I/O section as the chip reads it, whether the configuration keeps it decoded or raw.
+// nullopt for raw bytes of no volume layout.
+std::optional<AudioIoSection> StoredAudioIoOf(const AudioIoContent& content);
+
+// An EQ section as the chip reads it, whether the configuration keeps it decoded or raw: its gain
+// rows and every band's words. nullopt for raw bytes shorter than the EQ layout.
+struct StoredEq {
+  std::vector<GainRow> gains;
+  BandRecords words{};
+};
+std::optional<StoredEq> StoredEqOf(const EqSection& eq, bool playback);
+
 }  // namespace veltra::image

@@ -150,4 +150,14 @@ ImageContents ReadImage(std::span<const uint8_t> image, uint32_t transferLength)
   return contents;
 }
 
+TailRecordPlaces TailRecordPlacesOf(const ImageContents& contents) {
+  const uint32_t first = kDataStart + contents.total;
+  TailRecordPlaces places;
+  if (contents.tailRecords.first) places.first = first;
+  if (contents.tailRecords.second) {
+    places.second = contents.tailRecords.first ? first + kTailRecordLength : first;
+  }
+  return places;
+}
+
 }  // namespace veltra::image

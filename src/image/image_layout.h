@@ -122,4 +122,12 @@ struct ImageContents {
 // nothing but hasMagic is filled in.
 ImageContents ReadImage(std::span<const uint8_t> image, uint32_t transferLength);
 
+// Where the tail records the contents hold were found: tail record 2 follows tail record 1 when
+// that one is there and takes its place otherwise. nullopt for a record not found.
+struct TailRecordPlaces {
+  std::optional<uint32_t> first;
+  std::optional<uint32_t> second;
+};
+TailRecordPlaces TailRecordPlacesOf(const ImageContents& contents);
+
 }  // namespace veltra::image

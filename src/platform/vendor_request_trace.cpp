@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include "platform/byte_text.h"
+
 namespace veltra::platform {
 namespace {
 
@@ -58,11 +60,7 @@ std::string FormatTraceLine(int64_t sinceStartNs, const VendorPacket& packet,
   if (data.empty()) {
     line += '-';
   } else {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    for (const uint8_t byte : data) {
-      line += kDigits[byte >> 4];
-      line += kDigits[byte & 0x0F];
-    }
+    line += ToHex(data);
   }
   line += result ? " ok" : " fail";
   return line;

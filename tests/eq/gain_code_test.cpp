@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "eq/factory_defaults.h"
+#include "eq/tone_mode.h"
 
 namespace veltra::eq {
 namespace {
@@ -80,6 +81,24 @@ TEST(GainCode, TrebleBassMaximumCode) {
   EXPECT_EQ(TrebleBassMaximumCode(kNaN), 0x80 | 24);
   EXPECT_EQ(TrebleBassMaximumCode(1e9), 0xFF);
   EXPECT_EQ(TrebleBassMaximumCode(-1e9), 0x80);
+}
+
+TEST(GainCode, OnlyAValueACodeHasGivesThatCode) {
+  for (int code = 0; code <= kMaxGainCode; ++code)
+    EXPECT_EQ(ExactGainCode(GainCodeToDb(static_cast<uint8_t>(code))), code);
+  for (double dB : {0.25, -12.5, 12.5, kNaN, kInf})
+    EXPECT_FALSE(ExactGainCode(dB)) << dB;
+}
+
+TEST(ToneMode, ByteNineReadsBackAsTheMaximumItStores) {
+  for (int item = 0; item < kToneMaximumItemCount; ++item) {
+    EXPECT_EQ(ToneMaximumDbOfCode(TrebleBassMaximumCode(ToneMaximumItemDb(item))),
+              ToneMaximumItemDb(item));
+    EXPECT_EQ(ToneMaximumItemOfDb(ToneMaximumItemDb(item)), item);
+  }
+  EXPECT_FALSE(ToneMaximumItemOfDb(0.0));
+  EXPECT_FALSE(ToneMaximumItemOfDb(0.75));
+  EXPECT_EQ(ToneMaximumDbOfCode(0x81), -11.5);  // no list item, still a value
 }
 
 TEST(FactoryDefaults, GainTablesReadAsTheirDecibelValues) {

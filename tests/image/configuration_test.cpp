@@ -273,6 +273,24 @@ TEST(ConfigurationTest, SectionsThePagesCannotShowAreKeptRaw) {
   EXPECT_TRUE(read.playbackEq->bands[0].table.has_value()) << "the band table stays decoded";
   EXPECT_TRUE(std::holds_alternative<RawSection>(*read.manufacturer));
   EXPECT_EQ(read, c);
+
+  // What the chip reads from a section is the same whether it is kept raw or decoded.
+  EXPECT_EQ(StoredAudioIoOf(*read.audioIo)->records[0].maximum,
+            static_cast<int16_t>(0x80 | image[62] << 8));
+  const auto volumes = StoredAudioIoOf(*FactoryConfiguration().audioIo);
+  ASSERT_TRUE(volumes);
+  std::vector<uint8_t> encoded(kAudioIoSectionLength);
+  EncodeAudioIoSection(*volumes, encoded);
+  EXPECT_EQ(encoded, std::vector<uint8_t>(image.begin() + 61, image.begin() + 98));
+  EXPECT_FALSE(StoredAudioIoOf(AudioIoContent{RawSection{{1, 2}}}));
+  const auto rawEq = StoredEqOf(*read.playbackEq, true);
+  ASSERT_TRUE(rawEq);
+  EXPECT_EQ(rawEq->gains[0][0], 49);
+  EXPECT_EQ(rawEq->words, DecodePlaybackEqSection(eq)->bands);
+  const Configuration factory = FactoryConfiguration();
+  EXPECT_EQ(StoredEqOf(*factory.playbackEq, true)->words, DecodePlaybackEqSection(eq)->bands);
+  eq.resize(kPlaybackEqSectionLength - 1);
+  EXPECT_FALSE(StoredEqOf(EqSection{{}, {}, RawSection{eq}}, true));
 }
 
 TEST(ConfigurationTest, EveryHeaderBitHasAField) {

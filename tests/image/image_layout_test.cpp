@@ -135,6 +135,9 @@ TEST_P(EqSectionsTailTest, StoresTailRecordsOnlyWhereTheyFit) {
   if (back.tailRecords.second) {
     EXPECT_EQ((*back.tailRecords.second)[2], 0x22);
   }
+  const TailRecordPlaces places = TailRecordPlacesOf(back);
+  EXPECT_EQ(places.first, GetParam().tail1 ? std::optional<uint32_t>(248) : std::nullopt);
+  EXPECT_EQ(places.second, GetParam().tail2 ? std::optional<uint32_t>(270) : std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(Eeproms, EqSectionsTailTest,
@@ -159,6 +162,7 @@ TEST(ImageLayout, TailRecord2WithoutTailRecord1SitsRightAfterTheData) {
   EXPECT_FALSE(back.tailRecords.first);
   ASSERT_TRUE(back.tailRecords.second);
   EXPECT_EQ((*back.tailRecords.second)[21], 0x22);
+  EXPECT_EQ(TailRecordPlacesOf(back).second, 127u);
   // Tail record 2 is looked for only when T >= total + 105.
   EXPECT_FALSE(ReadImage(image, 66 + 104).tailRecords.second);
   EXPECT_TRUE(ReadImage(image, 66 + 105).tailRecords.second);

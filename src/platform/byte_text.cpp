@@ -1,8 +1,9 @@
-#include "cli/byte_text.h"
+#include "platform/byte_text.h"
 
 #include <algorithm>
+#include <cstdio>
 
-namespace veltra::cli {
+namespace veltra::platform {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
@@ -92,4 +93,10 @@ std::optional<std::vector<uint8_t>> FromBase64(std::string_view text) {
   return bytes;
 }
 
-}  // namespace veltra::cli
+std::string HexText(uint32_t value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
+  return text;
+}
+
+}  // namespace veltra::platform

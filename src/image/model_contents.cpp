@@ -1,25 +1,25 @@
-#include "cli/model_contents.h"
+#include "image/model_contents.h"
 
 #include <algorithm>
 
-namespace veltra::cli {
+namespace veltra::image {
 
-image::ImageContents ModelContents(const image::EepromConfig& model) {
-  image::ImageContents contents;
+ImageContents ModelContents(const EepromConfig& model) {
+  ImageContents contents;
   contents.hasMagic = !model.IsEmpty();
   if (!contents.hasMagic) return contents;
 
   for (const auto& section : model.Sections()) {
-    if (section->Kind().encoding == image::EntryEncoding::kNone) {
+    if (section->Kind().encoding == EntryEncoding::kNone) {
       const auto bytes = std::span<const uint8_t>(section->data);
       std::copy_n(bytes.begin(), std::min(bytes.size(), contents.header.size()),
                   contents.header.begin());
       continue;
     }
     if (!section->IsPresent()) continue;
-    image::StoredSection stored;
+    StoredSection stored;
     stored.entry = section->entry;
-    stored.place = image::DecodeEntry(section->Encoding(), section->entry);
+    stored.place = DecodeEntry(section->Encoding(), section->entry);
     const auto bytes = section->Bytes();
     stored.data.assign(bytes.begin(), bytes.end());
     // Bytes() stops at the buffer; the report goes by the stored length.
@@ -28,16 +28,14 @@ image::ImageContents ModelContents(const image::EepromConfig& model) {
   }
   contents.total = model.Total();
 
-  image::TailRecord record{};
-  if (model.GetTailRecord(record.data(), image::kTailRecordLength,
-                          image::section_index::kPlaybackEq) != 0) {
+  TailRecord record{};
+  if (model.GetTailRecord(record.data(), kTailRecordLength, section_index::kPlaybackEq) != 0) {
     contents.tailRecords.first = record;
   }
-  if (model.GetTailRecord(record.data(), image::kTailRecordLength,
-                          image::section_index::kRecordEq) != 0) {
+  if (model.GetTailRecord(record.data(), kTailRecordLength, section_index::kRecordEq) != 0) {
     contents.tailRecords.second = record;
   }
   return contents;
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra::image

@@ -27,6 +27,7 @@
 #include "device/channel.h"
 #include "device/eeprom_types.h"
 #include "device/transport.h"
+#include "image/audio_io_rules.h"
 #include "image/eeprom_config.h"
 #include "image/header_options.h"
 #include "image/operation_texts.h"
@@ -340,8 +341,10 @@ void CDemoDlg::OnSaveClicked() {
   }
   // A page that refuses to store has said why; then nothing is written.
   bool stored = usbPage_->Store() && audioPage_->Store();
-  if (stored && model_->GetCapability(5) != 0) stored = playbackEqPage_->Store();
-  if (stored && model_->GetCapability(6) != 0) stored = recordEqPage_->Store();
+  if (stored && model_->GetCapability(image::capability_flag::kPlaybackEq) != 0)
+    stored = playbackEqPage_->Store();
+  if (stored && model_->GetCapability(image::capability_flag::kRecordEq) != 0)
+    stored = recordEqPage_->Store();
   if (!stored || !mcuPage_->Store()) return;
   StartOperation(kSaveImage, 1);
 }
@@ -399,11 +402,11 @@ void CDemoDlg::OnReadDone() {
     eepromType_->setEnabled(false);
     usbPage_->Load();
     audioPage_->Load();
-    if (model_->GetCapability(5) != 0) {
+    if (model_->GetCapability(image::capability_flag::kPlaybackEq) != 0) {
       AddPage(*playbackEqPage_);
       playbackEqPage_->Load();
     }
-    if (model_->GetCapability(6) != 0) {
+    if (model_->GetCapability(image::capability_flag::kRecordEq) != 0) {
       AddPage(*recordEqPage_);
       recordEqPage_->Load();
     }

@@ -12,6 +12,7 @@
 #include "eq/live_upload.h"
 #include "eq/number_text.h"
 #include "eq/tone_mode.h"
+#include "image/audio_io_rules.h"
 #include "image/eeprom_config.h"
 #include "image/eq_image.h"
 #include "pages/edit_enter.h"
@@ -25,7 +26,6 @@ const char* const CEQPage::kResetQuestion =
 
 namespace {
 
-constexpr int kPlaybackEqCapability = 5;
 constexpr int kBass = 0;
 constexpr int kTreble = eq::kBandCount - 1;
 constexpr int kToneEnableItem = 1;
@@ -136,7 +136,7 @@ void CEQPage::ReleaseContents() {
 // ---- state of the controls -------------------------------------------------------------------
 
 bool CEQPage::HasPlaybackEq() const {
-  return context_.model.GetCapability(kPlaybackEqCapability) != 0;
+  return context_.model.GetCapability(image::capability_flag::kPlaybackEq) != 0;
 }
 
 int CEQPage::SelectedPreset() const {

@@ -13,13 +13,6 @@
 namespace veltra::backend {
 namespace {
 
-sim::EepromPart PartOf(const DeviceOptions& options) {
-  if (options.eeprom) {
-    if (const auto part = sim::PartFromSize(options.eeprom->size)) return *part;
-  }
-  return sim::kDefaultDevicePart;
-}
-
 std::string Hex(unsigned value, int digits) {
   char text[16];
   std::snprintf(text, sizeof text, "%0*X", digits, value);
@@ -28,8 +21,15 @@ std::string Hex(unsigned value, int digits) {
 
 }  // namespace
 
+sim::EepromPart SimulatedPart(const DeviceOptions& options) {
+  if (options.eeprom) {
+    if (const auto part = sim::PartFromSize(options.eeprom->size)) return *part;
+  }
+  return sim::kDefaultDevicePart;
+}
+
 SimulatedBackend::SimulatedBackend(const DeviceOptions& options, const BackendSetup& setup)
-    : options_(options), part_(PartOf(options)) {
+    : options_(options), part_(SimulatedPart(options)) {
   if (setup.storage == BackendSetup::Storage::kFile) {
     if (options_.imageFile.empty()) {
       imageFile_ = sim::DefaultImageFile(options_.vid, options_.pid, part_);

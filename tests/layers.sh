@@ -2,7 +2,8 @@
 # layers.sh SOURCE_DIR
 # Dependencies point down: each folder of src/ includes only the folders below it, and the core
 # (device, log, eq, image) includes no toolkit header. A folder is named by its first part, so
-# platform/sim and platform/win32 are platform.
+# platform/sim and platform/win32 are platform. The build's fence (cmake/export_headers.cmake)
+# holds each target to the headers of what it links; this holds the links to pointing down.
 src=$1/src
 status=0
 
@@ -39,5 +40,13 @@ for dir in platform device log eq image backend cli ui pages app; do
         ;;
     esac
   done
+done
+
+# The back end hides the simulator: no public header of a front end names it.
+for file in "$src"/cli/*.h "$src"/ui/*.h "$src"/pages/*.h "$src"/app/*.h; do
+  if grep -Eq '^#include "(platform/sim/|backend/simulated_backend.h)|sim::' "$file"; then
+    echo "${file#"$src"/} shows the simulator's types: the back end hides them"
+    status=1
+  fi
 done
 exit $status

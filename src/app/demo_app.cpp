@@ -18,9 +18,11 @@
 #include "app/single_instance_lock.h"
 #include "app/user_output.h"
 #include "app/widget_probe.h"
+#include "backend/simulated_backend.h"
 #include "log/local_time.h"
 #include "platform/debug_output.h"
 #include "platform/log_file_store.h"
+#include "platform/sim/eeprom_part.h"
 #ifdef _WIN32
 #include <windows.h>
 // After windows.h, which it needs.
@@ -170,7 +172,9 @@ int CDemoApp::Run(int argc, char** argv) {
     if (!parsed.options->screenshotDirectory.isEmpty()) {
       const auto& device = parsed.options->device;
       tour = std::make_unique<ScreenshotTour>(
-          window, QStringLiteral("S") + QString::fromLatin1(sim::PartInfo(PartOf(device)).name),
+          window,
+          QStringLiteral("S") +
+              QString::fromLatin1(sim::PartInfo(backend::SimulatedPart(device)).name),
           QString::number(device.vid, 16).toUpper().rightJustified(4, u'0'),
           QString::number(device.pid, 16).toUpper().rightJustified(4, u'0'),
           parsed.options->screenshotDirectory);

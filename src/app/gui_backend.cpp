@@ -2,6 +2,7 @@
 
 #include "app/qt_platform_window.h"
 #include "app/qt_timers.h"
+#include "backend/simulated_backend.h"
 #include "image/bin_file.h"
 #include "platform/sim/sim_system.h"
 
@@ -12,13 +13,6 @@ namespace {
 const std::string kNoFile;
 
 }  // namespace
-
-sim::EepromPart PartOf(const backend::DeviceOptions& options) {
-  if (options.eeprom) {
-    if (const auto part = sim::PartFromSize(options.eeprom->size)) return *part;
-  }
-  return sim::kDefaultDevicePart;
-}
 
 GuiBackend::GuiBackend(const backend::DeviceOptions& options) : options_(options) {
   timers_ = std::make_unique<QtTimers>();
@@ -32,20 +26,21 @@ GuiBackend::GuiBackend(const backend::DeviceOptions& options) : options_(options
   if (simulated_ == nullptr) return;
 
   const std::string& problem = simulated_->FileProblem();
+  const sim::SimEeprom& eeprom = simulated_->Device().Eeprom();
   if (!problem.empty()) {
     // A file refused at start is never written; one that could not be made is tried again at
     // every write, whose message then says why it failed.
-    const bool inMemory = !Device().Eeprom().IsFileBacked();
+    const bool inMemory = !eeprom.IsFileBacked();
     startupNotice_ =
         QString::fromStdString(problem) +
         (inMemory ? QStringLiteral("\n\nThe file is left as it is. The simulated EEPROM starts "
                                    "erased and keeps what is written to it in memory only, until "
                                    "the tool ends.")
                   : QStringLiteral("\n\nThe simulated EEPROM starts erased."));
-  } else if (const std::optional<uint64_t> length = Device().Eeprom().LoadedFileSize()) {
+  } else if (const std::optional<uint64_t> length = eeprom.LoadedFileSize()) {
     // The rule veltra-cli applies to the same file, in its words.
-    if (const auto notice = image::BinFileFitNotice(simulated_->ImageFile(), *length,
-                                                    Device().Eeprom().Info().size - 1))
+    if (const auto notice =
+            image::BinFileFitNotice(simulated_->ImageFile(), *length, eeprom.Info().size - 1))
       startupNotice_ = QString::fromStdString(*notice);
   }
 }
@@ -58,6 +53,18 @@ GuiBackend::~GuiBackend() {
 
 const std::string& GuiBackend::ImageFile() const {
   return simulated_ != nullptr ? simulated_->ImageFile() : kNoFile;
+}
+
+void GuiBackend::Unplug() {
+  simulated_->Unplug();
+}
+
+void GuiBackend::Plug() {
+  simulated_->Plug();
+}
+
+bool GuiBackend::IsPlugged() const {
+  return simulated_->IsPlugged();
 }
 
 const std::string& GuiBackend::FileProblem() const {

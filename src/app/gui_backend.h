@@ -9,25 +9,14 @@
 
 #include "backend/device_backend.h"
 #include "backend/device_options.h"
-#include "backend/simulated_backend.h"
 #include "device/channel.h"
 #include "device/transport.h"
 #include "platform/platform.h"
-#include "platform/sim/default_device.h"
-#include "platform/sim/eeprom_part.h"
-
-namespace veltra::sim {
-class SimSystem;
-class SimUsbDevice;
-}  // namespace veltra::sim
 
 namespace veltra::app {
 
 class QtPlatformWindow;
 class QtTimers;
-
-// The EEPROM part the options choose for a simulated device.
-sim::EepromPart PartOf(const backend::DeviceOptions& options);
 
 // The device back end as the GUI runs it: chosen at start-up as every front end chooses it (the
 // chip on the vendor driver where the Win32 back end is built, the simulated device with
@@ -59,14 +48,14 @@ class GuiBackend {
   // Why the EEPROM file could not be written after the last transfer, or empty.
   std::string StorageProblem() const { return core_->StorageProblem(); }
 
-  // Whether this is the simulated device. What follows is the simulated device's own, for the
-  // device panel and the tests, and only there.
+  // Whether this is the simulated device. Its cable, for the device panel, only then.
   bool IsSimulated() const { return simulated_ != nullptr; }
-  sim::SimSystem& System() { return simulated_->System(); }
-  sim::SimUsbDevice& Device() { return simulated_->Device(); }
-  void Unplug() { simulated_->Unplug(); }
-  void Plug() { simulated_->Plug(); }
-  bool IsPlugged() const { return simulated_->IsPlugged(); }
+  void Unplug();
+  void Plug();
+  bool IsPlugged() const;
+  // The simulated machine behind the back end, for the tests that reach into it; null for the
+  // chip. Its types stay out of this header.
+  backend::SimulatedBackend* Simulated() { return simulated_; }
 
  private:
   backend::DeviceOptions options_;

@@ -12,19 +12,16 @@
 #include "platform/text.h"
 
 namespace veltra::backend {
-namespace {
 
-sim::EepromPart PartOf(const DeviceOptions& options) {
+sim::EepromPart SimulatedPart(const DeviceOptions& options) {
   if (options.eeprom) {
     if (const auto part = sim::PartFromSize(options.eeprom->size)) return *part;
   }
   return sim::kDefaultDevicePart;
 }
 
-}  // namespace
-
 SimulatedBackend::SimulatedBackend(const DeviceOptions& options, const BackendSetup& setup)
-    : options_(options), part_(PartOf(options)) {
+    : options_(options), part_(SimulatedPart(options)) {
   if (setup.storage == BackendSetup::Storage::kFile) {
     if (options_.imageFile.empty()) {
       imageFile_ = sim::DefaultImageFile(options_.vid, options_.pid, part_);

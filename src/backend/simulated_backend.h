@@ -13,6 +13,9 @@ class SimUsbDevice;
 
 namespace veltra::backend {
 
+// The EEPROM part the options choose for a simulated device.
+sim::EepromPart SimulatedPart(const DeviceOptions& options);
+
 // A simulated machine with one device plugged in, as the options describe it, the platform
 // aggregate on it (the front end's timers and a tracing driver where the set-up asks for them),
 // the device channel and the transport, sized for the EEPROM. The driver is not opened yet.

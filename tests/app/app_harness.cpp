@@ -14,7 +14,7 @@ AppHarness::AppHarness(HarnessOptions options) {
   backend::DeviceOptions device = options.device;
   device.imageFile = dir_.filePath(QStringLiteral("eeprom.bin")).toStdString();
   if (options.contents == Contents::kFactory) {
-    const uint32_t size = sim::PartInfo(PartOf(device)).size;
+    const uint32_t size = sim::PartInfo(backend::SimulatedPart(device)).size;
     auto image = image::BuildFactoryImage(device.vid, device.pid, size);
     QVERIFY(image.has_value());
     const std::string error = platform::ReplaceFile(device.imageFile, *image);
@@ -75,12 +75,12 @@ bool AppHarness::Connect(const QString& type) {
 }
 
 std::vector<uint8_t> AppHarness::EepromBytes() {
-  auto lock = backend_->System().Lock();
-  return backend_->Device().Eeprom().Contents();
+  auto lock = backend_->Simulated()->System().Lock();
+  return backend_->Simulated()->Device().Eeprom().Contents();
 }
 
 void AppHarness::SetFaults(const sim::Faults& faults) {
-  backend_->System().SetFaults(faults);
+  backend_->Simulated()->System().SetFaults(faults);
 }
 
 void AppHarness::WatchCover() {

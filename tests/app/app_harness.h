@@ -14,6 +14,7 @@
 
 #include "app/gui_backend.h"
 #include "app/main_window.h"
+#include "backend/simulated_backend.h"
 #include "log/local_time.h"
 #include "log/log_settings.h"
 #include "platform/log_file_store.h"
@@ -46,6 +47,7 @@ class AppHarness {
 
   CDemoDlg& Window() { return *window_; }
   GuiBackend& Backend() { return *backend_; }
+  backend::SimulatedBackend& Simulated() { return *backend_->Simulated(); }
   ui::testing::ScriptedUserDialogs& Dialogs() { return dialogs_; }
   QString TempPath(const QString& name) const { return dir_.filePath(name); }
 

@@ -22,6 +22,7 @@
 #include "app/qt_timers.h"
 #include "app/single_instance_lock.h"
 #include "app/widget_probe.h"
+#include "backend/simulated_backend.h"
 #include "image/section_kinds.h"
 #include "platform/win32_codes.h"
 #include "ui/group_frame.h"
@@ -120,7 +121,7 @@ class ComponentsTest : public QObject {
     const backend::DeviceOptions& device = result.options->device;
     QCOMPARE(device.vid, uint16_t{0x5A52});
     QCOMPARE(device.pid, uint16_t{0x7731});
-    QVERIFY(app::PartOf(device) == sim::EepromPart::k24C64);
+    QVERIFY(backend::SimulatedPart(device) == sim::EepromPart::k24C64);
     QCOMPARE(device.capability, uint8_t{0x34});
     QCOMPARE(device.latencyNs, int64_t{0});
     QVERIFY(device.imageFile.empty());
@@ -135,7 +136,7 @@ class ComponentsTest : public QObject {
     const backend::DeviceOptions& device = result.options->device;
     QCOMPARE(device.vid, uint16_t{0x1A2B});
     QCOMPARE(device.pid, uint16_t{0x00FF});
-    QVERIFY(app::PartOf(device) == sim::EepromPart::k24C512);
+    QVERIFY(backend::SimulatedPart(device) == sim::EepromPart::k24C512);
     QCOMPARE(device.capability, uint8_t{0x14});
     QCOMPARE(device.latencyNs, int64_t{100000});
     QCOMPARE(device.imageFile, std::string("/tmp/x.bin"));

@@ -91,7 +91,7 @@ FaultMatrix::FaultMatrix(MatrixOperation operation, sim::EepromPart part)
   options.device.eeprom = device::EepromTypeBySize(sim::PartInfo(part).size);
   app_ = std::make_unique<AppHarness>(options);
   // Only requests and waits move the clock: every run sends the same requests.
-  app_->Backend().System().Clock().SetFollowRealTime(false);
+  app_->Simulated().System().Clock().SetFollowRealTime(false);
   old_ = app_->EepromBytes();
   dumpFile_ = app_->TempPath(QStringLiteral("dump.bin"));
   previousFile_ = QByteArrayLiteral("the dump made before");
@@ -101,7 +101,7 @@ FaultMatrix::FaultMatrix(MatrixOperation operation, sim::EepromPart part)
     problem_ = "before the run without a fault: " + problem;
     return;
   }
-  sim::SimSystem& system = app_->Backend().System();
+  sim::SimSystem& system = app_->Simulated().System();
   const uint64_t base = system.RequestCount();
   const int64_t start = system.Clock().NowNs();
   system.ClearRequestLog();
@@ -164,7 +164,7 @@ void FaultMatrix::Edit() {
 
 bool FaultMatrix::Prepare(std::string& problem) {
   AppHarness& app = *app_;
-  sim::SimSystem& system = app.Backend().System();
+  sim::SimSystem& system = app.Simulated().System();
   app.SetFaults({});
   Settle();
   if (!app.Backend().IsPlugged()) {
@@ -173,7 +173,7 @@ bool FaultMatrix::Prepare(std::string& problem) {
   }
   {
     auto lock = system.Lock();
-    sim::SimUsbDevice& device = app.Backend().Device();
+    sim::SimUsbDevice& device = app.Simulated().Device();
     device.Chip().PowerOn();
     device.Eeprom().Contents() = old_;
   }
@@ -241,7 +241,7 @@ bool FaultMatrix::Click() {
 RunResult FaultMatrix::Run(FaultKind fault, uint64_t request) {
   std::string problem;
   if (!Prepare(problem)) return {RunOutcome::kWrong, "cannot prepare the run: " + problem};
-  sim::SimSystem& system = app_->Backend().System();
+  sim::SimSystem& system = app_->Simulated().System();
   const uint64_t at = system.RequestCount() + request;
   sim::Faults faults;
   switch (fault) {
@@ -281,7 +281,7 @@ RunResult FaultMatrix::Run(FaultKind fault, uint64_t request) {
 }
 
 std::vector<sim::RequestRecord> FaultMatrix::TakeLog(uint64_t base) {
-  sim::SimSystem& system = app_->Backend().System();
+  sim::SimSystem& system = app_->Simulated().System();
   std::vector<sim::RequestRecord> log = system.RequestLog();
   system.ClearRequestLog();
   std::erase_if(log, [&](const sim::RequestRecord& record) { return record.sequence <= base; });

@@ -236,9 +236,9 @@ class OperationsTest : public QObject {
       QVERIFY(!box->isChecked());
       QVERIFY(app.Connect());
       auto requestsOfSave = [&app] {
-        const uint64_t before = app.Backend().System().RequestCount();
+        const uint64_t before = app.Simulated().System().RequestCount();
         if (!app.ClickAndWait("3")) return uint64_t{0};
-        return app.Backend().System().RequestCount() - before;
+        return app.Simulated().System().RequestCount() - before;
       };
       whole = requestsOfSave();
       box->click();
@@ -310,7 +310,7 @@ class OperationsTest : public QObject {
                                   "not the chosen %1: its first 60 bytes read again at address "
                                   "0x2000. Nothing was written.")
                                   .arg(QString::fromLatin1(type));
-      app.Backend().System().SetRequestLogEnabled(true);
+      app.Simulated().System().SetRequestLogEnabled(true);
       QVERIFY(app.ClickAndWait("3"));
       app.Dialogs().AnswerQuestion(true);
       QVERIFY(app.ClickAndWait("4"));
@@ -319,7 +319,7 @@ class OperationsTest : public QObject {
       QVERIFY(app.ClickAndWait("1161"));
       QCOMPARE(app.Dialogs().Messages(), (QStringList{refusal, refusal, refusal}));
       // Reads only: every chunk's device address byte has its read bit.
-      for (const veltra::sim::RequestRecord& r : app.Backend().System().RequestLog())
+      for (const veltra::sim::RequestRecord& r : app.Simulated().System().RequestLog())
         QVERIFY(r.packet.index != 0x80 || r.packet.length != 16 || (r.data[0] & 1) == 1);
       QVERIFY(app.EepromBytes() == before);
     }
@@ -353,11 +353,11 @@ class OperationsTest : public QObject {
   void EraseAsksFirstAndCancelSendsNothing() {
     AppHarness app;
     QVERIFY(app.Connect());
-    const uint64_t requests = app.Backend().System().RequestCount();
+    const uint64_t requests = app.Simulated().System().RequestCount();
     app.Dialogs().AnswerQuestion(false);
     QVERIFY(app.ClickAndWait("4"));
     QCOMPARE(app.Dialogs().Texts(), QStringList{veltra::app::CDemoDlg::kEraseQuestion});
-    QCOMPARE(app.Backend().System().RequestCount(), requests);
+    QCOMPARE(app.Simulated().System().RequestCount(), requests);
   }
 
   void EraseZeroesTheTransferLength() {
@@ -637,7 +637,7 @@ class OperationsTest : public QObject {
     AppHarness app;
     QVERIFY(app.Connect());
     veltra::sim::Faults faults;
-    faults.unplugAfter = app.Backend().System().RequestCount() + 20;
+    faults.unplugAfter = app.Simulated().System().RequestCount() + 20;
     app.SetFaults(faults);
     app.Dialogs().AnswerFile(app.TempPath(QStringLiteral("cut.bin")));
     QVERIFY(app.ClickAndWait("1160"));

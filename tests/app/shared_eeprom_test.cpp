@@ -131,8 +131,8 @@ class SharedEepromTest : public QObject {
     AppHarness app;
     QVERIFY(app.Connect());
     {
-      const auto lock = app.Backend().System().Lock();
-      app.Backend().Device().Eeprom().SetLockTimeout(std::chrono::milliseconds(200));
+      const auto lock = app.Simulated().System().Lock();
+      app.Simulated().Device().Eeprom().SetLockTimeout(std::chrono::milliseconds(200));
     }
     const QString reason = QStringLiteral("cannot use EEPROM image ") +
                            QString::fromStdString(app.Backend().ImageFile()) +

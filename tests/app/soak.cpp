@@ -95,7 +95,7 @@ Soak::Soak(const SoakOptions& options) : options_(options), random_(options.seed
   HarnessOptions harness;
   harness.device.eeprom = device::EepromTypeBySize(sim::PartInfo(options.part).size);
   app_ = std::make_unique<AppHarness>(harness);
-  app_->Backend().System().Clock().SetFollowRealTime(false);
+  app_->Simulated().System().Clock().SetFollowRealTime(false);
   transferLength_ = sim::PartInfo(options.part).size - 1;
   const std::vector<uint8_t> bytes = app_->EepromBytes();
   expected_.assign(bytes.begin(), bytes.begin() + transferLength_);
@@ -167,7 +167,7 @@ void Soak::InjectFault(Kind kind) {
   // Anywhere in the operation, and now and then just past its end.
   const uint64_t span = requests_.count(kind) != 0 ? requests_[kind] : 300;
   const uint64_t n = Uniform(1, span + span / 10 + 1);
-  sim::SimSystem& system = app_->Backend().System();
+  sim::SimSystem& system = app_->Simulated().System();
   const uint64_t at = system.RequestCount() + n;
   sim::Faults faults;
   static const char* const kFaults[] = {"fail", "nack", "busy", "unplug"};
@@ -210,7 +210,7 @@ bool Soak::Step() {
   // Edits come before the fault is armed: they send nothing.
   if (kind == Kind::kSave) EditPages();
   InjectFault(kind);
-  sim::SimSystem& system = app_->Backend().System();
+  sim::SimSystem& system = app_->Simulated().System();
   const uint64_t before = system.RequestCount();
   const int64_t start = system.Clock().NowNs();
 

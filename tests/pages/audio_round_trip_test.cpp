@@ -180,8 +180,8 @@ class AudioRoundTripTest : public QObject {
         veltra::image::PackImage(input, kTransferLength, std::span(image).first(kTransferLength))
             .fits);
     {
-      auto lock = app.Backend().System().Lock();
-      app.Backend().Device().Eeprom().Contents() = image;
+      auto lock = app.Simulated().System().Lock();
+      app.Simulated().Device().Eeprom().Contents() = image;
     }
     QVERIFY(app.Connect());
     QVERIFY(!app.Window().AudioPage().HasContents());

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "cli/production_log.h"
 #include "cli/serial_book.h"
 #include "cli/unit_programming.h"
+#include "cli/unit_watch.h"
 #include "image/configuration.h"
 #include "image/operation_texts.h"
 #include "platform/guid.h"
@@ -87,7 +89,8 @@ constexpr char kUsage[] =
     "  --serial-start N    the first number when FILE is new or empty (default 1)\n"
     "  --serial-list FILE  one serial a line, each used once (marked '# used')\n"
     "  --log FILE.csv      append one row per unit (a new file gets a header row)\n"
-    "  --watch             program units as they arrive, until --count or Ctrl+C\n"
+    "  --watch             program units as they arrive, until --count or Ctrl+C;\n"
+    "                      each once while it stays attached\n"
     "  --count N           stop after N units\n"
     "  --units DIR         with --simulated: every DIR/*.bin is a unit, in name\n"
     "                      order; an empty file starts erased, a name ending in\n"
@@ -168,7 +171,7 @@ class UnitProgrammer {
     if (!session) {
       record.detail = error;
     } else {
-      record.devicePath = PathOf(*session);
+      record.devicePath = PathOf(*session, selection);
       session->SetReporting(err_, std::string(kProgramCommandName) + ": ", false);
       backend::SimulatedBackend* simulated = session->Backend().Simulated();
       if (simulated == nullptr) {
@@ -199,17 +202,22 @@ class UnitProgrammer {
   }
 
  private:
-  static std::string PathOf(DeviceSession& session) {
+  static std::string PathOf(DeviceSession& session, const DeviceSelection& selection) {
     if (backend::SimulatedBackend* simulated = session.Backend().Simulated()) {
       return platform::ToUtf8(simulated->Device().InterfacePath());
     }
-    return session.Backend().Description();
+    return selection.path.empty() ? session.Backend().Description() : selection.path;
   }
 
   void ProgramOn(DeviceSession& session, bool nackWrites, UnitRecord& record, bool& fatal) {
     if (!session.Connect()) {
       record.detail = image::text::kCannotFindDevice;
       return;
+    }
+    if (std::u16string matched = session.Backend().Channel().MatchedDevicePath();
+        session.Backend().Simulated() == nullptr && matched.size() > 1) {
+      matched[1] = u'\\';  // the Windows form the list command shows
+      record.devicePath = platform::ToUtf8(matched);
     }
     UnitHooks hooks;
     if (settings_.serials) {
@@ -315,7 +323,9 @@ std::string TakeOwnOptions(const CommandLine& line, ProgramSettings& settings,
   if (counter && !format) return "--serial-counter needs --serial-format FMT";
   if (list && (format || counter)) return "--serial-list goes without --serial-format";
   if (settings.units && !line.device.simulated) return "--units needs --simulated";
-  if (settings.watch && !settings.units) return "--watch needs --simulated --units DIR";
+  if (settings.watch && !settings.units && line.device.simulated) {
+    return "--watch with --simulated needs --units DIR";
+  }
   return "";
 }
 
@@ -415,7 +425,28 @@ int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std:
     }
   };
 
-  if (!settings.units) {
+  if (!settings.units && settings.watch) {
+    const std::unique_ptr<platform::DeviceInterfaces> interfaces =
+        backend::OpenDeviceInterfaces(line->device);
+    if (!interfaces) {
+      return ReportUsageError(err, prefix + "--watch needs --simulated --units DIR where no " +
+                                       "vendor driver can be reached");
+    }
+    DeviceNotices notices(*interfaces, platform::kKsCategoryAudio);
+    if (!notices.Registered()) {
+      return ReportFailure(err, prefix + "cannot wait for units: the system takes no " +
+                                    "registration for device notices");
+    }
+    const UnitFilter filter{line->device.vid, line->device.pid,
+                            platform::ToUtf16(line->device.path)};
+    WatchUnits(
+        notices, filter, [&] { return fatal || finished() || gInterrupts.load() != 0; },
+        [&](const std::u16string& path) {
+          DeviceSelection selection = line->device;
+          selection.path = platform::ToUtf8(path);
+          runUnit(selection, false);
+        });
+  } else if (!settings.units) {
     runUnit(line->device, false);
   } else {
     std::vector<std::string> done;

@@ -149,8 +149,9 @@ std::optional<uint64_t> ParseCount(const std::string& text) {
 
 class UnitProgrammer {
  public:
-  UnitProgrammer(ProgramSettings& settings, const CommandLine& line, std::ostream& err)
-      : settings_(settings), line_(line), err_(err) {}
+  UnitProgrammer(ProgramSettings& settings, const CommandLine& line, std::ostream& err,
+                 const DeviceHook& hook)
+      : settings_(settings), line_(line), err_(err), hook_(hook) {}
 
   // One unit on the device options given: the record of what happened. A failure of the serial
   // source or of the log stops the run (fatal set, reason on err).
@@ -167,7 +168,7 @@ class UnitProgrammer {
     std::string error;
     const auto session =
         DeviceSession::Open(selection, settings_.eeprom, DeviceSession::ImageFile::kMayBeCreated,
-                            {}, error, line_.trace);
+                            hook_, error, line_.trace);
     if (!session) {
       record.detail = error;
     } else {
@@ -246,6 +247,7 @@ class UnitProgrammer {
   ProgramSettings& settings_;
   const CommandLine& line_;
   std::ostream& err_;
+  const DeviceHook& hook_;
 };
 
 std::string SecondsText(double seconds) {
@@ -332,6 +334,11 @@ std::string TakeOwnOptions(const CommandLine& line, ProgramSettings& settings,
 }  // namespace
 
 int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+  return RunProgramCommand(args, out, err, {});
+}
+
+int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+                      const DeviceHook& hook) {
   const std::string prefix = std::string(kProgramCommandName) + ": ";
   int code = kExitSuccess;
   const std::optional<CommandLine> line =
@@ -400,7 +407,7 @@ int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std:
   if (!Confirm(*line, "program the units' EEPROMs?", prefix, err, code)) return code;
 
   const InterruptScope interrupts;
-  UnitProgrammer programmer(settings, *line, err);
+  UnitProgrammer programmer(settings, *line, err, hook);
   uint64_t programmed = 0;
   uint64_t failed = 0;
   bool fatal = false;

@@ -42,7 +42,11 @@ void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const U
     record.detail = problem + "; --normalize writes what they would store";
     return;
   }
-  const image::PartProbe probe = image::ProbeEepromPart(transport);
+  const image::PartProbe probe = image::ProbeEepromPart(transport, hooks.abort);
+  if (probe.cancelled) {
+    record.detail = "aborted while the part was checked";
+    return;
+  }
   if (probe.outcome == image::PartProbe::Outcome::kReadFailed) {
     record.detail = hooks.transferFailure(image::text::kReadFailed);
     return;
@@ -94,10 +98,11 @@ void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const U
       return;
     }
   }
-  const device::WriteCheck check = device::ReadBack(transport, 0, image);
+  const device::WriteCheck check = device::ReadBack(transport, 0, image, hooks.abort);
   if (!check.Ok()) {
     record.result = "verify-failed";
-    record.detail = device::DescribeWriteCheck(check, transport, "written");
+    record.detail = check.cancelled ? "aborted reading back at " + Hex(check.cancelledAt)
+                                    : device::DescribeWriteCheck(check, transport, "written");
     return;
   }
   record.result = "ok";

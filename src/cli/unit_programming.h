@@ -29,7 +29,8 @@ struct UnitHooks {
   std::function<std::optional<std::string>(std::string& error)> reserveSerial;
   // Right before the first byte is written (a simulated unit that NACKs its writes starts here).
   std::function<void()> beforeWrite;
-  // Asked between slices of the write: true aborts the unit at once.
+  // Asked between the reads of the part check and between slices of the write and of the read
+  // back: true aborts the unit at once.
   std::function<bool()> abort;
   // The one-line reason of a failed transfer, the command's text given.
   std::function<std::string(std::string_view text)> transferFailure;

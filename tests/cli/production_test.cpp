@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "backend/simulated_backend.h"
 #include "cli/cli_test_support.h"
 #include "cli/production_log.h"
 #include "cli/program_command.h"
@@ -118,7 +121,7 @@ class ProgramRun : public ::testing::Test {
   }
   std::string Template() const { return dir_.File("t.json"); }
   void AddUnit(const std::string& name) { testing::WriteFile(dir_.File("units/" + name), {}); }
-  testing::Outcome Program(std::vector<std::string> extra) {
+  testing::Outcome Program(std::vector<std::string> extra, const DeviceHook& hook = {}) {
     std::vector<std::string> args{Template(),
                                   "--simulated",
                                   "--units",
@@ -133,7 +136,9 @@ class ProgramRun : public ::testing::Test {
                                   "--log",
                                   dir_.File("log.csv")};
     args.insert(args.end(), extra.begin(), extra.end());
-    return testing::RunCommandAsGiven(RunProgramCommand, args);
+    std::ostringstream out, err;
+    const int code = RunProgramCommand(args, out, err, hook);
+    return {code, out.str(), err.str()};
   }
 
   TempDir dir_;
@@ -157,6 +162,38 @@ TEST_F(ProgramRun, AFailingUnitInTheMiddleKeepsItsSerialAndTheLineGoesOn) {
   // The failed unit's EEPROM was left erased; the others hold the template.
   EXPECT_EQ(ReadFile(dir_.File("units/b-nack.bin")), std::vector<uint8_t>(8192, 0xFF));
   EXPECT_EQ((*ReadFile(dir_.File("units/c.bin")))[0], 'Z');
+}
+
+// Two Ctrl+C while the part is checked (the unit holds an image to check against) or after the
+// first slice read back: the unit stops at the next read and is logged as failed.
+TEST_F(ProgramRun, ASecondCtrlCAbortsThePartCheckAndTheReadBack) {
+  struct Case {
+    bool holdsImage;
+    uint32_t transfer;  // the length of the transfers counted
+    int interruptAfter;
+    const char* row;
+  };
+  for (const Case& c :
+       {Case{true, 60, 1, ",,.*,refused,aborted while the part was checked by a second Ctrl\\+C,"},
+        Case{false, 1024, 8, ",N1,.*,verify-failed,aborted reading back at 0x0400 by a second"}}) {
+    std::filesystem::remove_all(dir_.File("units"));
+    std::filesystem::create_directory(dir_.File("units"));
+    std::filesystem::remove(dir_.File("log.csv"));
+    testing::WriteFile(dir_.File("units/a.bin"),
+                       c.holdsImage ? *ReadFile(dir_.File("factory.bin")) : std::vector<uint8_t>{});
+    int ended = 0;
+    const DeviceHook hook = [&](backend::SimulatedBackend& machine) {
+      machine.Transport().SetProgress([&](uint32_t done, uint32_t length) {
+        if (done != length || length != c.transfer || ++ended != c.interruptAfter) return;
+        std::raise(SIGINT);
+        std::raise(SIGINT);
+      });
+    };
+    const auto run = Program({"--whole"}, hook);
+    EXPECT_EQ(run.code, 1) << run.out << run.err;
+    EXPECT_TRUE(std::regex_search(Text(dir_.File("log.csv")), std::regex(c.row)))
+        << Text(dir_.File("log.csv"));
+  }
 }
 
 TEST_F(ProgramRun, ATemplateTheVariantCannotTakeIsRefusedWithoutASerial) {

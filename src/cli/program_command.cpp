@@ -22,6 +22,7 @@
 #include "cli/production_log.h"
 #include "cli/serial_book.h"
 #include "cli/unit_programming.h"
+#include "cli/unit_trace.h"
 #include "cli/unit_watch.h"
 #include "image/configuration.h"
 #include "image/operation_texts.h"
@@ -95,6 +96,8 @@ constexpr char kUsage[] =
     "  --units DIR         with --simulated: every DIR/*.bin is a unit, in name\n"
     "                      order; an empty file starts erased, a name ending in\n"
     "                      -nack.bin acknowledges no write\n"
+    "  --trace FILE        append each unit's vendor requests, under a line naming\n"
+    "                      the unit and its serial (a regular file)\n"
     "  --json              one JSON object per unit and for the summary\n"
     "  --yes               write without asking\n";
 
@@ -150,8 +153,8 @@ std::optional<uint64_t> ParseCount(const std::string& text) {
 class UnitProgrammer {
  public:
   UnitProgrammer(ProgramSettings& settings, const CommandLine& line, std::ostream& err,
-                 const DeviceHook& hook)
-      : settings_(settings), line_(line), err_(err), hook_(hook) {}
+                 const DeviceHook& hook, UnitTrace* trace)
+      : settings_(settings), line_(line), err_(err), hook_(hook), trace_(trace) {}
 
   // One unit on the device options given: the record of what happened. A failure of the serial
   // source or of the log stops the run (fatal set, reason on err).
@@ -166,9 +169,11 @@ class UnitProgrammer {
     };
 
     std::string error;
+    const auto file = DeviceSession::ImageFile::kMayBeCreated;
     const auto session =
-        DeviceSession::Open(selection, settings_.eeprom, DeviceSession::ImageFile::kMayBeCreated,
-                            hook_, error, line_.trace);
+        trace_ != nullptr
+            ? DeviceSession::Open(selection, settings_.eeprom, file, hook_, error, *trace_)
+            : DeviceSession::Open(selection, settings_.eeprom, file, hook_, error);
     if (!session) {
       record.detail = error;
     } else {
@@ -248,6 +253,7 @@ class UnitProgrammer {
   const CommandLine& line_;
   std::ostream& err_;
   const DeviceHook& hook_;
+  UnitTrace* trace_;
 };
 
 std::string SecondsText(double seconds) {
@@ -404,10 +410,16 @@ int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std:
                                        std::string(settings.eeprom.name) + ")");
     }
   }
+  std::optional<UnitTrace> trace;
+  if (line->trace) {
+    if (std::string problem = trace.emplace(*line->trace).Check(); !problem.empty()) {
+      return ReportFailure(err, prefix + problem);
+    }
+  }
   if (!Confirm(*line, "program the units' EEPROMs?", prefix, err, code)) return code;
 
   const InterruptScope interrupts;
-  UnitProgrammer programmer(settings, *line, err, hook);
+  UnitProgrammer programmer(settings, *line, err, hook, trace ? &*trace : nullptr);
   uint64_t programmed = 0;
   uint64_t failed = 0;
   bool fatal = false;
@@ -425,6 +437,14 @@ int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std:
     }
     if (settings.serials && !result.record.serial.empty()) {
       if (std::string problem = settings.serials->MarkLogged(result.record.serial);
+          !problem.empty()) {
+        ReportFailure(err, prefix + problem);
+        fatal = true;
+        return;
+      }
+    }
+    if (trace) {
+      if (std::string problem = trace->AppendUnit(programmed + failed, result.record);
           !problem.empty()) {
         ReportFailure(err, prefix + problem);
         fatal = true;

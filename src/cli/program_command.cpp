@@ -334,6 +334,9 @@ std::string TakeOwnOptions(const CommandLine& line, ProgramSettings& settings,
   if (settings.watch && !settings.units && line.device.simulated) {
     return "--watch with --simulated needs --units DIR";
   }
+  if (settings.watch && !settings.units && !backend::kHasHardwareBackend) {
+    return "--watch needs --simulated --units DIR: this build reaches no vendor driver";
+  }
   return "";
 }
 
@@ -455,10 +458,7 @@ int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std:
   if (!settings.units && settings.watch) {
     const std::unique_ptr<platform::DeviceInterfaces> interfaces =
         backend::OpenDeviceInterfaces(line->device);
-    if (!interfaces) {
-      return ReportUsageError(err, prefix + "--watch needs --simulated --units DIR where no " +
-                                       "vendor driver can be reached");
-    }
+    if (!interfaces) return ReportFailure(err, prefix + "cannot wait for units on this system");
     DeviceNotices notices(*interfaces, platform::kKsCategoryAudio);
     if (!notices.Registered()) {
       return ReportFailure(err, prefix + "cannot wait for units: the system takes no " +

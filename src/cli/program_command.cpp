@@ -18,21 +18,30 @@
 #include "cli/command_options.h"
 #include "cli/config_source.h"
 #include "cli/device_command.h"
-#include "cli/device_notices.h"
-#include "cli/production_log.h"
-#include "cli/serial_book.h"
-#include "cli/unit_programming.h"
-#include "cli/unit_trace.h"
-#include "cli/unit_watch.h"
 #include "image/configuration.h"
 #include "image/operation_texts.h"
 #include "platform/guid.h"
 #include "platform/sim/sim_system.h"
 #include "platform/text.h"
 #include "platform/win32_codes.h"
+#include "production/device_notices.h"
+#include "production/production_log.h"
+#include "production/serial_book.h"
+#include "production/unit_programming.h"
+#include "production/unit_trace.h"
+#include "production/unit_watch.h"
 
 namespace veltra::cli {
 namespace {
+
+using production::DeviceNotices;
+using production::SerialBook;
+using production::SerialFormat;
+using production::UnitFilter;
+using production::UnitHooks;
+using production::UnitJob;
+using production::UnitRecord;
+using production::UnitTrace;
 
 enum ProgramOptionId : int {
   kOptionUnits = 512,
@@ -243,7 +252,7 @@ class UnitProgrammer {
     };
     hooks.storageProblem = [&session] { return session.FileProblem(); };
     const UnitJob job{&settings_.configuration, settings_.eeprom, settings_.whole, line_.normalize};
-    ProgramUnit(session.Transport(), job, hooks, record, fatal);
+    production::ProgramUnit(session.Transport(), job, hooks, record, fatal);
     if (record.result != "ok" && gInterrupts.load() >= 2 && record.detail.starts_with("aborted")) {
       record.detail += " by a second Ctrl+C";
     }
@@ -432,7 +441,8 @@ int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std:
     (result.passed ? programmed : failed) += 1;
     ReportUnit(out, settings.json, programmed + failed, result.record);
     if (settings.log) {
-      if (std::string problem = AppendUnitRecord(*settings.log, result.record); !problem.empty()) {
+      if (std::string problem = production::AppendUnitRecord(*settings.log, result.record);
+          !problem.empty()) {
         ReportFailure(err, prefix + problem);
         fatal = true;
         return;
@@ -466,7 +476,7 @@ int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std:
     }
     const UnitFilter filter{line->device.vid, line->device.pid,
                             platform::ToUtf16(line->device.path)};
-    WatchUnits(
+    production::WatchUnits(
         notices, filter, [&] { return fatal || finished() || gInterrupts.load() != 0; },
         [&](const std::u16string& path) {
           DeviceSelection selection = line->device;

@@ -1,4 +1,4 @@
-#include "cli/device_notices.h"
+#include "production/device_notices.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,7 +6,7 @@
 
 #include "device/channel.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 
 DeviceNotices::DeviceNotices(platform::DeviceInterfaces& interfaces,
                              const platform::Guid& interfaceClass)
@@ -81,4 +81,4 @@ std::vector<std::u16string> DeviceNotices::PresentPaths() {
   return paths;
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/unit_watch.h"
 #include "platform/device_interfaces.h"
 #include "platform/window.h"
+#include "production/unit_watch.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 
 // The device-change notices of one interface class, for a front end without a window: while it
 // lives it is registered as their recipient and keeps each arrival and removal with the path it
@@ -49,4 +49,4 @@ class DeviceNotices final : public platform::Window, public UnitNoticeSource {
   uint64_t received_ = 0;
 };
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

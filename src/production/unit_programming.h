@@ -5,12 +5,12 @@
 #include <string>
 #include <string_view>
 
-#include "cli/production_log.h"
 #include "device/eeprom_types.h"
 #include "device/transport.h"
 #include "image/configuration.h"
+#include "production/production_log.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 
 // What a production run writes into every unit.
 struct UnitJob {
@@ -47,4 +47,4 @@ struct UnitHooks {
 void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const UnitHooks& hooks,
                  UnitRecord& record, bool& fatal);
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/unit_watch.h"
 #include "platform/win32_codes.h"
+#include "production/unit_watch.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 namespace {
 
 constexpr uint32_t kArrival = platform::kDbtDeviceArrival;
@@ -76,4 +76,4 @@ TEST(WatchUnits, APathTakesThatUnitAlone) {
 }
 
 }  // namespace
-}  // namespace veltra::cli
+}  // namespace veltra::production

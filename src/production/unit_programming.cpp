@@ -1,16 +1,16 @@
-#include "cli/unit_programming.h"
+#include "production/unit_programming.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
-#include "cli/template_check.h"
 #include "device/write_check.h"
 #include "image/image_layout.h"
 #include "image/operation_texts.h"
 #include "image/part_probe.h"
+#include "production/template_check.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 namespace {
 
 // Writes are split so an abort takes effect within this many bytes.
@@ -109,4 +109,4 @@ void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const U
   record.detail.clear();
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

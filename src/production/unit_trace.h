@@ -4,12 +4,12 @@
 #include <string>
 #include <string_view>
 
-#include "cli/production_log.h"
 #include "platform/vendor_request_trace.h"
+#include "production/production_log.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 
-// The --trace of a production run: each unit's vendor requests are appended to the one file once
+// The trace of a production run: each unit's vendor requests are appended to the one file once
 // the unit is done, under a comment line naming the unit, its serial, result and device. One file
 // per line beside the log, searchable by serial; appended and synced per unit as the log is, so a
 // kill loses the unit under way only and a later run never replaces the trace of an earlier one.
@@ -27,4 +27,4 @@ class UnitTrace final : public platform::TraceSink {
   std::string text_;
 };
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

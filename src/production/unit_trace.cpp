@@ -1,8 +1,8 @@
-#include "cli/unit_trace.h"
+#include "production/unit_trace.h"
 
-#include "cli/durable_append.h"
+#include "production/durable_append.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 
 std::string UnitTrace::Check() const {
   const std::string problem = AppendDurably(path_, "");
@@ -23,4 +23,4 @@ std::string UnitTrace::AppendUnit(uint64_t number, const UnitRecord& record) {
   return problem.empty() ? "" : "trace " + path_ + ": " + problem;
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

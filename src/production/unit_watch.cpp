@@ -1,11 +1,11 @@
-#include "cli/unit_watch.h"
+#include "production/unit_watch.h"
 
 #include <algorithm>
 
 #include "device/channel.h"
 #include "platform/win32_codes.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 namespace {
 
 auto Find(std::vector<std::u16string>& paths, const std::u16string& path) {
@@ -63,4 +63,4 @@ void WatchUnits(UnitNoticeSource& source, const UnitFilter& filter,
   }
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

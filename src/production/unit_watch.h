@@ -7,7 +7,7 @@
 
 // A production line that follows its units as they come and go: each unit of the VID/PID is
 // programmed once while it stays attached, and again only after it was removed.
-namespace veltra::cli {
+namespace veltra::production {
 
 // One arrival (kDbtDeviceArrival) or removal (kDbtDeviceRemoveComplete) of an interface path.
 struct DeviceNotice {
@@ -42,4 +42,4 @@ void WatchUnits(UnitNoticeSource& source, const UnitFilter& filter,
                 const std::function<bool()>& stop,
                 const std::function<void(const std::u16string& path)>& program);
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

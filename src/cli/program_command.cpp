@@ -114,6 +114,9 @@ constexpr char kUsage[] =
 std::atomic<int> gInterrupts{0};
 
 extern "C" void OnInterrupt(int) {
+  // Windows' C runtime puts the default action back before calling: the second Ctrl+C would end
+  // the process instead of aborting the unit and logging it.
+  std::signal(SIGINT, OnInterrupt);
   gInterrupts.fetch_add(1);
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "backend/simulated_backend.h"
-#include "cli/unit_programming.h"
+#include "production/unit_programming.h"
 #include "device/eeprom_types.h"
 #include "image/configuration.h"
 #include "image/factory_image.h"
@@ -35,14 +35,14 @@ Figures ProgramOneUnit(const image::Configuration& configuration, const device::
   Figures figures;
   if (!unit.Connect()) return figures;
   device::VendorTransport& transport = unit.Transport();
-  cli::UnitHooks hooks;
+  production::UnitHooks hooks;
   hooks.reserveSerial = [](std::string&) { return std::optional<std::string>("VT-000001"); };
   hooks.transferFailure = [&transport](std::string_view text) {
     return std::string(text) + ": " + transport.LastFaultText();
   };
-  cli::UnitRecord record;
+  production::UnitRecord record;
   bool fatal = false;
-  cli::ProgramUnit(transport, {&configuration, eeprom, whole}, hooks, record, fatal);
+  production::ProgramUnit(transport, {&configuration, eeprom, whole}, hooks, record, fatal);
   figures.ok = record.result == "ok";
   if (!figures.ok)
     std::printf("  unit failed: %s %s\n", record.result.c_str(), record.detail.c_str());

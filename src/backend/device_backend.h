@@ -6,6 +6,7 @@
 #include "backend/device_options.h"
 #include "device/channel.h"
 #include "device/transport.h"
+#include "platform/device_interfaces.h"
 #include "platform/platform.h"
 #include "platform/sim/chip_timing.h"
 #include "platform/timers.h"
@@ -71,5 +72,11 @@ class DeviceBackend {
 // elsewhere.
 std::unique_ptr<DeviceBackend> OpenDeviceBackend(const DeviceOptions& options,
                                                  const BackendSetup& setup);
+
+// The enumeration and arrival/removal notices of the devices the options' back end reaches, for
+// a front end that waits for devices to come and go: the system's where the Win32 back end is
+// built and the options do not ask for the simulated device; null otherwise (a simulated
+// machine carries its own, one per device).
+std::unique_ptr<platform::DeviceInterfaces> OpenDeviceInterfaces(const DeviceOptions& options);
 
 }  // namespace veltra::backend

@@ -10,6 +10,20 @@ std::unique_ptr<DeviceSession> DeviceSession::Open(const DeviceSelection& select
                                                    ImageFile imageFile, const DeviceHook& hook,
                                                    std::string& error,
                                                    const std::optional<std::string>& tracePath) {
+  return OpenTraced(selection, type, imageFile, hook, error, tracePath, nullptr);
+}
+
+std::unique_ptr<DeviceSession> DeviceSession::Open(const DeviceSelection& selection,
+                                                   const device::EepromType& type,
+                                                   ImageFile imageFile, const DeviceHook& hook,
+                                                   std::string& error, platform::TraceSink& trace) {
+  return OpenTraced(selection, type, imageFile, hook, error, std::nullopt, &trace);
+}
+
+std::unique_ptr<DeviceSession> DeviceSession::OpenTraced(
+    const DeviceSelection& selection, const device::EepromType& type, ImageFile imageFile,
+    const DeviceHook& hook, std::string& error, const std::optional<std::string>& tracePath,
+    platform::TraceSink* trace) {
   std::unique_ptr<DeviceSession> session(new DeviceSession());
   // Checked before the device is touched, so a trace that cannot be kept costs no transfer.
   if (tracePath) {
@@ -24,6 +38,7 @@ std::unique_ptr<DeviceSession> DeviceSession::Open(const DeviceSelection& select
   backend::BackendSetup setup = backend::BackendSetup::ForPerson();
   setup.imageFileMustExist = imageFile == ImageFile::kMustExist;
   if (session->tracing_) setup.trace = &session->trace_;
+  if (trace != nullptr) setup.trace = trace;
   session->backend_ = backend::OpenDeviceBackend(options, setup);
   if (backend::SimulatedBackend* simulated = session->backend_->Simulated()) {
     // The file names itself in the reason.

@@ -48,6 +48,11 @@ class DeviceSession {
                                              const device::EepromType& type, ImageFile imageFile,
                                              const DeviceHook& hook, std::string& error,
                                              const std::optional<std::string>& tracePath = {});
+  // As above, every vendor request traced into trace (which outlives the session) instead.
+  static std::unique_ptr<DeviceSession> Open(const DeviceSelection& selection,
+                                             const device::EepromType& type, ImageFile imageFile,
+                                             const DeviceHook& hook, std::string& error,
+                                             platform::TraceSink& trace);
   ~DeviceSession();
   DeviceSession(const DeviceSession&) = delete;
   DeviceSession& operator=(const DeviceSession&) = delete;
@@ -91,6 +96,12 @@ class DeviceSession {
 
  private:
   DeviceSession() = default;
+  static std::unique_ptr<DeviceSession> OpenTraced(const DeviceSelection& selection,
+                                                   const device::EepromType& type,
+                                                   ImageFile imageFile, const DeviceHook& hook,
+                                                   std::string& error,
+                                                   const std::optional<std::string>& tracePath,
+                                                   platform::TraceSink* trace);
 
   TraceFile trace_;
   bool tracing_ = false;

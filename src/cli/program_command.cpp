@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -17,19 +18,30 @@
 #include "cli/command_options.h"
 #include "cli/config_source.h"
 #include "cli/device_command.h"
-#include "cli/device_notices.h"
-#include "cli/production_log.h"
-#include "cli/serial_book.h"
-#include "cli/unit_programming.h"
 #include "image/configuration.h"
 #include "image/operation_texts.h"
 #include "platform/guid.h"
 #include "platform/sim/sim_system.h"
 #include "platform/text.h"
 #include "platform/win32_codes.h"
+#include "production/device_notices.h"
+#include "production/production_log.h"
+#include "production/serial_book.h"
+#include "production/unit_programming.h"
+#include "production/unit_trace.h"
+#include "production/unit_watch.h"
 
 namespace veltra::cli {
 namespace {
+
+using production::DeviceNotices;
+using production::SerialBook;
+using production::SerialFormat;
+using production::UnitFilter;
+using production::UnitHooks;
+using production::UnitJob;
+using production::UnitRecord;
+using production::UnitTrace;
 
 enum ProgramOptionId : int {
   kOptionUnits = 512,
@@ -87,11 +99,14 @@ constexpr char kUsage[] =
     "  --serial-start N    the first number when FILE is new or empty (default 1)\n"
     "  --serial-list FILE  one serial a line, each used once (marked '# used')\n"
     "  --log FILE.csv      append one row per unit (a new file gets a header row)\n"
-    "  --watch             program units as they arrive, until --count or Ctrl+C\n"
+    "  --watch             program units as they arrive, until --count or Ctrl+C;\n"
+    "                      each once while it stays attached\n"
     "  --count N           stop after N units\n"
     "  --units DIR         with --simulated: every DIR/*.bin is a unit, in name\n"
     "                      order; an empty file starts erased, a name ending in\n"
     "                      -nack.bin acknowledges no write\n"
+    "  --trace FILE        append each unit's vendor requests, under a line naming\n"
+    "                      the unit and its serial (a regular file)\n"
     "  --json              one JSON object per unit and for the summary\n"
     "  --yes               write without asking\n";
 
@@ -99,6 +114,9 @@ constexpr char kUsage[] =
 std::atomic<int> gInterrupts{0};
 
 extern "C" void OnInterrupt(int) {
+  // Windows' C runtime puts the default action back before calling: the second Ctrl+C would end
+  // the process instead of aborting the unit and logging it.
+  std::signal(SIGINT, OnInterrupt);
   gInterrupts.fetch_add(1);
 }
 
@@ -146,8 +164,9 @@ std::optional<uint64_t> ParseCount(const std::string& text) {
 
 class UnitProgrammer {
  public:
-  UnitProgrammer(ProgramSettings& settings, const CommandLine& line, std::ostream& err)
-      : settings_(settings), line_(line), err_(err) {}
+  UnitProgrammer(ProgramSettings& settings, const CommandLine& line, std::ostream& err,
+                 const DeviceHook& hook, UnitTrace* trace)
+      : settings_(settings), line_(line), err_(err), hook_(hook), trace_(trace) {}
 
   // One unit on the device options given: the record of what happened. A failure of the serial
   // source or of the log stops the run (fatal set, reason on err).
@@ -162,13 +181,15 @@ class UnitProgrammer {
     };
 
     std::string error;
+    const auto file = DeviceSession::ImageFile::kMayBeCreated;
     const auto session =
-        DeviceSession::Open(selection, settings_.eeprom, DeviceSession::ImageFile::kMayBeCreated,
-                            {}, error, line_.trace);
+        trace_ != nullptr
+            ? DeviceSession::Open(selection, settings_.eeprom, file, hook_, error, *trace_)
+            : DeviceSession::Open(selection, settings_.eeprom, file, hook_, error);
     if (!session) {
       record.detail = error;
     } else {
-      record.devicePath = PathOf(*session);
+      record.devicePath = PathOf(*session, selection);
       session->SetReporting(err_, std::string(kProgramCommandName) + ": ", false);
       backend::SimulatedBackend* simulated = session->Backend().Simulated();
       if (simulated == nullptr) {
@@ -199,17 +220,22 @@ class UnitProgrammer {
   }
 
  private:
-  static std::string PathOf(DeviceSession& session) {
+  static std::string PathOf(DeviceSession& session, const DeviceSelection& selection) {
     if (backend::SimulatedBackend* simulated = session.Backend().Simulated()) {
       return platform::ToUtf8(simulated->Device().InterfacePath());
     }
-    return session.Backend().Description();
+    return selection.path.empty() ? session.Backend().Description() : selection.path;
   }
 
   void ProgramOn(DeviceSession& session, bool nackWrites, UnitRecord& record, bool& fatal) {
     if (!session.Connect()) {
       record.detail = image::text::kCannotFindDevice;
       return;
+    }
+    if (std::u16string matched = session.Backend().Channel().MatchedDevicePath();
+        session.Backend().Simulated() == nullptr && matched.size() > 1) {
+      matched[1] = u'\\';  // the Windows form the list command shows
+      record.devicePath = platform::ToUtf8(matched);
     }
     UnitHooks hooks;
     if (settings_.serials) {
@@ -229,7 +255,7 @@ class UnitProgrammer {
     };
     hooks.storageProblem = [&session] { return session.FileProblem(); };
     const UnitJob job{&settings_.configuration, settings_.eeprom, settings_.whole, line_.normalize};
-    ProgramUnit(session.Transport(), job, hooks, record, fatal);
+    production::ProgramUnit(session.Transport(), job, hooks, record, fatal);
     if (record.result != "ok" && gInterrupts.load() >= 2 && record.detail.starts_with("aborted")) {
       record.detail += " by a second Ctrl+C";
     }
@@ -238,6 +264,8 @@ class UnitProgrammer {
   ProgramSettings& settings_;
   const CommandLine& line_;
   std::ostream& err_;
+  const DeviceHook& hook_;
+  UnitTrace* trace_;
 };
 
 std::string SecondsText(double seconds) {
@@ -315,13 +343,23 @@ std::string TakeOwnOptions(const CommandLine& line, ProgramSettings& settings,
   if (counter && !format) return "--serial-counter needs --serial-format FMT";
   if (list && (format || counter)) return "--serial-list goes without --serial-format";
   if (settings.units && !line.device.simulated) return "--units needs --simulated";
-  if (settings.watch && !settings.units) return "--watch needs --simulated --units DIR";
+  if (settings.watch && !settings.units && line.device.simulated) {
+    return "--watch with --simulated needs --units DIR";
+  }
+  if (settings.watch && !settings.units && !backend::kHasHardwareBackend) {
+    return "--watch needs --simulated --units DIR: this build reaches no vendor driver";
+  }
   return "";
 }
 
 }  // namespace
 
 int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+  return RunProgramCommand(args, out, err, {});
+}
+
+int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+                      const DeviceHook& hook) {
   const std::string prefix = std::string(kProgramCommandName) + ": ";
   int code = kExitSuccess;
   const std::optional<CommandLine> line =
@@ -387,10 +425,16 @@ int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std:
                                        std::string(settings.eeprom.name) + ")");
     }
   }
+  std::optional<UnitTrace> trace;
+  if (line->trace) {
+    if (std::string problem = trace.emplace(*line->trace).Check(); !problem.empty()) {
+      return ReportFailure(err, prefix + problem);
+    }
+  }
   if (!Confirm(*line, "program the units' EEPROMs?", prefix, err, code)) return code;
 
   const InterruptScope interrupts;
-  UnitProgrammer programmer(settings, *line, err);
+  UnitProgrammer programmer(settings, *line, err, hook, trace ? &*trace : nullptr);
   uint64_t programmed = 0;
   uint64_t failed = 0;
   bool fatal = false;
@@ -400,7 +444,8 @@ int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std:
     (result.passed ? programmed : failed) += 1;
     ReportUnit(out, settings.json, programmed + failed, result.record);
     if (settings.log) {
-      if (std::string problem = AppendUnitRecord(*settings.log, result.record); !problem.empty()) {
+      if (std::string problem = production::AppendUnitRecord(*settings.log, result.record);
+          !problem.empty()) {
         ReportFailure(err, prefix + problem);
         fatal = true;
         return;
@@ -411,11 +456,37 @@ int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std:
           !problem.empty()) {
         ReportFailure(err, prefix + problem);
         fatal = true;
+        return;
+      }
+    }
+    if (trace) {
+      if (std::string problem = trace->AppendUnit(programmed + failed, result.record);
+          !problem.empty()) {
+        ReportFailure(err, prefix + problem);
+        fatal = true;
       }
     }
   };
 
-  if (!settings.units) {
+  if (!settings.units && settings.watch) {
+    const std::unique_ptr<platform::DeviceInterfaces> interfaces =
+        backend::OpenDeviceInterfaces(line->device);
+    if (!interfaces) return ReportFailure(err, prefix + "cannot wait for units on this system");
+    DeviceNotices notices(*interfaces, platform::kKsCategoryAudio);
+    if (!notices.Registered()) {
+      return ReportFailure(err, prefix + "cannot wait for units: the system takes no " +
+                                    "registration for device notices");
+    }
+    const UnitFilter filter{line->device.vid, line->device.pid,
+                            platform::ToUtf16(line->device.path)};
+    production::WatchUnits(
+        notices, filter, [&] { return fatal || finished() || gInterrupts.load() != 0; },
+        [&](const std::u16string& path) {
+          DeviceSelection selection = line->device;
+          selection.path = platform::ToUtf8(path);
+          runUnit(selection, false);
+        });
+  } else if (!settings.units) {
     runUnit(line->device, false);
   } else {
     std::vector<std::string> done;

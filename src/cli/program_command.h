@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "cli/device_session.h"
+
 namespace veltra::cli {
 
 inline constexpr char kProgramCommandName[] = "program";
@@ -14,5 +16,8 @@ inline constexpr char kProgramSummary[] =
 // options]: writes the template, with each unit's own serial in its Serial string, into every
 // unit attached (or, with --watch, arriving), reads each back and records it.
 int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+// hook runs on each simulated unit's machine before the unit is attached.
+int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+                      const DeviceHook& hook);
 
 }  // namespace veltra::cli

@@ -195,10 +195,7 @@ int DeviceChannel::ProbeDevice() {
   return SendVendorRequest(packet, scratch) ? 1 : 0;
 }
 
-namespace {
-
-// Interface paths name the same device whatever their case and whether \\?\ or \??\ leads.
-bool SamePath(std::u16string_view a, std::u16string_view b) {
+bool SameInterfacePath(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     char16_t x = a[i], y = b[i];
@@ -209,8 +206,6 @@ bool SamePath(std::u16string_view a, std::u16string_view b) {
   }
   return true;
 }
-
-}  // namespace
 
 int DeviceChannel::FindAndProbeDevice(uint16_t vid, uint16_t pid, const pf::Guid& interfaceClass) {
   matchedPath_.clear();
@@ -240,7 +235,7 @@ std::vector<DeviceChannel::FoundDevice> DeviceChannel::ListDevices(uint16_t vid,
     // Both tags must be present: a path without them must not match a typed FFFF.
     if (ParseVidPid(*path, foundVid, foundPid) != (kFoundVid | kFoundPid)) continue;
     if (foundVid != vid || foundPid != pid) continue;
-    if (!pathFilter_.empty() && !SamePath(*path, pathFilter_)) continue;
+    if (!pathFilter_.empty() && !SameInterfacePath(*path, pathFilter_)) continue;
     std::u16string ntPath = *path;
     ntPath[1] = u'?';
     FoundDevice device{*path, false};

@@ -22,6 +22,9 @@ inline constexpr uint32_t kReconnectDelayMs = 2000;
 inline constexpr size_t kMaxInterfacePath = 260;
 inline constexpr size_t kMaxDriverPath = 65536;
 
+// Interface paths name the same device whatever their case and whether \\?\ or \??\ leads.
+bool SameInterfacePath(std::u16string_view a, std::u16string_view b);
+
 // Finds the chip among the audio device interfaces, binds the vendor driver to it and watches
 // for it going away. One instance per process; it owns the driver handle that the vendor
 // transport sends its requests through.

@@ -1,13 +1,14 @@
 #include "device/write_check.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <vector>
 
 namespace veltra::device {
 
-WriteCheck ReadBack(VendorTransport& transport, uint32_t address,
-                    std::span<const uint8_t> expected) {
+WriteCheck ReadBack(VendorTransport& transport, uint32_t address, std::span<const uint8_t> expected,
+                    const std::function<bool()>& cancel) {
   WriteCheck check;
   std::vector<uint8_t> back;
   try {
@@ -16,11 +17,23 @@ WriteCheck ReadBack(VendorTransport& transport, uint32_t address,
     check.readFailed = true;
     return check;
   }
-  if (transport.EepromTransfer(false, address, back.data(), static_cast<uint32_t>(back.size())) ==
-      0) {
-    check.readFailed = true;
-    return check;
-  }
+  const auto length = static_cast<uint32_t>(back.size());
+  // Without cancel one transfer, as the window has always read it back.
+  const uint32_t slice = cancel ? kReadBackSlice : std::max<uint32_t>(length, 1);
+  uint32_t at = 0;
+  do {
+    if (cancel && cancel()) {
+      check.cancelled = true;
+      check.cancelledAt = address + at;
+      return check;
+    }
+    if (transport.EepromTransfer(false, address + at, back.data() + at,
+                                 std::min(slice, length - at)) == 0) {
+      check.readFailed = true;
+      return check;
+    }
+    at += slice;
+  } while (at < length);
   check.comparison = CompareBytes(back, expected);
   check.comparison.first += address;
   return check;
@@ -37,6 +50,11 @@ std::string DifferenceText(const ByteComparison& comparison, std::string_view wh
 
 std::string DescribeWriteCheck(const WriteCheck& check, const VendorTransport& transport,
                                std::string_view what) {
+  if (check.cancelled) {
+    char text[48];
+    std::snprintf(text, sizeof text, "read back: cancelled at 0x%04X", check.cancelledAt);
+    return text;
+  }
   if (check.readFailed) {
     const std::string fault = transport.LastFaultText();
     return "read back: " + (fault.empty() ? std::string("no memory for the read") : fault);

@@ -9,15 +9,17 @@
 
 namespace veltra::image {
 
-PartProbe ProbeEepromPart(device::VendorTransport& transport) {
+PartProbe ProbeEepromPart(device::VendorTransport& transport, const std::function<bool()>& cancel) {
   const uint32_t chosenSize = transport.EepromSize();
   PartProbe probe;
   const bool anySmaller =
       std::any_of(device::kEepromTypes.begin(), device::kEepromTypes.end(),
                   [&](const device::EepromType& type) { return type.size < chosenSize; });
   if (!anySmaller) return probe;
+  const auto cancelled = [&] { return cancel && (probe.cancelled = cancel()); };
 
   std::array<uint8_t, kHeaderReadLength> atZero{};
+  if (cancelled()) return probe;
   if (transport.EepromTransfer(false, 0, atZero.data(), kHeaderReadLength) == 0) {
     probe.outcome = PartProbe::Outcome::kReadFailed;
     return probe;
@@ -26,6 +28,7 @@ PartProbe ProbeEepromPart(device::VendorTransport& transport) {
   for (const device::EepromType& type : device::kEepromTypes) {
     if (type.size >= chosenSize) break;
     std::array<uint8_t, kHeaderReadLength> there{};
+    if (cancelled()) return probe;
     if (transport.EepromTransfer(false, type.size, there.data(), kHeaderReadLength) == 0) {
       probe.outcome = PartProbe::Outcome::kReadFailed;
       return probe;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "device/transport.h"
@@ -18,6 +19,8 @@ struct PartProbe {
   };
   Outcome outcome = Outcome::kNoSmallerPart;
   uint32_t partSize = 0;  // kSmallerPart
+  // cancel said to stop before the probe could tell; the outcome is then kNoSmallerPart.
+  bool cancelled = false;
 };
 
 // The header read at 0 (magic, Header section and directory) is compared with the same length
@@ -26,8 +29,9 @@ struct PartProbe {
 // a right type must never be refused. Costs one header read (4 chunks: 24 requests, 28 when
 // each chunk meets one busy poll) plus one per smaller part (S24C64: 6 reads, 144 to 168
 // requests; S24C512: 9 reads, 216 to 252) while no copy is found; an EEPROM without the magic
-// costs the first read only, an S24C02 nothing.
-PartProbe ProbeEepromPart(device::VendorTransport& transport);
+// costs the first read only, an S24C02 nothing. cancel, when given, is asked before each read.
+PartProbe ProbeEepromPart(device::VendorTransport& transport,
+                          const std::function<bool()>& cancel = {});
 
 // "The EEPROM is likely a S24C64, not the chosen S24C512: its first 60 bytes read again at
 // address 0x2000. Nothing was written."

@@ -32,6 +32,10 @@ class DeviceInterfaces {
   virtual NotificationHandle RegisterNotification(Window& recipient,
                                                   const Guid& interfaceClass) = 0;
   virtual bool UnregisterNotification(NotificationHandle handle) = 0;
+  // For a front end without a message loop of its own: waits up to timeoutMs for notices and
+  // delivers those that came, on this thread (the one that registered). False when notices are
+  // delivered without it, from another thread, and the caller waits its own way.
+  virtual bool DeliverNotices(uint32_t /*timeoutMs*/) { return false; }
 };
 
 }  // namespace veltra::platform

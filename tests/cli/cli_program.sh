@@ -12,7 +12,7 @@ fail() { echo "$*"; status=1; }
 "$@" export --simulated --device --eeprom S24C64 -o t.json || fail "export of the template"
 mkdir units && : >units/1.bin && : >units/2.bin && : >units/3.bin
 out=$("$@" program t.json --simulated --units units --watch --count 3 --serial-format 'VT-%04u' \
-  --serial-counter c.txt --log log.csv --eeprom S24C64 --yes) || fail "program: exit $?"
+  --serial-counter c.txt --log log.csv --trace trace.txt --eeprom S24C64 --yes) || fail "program: exit $?"
 [ "$(echo "$out" | tail -n 1)" = "3 programmed, 0 failed" ] || fail "summary: $out"
 for n in 1 2 3; do
   serial=$("$@" export "units/$n.bin" --eeprom S24C64 | grep -A2 '"serial"' | sed -n 's/.*"text": "\(.*\)".*/\1/p')
@@ -23,4 +23,7 @@ done
   fail "log header: $(head -n 1 log.csv)"
 [ "$(grep -c ',ok,' log.csv)" = 3 ] && [ "$(wc -l <log.csv | tr -d ' ')" = 4 ] ||
   fail "log rows: $(cat log.csv)"
+# Every unit's requests, each under the line that names it.
+[ "$(grep -c '^# unit [123]: VT-000[123] ok ' trace.txt)" = 3 ] &&
+  [ "$(grep -c '^# veltra vendor request' trace.txt)" = 3 ] || fail "trace: $(grep -v '^[0-9]' trace.txt)"
 exit $status

@@ -30,6 +30,7 @@
 #include "cli/read_command.h"
 #include "cli/regs_command.h"
 #include "cli/verify_command.h"
+#include "test_files.h"
 
 namespace veltra::cli::testing {
 
@@ -83,54 +84,9 @@ inline size_t LineCount(const std::string& text) {
   return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-// A fresh directory under the system's temporary directory, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-#ifdef _WIN32
-    // No mkdtemp: a name of this process and a counter, made only if it does not exist yet.
-    static int counter = 0;
-    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-      const auto candidate =
-          std::filesystem::temp_directory_path() /
-          ("veltra-cli-" + std::to_string(::_getpid()) + "-" + std::to_string(counter++));
-      std::error_code ec;
-      if (std::filesystem::create_directory(candidate, ec)) path_ = candidate;
-    }
-#else
-    std::string pattern = (std::filesystem::temp_directory_path() / "veltra-cli-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-#endif
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::string File(std::string_view name) const {
-    return (path_ / name).string();
-  }
-  const std::filesystem::path& Path() const {
-    return path_;
-  }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
-}
+using ::veltra::test_files::ReadFile;
+using ::veltra::test_files::TempDir;
+using ::veltra::test_files::WriteFile;
 
 // The variable that places the per-user data directory.
 #ifdef _WIN32

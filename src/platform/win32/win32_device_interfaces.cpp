@@ -152,6 +152,17 @@ bool Win32DeviceInterfaces::UnregisterNotification(pf::NotificationHandle handle
   return ::UnregisterDeviceNotification(reinterpret_cast<HDEVNOTIFY>(handle)) != FALSE;
 }
 
+bool Win32DeviceInterfaces::DeliverNotices(uint32_t timeoutMs) {
+  // Sent messages (WM_DEVICECHANGE from the system) are delivered inside the wait and the peek.
+  ::MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  return true;
+}
+
 void Win32DeviceInterfaces::OnDeviceChange(uint32_t event, const void* header) {
   std::optional<pf::DeviceBroadcast> broadcast;
   if (header != nullptr) {

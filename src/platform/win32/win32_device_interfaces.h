@@ -13,7 +13,7 @@ namespace veltra::win32 {
 // the first registration, so they work whether or not the program has a window of its own (the
 // command line has none, the GUI's toolkit owns its windows). The window turns each
 // WM_DEVICECHANGE into a DeviceBroadcast and hands it to the recipient of the registration;
-// that thread's message loop carries them.
+// that thread's message loop carries them (the toolkit's, or DeliverNotices where there is none).
 class Win32DeviceInterfaces final : public platform::DeviceInterfaces {
  public:
   Win32DeviceInterfaces();
@@ -26,6 +26,9 @@ class Win32DeviceInterfaces final : public platform::DeviceInterfaces {
   platform::NotificationHandle RegisterNotification(platform::Window& recipient,
                                                     const platform::Guid& interfaceClass) override;
   bool UnregisterNotification(platform::NotificationHandle handle) override;
+  // Runs this thread's message loop until a message came or timeoutMs passed, then delivers
+  // what is queued: the command line waits for devices this way and still sees its Ctrl+C.
+  bool DeliverNotices(uint32_t timeoutMs) override;
 
   // WM_DEVICECHANGE as the notice window receives it; public for the window procedure.
   void OnDeviceChange(uint32_t event, const void* header);

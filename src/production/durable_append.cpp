@@ -1,4 +1,4 @@
-#include "cli/durable_append.h"
+#include "production/durable_append.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,7 +14,7 @@
 
 #include "platform/file_replace.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 
 std::string AppendDurably(const std::string& path, std::string_view text) {
 #ifdef _WIN32
@@ -51,4 +51,4 @@ std::string AppendDurably(const std::string& path, std::string_view text) {
   return problem;
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

@@ -6,7 +6,7 @@
 #include <string>
 
 // The record of a production run: one CSV row per unit, several runs sharing one file.
-namespace veltra::cli {
+namespace veltra::production {
 
 struct UnitRecord {
   std::time_t time = 0;
@@ -33,4 +33,4 @@ std::string CsvRow(const UnitRecord& record);
 // "" or the reason, naming the file.
 std::string AppendUnitRecord(const std::string& path, const UnitRecord& record);
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

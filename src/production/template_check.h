@@ -7,7 +7,7 @@
 #include "image/audio_io_rules.h"
 #include "image/configuration.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 
 // The attached chip's variant and capability flags as the image model reads them (register
 // 0xD9); nullopt when the chip does not answer.
@@ -22,4 +22,4 @@ std::string TemplateVariantProblem(const image::Configuration& configuration,
 // else why it did not.
 std::string NormalizeTemplate(image::Configuration& configuration, const image::ChipTraits& chip);
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

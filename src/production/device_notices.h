@@ -2,19 +2,22 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/device_interfaces.h"
 #include "platform/window.h"
+#include "production/unit_watch.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 
 // The device-change notices of one interface class, for a front end without a window: while it
 // lives it is registered as their recipient and keeps each arrival and removal with the path it
-// names, for a production line that waits for units to come and go.
-class DeviceNotices final : public platform::Window {
+// names, for a production line that waits for units to come and go. Where the system hands
+// notices only to a thread that runs a message loop, waiting runs it.
+class DeviceNotices final : public platform::Window, public UnitNoticeSource {
  public:
   DeviceNotices(platform::DeviceInterfaces& interfaces, const platform::Guid& interfaceClass);
   ~DeviceNotices() override;
@@ -22,34 +25,28 @@ class DeviceNotices final : public platform::Window {
   DeviceNotices& operator=(const DeviceNotices&) = delete;
 
   bool Registered() const { return handle_ != 0; }
-  // Waits until a notice of this event (kDbtDeviceArrival, kDbtDeviceRemoveComplete) for path
-  // has come, or stop() says to give up (asked every 100 ms); true when it came. Takes it.
-  template <typename Stop>
-  bool WaitFor(uint32_t event, const std::u16string& path, Stop stop) {
-    std::unique_lock lock(mutex_);
-    while (!TakeLocked(event, path)) {
-      if (stop()) return false;
-      changed_.wait_for(lock, std::chrono::milliseconds(100));
-    }
-    return true;
-  }
+  // Waits until a notice of this event for path has come, or stop() says to give up (asked
+  // every kUnitWaitMs); true when it came. Takes it and the notices before it.
+  bool WaitFor(uint32_t event, const std::u16string& path, const std::function<bool()>& stop);
+
+  std::vector<std::u16string> PresentPaths() override;
+  std::vector<DeviceNotice> TakeNotices(uint32_t timeoutMs) override;
 
   bool IsWindow() const override { return true; }
   bool PostMessage(uint32_t, uintptr_t, intptr_t) override { return false; }
   void DeliverDeviceChange(uint32_t event, const platform::DeviceBroadcast* header) override;
 
  private:
-  bool TakeLocked(uint32_t event, const std::u16string& path);
+  // Until a notice past the seen'th came or timeoutMs passed.
+  void Wait(uint64_t seen, uint32_t timeoutMs);
 
-  struct Notice {
-    uint32_t event;
-    std::u16string path;
-  };
   platform::DeviceInterfaces& interfaces_;
+  platform::Guid class_;
   platform::NotificationHandle handle_ = 0;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<Notice> notices_;
+  std::vector<DeviceNotice> notices_;
+  uint64_t received_ = 0;
 };
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

@@ -5,12 +5,12 @@
 #include <string>
 #include <string_view>
 
-#include "cli/production_log.h"
 #include "device/eeprom_types.h"
 #include "device/transport.h"
 #include "image/configuration.h"
+#include "production/production_log.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 
 // What a production run writes into every unit.
 struct UnitJob {
@@ -29,7 +29,8 @@ struct UnitHooks {
   std::function<std::optional<std::string>(std::string& error)> reserveSerial;
   // Right before the first byte is written (a simulated unit that NACKs its writes starts here).
   std::function<void()> beforeWrite;
-  // Asked between slices of the write: true aborts the unit at once.
+  // Asked between the reads of the part check and between slices of the write and of the read
+  // back: true aborts the unit at once.
   std::function<bool()> abort;
   // The one-line reason of a failed transfer, the command's text given.
   std::function<std::string(std::string_view text)> transferFailure;
@@ -46,4 +47,4 @@ struct UnitHooks {
 void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const UnitHooks& hooks,
                  UnitRecord& record, bool& fatal);
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

@@ -1,4 +1,4 @@
-#include "cli/serial_book.h"
+#include "production/serial_book.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,12 +6,12 @@
 #include <limits>
 #include <sstream>
 
-#include "cli/durable_append.h"
 #include "image/string_descriptor.h"
 #include "platform/file_replace.h"
 #include "platform/text.h"
+#include "production/durable_append.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 namespace {
 
 constexpr char kReserved[] = "reserved ";
@@ -250,4 +250,4 @@ std::string SerialBook::MarkLogged(const std::string& serial) {
   return problem.empty() ? "" : journal_ + ": " + problem;
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

@@ -1,4 +1,4 @@
-#include "cli/production_log.h"
+#include "production/production_log.h"
 
 #include <chrono>
 #include <cstdio>
@@ -6,9 +6,9 @@
 #include <mutex>
 #include <system_error>
 
-#include "cli/durable_append.h"
+#include "production/durable_append.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 namespace {
 
 std::string CsvField(const std::string& text) {
@@ -77,4 +77,4 @@ std::string AppendUnitRecord(const std::string& path, const UnitRecord& record) 
   return problem.empty() ? "" : path + ": " + problem;
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

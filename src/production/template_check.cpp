@@ -1,11 +1,11 @@
-#include "cli/template_check.h"
+#include "production/template_check.h"
 
 #include <vector>
 
 #include "image/eeprom_config.h"
 #include "image/option_rules.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 std::optional<image::ChipTraits> ReadChipTraits(device::VendorTransport& transport) {
   image::EepromConfig model(transport);
   if (!model.ProbeChipVariant()) return std::nullopt;
@@ -28,4 +28,4 @@ std::string NormalizeTemplate(image::Configuration& configuration, const image::
              : "the pages' rules do not settle on this template";
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

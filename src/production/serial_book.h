@@ -7,7 +7,7 @@
 #include <vector>
 
 // Where production serial numbers come from and how each is given out once only: from a counter
-// file (--serial-format with --serial-counter) or from a list of serials (--serial-list).
+// file (a format and a counter) or from a list of serials.
 //
 // A serial is reserved in two durable steps before its unit is written: a line "reserved
 // SERIAL" is appended to the journal beside the source (FILE.journal), then the source is
@@ -16,9 +16,9 @@
 // A run reads both, so a kill between any two steps never gives a serial out twice: the next
 // number is past every journalled one, and a journalled list entry counts as used. Serials
 // reserved but never logged are named by the next run (Unlogged()).
-namespace veltra::cli {
+namespace veltra::production {
 
-// A --serial-format: text with exactly one %u conversion, optionally with a 0 flag and a width
+// A serial format: text with exactly one %u conversion, optionally with a 0 flag and a width
 // ("VT-%06u"); "%%" is a percent sign. nullopt with the reason in error otherwise.
 struct SerialFormat {
   std::string before;
@@ -72,4 +72,4 @@ class SerialBook {
   std::vector<std::string> unlogged_;
 };
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

@@ -1,16 +1,16 @@
-#include "cli/unit_programming.h"
+#include "production/unit_programming.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
-#include "cli/template_check.h"
 #include "device/write_check.h"
 #include "image/image_layout.h"
 #include "image/operation_texts.h"
 #include "image/part_probe.h"
+#include "production/template_check.h"
 
-namespace veltra::cli {
+namespace veltra::production {
 namespace {
 
 // Writes are split so an abort takes effect within this many bytes.
@@ -42,7 +42,11 @@ void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const U
     record.detail = problem + "; --normalize writes what they would store";
     return;
   }
-  const image::PartProbe probe = image::ProbeEepromPart(transport);
+  const image::PartProbe probe = image::ProbeEepromPart(transport, hooks.abort);
+  if (probe.cancelled) {
+    record.detail = "aborted while the part was checked";
+    return;
+  }
   if (probe.outcome == image::PartProbe::Outcome::kReadFailed) {
     record.detail = hooks.transferFailure(image::text::kReadFailed);
     return;
@@ -94,14 +98,15 @@ void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const U
       return;
     }
   }
-  const device::WriteCheck check = device::ReadBack(transport, 0, image);
+  const device::WriteCheck check = device::ReadBack(transport, 0, image, hooks.abort);
   if (!check.Ok()) {
     record.result = "verify-failed";
-    record.detail = device::DescribeWriteCheck(check, transport, "written");
+    record.detail = check.cancelled ? "aborted reading back at " + Hex(check.cancelledAt)
+                                    : device::DescribeWriteCheck(check, transport, "written");
     return;
   }
   record.result = "ok";
   record.detail.clear();
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra::production

@@ -1,0 +1,66 @@
+#include "production/unit_watch.h"
+
+#include <algorithm>
+
+#include "device/channel.h"
+#include "platform/win32_codes.h"
+
+namespace veltra::production {
+namespace {
+
+auto Find(std::vector<std::u16string>& paths, const std::u16string& path) {
+  return std::find_if(paths.begin(), paths.end(), [&](const std::u16string& known) {
+    return device::SameInterfacePath(known, path);
+  });
+}
+
+bool Contains(std::vector<std::u16string>& paths, const std::u16string& path) {
+  return Find(paths, path) != paths.end();
+}
+
+void Remove(std::vector<std::u16string>& paths, const std::u16string& path) {
+  if (const auto found = Find(paths, path); found != paths.end()) paths.erase(found);
+}
+
+}  // namespace
+
+bool UnitFilter::Matches(const std::u16string& candidate) const {
+  if (!path.empty()) return device::SameInterfacePath(candidate, path);
+  uint16_t foundVid = 0;
+  uint16_t foundPid = 0;
+  const int found = device::DeviceChannel::ParseVidPid(candidate, foundVid, foundPid);
+  return found == (device::DeviceChannel::kFoundVid | device::DeviceChannel::kFoundPid) &&
+         foundVid == vid && foundPid == pid;
+}
+
+void WatchUnits(UnitNoticeSource& source, const UnitFilter& filter,
+                const std::function<bool()>& stop,
+                const std::function<void(const std::u16string& path)>& program) {
+  std::vector<std::u16string> waiting;
+  // Programmed and not yet removed: a unit left attached is not programmed twice.
+  std::vector<std::u16string> done;
+  for (const std::u16string& path : source.PresentPaths()) {
+    if (filter.Matches(path) && !Contains(waiting, path)) waiting.push_back(path);
+  }
+  while (!stop()) {
+    // Notices that came while a unit was programmed are taken at once.
+    for (const DeviceNotice& notice : source.TakeNotices(waiting.empty() ? kUnitWaitMs : 0)) {
+      if (!filter.Matches(notice.path)) continue;
+      if (notice.event == platform::kDbtDeviceArrival) {
+        if (!Contains(done, notice.path) && !Contains(waiting, notice.path)) {
+          waiting.push_back(notice.path);
+        }
+      } else if (notice.event == platform::kDbtDeviceRemoveComplete) {
+        Remove(done, notice.path);
+        Remove(waiting, notice.path);
+      }
+    }
+    if (waiting.empty() || stop()) continue;
+    const std::u16string path = waiting.front();
+    waiting.erase(waiting.begin());
+    done.push_back(path);
+    program(path);
+  }
+}
+
+}  // namespace veltra::production

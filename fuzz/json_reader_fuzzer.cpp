@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/config_json.h"
 #include "device/eeprom_types.h"
+#include "document/configuration_json.h"
 #include "image/configuration.h"
 #include "image/factory_image.h"
 #include "image/image_layout.h"
@@ -61,21 +61,21 @@ void CheckUsedOnlyImport(const image::PackedConfiguration& packed,
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string error;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const std::optional<cli::ConfigurationDocument> document =
-      cli::ReadConfigurationJson(text, error);
-  if (!document) {
+  const std::optional<document::ConfigurationDocument> parsed =
+      document::ReadConfigurationJson(text, error);
+  if (!parsed) {
     Require(!error.empty() && error.find('\n') == std::string::npos);
     return 0;
   }
-  const device::EepromType eeprom = document->eeprom.value_or(device::kEepromTypes.back());
+  const device::EepromType eeprom = parsed->eeprom.value_or(device::kEepromTypes.back());
 
-  const std::string written = cli::ConfigurationJsonText(document->configuration, eeprom);
-  const std::optional<cli::ConfigurationDocument> again =
-      cli::ReadConfigurationJson(written, error);
-  Require(again && again->configuration == document->configuration);
+  const std::string written = document::ConfigurationJsonText(parsed->configuration, eeprom);
+  const std::optional<document::ConfigurationDocument> again =
+      document::ReadConfigurationJson(written, error);
+  Require(again && again->configuration == parsed->configuration);
 
   const image::PackedConfiguration packed =
-      image::PackConfiguration(document->configuration, eeprom.transferLength);
+      image::PackConfiguration(parsed->configuration, eeprom.transferLength);
   if (!packed.fits) return 0;
   const std::optional<image::Configuration> read =
       image::DecodeConfiguration(image::ReadImage(packed.image, eeprom.transferLength));

@@ -1,10 +1,10 @@
 #!/bin/sh
 # layers.sh SOURCE_DIR
 # Dependencies point down: each folder of src/ includes only the folders below it, and the core
-# (device, log, eq, image) and the production line include no toolkit header. A folder is named
-# by its first part, so platform/sim and platform/win32 are platform. The build's fence
-# (cmake/export_headers.cmake) holds each target to the headers of what it links; this holds the
-# links to pointing down.
+# (device, log, eq, image), the production line and the JSON document include no toolkit header.
+# A folder is named by its first part, so platform/sim and platform/win32 are platform. The
+# build's fence (cmake/export_headers.cmake) holds each target to the headers of what it links;
+# this holds the links to pointing down.
 src=$1/src
 status=0
 
@@ -16,15 +16,16 @@ allowed() {
     eq) echo "platform device log eq" ;;
     image) echo "platform device log eq image" ;;
     production) echo "platform device log eq image production" ;;
+    document) echo "platform device log eq image document" ;;
     backend) echo "platform device log image backend" ;;
-    cli) echo "platform device log eq image production backend cli" ;;
+    cli) echo "platform device log eq image production document backend cli" ;;
     ui) echo "platform log image ui" ;;
     pages) echo "platform device log eq image production backend ui pages" ;;
     app) echo "platform device log eq image production backend ui pages app" ;;
   esac
 }
 
-for dir in platform device log eq image production backend cli ui pages app; do
+for dir in platform device log eq image production document backend cli ui pages app; do
   ok=$(allowed $dir)
   for file in $(find "$src/$dir" -name '*.h' -o -name '*.cpp'); do
     for used in $(sed -n 's|^#include "\([a-z0-9_]*\)/.*|\1|p' "$file" | sort -u); do
@@ -34,7 +35,7 @@ for dir in platform device log eq image production backend cli ui pages app; do
       esac
     done
     case $dir in
-      device | log | eq | image | production)
+      device | log | eq | image | production | document)
         if grep -q '^#include <Q' "$file"; then
           echo "${file#"$src"/} includes Qt: the core stays toolkit-free"
           status=1

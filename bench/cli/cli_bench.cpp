@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/config_json.h"
 #include "cli/export_command.h"
 #include "cli/import_command.h"
 #include "device/eeprom_types.h"
+#include "document/configuration_json.h"
 #include "image/configuration.h"
 #include "image/factory_image.h"
 
@@ -78,7 +78,7 @@ void BM_ExportDocument24C512(benchmark::State& state) {
   size_t length = 0;
   for (auto _ : state) {
     const auto c = image::DecodeConfiguration(image::ReadImage(image, kEeprom.transferLength));
-    const std::string text = ConfigurationJsonText(*c, kEeprom);
+    const std::string text = document::ConfigurationJsonText(*c, kEeprom);
     length = text.size();
     benchmark::DoNotOptimize(text.data());
   }
@@ -88,13 +88,13 @@ BENCHMARK(BM_ExportDocument24C512)->Unit(benchmark::kMicrosecond);
 
 void BM_ImportDocument24C512(benchmark::State& state) {
   const std::vector<uint8_t> image = FullImage();
-  const std::string text = ConfigurationJsonText(
+  const std::string text = document::ConfigurationJsonText(
       *image::DecodeConfiguration(image::ReadImage(image, kEeprom.transferLength)), kEeprom);
   for (auto _ : state) {
     std::string error;
-    const auto document = ReadConfigurationJson(text, error);
-    if (!document) state.SkipWithError(error.c_str());
-    const auto packed = image::PackConfiguration(document->configuration, kEeprom.transferLength);
+    const auto parsed = document::ReadConfigurationJson(text, error);
+    if (!parsed) state.SkipWithError(error.c_str());
+    const auto packed = image::PackConfiguration(parsed->configuration, kEeprom.transferLength);
     benchmark::DoNotOptimize(packed.image.data());
   }
 }
@@ -119,7 +119,7 @@ void BM_ImportCommand24C512(benchmark::State& state) {
   const std::vector<uint8_t> image = FullImage();
   WriteBytes(
       dir.File("full.json"),
-      ConfigurationJsonText(
+      document::ConfigurationJsonText(
           *image::DecodeConfiguration(image::ReadImage(image, kEeprom.transferLength)), kEeprom));
   const std::vector<std::string> args{dir.File("full.json"), "-o", dir.File("full.bin")};
   for (auto _ : state) {

@@ -69,17 +69,17 @@ std::optional<LoadedConfiguration> LoadConfigurationFile(const std::string& path
       return std::nullopt;
     }
     std::string error;
-    std::optional<ConfigurationDocument> document = ReadConfigurationJson(*text, error);
-    if (!document) {
+    std::optional<document::ConfigurationDocument> parsed =
+        document::ReadConfigurationJson(*text, error);
+    if (!parsed) {
       code = codes.refused;
       ReportFailure(err, lead + path + ": " + error);
       return std::nullopt;
     }
     LoadedConfiguration loaded;
     const bool lineFirst = eeprom == DocumentEeprom::kCommandLineFirst;
-    loaded.eeprom =
-        (lineFirst && line.eeprom) || !document->eeprom ? line.eeprom : document->eeprom;
-    loaded.configuration = std::move(document->configuration);
+    loaded.eeprom = (lineFirst && line.eeprom) || !parsed->eeprom ? line.eeprom : parsed->eeprom;
+    loaded.configuration = std::move(parsed->configuration);
     return loaded;
   }
 

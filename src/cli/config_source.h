@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "cli/command_options.h"
-#include "cli/config_json.h"
+#include "document/configuration_json.h"
 #include "cli/device_session.h"
 #include "device/eeprom_types.h"
 #include "image/configuration.h"

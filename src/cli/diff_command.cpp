@@ -2,10 +2,10 @@
 
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
-#include "cli/config_diff.h"
-#include "cli/config_json.h"
 #include "cli/config_source.h"
 #include "cli/device_command.h"
+#include "document/configuration_json.h"
+#include "document/document_diff.h"
 
 namespace veltra::cli {
 namespace {
@@ -34,14 +34,14 @@ constexpr char kUsage[] =
     "  --json              print {\"equal\": ..., \"differences\": [...]} instead\n";
 
 // The document a side is compared as: what export would write, or an empty image's marker.
-Json SideDocument(const LoadedConfiguration& side) {
-  Json json;
+document::Json SideDocument(const LoadedConfiguration& side) {
+  document::Json json;
   const device::EepromType eeprom = side.eeprom.value_or(device::kEepromTypes.front());
   if (side.configuration) {
-    json = ConfigurationToJson(*side.configuration, eeprom);
+    json = document::ConfigurationToJson(*side.configuration, eeprom);
   } else {
-    json = Json::object();
-    json["format"] = kConfigurationJsonFormat;
+    json = document::Json::object();
+    json["format"] = document::kConfigurationJsonFormat;
     json["eeprom"] = std::string(eeprom.name);
     json["empty"] = true;
   }
@@ -49,18 +49,18 @@ Json SideDocument(const LoadedConfiguration& side) {
   return json;
 }
 
-void WriteJsonDifferences(std::ostream& out, const std::vector<Difference>& differences) {
-  Json json = Json::object();
+void WriteJsonDifferences(std::ostream& out, const std::vector<document::Difference>& differences) {
+  document::Json json = document::Json::object();
   json["equal"] = differences.empty();
-  Json& list = json["differences"] = Json::array();
-  for (const Difference& d : differences) {
-    Json entry = Json::object();
+  document::Json& list = json["differences"] = document::Json::array();
+  for (const document::Difference& d : differences) {
+    document::Json entry = document::Json::object();
     entry["field"] = d.field;
     if (d.a) entry["a"] = *d.a;
     if (d.b) entry["b"] = *d.b;
     list.push_back(std::move(entry));
   }
-  out << json.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+  out << json.dump(-1, ' ', false, document::Json::error_handler_t::replace) << '\n';
 }
 
 }  // namespace
@@ -102,23 +102,23 @@ int RunDiffCommand(std::span<const std::string> args, std::ostream& out, std::os
     sides.push_back(std::move(*side));
   }
 
-  Json a = SideDocument(sides[0]);
-  Json b = SideDocument(sides[1]);
+  document::Json a = SideDocument(sides[0]);
+  document::Json b = SideDocument(sides[1]);
   // An empty image has no fields to compare with a configuration's.
   if (a.contains("empty") != b.contains("empty")) {
-    for (Json* side : {&a, &b}) {
+    for (document::Json* side : {&a, &b}) {
       for (const char* key :
            {"header", "strings", "audioIo", "playbackEq", "recordEq", "mcu", "rawSections"})
         side->erase(key);
       if (!side->contains("empty")) (*side)["empty"] = false;
     }
   }
-  const std::vector<Difference> differences = DiffDocuments(a, b);
+  const std::vector<document::Difference> differences = document::DiffDocuments(a, b);
   if (line->json) {
     WriteJsonDifferences(out, differences);
   } else {
-    for (const Difference& d : differences)
-      out << DifferenceLine(d) << '\n';
+    for (const document::Difference& d : differences)
+      out << document::DifferenceLine(d) << '\n';
   }
   out.flush();
   if (!out) {

@@ -2,10 +2,10 @@
 
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
-#include "cli/config_json.h"
 #include "cli/config_source.h"
 #include "cli/device_command.h"
 #include "cli/output_target.h"
+#include "document/configuration_json.h"
 
 namespace veltra::cli {
 namespace {
@@ -77,7 +77,7 @@ int RunExportCommand(std::span<const std::string> args, std::ostream& out, std::
   if (!loaded) return code;
   if (!loaded->configuration) return ReportFailure(err, prefix + EmptyImageText(source));
 
-  const std::string text = ConfigurationJsonText(*loaded->configuration, *line->eeprom);
+  const std::string text = document::ConfigurationJsonText(*loaded->configuration, *line->eeprom);
   const std::string problem =
       target.Commit(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), out);
   if (!problem.empty()) return ReportFailure(err, prefix + problem);

@@ -25,57 +25,58 @@ constexpr std::array<const char*, image::kDirectorySlotCount> kRowFields{
     "recordEq",
 };
 
-Json LayoutJson(const image::ImageContents& contents, uint32_t transferLength) {
-  Json layout = Json::object();
+document::Json LayoutJson(const image::ImageContents& contents, uint32_t transferLength) {
+  document::Json layout = document::Json::object();
   layout["transferLength"] = transferLength;
   layout["empty"] = !contents.hasMagic;
   if (!contents.hasMagic) return layout;
   layout["dataLength"] = contents.total;
-  Json& sections = layout["sections"] = Json::array();
+  document::Json& sections = layout["sections"] = document::Json::array();
   for (size_t row = 0; row < contents.sections.size(); ++row) {
     const std::optional<image::StoredSection>& section = contents.sections[row];
     if (!section) continue;
-    sections.push_back(Json::object({{"field", kRowFields[row]},
-                                     {"offset", section->place.offset},
-                                     {"length", section->place.length}}));
+    sections.push_back(document::Json::object({{"field", kRowFields[row]},
+                                               {"offset", section->place.offset},
+                                               {"length", section->place.length}}));
   }
-  Json& tails = layout["tailRecords"] = Json::array();
+  document::Json& tails = layout["tailRecords"] = document::Json::array();
   const image::TailRecordPlaces places = image::TailRecordPlacesOf(contents);
   if (places.first) {
-    tails.push_back(
-        Json::object({{"number", 1}, {"field", "playbackEq"}, {"offset", *places.first}}));
+    tails.push_back(document::Json::object(
+        {{"number", 1}, {"field", "playbackEq"}, {"offset", *places.first}}));
   }
   if (places.second) {
     tails.push_back(
-        Json::object({{"number", 2}, {"field", "recordEq"}, {"offset", *places.second}}));
+        document::Json::object({{"number", 2}, {"field", "recordEq"}, {"offset", *places.second}}));
   }
   return layout;
 }
 
 }  // namespace
 
-Json ImageJson(const image::ImageContents& contents, const device::EepromType& eeprom,
-               const std::optional<image::ChipTraits>& chip) {
-  Json json = Json::object();
+document::Json ImageJson(const image::ImageContents& contents, const device::EepromType& eeprom,
+                         const std::optional<image::ChipTraits>& chip) {
+  document::Json json = document::Json::object();
   if (const std::optional<image::Configuration> c = image::DecodeConfiguration(contents)) {
-    json = ConfigurationToJson(*c, eeprom);
+    json = document::ConfigurationToJson(*c, eeprom);
   } else {
-    json["format"] = kConfigurationJsonFormat;
+    json["format"] = document::kConfigurationJsonFormat;
     json["eeprom"] = std::string(eeprom.name);
   }
   json["layout"] = LayoutJson(contents, eeprom.transferLength);
   if (chip) {
-    Json flags = Json::array();
+    document::Json flags = document::Json::array();
     for (bool flag : chip->capabilities)
       flags.push_back(flag ? 1 : 0);
-    json["chip"] = Json::object({{"variant", chip->variant}, {"capabilities", flags}});
+    json["chip"] = document::Json::object({{"variant", chip->variant}, {"capabilities", flags}});
   }
   return json;
 }
 
 std::string ImageJsonLine(const image::ImageContents& contents, const device::EepromType& eeprom,
                           const std::optional<image::ChipTraits>& chip) {
-  return ImageJson(contents, eeprom, chip).dump(-1, ' ', false, Json::error_handler_t::replace) +
+  return ImageJson(contents, eeprom, chip)
+             .dump(-1, ' ', false, document::Json::error_handler_t::replace) +
          "\n";
 }
 

@@ -7,13 +7,13 @@
 
 #include "backend/simulated_backend.h"
 #include "cli/cli_result.h"
-#include "cli/config_json.h"
 #include "cli/diff_command.h"
 #include "cli/eq_upload_command.h"
 #include "cli/export_command.h"
 #include "cli/import_command.h"
 #include "cli_test_support.h"
 #include "device/eeprom_types.h"
+#include "document/configuration_json.h"
 #include "image/configuration.h"
 #include "image/factory_image.h"
 #include "image/image_layout.h"
@@ -51,12 +51,12 @@ class ConfigCommandsTest : public ::testing::Test {
   }
 
   // The factory configuration as export writes it.
-  Json FactoryJson() const {
+  document::Json FactoryJson() const {
     const image::Configuration c =
         *image::DecodeConfiguration(image::ReadImage(factoryImage_, kTransfer));
-    return ConfigurationToJson(c, device::kEepromTypes[1]);
+    return document::ConfigurationToJson(c, device::kEepromTypes[1]);
   }
-  std::string Write(const std::string& name, const Json& json) const {
+  std::string Write(const std::string& name, const document::Json& json) const {
     const std::string path = dir_.File(name);
     WriteText(path, json.dump(2));
     return path;
@@ -95,7 +95,7 @@ TEST_F(ConfigCommandsTest, ExportThenImportGivesTheSameImageOnAllNineEepromTypes
       const image::Configuration c =
           *image::DecodeConfiguration(image::ReadImage(image, type.transferLength));
       std::string error;
-      const auto read = ReadConfigurationJson(TextOf(*ReadFile(json)), error);
+      const auto read = document::ReadConfigurationJson(TextOf(*ReadFile(json)), error);
       ASSERT_TRUE(read.has_value()) << error;
       EXPECT_EQ(read->configuration, c);
       EXPECT_EQ(read->eeprom->name, type.name);
@@ -104,8 +104,8 @@ TEST_F(ConfigCommandsTest, ExportThenImportGivesTheSameImageOnAllNineEepromTypes
 }
 
 TEST_F(ConfigCommandsTest, ImportNamesWhatThePagesChangeOnLoadAndFollowsStrictOrNormalize) {
-  Json doc = FactoryJson();
-  Json& audio = doc["header"]["audio"];
+  document::Json doc = FactoryJson();
+  document::Json& audio = doc["header"]["audio"];
   audio["playbackDsp"] = audio["playbackI2s"] = true;
   audio["playbackI2sMode"] = "slave";
   audio["playbackMclk"] = false;
@@ -125,7 +125,7 @@ TEST_F(ConfigCommandsTest, ImportNamesWhatThePagesChangeOnLoadAndFollowsStrictOr
   ASSERT_EQ(o.code, kExitSuccess) << o.err;
   EXPECT_EQ(o.err, "veltra-cli: import: warning: " + line + "\n");
   o = RunCommand(RunExportCommand, {bin, "--eeprom", "S24C04"});
-  EXPECT_EQ(Json::parse(o.out), doc);
+  EXPECT_EQ(document::Json::parse(o.out), doc);
 
   o = RunCommand(RunImportCommand, {json, "-o", bin, "--normalize"});
   ASSERT_EQ(o.code, kExitSuccess) << o.err;
@@ -134,7 +134,7 @@ TEST_F(ConfigCommandsTest, ImportNamesWhatThePagesChangeOnLoadAndFollowsStrictOr
             "turns this off, as Playback DSP is on)\n");
   o = RunCommand(RunExportCommand, {bin, "--eeprom", "S24C04"});
   audio["playbackI2s"] = false;
-  EXPECT_EQ(Json::parse(o.out), doc);
+  EXPECT_EQ(document::Json::parse(o.out), doc);
 
   // The factory document is what the pages keep; a variant without playback keeps the rest.
   EXPECT_EQ(
@@ -149,10 +149,11 @@ TEST_F(ConfigCommandsTest, ImportNamesWhatThePagesChangeOnLoadAndFollowsStrictOr
 TEST_F(ConfigCommandsTest, ExportWritesTheDocumentToStandardOutputWithoutDashO) {
   const Outcome o = RunCommand(RunExportCommand, {imageFile_, "--eeprom", "S24C04"});
   ASSERT_EQ(o.code, kExitSuccess) << o.err;
-  const Json json = Json::parse(o.out);
+  const document::Json json = document::Json::parse(o.out);
   EXPECT_EQ(json["format"], 1);
   EXPECT_EQ(json["strings"]["product"]["text"], "Veltra USB Audio Codec");
-  EXPECT_EQ(json["playbackEq"]["presets"]["01"], Json::parse("[4.5, -0.5, -1.0, -1.0, 1.0, 7.0]"));
+  EXPECT_EQ(json["playbackEq"]["presets"]["01"],
+            document::Json::parse("[4.5, -0.5, -1.0, -1.0, 1.0, 7.0]"));
   EXPECT_FALSE(json["playbackEq"]["bands"][0].contains("words")) << "words the band gives";
 }
 
@@ -163,7 +164,7 @@ TEST_F(ConfigCommandsTest, DeviceExportAndImportGoThroughTheEeprom) {
   o = RunCommand(RunExportCommand, {imageFile_, "--eeprom", "S24C04"});
   EXPECT_EQ(TextOf(*ReadFile(json)), o.out) << "the device holds the factory image";
 
-  Json edited = Json::parse(o.out);
+  document::Json edited = document::Json::parse(o.out);
   edited["header"]["usb"]["remoteWakeup"] = true;
   edited["strings"]["serial"]["text"] = "VT7731-0002";
   o = RunCommand(RunImportCommand, Device({Write("edited.json", edited), "--device", "--yes"}), {});
@@ -235,9 +236,9 @@ TEST_F(ConfigCommandsTest, DeviceFailuresAreOneLineAndExitOne) {
 }
 
 TEST_F(ConfigCommandsTest, DiffPrintsOneLinePerChangedField) {
-  const Json factory = FactoryJson();
+  const document::Json factory = FactoryJson();
   const std::string a = Write("a.json", factory);
-  Json changed = factory;
+  document::Json changed = factory;
   changed["audioIo"]["volumes"]["micInAa"]["initialDb"] = 5;
   const std::string b = Write("b.json", changed);
 
@@ -248,7 +249,7 @@ TEST_F(ConfigCommandsTest, DiffPrintsOneLinePerChangedField) {
 
   o = RunCommand(RunDiffCommand, {a, b, "--json"});
   EXPECT_EQ(o.code, 1);
-  const Json report = Json::parse(o.out);
+  const document::Json report = document::Json::parse(o.out);
   EXPECT_EQ(report["equal"], false);
   ASSERT_EQ(report["differences"].size(), 1u);
   EXPECT_EQ(report["differences"][0]["field"], "audioIo.volumes.micInAa.initialDb");
@@ -261,8 +262,8 @@ TEST_F(ConfigCommandsTest, DiffPrintsOneLinePerChangedField) {
   EXPECT_EQ(o.out, "");
 
   // A section on one side only: its fields against (none).
-  Json dropped = factory;
-  dropped["strings"]["serial"] = Json::parse(R"({"present": false})");
+  document::Json dropped = factory;
+  dropped["strings"]["serial"] = document::Json::parse(R"({"present": false})");
   o = RunCommand(RunDiffCommand, {a, Write("c.json", dropped)});
   EXPECT_EQ(o.code, 1);
   EXPECT_EQ(o.out,
@@ -270,10 +271,10 @@ TEST_F(ConfigCommandsTest, DiffPrintsOneLinePerChangedField) {
             "strings.serial.text: \"VT7731-0001\" -> (none)\n");
 
   // Firmware differs by its bytes.
-  Json firmware = factory;
-  firmware["mcu"] = Json::parse(R"({"present": true, "firmware": {"hex": "00112233"}})");
+  document::Json firmware = factory;
+  firmware["mcu"] = document::Json::parse(R"({"present": true, "firmware": {"hex": "00112233"}})");
   const std::string d = Write("d.json", firmware);
-  firmware["mcu"]["firmware"] = Json::parse(R"({"base64": "ABEiRA=="})");
+  firmware["mcu"]["firmware"] = document::Json::parse(R"({"base64": "ABEiRA=="})");
   o = RunCommand(RunDiffCommand, {d, Write("e.json", firmware)});
   EXPECT_EQ(o.code, 1);
   EXPECT_EQ(o.out, "mcu.firmware: 4 bytes -> 4 bytes (1 differ, the first at byte 3)\n");
@@ -289,7 +290,7 @@ TEST_F(ConfigCommandsTest, DiffPrintsOneLinePerChangedField) {
 // A document edited one way, and the field its one line names.
 struct MalformedCase {
   const char* expected;  // in the line
-  std::function<void(Json&)> edit;
+  std::function<void(document::Json&)> edit;
   const char* text = nullptr;  // the whole document instead
 };
 
@@ -299,65 +300,69 @@ TEST_F(ConfigCommandsTest, ImportRefusesMalformedDocumentsInOneLineAndWritesNoth
       {"parse error", nullptr, ""},
       {"document: expected an object", nullptr, "[1, 2]"},
       {"field \"vid\" is given twice", nullptr, nullptr},
-      {"format: format 2 is not one", [](Json& j) { j["format"] = 2; }},
-      {"format: expected a number", [](Json& j) { j["format"] = "1"; }},
-      {"eeprom: unknown EEPROM type \"S24C03\"", [](Json& j) { j["eeprom"] = "S24C03"; }},
-      {"header.usb.colour: unknown field", [](Json& j) { j["header"]["usb"]["colour"] = 1; }},
-      {"header.pid: missing", [](Json& j) { j["header"].erase("pid"); }},
-      {"mcu: missing", [](Json& j) { j.erase("mcu"); }},
+      {"format: format 2 is not one", [](document::Json& j) { j["format"] = 2; }},
+      {"format: expected a number", [](document::Json& j) { j["format"] = "1"; }},
+      {"eeprom: unknown EEPROM type \"S24C03\"", [](document::Json& j) { j["eeprom"] = "S24C03"; }},
+      {"header.usb.colour: unknown field",
+       [](document::Json& j) { j["header"]["usb"]["colour"] = 1; }},
+      {"header.pid: missing", [](document::Json& j) { j["header"].erase("pid"); }},
+      {"mcu: missing", [](document::Json& j) { j.erase("mcu"); }},
       {"header.usb.remoteWakeup: expected true or false",
-       [](Json& j) { j["header"]["usb"]["remoteWakeup"] = 1; }},
+       [](document::Json& j) { j["header"]["usb"]["remoteWakeup"] = 1; }},
       {"header.vid: expected 1 to 4 hexadecimal digits",
-       [](Json& j) { j["header"]["vid"] = "12345"; }},
+       [](document::Json& j) { j["header"]["vid"] = "12345"; }},
       {"header.usb.powerRange: 8 is not between 0 and 7",
-       [](Json& j) { j["header"]["usb"]["powerRange"] = 8; }},
+       [](document::Json& j) { j["header"]["usb"]["powerRange"] = 8; }},
       {"header.audio.recordMode: expected \"synchronous\" or \"asynchronous\"",
-       [](Json& j) { j["header"]["audio"]["recordMode"] = "async"; }},
+       [](document::Json& j) { j["header"]["audio"]["recordMode"] = "async"; }},
       {"header.playbackEq.toneMaximumDb: 3.3 is not a Maximum: value",
-       [](Json& j) { j["header"]["playbackEq"]["toneMaximumDb"] = 3.3; }},
+       [](document::Json& j) { j["header"]["playbackEq"]["toneMaximumDb"] = 3.3; }},
       {"header.playbackEq: needs exactly one of toneMaximumDb and toneMaximumCode",
-       [](Json& j) { j["header"]["playbackEq"]["toneMaximumCode"] = 0; }},
+       [](document::Json& j) { j["header"]["playbackEq"]["toneMaximumCode"] = 0; }},
       {"playbackEq.presets.00[0]: 12.5 dB is not a step",
-       [](Json& j) { j["playbackEq"]["presets"]["00"][0] = 12.5; }},
+       [](document::Json& j) { j["playbackEq"]["presets"]["00"][0] = 12.5; }},
       {"recordEq.gainsDb[5]: 0.25 dB is not a step",
-       [](Json& j) { j["recordEq"]["gainsDb"][5] = 0.25; }},
+       [](document::Json& j) { j["recordEq"]["gainsDb"][5] = 0.25; }},
       {"recordEq.gainsDb: expected an array of 6 values",
-       [](Json& j) { j["recordEq"]["gainsDb"].erase(5); }},
+       [](document::Json& j) { j["recordEq"]["gainsDb"].erase(5); }},
       {"audioIo.volumes.playback.initialDb: -62 dB is not strictly between",
-       [](Json& j) { j["audioIo"]["volumes"]["playback"]["initialDb"] = -62; }},
+       [](document::Json& j) { j["audioIo"]["volumes"]["playback"]["initialDb"] = -62; }},
       {"audioIo.volumes.micInAa.maximumDb: 40 dB is outside the hardware range -14 dB ~ 32 dB",
-       [](Json& j) { j["audioIo"]["volumes"]["micInAa"]["maximumDb"] = 40; }},
+       [](document::Json& j) { j["audioIo"]["volumes"]["micInAa"]["maximumDb"] = 40; }},
       {"audioIo.volumes.playback.minimumDb: expected a whole number",
-       [](Json& j) { j["audioIo"]["volumes"]["playback"]["minimumDb"] = -20.5; }},
+       [](document::Json& j) { j["audioIo"]["volumes"]["playback"]["minimumDb"] = -20.5; }},
       {"playbackEq.bands[0].centreHz: 19 Hz is not between 20 Hz and 20000 Hz",
-       [](Json& j) { j["playbackEq"]["bands"][0]["centreHz"] = 19; }},
+       [](document::Json& j) { j["playbackEq"]["bands"][0]["centreHz"] = 19; }},
       {"recordEq.bands[4].bandwidthHz: 13000 Hz is not below centreHz 13000 Hz",
-       [](Json& j) { j["recordEq"]["bands"][4]["bandwidthHz"] = 13000; }},
+       [](document::Json& j) { j["recordEq"]["bands"][4]["bandwidthHz"] = 13000; }},
       {"playbackEq.bands[1]: needs both centreHz and bandwidthHz",
-       [](Json& j) { j["playbackEq"]["bands"][1]["centreHz"] = nullptr; }},
+       [](document::Json& j) { j["playbackEq"]["bands"][1]["centreHz"] = nullptr; }},
       {"strings.product.text: is 127 UTF-16 units long",
-       [](Json& j) { j["strings"]["product"]["text"] = std::string(127, 'x'); }},
+       [](document::Json& j) { j["strings"]["product"]["text"] = std::string(127, 'x'); }},
       {"strings.product.text: needs at least 2 characters",
-       [](Json& j) { j["strings"]["product"]["text"] = "x"; }},
+       [](document::Json& j) { j["strings"]["product"]["text"] = "x"; }},
       {"strings.serial: needs exactly one of text and raw",
-       [](Json& j) { j["strings"]["serial"]["raw"] = Json::parse(R"({"hex": "0203"})"); }},
+       [](document::Json& j) {
+         j["strings"]["serial"]["raw"] = document::Json::parse(R"({"hex": "0203"})");
+       }},
       {"rawSections.ocString.raw.hex: not an even number of hexadecimal digits",
-       [](Json& j) {
-         j["rawSections"]["ocString"] = Json::parse(R"({"present": true, "raw": {"hex": "123"}})");
+       [](document::Json& j) {
+         j["rawSections"]["ocString"] =
+             document::Json::parse(R"({"present": true, "raw": {"hex": "123"}})");
        }},
       {"mcu.firmware.base64: not base64",
-       [](Json& j) {
-         j["mcu"] = Json::parse(R"({"present": true, "firmware": {"base64": "AB="}})");
+       [](document::Json& j) {
+         j["mcu"] = document::Json::parse(R"({"present": true, "firmware": {"base64": "AB="}})");
        }},
       {"mcu.info.fwVersion: does not match the firmware's last 13 bytes",
-       [](Json& j) {
-         j["mcu"] =
-             Json::parse(R"({"present": true, "firmware": {"hex": "00010203040506070809101112"},
+       [](document::Json& j) {
+         j["mcu"] = document::Json::parse(
+             R"({"present": true, "firmware": {"hex": "00010203040506070809101112"},
                                     "info": {"chipId": "0100", "vid": "0302", "pid": "0504",
                                              "chipVersion": "0706", "fwVersion": "0909"}})");
        }},
       {"EEPROM Size Not Enough !!!: S24C02 takes 255 bytes, the configuration needs 344",
-       [](Json& j) { j["eeprom"] = "S24C02"; }},
+       [](document::Json& j) { j["eeprom"] = "S24C02"; }},
   };
   const std::string out = dir_.File("out.bin");
   const std::string kept = dir_.File("kept.bin");
@@ -367,7 +372,7 @@ TEST_F(ConfigCommandsTest, ImportRefusesMalformedDocumentsInOneLineAndWritesNoth
     if (test.text != nullptr) {
       text = test.text;
     } else if (test.edit) {
-      Json json = FactoryJson();
+      document::Json json = FactoryJson();
       test.edit(json);
       text = json.dump(2);
     } else {
@@ -424,14 +429,14 @@ TEST_F(ConfigCommandsTest, DocumentsBeyondTheFormatAreRefusedInOneLine) {
 // An EQ without a band table (no room for its tail record) exports null bands; importing that
 // packs no table of zeros, so the document comes back as it was.
 TEST_F(ConfigCommandsTest, BandsWithoutATableRoundTrip) {
-  Json json = FactoryJson();
-  for (Json& band : json["playbackEq"]["bands"])
-    band = Json::parse(R"({"centreHz": null, "bandwidthHz": null,
+  document::Json json = FactoryJson();
+  for (document::Json& band : json["playbackEq"]["bands"])
+    band = document::Json::parse(R"({"centreHz": null, "bandwidthHz": null,
                            "words": {"a21": "00000001", "a31": "00000002", "s": "00000003"}})");
   const std::string image = dir_.File("no-table.bin");
   ASSERT_EQ(RunCommand(RunImportCommand, {Write("no-table.json", json), "-o", image}).code, 0);
   const Outcome o = RunCommand(RunExportCommand, {image, "--eeprom", "S24C04"});
-  EXPECT_EQ(Json::parse(o.out), json) << o.err;
+  EXPECT_EQ(document::Json::parse(o.out), json) << o.err;
 }
 
 struct ArgumentsCase {
@@ -491,13 +496,13 @@ TEST_F(ConfigCommandsTest, EqUploadSendsTheImagesEqualiserAndPrintsItsLogLines) 
   EXPECT_EQ(ReadFile(eeprom_), factory_) << "the EEPROM is not written";
 
   // What the page would not send, and a chip without the equaliser.
-  Json disabled = FactoryJson();
+  document::Json disabled = FactoryJson();
   disabled["header"]["recordEq"]["enabled"] = false;
   o = RunCommand(RunEqUploadCommand, Device({"record", Write("disabled.json", disabled)}), {});
   EXPECT_EQ(o.code, kExitFailure);
   EXPECT_NE(o.err.find("the record EQ is disabled"), std::string::npos) << o.err;
-  Json none = FactoryJson();
-  none["playbackEq"] = Json::parse(R"({"present": false})");
+  document::Json none = FactoryJson();
+  none["playbackEq"] = document::Json::parse(R"({"present": false})");
   o = RunCommand(RunEqUploadCommand, Device({"playback", Write("none.json", none)}), {});
   EXPECT_EQ(o.code, kExitFailure);
   EXPECT_NE(o.err.find("has no playback EQ section"), std::string::npos) << o.err;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "cli/cli_result.h"
-#include "cli/config_json.h"
 #include "cli/export_command.h"
 #include "cli_test_support.h"
+#include "document/configuration_json.h"
 #include "image/audio_io_section.h"
 #include "image/directory_entry.h"
 #include "image/eq_sections.h"
@@ -192,11 +192,11 @@ TEST_F(ShowCommandTest, JsonIsOneValidObjectWithTheDecodedValues) {
   const std::string factory = Image(factoryImage);
   const Outcome f = RunCommand(RunShowCommand, {factory, "--eeprom", "S24C64", "--json"});
   ASSERT_TRUE(IsJson(f.out)) << f.out;
-  Json shown = Json::parse(f.out);
-  const Json layout = shown["layout"];
+  document::Json shown = document::Json::parse(f.out);
+  const document::Json layout = shown["layout"];
   shown.erase("layout");
   const Outcome exported = RunCommand(RunExportCommand, {factory, "--eeprom", "S24C64"});
-  EXPECT_EQ(shown, Json::parse(exported.out));
+  EXPECT_EQ(shown, document::Json::parse(exported.out));
   EXPECT_EQ(layout["tailRecords"].size(), 2u);
   EXPECT_EQ(layout["sections"][0]["field"], "audioIo");
   EXPECT_EQ(layout["sections"][0]["offset"], 61);

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/config_json.h"
+#include "document/configuration_json.h"
 
-namespace veltra::cli {
+namespace veltra::document {
 
 // One field whose value differs between two configuration documents; nullopt on the side that
 // does not have the field at all.
@@ -23,4 +23,4 @@ std::vector<Difference> DiffDocuments(const Json& a, const Json& b);
 // "field: A -> B", values as JSON; byte strings by their length and where they differ.
 std::string DifferenceLine(const Difference& difference);
 
-}  // namespace veltra::cli
+}  // namespace veltra::document

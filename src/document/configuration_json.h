@@ -9,7 +9,7 @@
 #include "device/eeprom_types.h"
 #include "image/configuration.h"
 
-namespace veltra::cli {
+namespace veltra::document {
 
 // The configuration as the versioned JSON document of export and import, described in
 // docs/configuration-json.md. Fields keep the order they are written in.
@@ -40,4 +40,4 @@ bool IsBytesJson(const Json& value);
 // Its bytes; nullopt when it is not one.
 std::optional<std::vector<uint8_t>> BytesOfJson(const Json& value);
 
-}  // namespace veltra::cli
+}  // namespace veltra::document

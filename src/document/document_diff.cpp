@@ -1,8 +1,8 @@
-#include "cli/config_diff.h"
+#include "document/document_diff.h"
 
 #include <algorithm>
 
-namespace veltra::cli {
+namespace veltra::document {
 
 namespace {
 
@@ -78,4 +78,4 @@ std::string DifferenceLine(const Difference& d) {
   return line;
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra::document

@@ -1,4 +1,4 @@
-#include "cli/config_json.h"
+#include "document/configuration_json.h"
 
 #include <algorithm>
 #include <charconv>
@@ -17,7 +17,7 @@
 #include "image/mcu_info.h"
 #include "platform/byte_text.h"
 
-namespace veltra::cli {
+namespace veltra::document {
 
 namespace {
 
@@ -781,4 +781,4 @@ std::optional<std::vector<uint8_t>> BytesOfJson(const Json& value) {
   return platform::FromBase64(value["base64"].get<std::string>());
 }
 
-}  // namespace veltra::cli
+}  // namespace veltra::document

@@ -1,6 +1,7 @@
 #include "production/unit_watch.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "device/channel.h"
 #include "platform/win32_codes.h"
@@ -8,9 +9,17 @@
 namespace veltra::production {
 namespace {
 
+// A unit's audio interfaces (its wave and topology filters) share its device instance and
+// differ only after the interface class ("#{6994ad04-...}\\global"): one unit, programmed once,
+// or it would take a second serial.
+std::u16string_view DeviceInstanceOf(std::u16string_view path) {
+  const size_t interfaceClass = path.rfind(u"#{");
+  return interfaceClass == std::u16string_view::npos ? path : path.substr(0, interfaceClass);
+}
+
 auto Find(std::vector<std::u16string>& paths, const std::u16string& path) {
   return std::find_if(paths.begin(), paths.end(), [&](const std::u16string& known) {
-    return device::SameInterfacePath(known, path);
+    return device::SameInterfacePath(DeviceInstanceOf(known), DeviceInstanceOf(path));
   });
 }
 

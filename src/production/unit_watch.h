@@ -6,7 +6,8 @@
 #include <vector>
 
 // A production line that follows its units as they come and go: each unit of the VID/PID is
-// programmed once while it stays attached, and again only after it was removed.
+// programmed once while it stays attached, and again only after it was removed. A unit is its
+// device instance: the several audio interfaces one device may have are one unit.
 namespace veltra::production {
 
 // One arrival (kDbtDeviceArrival) or removal (kDbtDeviceRemoveComplete) of an interface path.

@@ -10,7 +10,7 @@ namespace veltra::production {
 namespace {
 
 // A unit's audio interfaces (its wave and topology filters) share its device instance and
-// differ only after the interface class ("#{6994ad04-...}\\global"): one unit, programmed once,
+// differ only after the interface class ("#{6994ad04-...}\global"): one unit, programmed once,
 // or it would take a second serial.
 std::u16string_view DeviceInstanceOf(std::u16string_view path) {
   const size_t interfaceClass = path.rfind(u"#{");

@@ -34,12 +34,7 @@ e2e_step first-goes-on
 veltra_type_into CDemoDlg/1016 5A52
 
 e2e_step close-first
-e2e_focus_window "$VELTRA_MAIN"
-e2e_key Escape
-e2e_wait_for veltra_message_is "Exit the configuration tool without further saving ?" ||
-  e2e_fail "closing asked no question"
-e2e_click "$VELTRA_MESSAGE" OK
-e2e_wait_exit
+veltra_close
 e2e_end_step
 
 e2e_step next-copy

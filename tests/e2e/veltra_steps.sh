@@ -141,6 +141,17 @@ sys.exit(0 if dark >= 8 else 1)
 PY
 }
 
+# veltra_close: Escape, the dialog's close request as the title bar's close button is, and OK
+# to the question; waits until the program has ended.
+veltra_close() {
+  e2e_focus_window "$VELTRA_MAIN"
+  e2e_key Escape
+  e2e_wait_for veltra_message_is "Exit the configuration tool without further saving ?" ||
+    e2e_fail "closing asked no question"
+  e2e_click "$VELTRA_MESSAGE" OK
+  e2e_wait_exit
+}
+
 # veltra_choose KEY TEXT: opens the list with a click, scrolls it with the wheel until the item
 # shows and clicks the item.
 veltra_choose() {

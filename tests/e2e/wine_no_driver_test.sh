@@ -21,12 +21,7 @@ veltra_answer "Cannot find the HID device !!!" OK
 e2e_wait_text "$VELTRA_MAIN" CDemoDlg/1017 Connect || e2e_fail "the window claims a connection"
 
 e2e_step close
-e2e_focus_window "$VELTRA_MAIN"
-e2e_key Escape
-e2e_wait_for veltra_message_is "Exit the configuration tool without further saving ?" ||
-  e2e_fail "closing asked no question"
-e2e_click "$VELTRA_MESSAGE" OK
-e2e_wait_exit
+veltra_close
 [ "$E2E_APP_STATUS" = 0 ] || e2e_fail "the program ended with status $E2E_APP_STATUS"
 e2e_end_step
 if e2e_like_app wine reg query 'HKLM\System\CurrentControlSet\Services\ZR_VENDER_CMD' \

@@ -45,12 +45,7 @@ found=$(cli diff --device --simulated "$E2E_DIR/factory.json" --eeprom S24C64 2>
   e2e_fail "veltra-cli.exe reads from the EEPROM: $found"
 
 e2e_step close
-e2e_focus_window "$VELTRA_MAIN"
-e2e_key Escape
-e2e_wait_for veltra_message_is "Exit the configuration tool without further saving ?" ||
-  e2e_fail "closing asked no question"
-e2e_click "$VELTRA_MESSAGE" OK
-e2e_wait_exit
+veltra_close
 e2e_end_step
 
 e2e_step screenshots

@@ -13,9 +13,8 @@ namespace {
 constexpr uint32_t kArrival = platform::kDbtDeviceArrival;
 constexpr uint32_t kRemoval = platform::kDbtDeviceRemoveComplete;
 
-std::u16string Unit(char16_t n, std::u16string ids = u"VID_5A52&PID_7731",
-                    std::u16string filter = u"") {
-  return u"\\\\?\\usb#" + ids + u"#7&" + n + u"#{6994ad04-93ef-11d0-a3cc-00a0c9223196}" + filter;
+std::u16string Unit(char16_t n, std::u16string ids = u"VID_5A52&PID_7731") {
+  return u"\\\\?\\usb#" + ids + u"#7&" + n + u"#{6994ad04-93ef-11d0-a3cc-00a0c9223196}";
 }
 
 // Notices handed out one batch per wait; the line is stopped at the wait after the last.
@@ -67,16 +66,13 @@ TEST(WatchUnits, ProgramsEachUnitOncePerAttachment) {
 }
 
 TEST(WatchUnits, OneUnitWithSeveralAudioInterfacesIsProgrammedOnce) {
+  const std::u16string wave = Unit('a') + u"\\wave", topology = Unit('a') + u"\\topology";
   ScriptedNotices source;
-  source.present = {Unit('a', u"VID_5A52&PID_7731", u"\\wave")};
-  source.batches = {{{kArrival, Unit('a', u"VID_5A52&PID_7731", u"\\topology")}},
-                    {{kRemoval, Unit('a', u"VID_5A52&PID_7731", u"\\wave")},
-                     {kRemoval, Unit('a', u"VID_5A52&PID_7731", u"\\topology")}},
-                    {{kArrival, Unit('a', u"VID_5A52&PID_7731", u"\\topology")},
-                     {kArrival, Unit('a', u"VID_5A52&PID_7731", u"\\wave")}}};
-  EXPECT_EQ(Watch(source, {0x5A52, 0x7731, u""}),
-            (std::vector<std::u16string>{Unit('a', u"VID_5A52&PID_7731", u"\\wave"),
-                                         Unit('a', u"VID_5A52&PID_7731", u"\\topology")}));
+  source.present = {wave};
+  source.batches = {{{kArrival, topology}},
+                    {{kRemoval, wave}, {kRemoval, topology}},
+                    {{kArrival, topology}, {kArrival, wave}}};
+  EXPECT_EQ(Watch(source, {0x5A52, 0x7731, u""}), (std::vector<std::u16string>{wave, topology}));
 }
 
 TEST(WatchUnits, APathTakesThatUnitAlone) {

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,12 +11,12 @@
 #include <charconv>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <system_error>
 #include <vector>
 
+#include "platform/process_identity.h"
 #include "platform/text.h"
 
 namespace veltra::platform {
@@ -49,56 +48,20 @@ std::string TemporaryPrefix(const std::string& target) {
   return "." + BaseName(target).substr(0, kMaxBaseInTemporaryName) + kTemporaryMark;
 }
 
-// When a process started, in clock ticks since boot (/proc/PID/stat, field 22): with the pid it
-// names one process for good, as pids are reused. 0 when it cannot be read.
-uint64_t StartOf(pid_t pid) {
-  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(file, line)) return 0;
-  // The command name in parentheses may hold blanks and parentheses; the fields follow the last.
-  const size_t close = line.rfind(')');
-  if (close == std::string::npos) return 0;
-  size_t at = close + 1;
-  for (int field = 3; field <= 22; ++field) {  // the state is field 3
-    at = line.find_first_not_of(' ', at);
-    if (at == std::string::npos) return 0;
-    if (field == 22) break;
-    at = line.find(' ', at);
-  }
-  uint64_t start = 0;
-  const auto [end, error] = std::from_chars(line.data() + at, line.data() + line.size(), start);
-  return error == std::errc() ? start : 0;
-}
-
-uint64_t OwnStart() {
-  static const uint64_t start = StartOf(::getpid());
-  return start;
-}
-
 // ".<name>.veltra-tmp.<pid>.<start>.<n>": the writer's pid and start time tell a later writer
 // whether it still runs.
 std::string TemporaryName(const std::string& target) {
   static std::atomic<unsigned> counter{0};
   const std::string directory = Directory(target);
-  return (directory == "/" ? "" : directory) + "/" + TemporaryPrefix(target) +
-         std::to_string(::getpid()) + "." + std::to_string(OwnStart()) + "." +
-         std::to_string(counter++);
+  return (directory == "/" ? "" : directory) + "/" + TemporaryPrefix(target) + OwnProcessTag() +
+         "." + std::to_string(counter++);
 }
 
-// Whether the writer a temporary's name records ("<pid>.<n>", or "<pid>.<start>.<n>") is gone:
-// its pid no longer runs, or now belongs to a process that started at another time.
+// Whether the writer a temporary's name records ("<pid>.<n>", or "<pid>.<start>.<n>") is gone.
+// This process's own are in use; a writer still running may be about to rename its file.
 bool WriterIsGone(std::string_view rest) {
-  const std::vector<uint64_t> fields = DotSeparatedNumbers(rest);
-  if (fields.size() != 2 && fields.size() != 3) return false;
-  if (fields[0] == 0 || fields[0] > static_cast<uint64_t>(INT_MAX)) return false;
-  const auto pid = static_cast<pid_t>(fields[0]);
-  if (fields.size() == 3 && fields[1] != 0) {
-    const uint64_t start = pid == ::getpid() ? OwnStart() : StartOf(pid);
-    if (start != 0) return start != fields[1];
-  }
-  // This process's own are in use; a writer still running may be about to rename its file.
-  if (pid == ::getpid()) return false;
-  return ::kill(pid, 0) != 0 && errno == ESRCH;
+  const size_t counter = rest.rfind('.');
+  return counter != std::string_view::npos && ProcessHasEnded(rest.substr(0, counter));
 }
 
 std::string WriteAll(FileCalls& calls, int fd, std::span<const uint8_t> bytes) {
@@ -261,6 +224,16 @@ Resolved Resolve(const std::string& path) {
 std::string FinalName(const std::string& path, int& error) {
   const Resolved resolved = Resolve(path);
   if (resolved.name.empty()) error = resolved.error;
+  return resolved.name;
+}
+
+std::string FollowLinks(const std::string& path, std::string& problem) {
+  const Resolved resolved = Resolve(path);
+  if (resolved.refusedLink) {
+    problem = kForeignLink;
+  } else if (resolved.name.empty()) {
+    problem = Reason(resolved.error);
+  }
   return resolved.name;
 }
 

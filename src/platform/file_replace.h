@@ -136,6 +136,11 @@ std::string ReplaceFile(const std::string& path, std::span<const uint8_t> bytes)
 // the kernel's rule for shared folders would not follow).
 std::string FinalName(const std::string& path, int& error);
 
+// The name a read or an append through path reaches, links followed as for a write; "" with
+// problem set when they cannot be followed (kForeignLink for a link the rule for shared folders
+// refuses, else the system's reason). A name that does not exist yet is its own.
+std::string FollowLinks(const std::string& path, std::string& problem);
+
 // Removes the temporary files that killed writers of path left beside it (those of processes
 // that no longer run). A writer does it before every write; a tool may also do it at start.
 void RemoveStaleTemporaries(const std::string& path);

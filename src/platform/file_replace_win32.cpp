@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/file_replace.h"
+#include "platform/process_identity.h"
 #include "platform/text.h"
 #include "platform/windows_text.h"
 
@@ -58,51 +59,19 @@ std::string TemporaryPrefix(const std::string& target) {
   return "." + BaseName(target).substr(0, kMaxBaseInTemporaryName) + kTemporaryMark;
 }
 
-// When a process was created (100 ns units), which with its id names it for good, as ids are
-// reused; 0 when it cannot be asked.
-uint64_t StartOf(DWORD pid) {
-  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-  if (process == nullptr) return 0;
-  FILETIME created{}, exited{}, kernel{}, user{};
-  const bool known = ::GetProcessTimes(process, &created, &exited, &kernel, &user) != 0;
-  ::CloseHandle(process);
-  return known ? (uint64_t{created.dwHighDateTime} << 32 | created.dwLowDateTime) : 0;
-}
-
-uint64_t OwnStart() {
-  static const uint64_t start = StartOf(::GetCurrentProcessId());
-  return start;
-}
-
 // ".<name>.veltra-tmp.<pid>.<start>.<n>"
 std::string TemporaryName(const std::string& target) {
   static std::atomic<unsigned> counter{0};
   return Join(Directory(target), TemporaryPrefix(target)) +
-         std::to_string(::GetCurrentProcessId()) + "." + std::to_string(OwnStart()) + "." +
+         OwnProcessTag() + "." +
          std::to_string(counter++);
 }
 
-bool ProcessHasEnded(DWORD pid) {
-  HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
-  if (process == nullptr) return ::GetLastError() == ERROR_INVALID_PARAMETER;
-  const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-  ::CloseHandle(process);
-  return ended;
-}
-
-// Whether the writer a temporary's name records ("<pid>.<n>", or "<pid>.<start>.<n>") is gone:
-// its id no longer runs, or now belongs to a process created at another time.
+// Whether the writer a temporary's name records ("<pid>.<n>", or "<pid>.<start>.<n>") is gone.
+// This process's own are in use; a writer still running may be about to rename its file.
 bool WriterIsGone(std::string_view rest) {
-  const std::vector<uint64_t> fields = DotSeparatedNumbers(rest);
-  if (fields.size() != 2 && fields.size() != 3) return false;
-  if (fields[0] == 0 || fields[0] > UINT32_MAX) return false;
-  const auto pid = static_cast<DWORD>(fields[0]);
-  if (fields.size() == 3 && fields[1] != 0) {
-    const uint64_t start = pid == ::GetCurrentProcessId() ? OwnStart() : StartOf(pid);
-    if (start != 0) return start != fields[1];
-  }
-  // This process's own are in use; a writer still running may be about to rename its file.
-  return pid != ::GetCurrentProcessId() && ProcessHasEnded(pid);
+  const size_t counter = rest.rfind('.');
+  return counter != std::string_view::npos && ProcessHasEnded(rest.substr(0, counter));
 }
 
 std::string WriteAll(HANDLE handle, std::span<const uint8_t> bytes) {
@@ -174,6 +143,13 @@ std::string FinalName(const std::string& path, int& error) {
     return {};
   }
   return Utf8FromWide(std::wstring_view(buffer.data(), length));
+}
+
+std::string FollowLinks(const std::string& path, std::string& problem) {
+  int error = 0;
+  std::string name = FinalName(path, error);
+  if (name.empty()) problem = Reason(error);
+  return name;
 }
 
 void RemoveStaleTemporaries(const std::string& path) {

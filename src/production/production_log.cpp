@@ -2,14 +2,16 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <mutex>
-#include <system_error>
 
+#include "platform/user_file.h"
 #include "production/durable_append.h"
 
 namespace veltra::production {
 namespace {
+
+// A log of a million units is some 100 MB.
+constexpr size_t kMaxLogBytes = size_t{1} << 30;
 
 std::string CsvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -68,12 +70,45 @@ std::string CsvRow(const UnitRecord& record) {
          CsvField(record.detail) + ',' + seconds + ',' + CsvField(record.imageHash) + '\n';
 }
 
+std::string ReadLoggedSerials(const std::string& path, std::unordered_set<std::string>& serials) {
+  platform::UserFile file;
+  std::string text;
+  std::string problem = file.Open(path, platform::UserFile::Access::kRead);
+  if (file.Missing()) return "";
+  if (problem.empty()) problem = file.ReadFrom(0, kMaxLogBytes, text);
+  if (!problem.empty()) return path + ": " + problem;
+  // RFC 4180: a quoted field may hold commas, doubled quotes and line breaks.
+  std::string field;
+  size_t column = 0;
+  bool quoted = false;
+  bool header = true;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',' || c == '\n') {
+      if (column == 1 && !header && !field.empty()) serials.insert(field);
+      field.clear();
+      column = c == ',' ? column + 1 : 0;
+      if (c == '\n') header = false;
+    } else if (c != '\r') {
+      field += c;
+    }
+  }
+  return "";
+}
+
 std::string AppendUnitRecord(const std::string& path, const UnitRecord& record) {
-  std::error_code ec;
-  const bool fresh =
-      !std::filesystem::exists(path, ec) || std::filesystem::file_size(path, ec) == 0;
-  const std::string text = (fresh ? std::string(kLogHeader) : std::string()) + CsvRow(record);
-  const std::string problem = AppendDurably(path, text);
+  const std::string problem = AppendDurably(path, CsvRow(record), kLogHeader);
   return problem.empty() ? "" : path + ": " + problem;
 }
 

@@ -4,15 +4,24 @@
 #include <ctime>
 #include <span>
 #include <string>
+#include <unordered_set>
 
 // The record of a production run: one CSV row per unit, several runs sharing one file.
 namespace veltra::production {
 
+// A unit's result, as the log and the line record it.
+inline constexpr char kResultOk[] = "ok";
+inline constexpr char kResultWriteFailed[] = "write-failed";
+inline constexpr char kResultVerifyFailed[] = "verify-failed";
+inline constexpr char kResultRefused[] = "refused";  // nothing was written
+// A serial reserved by a run that ended before it recorded its unit.
+inline constexpr char kResultAbandoned[] = "abandoned";
+
 struct UnitRecord {
   std::time_t time = 0;
-  std::string serial;  // "" when none was reserved (a unit refused before)
+  std::string serial;  // the serial written; "" when none was (a unit refused before)
   std::string devicePath;
-  std::string result;  // "ok", "verify-failed", "write-failed", "refused"
+  std::string result;  // one of kResult...
   std::string detail;  // the failing address or the reason; "" for ok
   double seconds = 0;
   std::string imageHash;  // "" when nothing was written
@@ -28,6 +37,10 @@ std::string Fnv1a64(std::span<const uint8_t> bytes);
 
 // The record as one CSV line (RFC 4180 quoting), ending in a line break.
 std::string CsvRow(const UnitRecord& record);
+
+// The serial of every row of the log at path into serials (a missing log has none): "" or the
+// reason, naming the file.
+std::string ReadLoggedSerials(const std::string& path, std::unordered_set<std::string>& serials);
 
 // Appends the row in one write, synced; the header comes first into an empty or new file.
 // "" or the reason, naming the file.

@@ -1,4 +1,4 @@
-#include "platform/sim/image_file_lock.h"
+#include "platform/folder_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,7 +11,7 @@
 
 #include "platform/file_replace.h"
 
-namespace veltra::sim {
+namespace veltra::platform {
 
 namespace {
 
@@ -25,18 +25,18 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-ImageFileLock::ImageFileLock() = default;
+FolderLock::FolderLock() = default;
 
-ImageFileLock::~ImageFileLock() {
+FolderLock::~FolderLock() {
   Release();
 }
 
-std::string ImageFileLock::Acquire(const std::string& imagePath,
+std::string FolderLock::Acquire(const std::string& filePath,
                                    std::chrono::milliseconds timeout) {
   if (Held()) return {};
   int error = 0;
   // A link is written through to its target: the target's folder is where the rename happens.
-  const std::string target = platform::FinalName(imagePath, error);
+  const std::string target = FinalName(filePath, error);
   if (target.empty()) return std::generic_category().message(error);
   const int fd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
@@ -65,14 +65,14 @@ std::string ImageFileLock::Acquire(const std::string& imagePath,
   return std::string("another program is using it (waited ") + waited + " s)";
 }
 
-bool ImageFileLock::Held() const {
+bool FolderLock::Held() const {
   return fd_ >= 0;
 }
 
-void ImageFileLock::Release() {
+void FolderLock::Release() {
   if (fd_ < 0) return;
   ::close(fd_);  // drops the lock
   fd_ = -1;
 }
 
-}  // namespace veltra::sim
+}  // namespace veltra::platform

@@ -5,16 +5,16 @@
 #include <thread>
 
 #include "platform/file_replace.h"
-#include "platform/sim/image_file_lock.h"
+#include "platform/folder_lock.h"
 #include "platform/windows_text.h"
 
-namespace veltra::sim {
+namespace veltra::platform {
 
 namespace {
 
 // Mutex names may not hold a backslash after the namespace: the folder's name is hashed.
 std::wstring MutexName(const std::string& folder) {
-  std::wstring upper = platform::WideText(folder);
+  std::wstring upper = WideText(folder);
   for (wchar_t& c : upper)
     c = static_cast<wchar_t>(::towupper(c));
   while (upper.size() > 3 && (upper.back() == L'\\' || upper.back() == L'/'))
@@ -41,7 +41,7 @@ std::string FolderOf(const std::string& path) {
 
 // A mutex belongs to the thread that took it: this thread takes it, keeps it until Release
 // signals, and gives it back itself.
-class ImageFileLock::Holder {
+class FolderLock::Holder {
  public:
   Holder() = default;
   ~Holder() {
@@ -57,13 +57,13 @@ class ImageFileLock::Holder {
   // "" when held, else why not.
   std::string Take(const std::wstring& name, std::chrono::milliseconds timeout) {
     release_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (release_ == nullptr) return platform::WindowsErrorReason(::GetLastError());
+    if (release_ == nullptr) return WindowsErrorReason(::GetLastError());
     std::promise<std::string> taken;
     std::future<std::string> outcome = taken.get_future();
     thread_ = std::thread([this, name, timeout, taken = std::move(taken)]() mutable {
       HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
       if (mutex == nullptr) {
-        taken.set_value(platform::WindowsErrorReason(::GetLastError()));
+        taken.set_value(WindowsErrorReason(::GetLastError()));
         return;
       }
       const DWORD waited = ::WaitForSingleObject(mutex, static_cast<DWORD>(timeout.count()));
@@ -71,7 +71,7 @@ class ImageFileLock::Holder {
       if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
         ::CloseHandle(mutex);
         taken.set_value(waited == WAIT_TIMEOUT ? std::string("timeout")
-                                               : platform::WindowsErrorReason(::GetLastError()));
+                                               : WindowsErrorReason(::GetLastError()));
         return;
       }
       taken.set_value({});
@@ -87,21 +87,21 @@ class ImageFileLock::Holder {
   std::thread thread_;
 };
 
-ImageFileLock::ImageFileLock() = default;
+FolderLock::FolderLock() = default;
 
-ImageFileLock::~ImageFileLock() {
+FolderLock::~FolderLock() {
   Release();
 }
 
-bool ImageFileLock::Held() const {
+bool FolderLock::Held() const {
   return holder_ != nullptr;
 }
 
-std::string ImageFileLock::Acquire(const std::string& imagePath,
+std::string FolderLock::Acquire(const std::string& filePath,
                                    std::chrono::milliseconds timeout) {
   if (Held()) return {};
   int error = 0;
-  const std::string target = platform::FinalName(imagePath, error);
+  const std::string target = FinalName(filePath, error);
   if (target.empty()) return std::generic_category().message(error);
   auto holder = std::make_unique<Holder>();
   const std::string problem = holder->Take(MutexName(FolderOf(target)), timeout);
@@ -116,8 +116,8 @@ std::string ImageFileLock::Acquire(const std::string& imagePath,
   return std::string("another program is using it (waited ") + waited + " s)";
 }
 
-void ImageFileLock::Release() {
+void FolderLock::Release() {
   holder_.reset();
 }
 
-}  // namespace veltra::sim
+}  // namespace veltra::platform

@@ -15,9 +15,9 @@ allowed() {
     log) echo "platform log" ;;
     eq) echo "platform device log eq" ;;
     image) echo "platform device log eq image" ;;
-    production) echo "platform device log eq image production" ;;
     document) echo "platform device log eq image document" ;;
     backend) echo "platform device log image backend" ;;
+    production) echo "platform device log eq image backend production" ;;
     cli) echo "platform device log eq image production document backend cli" ;;
     ui) echo "platform log image ui" ;;
     pages) echo "platform device log eq image production backend ui pages" ;;
@@ -25,7 +25,7 @@ allowed() {
   esac
 }
 
-for dir in platform device log eq image production document backend cli ui pages app; do
+for dir in platform device log eq image document backend production cli ui pages app; do
   ok=$(allowed $dir)
   for file in $(find "$src/$dir" -name '*.h' -o -name '*.cpp'); do
     for used in $(sed -n 's|^#include "\([a-z0-9_]*\)/.*|\1|p' "$file" | sort -u); do

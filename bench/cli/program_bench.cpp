@@ -7,11 +7,11 @@
 #include <string>
 
 #include "backend/simulated_backend.h"
-#include "production/unit_programming.h"
 #include "device/eeprom_types.h"
 #include "image/configuration.h"
 #include "image/factory_image.h"
 #include "platform/sim/sim_system.h"
+#include "production/unit_programming.h"
 
 namespace {
 
@@ -36,7 +36,9 @@ Figures ProgramOneUnit(const image::Configuration& configuration, const device::
   if (!unit.Connect()) return figures;
   device::VendorTransport& transport = unit.Transport();
   production::UnitHooks hooks;
-  hooks.reserveSerial = [](std::string&) { return std::optional<std::string>("VT-000001"); };
+  hooks.serialFor = [](const std::string&, std::string&, bool&) {
+    return std::optional<std::string>("VT-000001");
+  };
   hooks.transferFailure = [&transport](std::string_view text) {
     return std::string(text) + ": " + transport.LastFaultText();
   };

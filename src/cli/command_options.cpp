@@ -8,26 +8,26 @@ namespace veltra::cli {
 
 std::string DeviceCommandOptionsHelp(std::string_view eepromNote, std::string_view usage) {
   constexpr size_t kColumn = 22;
-  // An option the command's own text explains is listed there only.
-  std::string text;
-  const std::string shared = backend::DeviceOptionsHelp(kColumn, eepromNote);
-  for (size_t at = 0; at < shared.size();) {
-    const size_t end = std::min(shared.find('\n', at), shared.size() - 1) + 1;
-    const std::string_view line(shared.data() + at, end - at);
-    const std::string_view head = line.substr(0, line.find(' ', 4));
-    if (usage.find("\n" + std::string(head) + " ") == std::string_view::npos) text += line;
-    at = end;
-  }
-  auto line = [&text, kColumn](std::string head, std::string_view help) {
+  std::string lines = backend::DeviceOptionsHelp(kColumn, eepromNote);
+  auto line = [&lines, kColumn](std::string head, std::string_view help) {
     head.resize(std::max(kColumn, head.size() + 1), ' ');
-    text += head;
-    text += help;
-    text += '\n';
+    lines += head;
+    lines += help;
+    lines += '\n';
   };
   line("  --path PATH", "the device of this interface path (as 'list' shows it)");
   line("  --trace FILE", "write every vendor request into FILE, one line each");
   line("  -q, --quiet", "no progress and no warnings on standard error");
   line("  -h, --help", "show this help");
+  // An option the command's own text explains is listed there only.
+  std::string text;
+  for (size_t at = 0; at < lines.size();) {
+    const size_t end = lines.find('\n', at) + 1;
+    const std::string_view option(lines.data() + at, end - at);
+    const std::string_view head = option.substr(0, option.find(' ', 4));
+    if (usage.find("\n" + std::string(head) + " ") == std::string_view::npos) text += option;
+    at = end;
+  }
   return text;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/transfer_failure.h"
 #include "cli/cli_result.h"
 #include "cli/console.h"
 #include "device/write_check.h"
@@ -16,7 +17,8 @@ namespace veltra::cli {
 std::optional<CommandLine> ParseDeviceOptions(std::span<const std::string> args,
                                               std::span<const OptionDefinition> options,
                                               std::string_view usage, std::string_view prefix,
-                                              std::ostream& out, std::ostream& err, int& code) {
+                                              std::ostream& out, std::ostream& err, int& code,
+                                              std::string_view eepromNote) {
   std::vector<OptionDefinition> definitions(options.begin(), options.end());
   for (const OptionDefinition& shared : kDeviceCommandOptions) {
     const bool listed = std::any_of(definitions.begin(), definitions.end(),
@@ -30,7 +32,7 @@ std::optional<CommandLine> ParseDeviceOptions(std::span<const std::string> args,
     return std::nullopt;
   }
   if (line->help) {
-    out << usage << DeviceCommandOptionsHelp(" (required)", usage);
+    out << usage << DeviceCommandOptionsHelp(eepromNote, usage);
     code = FinishOutput(out, err, prefix);
     return std::nullopt;
   }
@@ -122,15 +124,8 @@ int VerifyWrite(DeviceSession& session, std::span<const uint8_t> expected, std::
   return kExitSuccess;
 }
 
-std::string TransferFailure(const DeviceSession& session, std::string_view text) {
-  std::string reason(text);
-  // The EEPROM's file is what the user can act on; without that, what the bus said.
-  if (const std::string problem = session.FileProblem(); !problem.empty()) {
-    reason += ": " + problem;
-  } else if (const std::string fault = session.TransferFault(); !fault.empty()) {
-    reason += ": " + fault;
-  }
-  return reason;
+std::string TransferFailure(DeviceSession& session, std::string_view text) {
+  return backend::TransferFailureText(session.Backend(), text);
 }
 
 bool PartFitsType(DeviceSession& session, std::string_view failedText, std::string_view prefix,

@@ -16,12 +16,13 @@ namespace veltra::cli {
 enum class FileOperand { kNone, kInput, kOutput };
 
 // The command line of a device command: the command's own options and kDeviceCommandOptions.
-// --help prints usage and the help of the shared options. nullopt when the command is done:
-// code then holds the exit code and any reason is on err.
+// --help prints usage and the help of the shared options, --eeprom's line ending in eepromNote.
+// nullopt when the command is done: code then holds the exit code and any reason is on err.
 std::optional<CommandLine> ParseDeviceOptions(std::span<const std::string> args,
                                               std::span<const OptionDefinition> options,
                                               std::string_view usage, std::string_view prefix,
-                                              std::ostream& out, std::ostream& err, int& code);
+                                              std::ostream& out, std::ostream& err, int& code,
+                                              std::string_view eepromNote = " (required)");
 
 // ParseDeviceOptions, then the file operand and --eeprom are checked. A destructive command
 // (destructive) asks for confirmation as Confirm does.
@@ -50,7 +51,7 @@ std::unique_ptr<DeviceSession> ConnectToDevice(const CommandLine& line,
 // when that was the cause ("Fail to read EEPROM: cannot use EEPROM image ..."), else what the
 // transport found ("Fail to write EEPROM: chunk 0x1230: not acknowledged after 6 attempts in
 // 25 ms").
-std::string TransferFailure(const DeviceSession& session, std::string_view text);
+std::string TransferFailure(DeviceSession& session, std::string_view text);
 
 // --verify after a write: reads the EEPROM back and compares it with what it must now hold,
 // which what names ("file", "erased"). kExitSuccess, or the failure reported on err as

@@ -83,7 +83,7 @@ int RunListCommand(std::span<const std::string> args, std::ostream& out, std::os
   const std::string prefix = std::string(kListName) + ": ";
   int code = kExitSuccess;
   const std::optional<CommandLine> line =
-      ParseDeviceOptions(args, kOptions, kUsage, prefix, out, err, code);
+      ParseDeviceOptions(args, kOptions, kUsage, prefix, out, err, code, " (default S24C64)");
   if (!line) return code;
   if (!line->operands.empty()) {
     return ReportUsageError(err, prefix + "takes no file ('" + line->operands.front() + "')");

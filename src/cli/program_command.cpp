@@ -1,47 +1,29 @@
 #include "cli/program_command.h"
 
 #include <atomic>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <optional>
-#include <thread>
-#include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "backend/simulated_backend.h"
-#include "backend/simulated_units.h"
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/config_source.h"
 #include "cli/device_command.h"
 #include "image/configuration.h"
 #include "image/operation_texts.h"
-#include "platform/guid.h"
-#include "platform/sim/sim_system.h"
-#include "platform/text.h"
-#include "platform/win32_codes.h"
-#include "production/device_notices.h"
-#include "production/production_log.h"
-#include "production/serial_book.h"
-#include "production/unit_programming.h"
-#include "production/unit_trace.h"
-#include "production/unit_watch.h"
+#include "production/file_serial_source.h"
+#include "production/production_run.h"
+#include "production/serial_format.h"
 
 namespace veltra::cli {
 namespace {
 
-using production::DeviceNotices;
-using production::SerialBook;
-using production::SerialFormat;
-using production::UnitFilter;
-using production::UnitHooks;
-using production::UnitJob;
+using production::FileSerialSource;
+using production::RunSettings;
 using production::UnitRecord;
-using production::UnitTrace;
 
 enum ProgramOptionId : int {
   kOptionUnits = 512,
@@ -52,6 +34,9 @@ enum ProgramOptionId : int {
   kOptionSerialCounter,
   kOptionSerialStart,
   kOptionSerialList,
+  kOptionNoSerial,
+  kOptionReprogram,
+  kOptionRework,
   kOptionLog,
 };
 
@@ -69,22 +54,26 @@ constexpr OptionDefinition kOptions[] = {
     {"serial-counter", 0, true, kOptionSerialCounter},
     {"serial-start", 0, true, kOptionSerialStart},
     {"serial-list", 0, true, kOptionSerialList},
+    {"no-serial", 0, false, kOptionNoSerial},
+    {"reprogram", 0, false, kOptionReprogram},
+    {"rework", 0, false, kOptionRework},
     {"log", 0, true, kOptionLog},
 };
 
 constexpr char kUsage[] =
     "Usage: veltra-cli program TEMPLATE.json --eeprom TYPE [--yes] [--json] [--whole]\n"
-    "                          [--serial-format FMT (--serial-counter FILE [--serial-start N]\n"
-    "                          | --serial-list FILE)] [--log FILE.csv] [--watch [--count N]]\n"
+    "                          (--serial-format FMT --serial-counter FILE [--serial-start N]\n"
+    "                          | --serial-list FILE | --no-serial) [--reprogram] [--rework]\n"
+    "                          [--log FILE.csv] [--trace FILE] [--watch] [--count N]\n"
     "                          [--normalize] [--simulated --units DIR] [device options]\n"
     "\n"
     "Programs units on a production line with one configuration (a document 'export'\n"
     "wrote): per unit it attaches, refuses a unit whose chip's pages would change the\n"
-    "template on load (its variant's rules), puts the unit's serial into the Serial string, writes "
-    "the image, reads\n"
-    "the written range back and compares it, and detaches. One line per unit on\n"
-    "standard output, a summary at the end. Exit 0 when every unit passed, 1 when any\n"
-    "failed, 2 for wrong usage.\n"
+    "template on load (its variant's rules), reads the serial the unit carries, puts\n"
+    "the unit's serial into the Serial string, writes the image, reads the written\n"
+    "range back and compares it, and detaches. One line per unit on standard output,\n"
+    "a summary at the end. Exit 0 when every unit passed, 1 when any failed, 2 for\n"
+    "wrong usage or a check before the first unit that failed (nothing written).\n"
     "\n"
     "Options:\n"
     "  --eeprom TYPE       the EEPROM part, S24C02 .. S24C512 (required)\n"
@@ -98,35 +87,45 @@ constexpr char kUsage[] =
     "                      written (beside it FILE.journal)\n"
     "  --serial-start N    the first number when FILE is new or empty (default 1)\n"
     "  --serial-list FILE  one serial a line, each used once (marked '# used')\n"
-    "  --log FILE.csv      append one row per unit (a new file gets a header row)\n"
+    "  --no-serial         keep the template's Serial string in every unit\n"
+    "  --reprogram         write a unit that carries a serial this line programmed\n"
+    "                      again, with that serial (refused otherwise)\n"
+    "  --rework            take only units that carry a serial this line gave out\n"
+    "                      and that failed, each written again with that serial\n"
+    "  --log FILE.csv      append one row per unit (a new file gets a header row);\n"
+    "                      '-': standard output, the unit lines go to standard error\n"
+    "  --trace FILE        append each unit's vendor requests, under a line naming\n"
+    "                      the unit and its serial; '-': standard output\n"
     "  --watch             program units as they arrive, until --count or Ctrl+C;\n"
-    "                      each once while it stays attached\n"
+    "                      each once while it stays attached (without it: the\n"
+    "                      units attached now, once each)\n"
     "  --count N           stop after N units\n"
     "  --units DIR         with --simulated: every DIR/*.bin is a unit, in name\n"
     "                      order; an empty file starts erased, a name ending in\n"
     "                      -nack.bin acknowledges no write\n"
-    "  --trace FILE        append each unit's vendor requests, under a line naming\n"
-    "                      the unit and its serial (a regular file)\n"
     "  --json              one JSON object per unit and for the summary\n"
     "  --yes               write without asking\n";
 
 // Ctrl+C: the first ends the run after the unit under way, the second aborts that unit.
-std::atomic<int> gInterrupts{0};
+std::atomic<production::ProductionRun*> gRun{nullptr};
 
 extern "C" void OnInterrupt(int) {
   // Windows' C runtime puts the default action back before calling: the second Ctrl+C would end
   // the process instead of aborting the unit and logging it.
   std::signal(SIGINT, OnInterrupt);
-  gInterrupts.fetch_add(1);
+  if (production::ProductionRun* run = gRun.load()) run->Interrupt();
 }
 
 class InterruptScope {
  public:
-  InterruptScope() {
-    gInterrupts = 0;
+  explicit InterruptScope(production::ProductionRun& run) {
+    gRun = &run;
     previous_ = std::signal(SIGINT, OnInterrupt);
   }
-  ~InterruptScope() { std::signal(SIGINT, previous_); }
+  ~InterruptScope() {
+    std::signal(SIGINT, previous_);
+    gRun = nullptr;
+  }
   InterruptScope(const InterruptScope&) = delete;
   InterruptScope& operator=(const InterruptScope&) = delete;
 
@@ -134,22 +133,57 @@ class InterruptScope {
   void (*previous_)(int) = nullptr;
 };
 
-struct ProgramSettings {
-  std::string templatePath;
-  image::Configuration configuration;
-  device::EepromType eeprom;
-  bool whole = false;
-  bool json = false;
-  bool watch = false;
-  std::optional<uint64_t> count;
-  std::optional<std::string> units;
-  std::optional<std::string> log;
-  std::optional<SerialBook> serials;
-};
+std::string SecondsText(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", seconds);
+  return text;
+}
 
-struct UnitResult {
-  UnitRecord record;
-  bool passed = false;
+// What the terminal shows of a run: a line per unit (JSON with --json) where the units go, what
+// the run notes and why it stopped on standard error.
+class ProgramReport final : public production::RunObserver {
+ public:
+  ProgramReport(std::ostream& units, std::ostream& err, const CommandLine& line)
+      : units_(units), err_(err), line_(line) {}
+
+  void Started(std::string_view source,
+               const std::optional<production::SerialSupply>& supply) override {
+    if (supply && !line_.quiet) {
+      err_ << kProgramName << ": " << kPrefix << source << ": " << supply->left
+           << " serials left, the next " << supply->next << '\n';
+    }
+  }
+  void UnitDone(uint64_t number, const UnitRecord& record) override {
+    if (line_.json) {
+      nlohmann::ordered_json object;
+      object["unit"] = number;
+      object["serial"] = record.serial;
+      object["device"] = record.devicePath;
+      object["result"] = record.result;
+      object["detail"] = record.detail;
+      object["seconds"] = std::stod(SecondsText(record.seconds));
+      object["imageFnv1a64"] = record.imageHash;
+      units_ << object.dump() << '\n';
+    } else {
+      units_ << "unit " << number << ": " << (record.serial.empty() ? "-" : record.serial) << ' '
+             << record.result << ' ' << SecondsText(record.seconds) << " s";
+      if (!record.detail.empty()) units_ << ": " << record.detail;
+      units_ << '\n';
+    }
+    units_.flush();
+  }
+  void Note(std::string_view text) override {
+    if (!line_.quiet) err_ << kProgramName << ": " << kPrefix << text << '\n';
+  }
+  void Stopped(std::string_view reason) override {
+    ReportFailure(err_, std::string(kPrefix) + std::string(reason));
+  }
+
+ private:
+  static constexpr char kPrefix[] = "program: ";
+  std::ostream& units_;
+  std::ostream& err_;
+  const CommandLine& line_;
 };
 
 std::optional<uint64_t> ParseCount(const std::string& text) {
@@ -162,143 +196,15 @@ std::optional<uint64_t> ParseCount(const std::string& text) {
   return value;
 }
 
-class UnitProgrammer {
- public:
-  UnitProgrammer(ProgramSettings& settings, const CommandLine& line, std::ostream& err,
-                 const DeviceHook& hook, UnitTrace* trace)
-      : settings_(settings), line_(line), err_(err), hook_(hook), trace_(trace) {}
-
-  // One unit on the device options given: the record of what happened. A failure of the serial
-  // source or of the log stops the run (fatal set, reason on err).
-  UnitResult Program(const DeviceSelection& selection, bool nackWrites, bool& fatal) {
-    const auto started = std::chrono::steady_clock::now();
-    UnitResult result;
-    UnitRecord& record = result.record;
-    record.time = std::time(nullptr);
-    record.result = "refused";
-    auto seconds = [&] {
-      return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    };
-
-    std::string error;
-    const auto file = DeviceSession::ImageFile::kMayBeCreated;
-    const auto session =
-        trace_ != nullptr
-            ? DeviceSession::Open(selection, settings_.eeprom, file, hook_, error, *trace_)
-            : DeviceSession::Open(selection, settings_.eeprom, file, hook_, error);
-    if (!session) {
-      record.detail = error;
-    } else {
-      record.devicePath = PathOf(*session, selection);
-      session->SetReporting(err_, std::string(kProgramCommandName) + ": ", false);
-      backend::SimulatedBackend* simulated = session->Backend().Simulated();
-      if (simulated == nullptr) {
-        ProgramOn(*session, nackWrites, record, fatal);
-      } else {
-        // The unit is plugged in once the line listens for it and pulled out, as an operator
-        // would, once it is done: the line follows the device notices as with real units.
-        simulated->Unplug();
-        DeviceNotices notices(simulated->System().Interfaces(), platform::kKsCategoryAudio);
-        const std::u16string path = simulated->Device().InterfacePath();
-        // Without notices the unit is taken as there once plugged in.
-        const auto aborted = [&notices] {
-          return !notices.Registered() || gInterrupts.load() >= 2;
-        };
-        simulated->Plug();
-        if (!notices.WaitFor(platform::kDbtDeviceArrival, path, aborted) && notices.Registered()) {
-          record.detail = "aborted before the unit arrived";
-        } else {
-          ProgramOn(*session, nackWrites, record, fatal);
-        }
-        simulated->Unplug();
-        notices.WaitFor(platform::kDbtDeviceRemoveComplete, path, aborted);
-      }
-    }
-    record.seconds = seconds();
-    result.passed = record.result == "ok";
-    return result;
-  }
-
- private:
-  static std::string PathOf(DeviceSession& session, const DeviceSelection& selection) {
-    if (backend::SimulatedBackend* simulated = session.Backend().Simulated()) {
-      return platform::ToUtf8(simulated->Device().InterfacePath());
-    }
-    return selection.path.empty() ? session.Backend().Description() : selection.path;
-  }
-
-  void ProgramOn(DeviceSession& session, bool nackWrites, UnitRecord& record, bool& fatal) {
-    if (!session.Connect()) {
-      record.detail = image::text::kCannotFindDevice;
-      return;
-    }
-    if (std::u16string matched = session.Backend().Channel().MatchedDevicePath();
-        session.Backend().Simulated() == nullptr && matched.size() > 1) {
-      matched[1] = u'\\';  // the Windows form the list command shows
-      record.devicePath = platform::ToUtf8(matched);
-    }
-    UnitHooks hooks;
-    if (settings_.serials) {
-      hooks.reserveSerial = [this](std::string& error) {
-        std::optional<std::string> serial = settings_.serials->Reserve(error);
-        if (!serial) ReportFailure(err_, std::string(kProgramCommandName) + ": " + error);
-        return serial;
-      };
-    }
-    backend::SimulatedBackend* simulated = session.Backend().Simulated();
-    if (nackWrites && simulated != nullptr) {
-      hooks.beforeWrite = [simulated] { simulated->System().Faults().forceNack = true; };
-    }
-    hooks.abort = [] { return gInterrupts.load() >= 2; };
-    hooks.transferFailure = [&session](std::string_view text) {
-      return TransferFailure(session, text);
-    };
-    hooks.storageProblem = [&session] { return session.FileProblem(); };
-    const UnitJob job{&settings_.configuration, settings_.eeprom, settings_.whole, line_.normalize};
-    production::ProgramUnit(session.Transport(), job, hooks, record, fatal);
-    if (record.result != "ok" && gInterrupts.load() >= 2 && record.detail.starts_with("aborted")) {
-      record.detail += " by a second Ctrl+C";
-    }
-  }
-
-  ProgramSettings& settings_;
-  const CommandLine& line_;
-  std::ostream& err_;
-  const DeviceHook& hook_;
-  UnitTrace* trace_;
+// The serial options as given.
+struct SerialOptions {
+  std::optional<std::string> format, counter, list;
+  std::optional<uint64_t> start;
+  bool none = false;
 };
 
-std::string SecondsText(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f", seconds);
-  return text;
-}
-
-// The unit's line on standard output.
-void ReportUnit(std::ostream& out, bool json, uint64_t number, const UnitRecord& record) {
-  if (json) {
-    nlohmann::ordered_json object;
-    object["unit"] = number;
-    object["serial"] = record.serial;
-    object["device"] = record.devicePath;
-    object["result"] = record.result;
-    object["detail"] = record.detail;
-    object["seconds"] = std::stod(SecondsText(record.seconds));
-    object["imageFnv1a64"] = record.imageHash;
-    out << object.dump() << '\n';
-  } else {
-    out << "unit " << number << ": " << (record.serial.empty() ? "-" : record.serial) << ' '
-        << record.result << ' ' << SecondsText(record.seconds) << " s";
-    if (!record.detail.empty()) out << ": " << record.detail;
-    out << '\n';
-  }
-  out.flush();
-}
-
 // The options of program itself into settings: "" or the usage error.
-std::string TakeOwnOptions(const CommandLine& line, ProgramSettings& settings,
-                           std::optional<std::string>& format, std::optional<std::string>& counter,
-                           std::optional<std::string>& list, uint64_t& start) {
+std::string TakeOwnOptions(const CommandLine& line, RunSettings& settings, SerialOptions& serial) {
   for (const ParsedOption& option : line.own) {
     switch (option.id) {
       case kOptionUnits:
@@ -315,15 +221,24 @@ std::string TakeOwnOptions(const CommandLine& line, ProgramSettings& settings,
         settings.log = option.value;
         break;
       case kOptionSerialFormat:
-        format = option.value;
+        serial.format = option.value;
         break;
       case kOptionSerialCounter:
         if (option.value.empty()) return "--serial-counter needs a file name";
-        counter = option.value;
+        serial.counter = option.value;
         break;
       case kOptionSerialList:
         if (option.value.empty()) return "--serial-list needs a file name";
-        list = option.value;
+        serial.list = option.value;
+        break;
+      case kOptionNoSerial:
+        serial.none = true;
+        break;
+      case kOptionReprogram:
+        settings.reprogram = true;
+        break;
+      case kOptionRework:
+        settings.rework = true;
         break;
       case kOptionCount:
         settings.count = ParseCount(option.value);
@@ -331,17 +246,30 @@ std::string TakeOwnOptions(const CommandLine& line, ProgramSettings& settings,
           return "--count needs a whole number of units from 1, not '" + option.value + "'";
         }
         break;
-      case kOptionSerialStart: {
-        const auto value = ParseCount(option.value);
-        if (!value) return "--serial-start needs a whole number, not '" + option.value + "'";
-        start = *value;
+      case kOptionSerialStart:
+        serial.start = ParseCount(option.value);
+        if (!serial.start) return "--serial-start needs a whole number, not '" + option.value + "'";
         break;
-      }
     }
   }
-  if (format && !counter) return "--serial-format needs --serial-counter FILE";
-  if (counter && !format) return "--serial-counter needs --serial-format FMT";
-  if (list && (format || counter)) return "--serial-list goes without --serial-format";
+  // A line database would come in here as one more source of serials.
+  if (serial.format && !serial.counter) return "--serial-format needs --serial-counter FILE";
+  if (serial.counter && !serial.format) return "--serial-counter needs --serial-format FMT";
+  if (serial.start && !serial.counter) return "--serial-start goes with --serial-counter";
+  if (serial.list && serial.format) return "--serial-list goes without --serial-format";
+  const bool source = serial.format || serial.list;
+  if (serial.none && source) return "--no-serial goes without a serial source";
+  if (!serial.none && !source) {
+    return "needs a source of serials (--serial-format FMT --serial-counter FILE, or "
+           "--serial-list FILE), or --no-serial to keep the template's Serial string";
+  }
+  if (serial.none && (settings.reprogram || settings.rework)) {
+    return std::string(settings.rework ? "--rework" : "--reprogram") +
+           " needs a source of serials: it keeps a serial the line gave out";
+  }
+  if (settings.log == "-" && line.trace == "-") {
+    return "--log - and --trace - cannot both take standard output";
+  }
   if (settings.units && !line.device.simulated) return "--units needs --simulated";
   if (settings.watch && !settings.units && line.device.simulated) {
     return "--watch with --simulated needs --units DIR";
@@ -370,166 +298,77 @@ int RunProgramCommand(std::span<const std::string> args, std::ostream& out, std:
                                                                   : "takes one template"));
   }
   if (!line->eeprom) return ReportUsageError(err, prefix + MissingEepromText());
-  ProgramSettings settings;
-  settings.json = line->json;
-  std::optional<std::string> format, counter, list;
-  uint64_t start = 1;
-  if (std::string misuse = TakeOwnOptions(*line, settings, format, counter, list, start);
-      !misuse.empty()) {
+  RunSettings settings;
+  SerialOptions serial;
+  if (std::string misuse = TakeOwnOptions(*line, settings, serial); !misuse.empty()) {
     return ReportUsageError(err, prefix + misuse);
   }
-  settings.templatePath = line->operands.front();
-  if (!IsJsonPath(settings.templatePath)) {
+  const std::string templatePath = line->operands.front();
+  if (!IsJsonPath(templatePath)) {
     return ReportUsageError(
-        err, prefix + "reads a template document (FILE.json), not '" + settings.templatePath + "'");
+        err, prefix + "reads a template document (FILE.json), not '" + templatePath + "'");
   }
   const std::optional<LoadedConfiguration> loaded =
-      LoadConfigurationFile(settings.templatePath, *line, DocumentEeprom::kCommandLineFirst,
+      LoadConfigurationFile(templatePath, *line, DocumentEeprom::kCommandLineFirst,
                             {kExitFailure, kExitUsage}, prefix, err, code);
   if (!loaded) return code;
-  settings.eeprom = *line->eeprom;
   if (!loaded->configuration) {
-    return ReportUsageError(err, prefix + settings.templatePath + ": holds no configuration");
+    return ReportUsageError(err, prefix + templatePath + ": holds no configuration");
   }
   settings.configuration = *loaded->configuration;
+  settings.eeprom = *line->eeprom;
+  settings.device = line->device;
+  settings.normalize = line->normalize;
+  settings.trace = line->trace;
+  settings.standardOutput = &out;
+  settings.abortCause = " by a second Ctrl+C";
+  settings.simulatedUnitHook = hook;
 
-  std::string error;
-  if (format) {
-    const std::optional<SerialFormat> parsed = SerialFormat::Parse(*format, error);
-    if (!parsed) return ReportUsageError(err, prefix + error);
-    settings.serials = SerialBook::OpenCounter(*counter, *parsed, start, error);
-  } else if (list) {
-    settings.serials = SerialBook::OpenList(*list, error);
+  std::unique_ptr<FileSerialSource> files;
+  if (serial.format) {
+    std::string error;
+    std::optional<production::SerialFormat> format =
+        production::SerialFormat::Parse(*serial.format, error);
+    if (!format) return ReportUsageError(err, prefix + error);
+    files = std::make_unique<FileSerialSource>(
+        FileSerialSource::Counter(*serial.counter, std::move(*format), serial.start.value_or(1)));
+  } else if (serial.list) {
+    files = std::make_unique<FileSerialSource>(FileSerialSource::List(*serial.list));
   }
-  if (!error.empty()) return ReportFailure(err, prefix + error);
-  if (settings.serials) {
-    for (const std::string& serial : settings.serials->Unlogged()) {
-      Warn(*line, err, prefix,
-           "serial " + serial + " was reserved by an earlier run and never logged (" +
-               settings.serials->JournalPath() + ")");
-    }
-    if (std::string problem = settings.serials->CheckFits(); !problem.empty()) {
-      return ReportUsageError(err, prefix + problem);
-    }
+  if (files && settings.log && *settings.log != "-") files->SetLog(*settings.log);
+  FileSerialSource* counter = serial.counter ? files.get() : nullptr;
+
+  // The unit lines leave standard output to the log or trace that takes it.
+  std::ostream& units = settings.log == "-" || settings.trace == "-" ? err : out;
+  ProgramReport report(units, err, *line);
+  production::ProductionRun run(std::move(settings), std::move(files), report);
+  if (std::string problem = run.Check(); !problem.empty()) {
+    const bool fit = problem.starts_with(image::text::kSizeNotEnough);
+    return ReportUsageError(err, prefix + (fit ? templatePath + ": " : "") + problem);
   }
-  {
-    image::Configuration probe = settings.configuration;
-    if (settings.serials) {
-      if (const auto serial = settings.serials->Peek()) probe.serial = *serial;
-    }
-    const image::PackedConfiguration packed =
-        image::PackConfiguration(probe, settings.eeprom.transferLength);
-    if (!packed.fits) {
-      return ReportUsageError(err, prefix + settings.templatePath + ": " +
-                                       image::text::kSizeNotEnough + " (" +
-                                       std::string(settings.eeprom.name) + ")");
-    }
-  }
-  std::optional<UnitTrace> trace;
-  if (line->trace) {
-    if (std::string problem = trace.emplace(*line->trace).Check(); !problem.empty()) {
-      return ReportFailure(err, prefix + problem);
-    }
+  if (counter != nullptr && serial.start && counter->CounterHeld() &&
+      *counter->CounterHeld() != *serial.start) {
+    Warn(*line, err, prefix,
+         "--serial-start " + std::to_string(*serial.start) + " is not used: " + *serial.counter +
+             " holds the next number, " + std::to_string(*counter->CounterHeld()));
   }
   if (!Confirm(*line, "program the units' EEPROMs?", prefix, err, code)) return code;
 
-  const InterruptScope interrupts;
-  UnitProgrammer programmer(settings, *line, err, hook, trace ? &*trace : nullptr);
-  uint64_t programmed = 0;
-  uint64_t failed = 0;
-  bool fatal = false;
-  auto finished = [&] { return settings.count && programmed + failed >= *settings.count; };
-  auto runUnit = [&](const DeviceSelection& selection, bool nackWrites) {
-    const UnitResult result = programmer.Program(selection, nackWrites, fatal);
-    (result.passed ? programmed : failed) += 1;
-    ReportUnit(out, settings.json, programmed + failed, result.record);
-    if (settings.log) {
-      if (std::string problem = production::AppendUnitRecord(*settings.log, result.record);
-          !problem.empty()) {
-        ReportFailure(err, prefix + problem);
-        fatal = true;
-        return;
-      }
-    }
-    if (settings.serials && !result.record.serial.empty()) {
-      if (std::string problem = settings.serials->MarkLogged(result.record.serial);
-          !problem.empty()) {
-        ReportFailure(err, prefix + problem);
-        fatal = true;
-        return;
-      }
-    }
-    if (trace) {
-      if (std::string problem = trace->AppendUnit(programmed + failed, result.record);
-          !problem.empty()) {
-        ReportFailure(err, prefix + problem);
-        fatal = true;
-      }
-    }
-  };
-
-  if (!settings.units && settings.watch) {
-    const std::unique_ptr<platform::DeviceInterfaces> interfaces =
-        backend::OpenDeviceInterfaces(line->device);
-    if (!interfaces) return ReportFailure(err, prefix + "cannot wait for units on this system");
-    DeviceNotices notices(*interfaces, platform::kKsCategoryAudio);
-    if (!notices.Registered()) {
-      return ReportFailure(err, prefix + "cannot wait for units: the system takes no " +
-                                    "registration for device notices");
-    }
-    const UnitFilter filter{line->device.vid, line->device.pid,
-                            platform::ToUtf16(line->device.path)};
-    production::WatchUnits(
-        notices, filter, [&] { return fatal || finished() || gInterrupts.load() != 0; },
-        [&](const std::u16string& path) {
-          DeviceSelection selection = line->device;
-          selection.path = platform::ToUtf8(path);
-          runUnit(selection, false);
-        });
-  } else if (!settings.units) {
-    runUnit(line->device, false);
-  } else {
-    std::vector<std::string> done;
-    while (!fatal && !finished() && gInterrupts.load() == 0) {
-      const std::vector<backend::SimulatedUnit> units =
-          backend::FindSimulatedUnits(*settings.units, error);
-      if (!error.empty()) return ReportFailure(err, prefix + error);
-      const backend::SimulatedUnit* next = nullptr;
-      for (const backend::SimulatedUnit& unit : units) {
-        if (std::find(done.begin(), done.end(), unit.file) == done.end()) {
-          next = &unit;
-          break;
-        }
-      }
-      if (next == nullptr) {
-        if (!settings.watch) break;
-        // Waiting for the next unit to arrive.
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        continue;
-      }
-      done.push_back(next->file);
-      DeviceSelection selection;
-      if (std::string problem = backend::UnitOptions(line->device, *next, selection);
-          !problem.empty()) {
-        return ReportFailure(err, prefix + problem);
-      }
-      runUnit(selection, next->nackWrites);
-    }
-    if (programmed + failed == 0 && !fatal && gInterrupts.load() == 0) {
-      return ReportFailure(err, prefix + *settings.units + ": no unit (*.bin) to program");
-    }
+  production::RunSummary summary;
+  {
+    const InterruptScope interrupts(run);
+    summary = run.Run();
   }
-
-  if (settings.json) {
-    nlohmann::ordered_json summary;
-    summary["programmed"] = programmed;
-    summary["failed"] = failed;
-    out << summary.dump() << '\n';
+  if (line->json) {
+    nlohmann::ordered_json object;
+    object["programmed"] = summary.programmed;
+    object["failed"] = summary.failed;
+    units << object.dump() << '\n';
   } else {
-    out << programmed << " programmed, " << failed << " failed\n";
+    units << summary.programmed << " programmed, " << summary.failed << " failed\n";
   }
   if (const int written = FinishOutput(out, err, prefix); written != kExitSuccess) return written;
-  return failed == 0 && !fatal ? kExitSuccess : kExitFailure;
+  return summary.failed == 0 && !summary.stopped ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace veltra::cli

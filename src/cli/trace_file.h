@@ -10,7 +10,7 @@ namespace veltra::cli {
 
 // The file of --trace. The lines are kept until the command ends and then written in one step,
 // so an existing file holds its old contents or the whole new trace, never a part; a terminal,
-// a pipe or /dev/stderr is written as it is.
+// a pipe or /dev/stderr is written as it is, and "-" is standard output.
 class TraceFile final : public platform::TraceSink {
  public:
   // "" when the path can be written, else the system's reason; nothing is touched yet.
@@ -26,6 +26,7 @@ class TraceFile final : public platform::TraceSink {
   std::string path_;
   std::string text_;
   bool open_ = false;
+  bool standardOutput_ = false;
 };
 
 }  // namespace veltra::cli

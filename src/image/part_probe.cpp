@@ -24,6 +24,7 @@ PartProbe ProbeEepromPart(device::VendorTransport& transport, const std::functio
     probe.outcome = PartProbe::Outcome::kReadFailed;
     return probe;
   }
+  probe.header = atZero;
   if (!HasMagic(atZero)) return probe;
   for (const device::EepromType& type : device::kEepromTypes) {
     if (type.size >= chosenSize) break;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "device/transport.h"
+#include "image/image_layout.h"
 
 namespace veltra::image {
 
@@ -21,6 +24,8 @@ struct PartProbe {
   uint32_t partSize = 0;  // kSmallerPart
   // cancel said to stop before the probe could tell; the outcome is then kNoSmallerPart.
   bool cancelled = false;
+  // The header read at 0, when it was read, for a caller that needs it too.
+  std::optional<std::array<uint8_t, kHeaderReadLength>> header;
 };
 
 // The header read at 0 (magic, Header section and directory) is compared with the same length

@@ -62,8 +62,7 @@ std::string TemporaryPrefix(const std::string& target) {
 // ".<name>.veltra-tmp.<pid>.<start>.<n>"
 std::string TemporaryName(const std::string& target) {
   static std::atomic<unsigned> counter{0};
-  return Join(Directory(target), TemporaryPrefix(target)) +
-         OwnProcessTag() + "." +
+  return Join(Directory(target), TemporaryPrefix(target)) + OwnProcessTag() + "." +
          std::to_string(counter++);
 }
 

@@ -31,13 +31,12 @@ FolderLock::~FolderLock() {
   Release();
 }
 
-std::string FolderLock::Acquire(const std::string& filePath,
-                                   std::chrono::milliseconds timeout) {
+std::string FolderLock::Acquire(const std::string& filePath, std::chrono::milliseconds timeout) {
   if (Held()) return {};
-  int error = 0;
+  std::string problem;
   // A link is written through to its target: the target's folder is where the rename happens.
-  const std::string target = FinalName(filePath, error);
-  if (target.empty()) return std::generic_category().message(error);
+  const std::string target = FollowLinks(filePath, problem);
+  if (target.empty()) return problem;
   const int fd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return {};

@@ -97,14 +97,13 @@ bool FolderLock::Held() const {
   return holder_ != nullptr;
 }
 
-std::string FolderLock::Acquire(const std::string& filePath,
-                                   std::chrono::milliseconds timeout) {
+std::string FolderLock::Acquire(const std::string& filePath, std::chrono::milliseconds timeout) {
   if (Held()) return {};
-  int error = 0;
-  const std::string target = FinalName(filePath, error);
-  if (target.empty()) return std::generic_category().message(error);
+  std::string problem;
+  const std::string target = FollowLinks(filePath, problem);
+  if (target.empty()) return problem;
   auto holder = std::make_unique<Holder>();
-  const std::string problem = holder->Take(MutexName(FolderOf(target)), timeout);
+  problem = holder->Take(MutexName(FolderOf(target)), timeout);
   if (problem.empty()) {
     holder_ = std::move(holder);
     return {};

@@ -8,6 +8,8 @@
 #include "image/image_layout.h"
 #include "image/operation_texts.h"
 #include "image/part_probe.h"
+#include "image/string_descriptor.h"
+#include "production/carried_serial.h"
 #include "production/template_check.h"
 
 namespace veltra::production {
@@ -24,9 +26,15 @@ std::string Hex(uint32_t value) {
 
 }  // namespace
 
+std::string SerialOf(const image::Configuration& configuration) {
+  if (!configuration.serial) return "";
+  if (const auto* text = std::get_if<std::string>(&*configuration.serial)) return *text;
+  return image::DecodeStringDescriptor(std::get<image::RawSection>(*configuration.serial).bytes);
+}
+
 void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const UnitHooks& hooks,
                  UnitRecord& record, bool& fatal) {
-  record.result = "refused";
+  record.result = kResultRefused;
   const std::optional<image::ChipTraits> chip = ReadChipTraits(transport);
   if (!chip) {
     record.detail = "the chip's variant cannot be read (register 0xD9)";
@@ -56,17 +64,22 @@ void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const U
     return;
   }
 
-  if (hooks.reserveSerial) {
-    std::string error;
-    const std::optional<std::string> serial = hooks.reserveSerial(error);
-    if (!serial) {
-      record.detail = error;
-      fatal = true;
+  if (hooks.serialFor) {
+    const std::optional<std::string> carried =
+        ReadCarriedSerial(transport, job.eeprom.transferLength, probe.header);
+    if (!carried) {
+      record.detail = hooks.transferFailure(image::text::kReadFailed);
       return;
     }
-    record.serial = *serial;
+    std::string error;
+    const std::optional<std::string> serial = hooks.serialFor(*carried, error, fatal);
+    if (!serial) {
+      record.detail = error;
+      return;
+    }
     configuration.serial = *serial;
   }
+  record.serial = SerialOf(configuration);
   const image::PackedConfiguration packed =
       image::PackConfiguration(configuration, job.eeprom.transferLength);
   if (!packed.fits) {
@@ -79,7 +92,11 @@ void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const U
   std::vector<uint8_t> image(packed.image.begin(), packed.image.begin() + length);
   record.imageHash = Fnv1a64(image);
 
-  record.result = "write-failed";
+  if (hooks.abort && hooks.abort()) {
+    record.detail = "aborted before writing";
+    return;
+  }
+  record.result = kResultWriteFailed;
   if (hooks.beforeWrite) hooks.beforeWrite();
   for (uint32_t at = 0; at < length; at += kWriteSlice) {
     if (hooks.abort && hooks.abort()) {
@@ -100,12 +117,12 @@ void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const U
   }
   const device::WriteCheck check = device::ReadBack(transport, 0, image, hooks.abort);
   if (!check.Ok()) {
-    record.result = "verify-failed";
+    record.result = kResultVerifyFailed;
     record.detail = check.cancelled ? "aborted reading back at " + Hex(check.cancelledAt)
                                     : device::DescribeWriteCheck(check, transport, "written");
     return;
   }
-  record.result = "ok";
+  record.result = kResultOk;
   record.detail.clear();
 }
 

@@ -24,9 +24,12 @@ struct UnitJob {
 
 // What the steps of one unit ask of the run around them.
 struct UnitHooks {
-  // The unit's serial, reserved; nullopt with the reason in error stops the run. Unset: the
-  // template's Serial string is kept.
-  std::function<std::optional<std::string>(std::string& error)> reserveSerial;
+  // The unit's serial, given the one its EEPROM carries ("" when none): nullopt refuses the unit
+  // with the reason in error, and fatal set also stops the run. Unset: the template's Serial
+  // string is kept.
+  std::function<std::optional<std::string>(const std::string& carried, std::string& error,
+                                           bool& fatal)>
+      serialFor;
   // Right before the first byte is written (a simulated unit that NACKs its writes starts here).
   std::function<void()> beforeWrite;
   // Asked between the reads of the part check and between slices of the write and of the read
@@ -39,11 +42,14 @@ struct UnitHooks {
 };
 
 // One attached unit: reads its chip variant and refuses it when its pages would change the
-// template (or, with normalize, takes the template as they would store it),
-// checks the part is not smaller than the type, reserves its serial and puts it into the Serial
-// string, writes the packed image (used part or whole), reads the written range back and
-// compares it. The record's serial, result, detail and image hash are filled in. fatal: the
-// serial could not be reserved, the run must stop.
+// template (or, with normalize, takes the template as they would store it), checks the part is
+// not smaller than the type, reads the serial the unit carries and takes the one serialFor gives
+// into the Serial string, writes the packed image (used part or whole), reads the written range
+// back and compares it. The record's serial (the one written), result, detail and image hash are
+// filled in. fatal: the serial source failed, the run must stop.
+// The Serial string the configuration holds as text; "" when it has none.
+std::string SerialOf(const image::Configuration& configuration);
+
 void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const UnitHooks& hooks,
                  UnitRecord& record, bool& fatal);
 

@@ -44,7 +44,7 @@ bool UnitFilter::Matches(const std::u16string& candidate) const {
 
 void WatchUnits(UnitNoticeSource& source, const UnitFilter& filter,
                 const std::function<bool()>& stop,
-                const std::function<void(const std::u16string& path)>& program) {
+                const std::function<void(const std::u16string& path)>& program, bool follow) {
   std::vector<std::u16string> waiting;
   // Programmed and not yet removed: a unit left attached is not programmed twice.
   std::vector<std::u16string> done;
@@ -52,8 +52,10 @@ void WatchUnits(UnitNoticeSource& source, const UnitFilter& filter,
     if (filter.Matches(path) && !Contains(waiting, path)) waiting.push_back(path);
   }
   while (!stop()) {
+    if (!follow && waiting.empty()) return;
     // Notices that came while a unit was programmed are taken at once.
-    for (const DeviceNotice& notice : source.TakeNotices(waiting.empty() ? kUnitWaitMs : 0)) {
+    for (const DeviceNotice& notice : follow ? source.TakeNotices(waiting.empty() ? kUnitWaitMs : 0)
+                                             : std::vector<DeviceNotice>{}) {
       if (!filter.Matches(notice.path)) continue;
       if (notice.event == platform::kDbtDeviceArrival) {
         if (!Contains(done, notice.path) && !Contains(waiting, notice.path)) {

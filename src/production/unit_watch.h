@@ -37,10 +37,11 @@ struct UnitFilter {
 // How often a waiting line asks stop(): Ctrl+C is seen within this time.
 inline constexpr uint32_t kUnitWaitMs = 100;
 
-// Programs the units attached at the start, then each unit as it arrives, one at a time, until
-// stop() is true (asked before every unit and at least every kUnitWaitMs while waiting).
+// Programs the units attached at the start, each once, then, when follow is set, each unit as it
+// arrives, one at a time, until stop() is true (asked before every unit and at least every
+// kUnitWaitMs while waiting).
 void WatchUnits(UnitNoticeSource& source, const UnitFilter& filter,
                 const std::function<bool()>& stop,
-                const std::function<void(const std::u16string& path)>& program);
+                const std::function<void(const std::u16string& path)>& program, bool follow = true);
 
 }  // namespace veltra::production

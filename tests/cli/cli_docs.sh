@@ -1,7 +1,8 @@
 #!/bin/bash
 # cli_docs.sh PROGRAM MANPAGE COMPLETION
-# The manual page and the bash completion cover every command 'veltra-cli --help' lists, the
-# manual page has no formatting warnings, and the completion completes commands, options,
+# The manual page and the bash completion cover every command 'veltra-cli --help' lists, no
+# command's help lists an option twice, the manual page has no formatting warnings and starts
+# each command's synopsis on a line of its own, and the completion completes commands, options,
 # EEPROM types and subcommands.
 cli=$1 manpage=$2 completion=$3
 status=0
@@ -13,11 +14,17 @@ for command in $commands; do
   grep -q "^\.B veltra-cli $command\b" "$manpage" || fail "manual page: no synopsis of $command"
   grep -q "^\.B $command\b" "$manpage" || fail "manual page: $command not described"
   grep -q "^  local commands=.*\b$command\b" "$completion" || fail "completion: no $command"
+  twice=$("$cli" "$command" --help | sed -n 's/^  \(-[a-z], \)\{0,1\}\(--[a-z0-9-]*\).*/\2/p' | sort | uniq -d)
+  [ -z "$twice" ] || fail "$command --help lists $twice twice"
 done
 
 if command -v groff >/dev/null; then
   warnings=$(groff -man -ww -z "$manpage" 2>&1)
   [ -z "$warnings" ] || fail "manual page: $warnings"
+  synopsis=$(groff -man -Tascii -P-cbou "$manpage" 2>/dev/null | sed -n '/^SYNOPSIS/,/^DESCRIPTION/p')
+  for command in $commands; do
+    echo "$synopsis" | grep -Eq "^ *veltra-cli +$command( |$)" || fail "manual page: the synopsis of $command shares a line"
+  done
 fi
 
 # shellcheck source=/dev/null

@@ -26,4 +26,13 @@ done
 # Every unit's requests, each under the line that names it.
 [ "$(grep -c '^# unit [123]: VT-000[123] ok ' trace.txt)" = 3 ] &&
   [ "$(grep -c '^# veltra vendor request' trace.txt)" = 3 ] || fail "trace: $(grep -v '^[0-9]' trace.txt)"
+# '-' is standard output: the log's rows there, the unit lines on standard error.
+mkdir more && : >more/1.bin && echo X-1 >list.txt
+out=$("$@" program t.json --simulated --units more --serial-list list.txt --log - --eeprom S24C64 \
+  --yes 2>err.txt) || fail "program --log -: exit $?"
+[ "$(echo "$out" | sed -n 2p | cut -d, -f2,4)" = "X-1,ok" ] || fail "log on standard output: $out"
+grep -q '^unit 1: X-1 ok' err.txt || fail "unit line: $(cat err.txt)"
+# A line without a source of serials is refused before any unit.
+"$@" program t.json --simulated --units more --eeprom S24C64 --yes 2>/dev/null
+[ $? = 2 ] || fail "no source of serials"
 exit $status

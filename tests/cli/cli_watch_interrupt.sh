@@ -7,7 +7,7 @@ trap 'rm -rf "$dir"' EXIT
 cd "$dir" || exit 1
 export XDG_DATA_HOME="$dir/data" LOCALAPPDATA="$dir/data"
 "$@" export --simulated --device --eeprom S24C64 -o t.json || { echo "export of the template"; exit 1; }
-"$@" program t.json --watch --count 1 --eeprom S24C64 --yes >out.txt 2>err.txt &
+"$@" program t.json --watch --count 1 --no-serial --eeprom S24C64 --yes >out.txt 2>err.txt &
 pid=$!
 sleep 3
 # CPU time so far, in clock ticks (user + system): a loop that spins takes all of the 3 s.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "production/file_serial_source.h"
 #include "production/production_log.h"
 #include "test_files.h"
 
@@ -45,7 +46,7 @@ TEST(ProductionLog, RowsAreQuotedAndTheHeaderComesOnce) {
 #ifndef _WIN32
 // A full disk in the middle of a row (the file size limit stands in for it): the log is cut back
 // to the rows before, so the next run's row never glues onto a fragment. Another user's link in a
-// sticky world-writable folder is not appended through.
+// sticky world-writable folder is neither appended nor read through.
 TEST(ProductionLog, AFailedAppendLeavesTheLogAsItWasAndForeignLinksAreRefused) {
   TempDir dir;
   const std::string log = dir.File("log.csv");
@@ -73,6 +74,10 @@ TEST(ProductionLog, AFailedAppendLeavesTheLogAsItWasAndForeignLinksAreRefused) {
   EXPECT_NE(AppendUnitRecord((shared / "log.csv").string(), record).find("not followed"),
             std::string::npos);
   EXPECT_EQ(Text(log), before);
+  // Nor is a counter read through one: a 0600 file of the link's target never shows.
+  std::string error;
+  EXPECT_FALSE(FileSerialSource::Counter((shared / "log.csv").string(), {}, 1).SerialsLeft(error));
+  EXPECT_NE(error.find("not followed"), std::string::npos) << error;
 }
 #endif
 

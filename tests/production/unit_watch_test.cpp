@@ -85,5 +85,18 @@ TEST(WatchUnits, APathTakesThatUnitAlone) {
             (std::vector<std::u16string>{Unit('b'), Unit('b')}));
 }
 
+// Without --watch: the units attached now, each once, without waiting for any to come.
+TEST(WatchUnits, UnfollowedTheUnitsAttachedNowAreProgrammedOnceEach) {
+  ScriptedNotices source;
+  source.present = {Unit('a') + u"\\wave", Unit('a') + u"\\topology", Unit('b')};
+  source.batches = {{{kArrival, Unit('c')}}};
+  std::vector<std::u16string> programmed;
+  WatchUnits(
+      source, {0x5A52, 0x7731, u""}, [] { return false; },
+      [&](const std::u16string& path) { programmed.push_back(path); }, false);
+  EXPECT_EQ(programmed, (std::vector<std::u16string>{Unit('a') + u"\\wave", Unit('b')}));
+  EXPECT_TRUE(source.waits.empty());
+}
+
 }  // namespace
 }  // namespace veltra::production

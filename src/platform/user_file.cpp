@@ -12,6 +12,7 @@
 #include <io.h>
 
 #include "platform/windows_api.h"
+#include "platform/windows_text.h"
 #else
 #include <sys/file.h>
 #include <unistd.h>
@@ -31,8 +32,17 @@ using FileStatus = struct _stat64;
 int StatusOf(int fd, FileStatus& status) {
   return ::_fstat64(fd, &status);
 }
+int StatusOf(const std::string& path, FileStatus& status) {
+  return ::_wstat64(WideText(path).c_str(), &status);
+}
+int CanWrite(const std::string& folder) {
+  return ::_waccess(WideText(folder).c_str(), 2);
+}
 int Truncate(int fd, uint64_t length) {
-  return ::_chsize_s(fd, static_cast<__int64>(length));
+  HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(length);
+  return ::SetFilePointerEx(handle, at, nullptr, FILE_BEGIN) && ::SetEndOfFile(handle) ? 0 : -1;
 }
 int Sync(int fd) {
   return ::_commit(fd);
@@ -63,6 +73,12 @@ bool LockFd(int fd, bool lock) {
 using FileStatus = struct stat;
 int StatusOf(int fd, FileStatus& status) {
   return ::fstat(fd, &status);
+}
+int StatusOf(const std::string& path, FileStatus& status) {
+  return ::stat(path.c_str(), &status);
+}
+int CanWrite(const std::string& folder) {
+  return ::access(folder.c_str(), W_OK | X_OK);
 }
 int Truncate(int fd, uint64_t length) {
   return ::ftruncate(fd, static_cast<off_t>(length));
@@ -161,7 +177,7 @@ std::string UserFile::Open(const std::string& path, Access access, bool create,
 #endif
   if (create && access == Access::kAppend) flags |= O_CREAT;
 #ifdef _WIN32
-  fd_ = ::_open(name.c_str(), flags, mode);
+  fd_ = ::_wopen(WideText(name).c_str(), flags, mode);
 #else
   // O_NONBLOCK: opening a pipe for reading does not wait for a writer before it is refused.
   fd_ = ::open(name.c_str(), flags, mode);
@@ -170,8 +186,8 @@ std::string UserFile::Open(const std::string& path, Access access, bool create,
     const int error = errno;
     missing_ = error == ENOENT;
     // A pipe without a reader, a socket: what it is says more than why it could not be opened.
-    struct stat found {};
-    if (!missing_ && ::stat(name.c_str(), &found) == 0 && (found.st_mode & S_IFMT) != S_IFREG &&
+    FileStatus found{};
+    if (!missing_ && StatusOf(name, found) == 0 && (found.st_mode & S_IFMT) != S_IFREG &&
         (found.st_mode & S_IFMT) != S_IFDIR) {
       return kNotRegularFile;
     }
@@ -200,15 +216,14 @@ std::string UserFile::CanAppend(const std::string& path) {
   std::string ignored;
   const std::string name = FollowLinks(path, ignored);
   const size_t slash = name.find_last_of(kSeparators);
-  std::string folder = slash == std::string::npos ? "." : name.substr(0, slash + 1);
-  struct stat status {};
-  if (::stat(folder.c_str(), &status) != 0) return Reason(errno);
+  // A root keeps its separator ("/", "C:\\"); another folder is named without one.
+  const bool root = slash == 0 || (slash == 2 && name[1] == ':');
+  const std::string folder =
+      slash == std::string::npos ? "." : name.substr(0, root ? slash + 1 : slash);
+  FileStatus status{};
+  if (StatusOf(folder, status) != 0) return Reason(errno);
   if ((status.st_mode & S_IFMT) != S_IFDIR) return Reason(ENOTDIR);
-#ifdef _WIN32
-  return ::_access(folder.c_str(), 2) == 0 ? "" : Reason(errno);
-#else
-  return ::access(folder.c_str(), W_OK | X_OK) == 0 ? "" : Reason(errno);
-#endif
+  return CanWrite(folder) == 0 ? "" : Reason(errno);
 }
 
 uint64_t UserFile::Length() const {

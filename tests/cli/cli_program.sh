@@ -32,6 +32,10 @@ out=$("$@" program t.json --simulated --units more --serial-list list.txt --log 
   --yes 2>err.txt) || fail "program --log -: exit $?"
 [ "$(echo "$out" | sed -n 2p | cut -d, -f2,4)" = "X-1,ok" ] || fail "log on standard output: $out"
 grep -q '^unit 1: X-1 ok' err.txt || fail "unit line: $(cat err.txt)"
+# A counter that holds a number goes on from it, and says so when --serial-start names another.
+"$@" program t.json --simulated --units more --serial-format 'VT-%04u' --serial-counter c.txt \
+  --serial-start 9 --eeprom S24C64 --yes >/dev/null 2>err.txt
+grep -q -- '--serial-start 9 is not used: c.txt holds the next number, 4' err.txt || fail "start: $(cat err.txt)"
 # A line without a source of serials is refused before any unit.
 "$@" program t.json --simulated --units more --eeprom S24C64 --yes 2>/dev/null
 [ $? = 2 ] || fail "no source of serials"

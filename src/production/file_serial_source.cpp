@@ -100,15 +100,25 @@ std::string FileSerialSource::Describe() const {
   return format_ ? "counter " + path_ + " (" + format_->text + ")" : "list " + path_;
 }
 
-void FileSerialSource::Set(const std::string& serial, SerialState state, std::string detail) {
-  const auto [at, added] = entries_.try_emplace(serial);
-  if (added) order_.push_back(serial);
-  at->second = {state, std::move(detail)};
+void FileSerialSource::Set(std::string_view serial, SerialState state, std::string detail) {
+  auto found = index_.find(serial);
+  if (found == index_.end()) {
+    Entry& added = entries_.emplace_back(Entry{std::string(serial), state, std::move(detail)});
+    index_.emplace(added.serial, &added);
+  } else {
+    found->second->state = state;
+    found->second->detail = std::move(detail);
+  }
   if (format_) {
     if (const std::optional<uint64_t> number = format_->NumberOf(serial)) {
       lastJournalled_ = std::max(lastJournalled_.value_or(0), *number);
     }
   }
+}
+
+const FileSerialSource::Entry* FileSerialSource::Find(std::string_view serial) const {
+  const auto found = index_.find(serial);
+  return found == index_.end() ? nullptr : found->second;
 }
 
 void FileSerialSource::ApplyJournalLine(std::string_view line) {
@@ -123,7 +133,7 @@ void FileSerialSource::ApplyJournalLine(std::string_view line) {
   if (!state) return;
   std::string_view rest = line.substr(space + 1);
   const size_t end = rest.find(' ');
-  const std::string serial(rest.substr(0, end));
+  const std::string_view serial = rest.substr(0, end);
   if (serial.empty()) return;
   Set(serial, *state, end == std::string_view::npos ? "" : std::string(rest.substr(end + 1)));
 }
@@ -144,8 +154,8 @@ std::string FileSerialSource::RefreshJournal() {
     fromStart = file.Length() < journalRead_ || head != JournalHead(generation_);
   }
   if (fromStart) {
+    index_.clear();
     entries_.clear();
-    order_.clear();
     lastJournalled_.reset();
     journalLines_ = 0;
     journalRead_ = 0;
@@ -175,15 +185,13 @@ std::string FileSerialSource::AppendJournal(const std::string& lines) {
 std::string FileSerialSource::CompactJournal() {
   generation_ = NewGeneration();
   std::string text = JournalHead(generation_);
-  for (const std::string& serial : order_) {
-    const Entry& entry = entries_.at(serial);
-    text += JournalLine(serial, entry.state, entry.detail);
-  }
+  for (const Entry& entry : entries_)
+    text += JournalLine(entry.serial, entry.state, entry.detail);
   const std::string problem =
       platform::ReplaceFile(journal_, {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
   if (!problem.empty()) return journal_ + ": " + problem;
   journalRead_ = text.size();
-  journalLines_ = order_.size() + 1;
+  journalLines_ = entries_.size() + 1;
   return "";
 }
 
@@ -223,10 +231,9 @@ std::optional<uint64_t> FileSerialSource::NextNumber(std::string& error) const {
   return next;
 }
 
-std::string FileSerialSource::ReadList(std::vector<ListEntry>& entries,
-                                       std::vector<std::string>* lines) {
+std::string FileSerialSource::ReadList(std::string& text, std::vector<ListEntry>& entries,
+                                       bool check) {
   platform::UserFile file;
-  std::string text;
   std::string problem = file.Open(path_, platform::UserFile::Access::kRead);
   if (file.Missing()) return path_ + ": no such serial list";
   if (problem.empty()) problem = file.ReadFrom(0, kMaxListBytes, text);
@@ -237,18 +244,19 @@ std::string FileSerialSource::ReadList(std::vector<ListEntry>& entries,
     const std::string_view line(text.data() + at, end - at);
     at = end + 1;
     ++number;
-    if (lines != nullptr) lines->emplace_back(line);
-    const std::string where = path_ + ": line " + std::to_string(number);
-    if (line.ends_with('\r')) {
-      return where +
-             " ends in a carriage return (CR LF line ends): one serial a line, LF line ends";
+    const auto where = [&] { return path_ + ": line " + std::to_string(number); };
+    if (check && line.ends_with('\r')) {
+      return where() + " ends in a carriage return (CR LF line ends): one serial a line, LF " +
+             "line ends";
     }
     std::string_view serial = platform::TrimBlanks(line);
     const bool used = serial.starts_with(kUsed);
     if (used) serial.remove_prefix(sizeof kUsed - 1);
     if (serial.empty() || (!used && serial.front() == '#')) continue;
-    if (std::string bad = SerialTextProblem(serial); !bad.empty()) return where + ": " + bad;
-    entries.push_back({number, std::string(serial), used});
+    if (check) {
+      if (std::string bad = SerialTextProblem(serial); !bad.empty()) return where() + ": " + bad;
+    }
+    entries.push_back({number, serial, used});
   }
   return "";
 }
@@ -273,57 +281,64 @@ std::optional<SerialSupply> FileSerialSource::SerialsLeft(std::string& error) {
     return std::nullopt;
   }
   if (error = RefreshJournal(); !error.empty()) return std::nullopt;
-  std::unordered_set<std::string> logged;
-  if (!log_.empty()) {
-    if (error = ReadLoggedSerials(log_, logged); !error.empty()) return std::nullopt;
-  }
-  return format_ ? CounterSupply(logged, error) : ListSupply(logged, error);
+  return format_ ? CounterSupply(error) : ListSupply(error);
 }
 
-std::optional<SerialSupply> FileSerialSource::CounterSupply(
-    const std::unordered_set<std::string>& logged, std::string& error) {
+std::optional<SerialSupply> FileSerialSource::CounterSupply(std::string& error) {
   if (error = ReadCounter(); !error.empty()) return std::nullopt;
   const std::optional<uint64_t> next = NextNumber(error);
   if (!next) return std::nullopt;
-  for (const std::string& serial : logged) {
-    const std::optional<uint64_t> number = format_->NumberOf(serial);
-    if (number && *number >= *next) {
-      error = log_ + " holds " + serial + ", which " + path_ + " would give again (its next " +
-              "number is " + std::to_string(*next) + ")";
-      return std::nullopt;
-    }
+  std::string again;
+  if (!log_.empty()) {
+    error = ReadLoggedSerials(log_, [&](std::string_view serial) {
+      const std::optional<uint64_t> number = format_->NumberOf(serial);
+      if (again.empty() && number && *number >= *next) again = serial;
+    });
+    if (!error.empty()) return std::nullopt;
+  }
+  if (!again.empty()) {
+    error = log_ + " holds " + again + ", which " + path_ + " would give again (its next " +
+            "number is " + std::to_string(*next) + ")";
+    return std::nullopt;
   }
   const uint64_t last = *format_->LastNumber();
   return SerialSupply{last - *next + 1, format_->Format(*next), format_->Format(last)};
 }
 
-std::optional<SerialSupply> FileSerialSource::ListSupply(
-    const std::unordered_set<std::string>& logged, std::string& error) {
+std::optional<SerialSupply> FileSerialSource::ListSupply(std::string& error) {
+  std::string text;
   std::vector<ListEntry> list;
-  if (error = ReadList(list, nullptr); !error.empty()) return std::nullopt;
-  std::unordered_map<std::string, size_t> seen;
+  if (error = ReadList(text, list, true); !error.empty()) return std::nullopt;
+  std::unordered_set<std::string> logged;
+  if (!log_.empty()) {
+    error = ReadLoggedSerials(log_, [&](std::string_view serial) { logged.emplace(serial); });
+    if (!error.empty()) return std::nullopt;
+  }
+  std::unordered_map<std::string_view, size_t> seen;
+  seen.reserve(list.size());
   SerialSupply supply;
   for (const ListEntry& entry : list) {
-    const std::string where = path_ + ": line " + std::to_string(entry.line) + ": ";
+    const std::string serial(entry.serial);
+    const auto where = [&] { return path_ + ": line " + std::to_string(entry.line) + ": "; };
     if (const auto [at, added] = seen.try_emplace(entry.serial, entry.line); !added) {
-      error = where + entry.serial + " is on line " + std::to_string(at->second) + " too";
+      error = where() + serial + " is on line " + std::to_string(at->second) + " too";
       return std::nullopt;
     }
     if (entry.used) continue;
-    if (const auto found = entries_.find(entry.serial); found != entries_.end()) {
+    if (const Entry* found = Find(entry.serial)) {
       // Reserved and killed before the list was rewritten: used, not offered again.
-      const SerialState state = found->second.state;
+      const SerialState state = found->state;
       if (state == SerialState::kReserved || state == SerialState::kAbandoned) continue;
-      error = where + entry.serial + " was given out before (" +
-              std::string(SerialStateName(state)) + " in " + journal_ + ")";
+      error = where() + serial + " was given out before (" + std::string(SerialStateName(state)) +
+              " in " + journal_ + ")";
       return std::nullopt;
     }
-    if (logged.contains(entry.serial)) {
-      error = where + entry.serial + " is in " + log_ + " already";
+    if (logged.contains(serial)) {
+      error = where() + serial + " is in " + log_ + " already";
       return std::nullopt;
     }
-    if (supply.left++ == 0) supply.next = entry.serial;
-    if (entry.serial.size() > supply.longest.size()) supply.longest = entry.serial;
+    if (supply.left++ == 0) supply.next = serial;
+    if (serial.size() > supply.longest.size()) supply.longest = serial;
   }
   return supply;
 }
@@ -337,13 +352,12 @@ std::optional<std::vector<std::string>> FileSerialSource::RecordAbandoned(std::s
   if (error = RefreshJournal(); !error.empty()) return std::nullopt;
   std::vector<std::string> abandoned;
   std::string lines;
-  for (const std::string& serial : order_) {
-    const Entry& entry = entries_.at(serial);
+  for (const Entry& entry : entries_) {
     // An older journal names no process: its run has long ended.
     if (entry.state == SerialState::kReserved &&
         (entry.detail.empty() || platform::ProcessHasEnded(entry.detail))) {
-      abandoned.push_back(serial);
-      lines += JournalLine(serial, SerialState::kAbandoned, {});
+      abandoned.push_back(entry.serial);
+      lines += JournalLine(entry.serial, SerialState::kAbandoned, {});
     }
   }
   if (!lines.empty()) {
@@ -352,7 +366,7 @@ std::optional<std::vector<std::string>> FileSerialSource::RecordAbandoned(std::s
       Set(serial, SerialState::kAbandoned);
   }
   // Each unit adds two lines to a serial's one; past half again as many, one a serial is enough.
-  if (journalLines_ > order_.size() + order_.size() / 2 + 64) {
+  if (journalLines_ > entries_.size() + entries_.size() / 2 + 64) {
     if (error = RefreshJournal(); !error.empty()) return std::nullopt;
     if (error = CompactJournal(); !error.empty()) return std::nullopt;
   }
@@ -369,7 +383,8 @@ std::string FileSerialSource::JournalReservation(const std::string& serial) {
   return "";
 }
 
-std::string FileSerialSource::AdvanceSource() {
+std::string FileSerialSource::AdvanceSource(std::string_view listText,
+                                            const std::vector<ListEntry>& list) {
   std::string text;
   if (format_) {
     std::string error;
@@ -377,15 +392,23 @@ std::string FileSerialSource::AdvanceSource() {
     // Past the last number the counter holds one more: the next run says no serial is left.
     text = std::to_string(next ? *next : *lastJournalled_ + 1) + "\n";
   } else {
-    std::vector<ListEntry> list;
-    std::vector<std::string> lines;
-    if (std::string problem = ReadList(list, &lines); !problem.empty()) return problem;
-    for (const ListEntry& entry : list) {
-      if (!entry.used && entries_.contains(entry.serial))
-        lines[entry.line - 1] = kUsed + entry.serial;
+    text.reserve(listText.size() + 64);
+    size_t line = 0;
+    auto entry = list.begin();
+    for (size_t at = 0; at < listText.size();) {
+      const size_t end = std::min(listText.find('\n', at), listText.size());
+      ++line;
+      if (entry != list.end() && entry->line == line && !entry->used &&
+          Find(entry->serial) != nullptr) {
+        text += kUsed;
+        text += entry->serial;
+      } else {
+        text += listText.substr(at, end - at);
+      }
+      text += '\n';
+      if (entry != list.end() && entry->line == line) ++entry;
+      at = end + 1;
     }
-    for (const std::string& line : lines)
-      text += line + '\n';
   }
   const std::string problem =
       platform::ReplaceFile(path_, {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
@@ -400,16 +423,17 @@ std::optional<std::string> FileSerialSource::Reserve(std::string& error) {
   }
   if (error = RefreshJournal(); !error.empty()) return std::nullopt;
   std::string serial;
+  std::string listText;
+  std::vector<ListEntry> list;
   if (format_) {
     if (error = ReadCounter(); !error.empty()) return std::nullopt;
     const std::optional<uint64_t> next = NextNumber(error);
     if (!next) return std::nullopt;
     serial = format_->Format(*next);
   } else {
-    std::vector<ListEntry> list;
-    if (error = ReadList(list, nullptr); !error.empty()) return std::nullopt;
+    if (error = ReadList(listText, list, false); !error.empty()) return std::nullopt;
     const auto free = std::find_if(list.begin(), list.end(), [&](const ListEntry& entry) {
-      return !entry.used && !entries_.contains(entry.serial);
+      return !entry.used && Find(entry.serial) == nullptr;
     });
     if (free == list.end()) {
       error = path_ + ": every serial of the list is used";
@@ -420,7 +444,7 @@ std::optional<std::string> FileSerialSource::Reserve(std::string& error) {
   if (error = SerialTextProblem(serial); !error.empty()) return std::nullopt;
   if (error = JournalReservation(serial); !error.empty()) return std::nullopt;
   // Once journalled the serial is spent, whatever happens to the source file.
-  if (error = AdvanceSource(); !error.empty()) return std::nullopt;
+  if (error = AdvanceSource(listText, list); !error.empty()) return std::nullopt;
   return serial;
 }
 
@@ -432,8 +456,8 @@ std::optional<SerialState> FileSerialSource::StateOf(const std::string& serial,
     return std::nullopt;
   }
   if (error = RefreshJournal(); !error.empty()) return std::nullopt;
-  const auto found = entries_.find(serial);
-  return found == entries_.end() ? SerialState::kNotGiven : found->second.state;
+  const Entry* found = Find(serial);
+  return found == nullptr ? SerialState::kNotGiven : found->state;
 }
 
 std::string FileSerialSource::Record(const UnitRecord& record) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,10 @@ class FileSerialSource final : public SerialSource {
   static FileSerialSource Counter(std::string path, SerialFormat format, uint64_t start);
   // A list file: one serial a line; blank lines and lines starting with '#' are skipped.
   static FileSerialSource List(std::string path);
+  // Moved, the entries stay where the index points; a copy would not.
+  FileSerialSource(FileSerialSource&&) = default;
+  FileSerialSource(const FileSerialSource&) = delete;
+  FileSerialSource& operator=(const FileSerialSource&) = delete;
 
   // The log the line appends to: SerialsLeft refuses a source that would give a serial it holds.
   void SetLog(std::string path) { log_ = std::move(path); }
@@ -48,19 +53,15 @@ class FileSerialSource final : public SerialSource {
   std::string Record(const UnitRecord& record) override;
   std::string Void(const std::string& serial, std::string_view reason) override;
 
-  // The two durable steps of Reserve, apart so that a kill between them can be tried: "" or the
-  // reason.
-  std::string JournalReservation(const std::string& serial);
-  std::string AdvanceSource();
-
  private:
   struct Entry {
+    std::string serial;
     SerialState state = SerialState::kNotGiven;
     std::string detail;  // the reserving process, or why it was voided
   };
   struct ListEntry {
     size_t line = 0;  // 1-based
-    std::string serial;
+    std::string_view serial;
     bool used = false;  // "# used SERIAL"
   };
 
@@ -69,19 +70,23 @@ class FileSerialSource final : public SerialSource {
   // Reads what the journal gained since the last read (all of it after a compaction).
   std::string RefreshJournal();
   void ApplyJournalLine(std::string_view line);
-  void Set(const std::string& serial, SerialState state, std::string detail = {});
+  void Set(std::string_view serial, SerialState state, std::string detail = {});
+  const Entry* Find(std::string_view serial) const;
   std::string AppendJournal(const std::string& lines);
   std::string CompactJournal();
   std::string ReadCounter();
-  // The list file's serial lines; "" or the reason.
-  std::string ReadList(std::vector<ListEntry>& entries, std::vector<std::string>* lines);
+  // The list file's text and its serial lines, each checked against the rules of serial text when
+  // check is set; "" or the reason.
+  std::string ReadList(std::string& text, std::vector<ListEntry>& entries, bool check);
+  // The two durable steps of a reservation: "" or the reason.
+  std::string JournalReservation(const std::string& serial);
+  // The counter holds the next number; the list marks every serial the journal holds used.
+  std::string AdvanceSource(std::string_view listText, const std::vector<ListEntry>& list);
   // The next number the counter gives, its reserved serials counted; nullopt with the reason.
   std::optional<uint64_t> NextNumber(std::string& error) const;
   // What the counter or list can still give, none of it in the log.
-  std::optional<SerialSupply> CounterSupply(const std::unordered_set<std::string>& logged,
-                                            std::string& error);
-  std::optional<SerialSupply> ListSupply(const std::unordered_set<std::string>& logged,
-                                         std::string& error);
+  std::optional<SerialSupply> CounterSupply(std::string& error);
+  std::optional<SerialSupply> ListSupply(std::string& error);
 
   std::string path_;
   std::string journal_;
@@ -91,9 +96,9 @@ class FileSerialSource final : public SerialSource {
   std::optional<uint64_t> held_;
 
   // The journal as read so far.
-  std::unordered_map<std::string, Entry> entries_;
-  std::vector<std::string> order_;          // the serials in the order they first came
-  std::optional<uint64_t> lastJournalled_;  // the highest number of the format
+  std::deque<Entry> entries_;  // in the order the serials first came; an entry never moves
+  std::unordered_map<std::string_view, Entry*> index_;  // into entries_
+  std::optional<uint64_t> lastJournalled_;              // the highest number of the format
   uint64_t journalLines_ = 0;
   uint64_t journalRead_ = 0;  // bytes
   std::string generation_;    // of the journal read; a compaction makes a new one

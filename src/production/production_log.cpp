@@ -70,7 +70,8 @@ std::string CsvRow(const UnitRecord& record) {
          CsvField(record.detail) + ',' + seconds + ',' + CsvField(record.imageHash) + '\n';
 }
 
-std::string ReadLoggedSerials(const std::string& path, std::unordered_set<std::string>& serials) {
+std::string ReadLoggedSerials(const std::string& path,
+                              const std::function<void(std::string_view serial)>& take) {
   platform::UserFile file;
   std::string text;
   std::string problem = file.Open(path, platform::UserFile::Access::kRead);
@@ -96,7 +97,7 @@ std::string ReadLoggedSerials(const std::string& path, std::unordered_set<std::s
     } else if (c == '"') {
       quoted = true;
     } else if (c == ',' || c == '\n') {
-      if (column == 1 && !header && !field.empty()) serials.insert(field);
+      if (column == 1 && !header && !field.empty()) take(field);
       field.clear();
       column = c == ',' ? column + 1 : 0;
       if (c == '\n') header = false;

@@ -2,9 +2,10 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <span>
 #include <string>
-#include <unordered_set>
+#include <string_view>
 
 // The record of a production run: one CSV row per unit, several runs sharing one file.
 namespace veltra::production {
@@ -38,9 +39,10 @@ std::string Fnv1a64(std::span<const uint8_t> bytes);
 // The record as one CSV line (RFC 4180 quoting), ending in a line break.
 std::string CsvRow(const UnitRecord& record);
 
-// The serial of every row of the log at path into serials (a missing log has none): "" or the
+// Hands the serial of every row of the log at path to take (a missing log has none): "" or the
 // reason, naming the file.
-std::string ReadLoggedSerials(const std::string& path, std::unordered_set<std::string>& serials);
+std::string ReadLoggedSerials(const std::string& path,
+                              const std::function<void(std::string_view serial)>& take);
 
 // Appends the row in one write, synced; the header comes first into an empty or new file.
 // "" or the reason, naming the file.

@@ -1,5 +1,6 @@
 #include "production/serial_format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -60,8 +61,7 @@ std::string SerialFormat::Format(uint64_t number) const {
 }
 
 std::optional<uint64_t> SerialFormat::NumberOf(std::string_view serial) const {
-  if (serial.size() <= before.size() + after.size() || !serial.starts_with(before) ||
-      !serial.ends_with(after)) {
+  if (serial.size() <= fixed() || !serial.starts_with(before) || !serial.ends_with(after)) {
     return std::nullopt;
   }
   const std::string_view digits =
@@ -69,8 +69,14 @@ std::optional<uint64_t> SerialFormat::NumberOf(std::string_view serial) const {
   uint64_t number = 0;
   const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
   if (ec != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
-  // Only what this format makes: "VT-12345" is not a serial of "VT-%04u".
-  if (Format(number) != serial) return std::nullopt;
+  // Only what this format makes: "VT-12345" is not a serial of "VT-%04u", nor "VT-0017" of
+  // "VT-%u".
+  if (!zeroPad && width > 0) return Format(number) == serial ? std::optional(number) : std::nullopt;
+  const size_t shortest = std::max<size_t>(width, 1);
+  if (digits.size() != serial.size() - fixed() || digits.size() < shortest ||
+      (digits.size() > shortest && digits.front() == '0')) {
+    return std::nullopt;
+  }
   return number;
 }
 

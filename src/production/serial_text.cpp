@@ -34,22 +34,19 @@ std::string SerialForScreen(std::string_view text) {
 
 std::string SerialTextProblem(std::string_view text) {
   if (text.empty()) return std::string("an empty serial: ") + kRule;
-  const std::string named = "the serial " + SerialForScreen(text);
+  const auto named = [&] { return "the serial " + SerialForScreen(text); };
   if (text.size() > kMaxSerialLength) {
-    return named + " has " + std::to_string(text.size()) + " characters: " + kRule;
+    return named() + " has " + std::to_string(text.size()) + " characters: " + kRule;
   }
   for (const char c : text) {
-    std::string what;
-    if (c == ' ') {
-      what = "a blank";
-    } else if (c == ',') {
-      what = "a comma";
-    } else if (!IsPrintable(c)) {
+    if (c > ' ' && c < 0x7F && c != ',') continue;
+    std::string what = c == ' ' ? "a blank" : c == ',' ? "a comma" : "";
+    if (what.empty()) {
       char byte[32];
       std::snprintf(byte, sizeof byte, "the byte 0x%02X", static_cast<unsigned char>(c));
       what = byte;
     }
-    if (!what.empty()) return named + " holds " + what + ": " + kRule;
+    return named() + " holds " + what + ": " + kRule;
   }
   return "";
 }

@@ -7,12 +7,11 @@
 #include <vector>
 
 #include "backend/device_backend.h"
-#include "backend/simulated_backend.h"
+#include "backend/simulated_device.h"
 #include "backend/simulated_units.h"
 #include "backend/transfer_failure.h"
 #include "image/operation_texts.h"
 #include "platform/guid.h"
-#include "platform/sim/sim_system.h"
 #include "platform/text.h"
 #include "platform/win32_codes.h"
 #include "production/device_notices.h"
@@ -208,7 +207,7 @@ void ProductionRun::ProgramOne(const backend::DeviceOptions& selection, bool nac
   if (trace_) setup.trace = &unitTrace_;
   const std::unique_ptr<backend::DeviceBackend> device =
       backend::OpenDeviceBackend(selection, setup);
-  backend::SimulatedBackend* simulated = device->Simulated();
+  backend::SimulatedDevice* simulated = device->Simulated();
 
   const auto programOn = [&] {
     if (!device->Connect()) {
@@ -227,7 +226,7 @@ void ProductionRun::ProgramOne(const backend::DeviceOptions& selection, bool nac
       };
     }
     if (nackWrites && simulated != nullptr) {
-      hooks.beforeWrite = [simulated] { simulated->System().Faults().forceNack = true; };
+      hooks.beforeWrite = [simulated] { simulated->ForceNack(); };
     }
     hooks.abort = [this] { return interrupts_.load() >= 2; };
     hooks.transferFailure = [&](std::string_view text) {
@@ -249,12 +248,12 @@ void ProductionRun::ProgramOne(const backend::DeviceOptions& selection, bool nac
   } else if (!simulated->FileProblem().empty()) {
     record.detail = simulated->FileProblem();  // it names the file
   } else {
-    if (settings_.simulatedUnitHook) settings_.simulatedUnitHook(*simulated);
+    if (settings_.simulatedUnitHook) settings_.simulatedUnitHook(simulated->Machine());
     // The unit is plugged in once the line listens for it and pulled out, as an operator
     // would, once it is done: the line follows the device notices as with real units.
     simulated->Unplug();
-    DeviceNotices notices(simulated->System().Interfaces(), platform::kKsCategoryAudio);
-    const std::u16string path = simulated->Device().InterfacePath();
+    DeviceNotices notices(simulated->Interfaces(), platform::kKsCategoryAudio);
+    const std::u16string path = simulated->InterfacePath();
     record.devicePath = platform::ToUtf8(path);
     // Without notices the unit is taken as there once plugged in.
     const auto aborted = [&] { return !notices.Registered() || interrupts_.load() >= 2; };

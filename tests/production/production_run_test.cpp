@@ -9,7 +9,6 @@
 #include "backend/simulated_backend.h"
 #include "image/factory_image.h"
 #include "image/image_layout.h"
-#include "platform/sim/sim_system.h"
 #include "production/file_serial_source.h"
 #include "production/production_run.h"
 #include "production/unit_programming.h"
@@ -108,7 +107,9 @@ TEST_F(RunTest, AUnitKeepsTheSerialItCarriesOnlyForReworkOrReprogramming) {
   settings_.whole = true;
   const auto protectB = [this](backend::SimulatedBackend& unit) {
     // What is written past 0x1000 is lost: the unit fails its read-back, its serial written.
-    if (unit.ImageFile() == Unit("b.bin")) unit.System().Faults().writeProtectFrom = 0x1000;
+    backend::SimulatedFaults faults;
+    faults.writeProtectFrom = 0x1000;
+    if (unit.ImageFile() == Unit("b.bin")) unit.SetFaults(faults);
   };
   settings_.simulatedUnitHook = protectB;
   EXPECT_EQ(Run(Counter()).Results(), "N1 ok, N2 verify-failed");

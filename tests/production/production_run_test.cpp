@@ -105,11 +105,11 @@ TEST_F(RunTest, AFailingUnitInTheMiddleKeepsItsSerialAndTheLineGoesOn) {
 TEST_F(RunTest, AUnitKeepsTheSerialItCarriesOnlyForReworkOrReprogramming) {
   AddUnits({"a.bin", "b.bin"});
   settings_.whole = true;
-  const auto protectB = [this](backend::SimulatedBackend& unit) {
+  const auto protectB = [](backend::SimulatedBackend& unit) {
     // What is written past 0x1000 is lost: the unit fails its read-back, its serial written.
     backend::SimulatedFaults faults;
     faults.writeProtectFrom = 0x1000;
-    if (unit.ImageFile() == Unit("b.bin")) unit.SetFaults(faults);
+    if (std::filesystem::path(unit.ImageFile()).filename() == "b.bin") unit.SetFaults(faults);
   };
   settings_.simulatedUnitHook = protectB;
   EXPECT_EQ(Run(Counter()).Results(), "N1 ok, N2 verify-failed");

@@ -226,6 +226,14 @@ std::string UserFile::CanAppend(const std::string& path) {
   return CanWrite(folder) == 0 ? "" : Reason(errno);
 }
 
+std::string UserFile::ReadAll(const std::string& path, size_t maxBytes, std::string& text,
+                              bool& missing) {
+  UserFile file;
+  const std::string problem = file.Open(path, Access::kRead);
+  missing = file.Missing();
+  return problem.empty() ? file.ReadFrom(0, maxBytes, text) : problem;
+}
+
 uint64_t UserFile::Length() const {
   FileStatus status{};
   if (fd_ < 0 || StatusOf(fd_, status) != 0) return 0;

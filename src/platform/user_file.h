@@ -29,6 +29,11 @@ class UserFile {
   // the file can be appended to, or, missing, made in its folder. "" or the reason.
   static std::string CanAppend(const std::string& path);
 
+  // The whole file at path into text, when it holds at most maxBytes: "" or the reason. missing:
+  // there is no such file (the reason is then the system's).
+  static std::string ReadAll(const std::string& path, size_t maxBytes, std::string& text,
+                             bool& missing);
+
   // The file did not exist (and was not made).
   bool Missing() const { return missing_; }
   bool IsOpen() const { return fd_ >= 0; }

@@ -20,7 +20,6 @@ namespace {
 
 constexpr char kJournalHead[] = "# veltra serial journal ";
 constexpr char kUsed[] = "# used ";
-constexpr char kReserved[] = "reserved";
 // An older journal's line for a serial whose log row was written: its result is not known, and
 // taking it as programmed keeps it off a second unit.
 constexpr char kLogged[] = "logged";
@@ -197,11 +196,10 @@ std::string FileSerialSource::CompactJournal() {
 
 std::string FileSerialSource::ReadCounter() {
   held_.reset();
-  platform::UserFile file;
   std::string text;
-  std::string problem = file.Open(path_, platform::UserFile::Access::kRead);
-  if (file.Missing()) return "";
-  if (problem.empty()) problem = file.ReadFrom(0, kMaxCounterBytes, text);
+  bool missing = false;
+  const std::string problem = platform::UserFile::ReadAll(path_, kMaxCounterBytes, text, missing);
+  if (missing) return "";
   if (!problem.empty()) return path_ + ": " + problem;
   std::string_view number = text;
   if (number.ends_with('\n')) number.remove_suffix(1);
@@ -233,10 +231,9 @@ std::optional<uint64_t> FileSerialSource::NextNumber(std::string& error) const {
 
 std::string FileSerialSource::ReadList(std::string& text, std::vector<ListEntry>& entries,
                                        bool check) {
-  platform::UserFile file;
-  std::string problem = file.Open(path_, platform::UserFile::Access::kRead);
-  if (file.Missing()) return path_ + ": no such serial list";
-  if (problem.empty()) problem = file.ReadFrom(0, kMaxListBytes, text);
+  bool missing = false;
+  const std::string problem = platform::UserFile::ReadAll(path_, kMaxListBytes, text, missing);
+  if (missing) return path_ + ": no such serial list";
   if (!problem.empty()) return path_ + ": " + problem;
   size_t number = 0;
   for (size_t at = 0; at < text.size();) {

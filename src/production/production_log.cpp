@@ -72,11 +72,10 @@ std::string CsvRow(const UnitRecord& record) {
 
 std::string ReadLoggedSerials(const std::string& path,
                               const std::function<void(std::string_view serial)>& take) {
-  platform::UserFile file;
   std::string text;
-  std::string problem = file.Open(path, platform::UserFile::Access::kRead);
-  if (file.Missing()) return "";
-  if (problem.empty()) problem = file.ReadFrom(0, kMaxLogBytes, text);
+  bool missing = false;
+  const std::string problem = platform::UserFile::ReadAll(path, kMaxLogBytes, text, missing);
+  if (missing) return "";
   if (!problem.empty()) return path + ": " + problem;
   // RFC 4180: a quoted field may hold commas, doubled quotes and line breaks.
   std::string field;

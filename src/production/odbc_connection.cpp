@@ -23,10 +23,14 @@ using Handle = std::unique_ptr<void, HandleFree>;
 
 SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(text.data()); }
 
-// The driver's messages span lines and carry a tab or two: one line, single blanks.
+// The driver's messages span lines and carry a tab or two: one line, single blanks, each line
+// a sentence.
 std::string OneLine(const std::string& text) {
   std::string line;
   for (const char c : text) {
+    if (c == '\n' && !line.empty() && std::isalnum(static_cast<unsigned char>(line.back()))) {
+      line += '.';
+    }
     const bool blank = std::isspace(static_cast<unsigned char>(c)) != 0;
     if (blank && (line.empty() || line.back() == ' ')) continue;
     line += blank ? ' ' : c;

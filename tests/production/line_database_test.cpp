@@ -37,7 +37,7 @@ LineSerials Counter(const char* format, uint64_t start) {
   return {SerialFormat::Parse(format, error), start, {}};
 }
 
-std::unique_ptr<LineRun> Run(const std::string& line, const char* station = "s1") {
+std::unique_ptr<LineRun> OpenRun(const std::string& line, const char* station = "s1") {
   std::string error;
   auto run = LineRun::Open(Database(), line, {station, "op", NewRunId(), "t1", "0.1"}, error);
   EXPECT_TRUE(run) << error;
@@ -50,7 +50,7 @@ UnitRecord Unit(const std::string& serial, const char* result) {
 
 TEST(LineDatabase, EverySerialGivenOutHasAStateAndStatusCountsThem) {
   const std::string line = NewLine(Counter("VH-%04u", 7));
-  const auto run = Run(line);
+  const auto run = OpenRun(line);
   std::string error;
   std::vector<std::string> serials;
   for (int i = 0; i < 3; ++i)
@@ -67,7 +67,7 @@ TEST(LineDatabase, EverySerialGivenOutHasAStateAndStatusCountsThem) {
   EXPECT_EQ(run->StateOf("VH-0007", error), SerialState::kProgrammed);
   EXPECT_EQ(run->StateOf("VH-0008", error), SerialState::kFailed);
   EXPECT_EQ(run->StateOf("VH-0013", error), std::nullopt);
-  EXPECT_EQ(Run(NewLine(Counter("VH-%04u", 7)))->StateOf("VH-0007", error), std::nullopt);
+  EXPECT_EQ(OpenRun(NewLine(Counter("VH-%04u", 7)))->StateOf("VH-0007", error), std::nullopt);
 
   const auto status = db->Status(line, error);
   ASSERT_TRUE(status) << error;
@@ -80,7 +80,7 @@ TEST(LineDatabase, EverySerialGivenOutHasAStateAndStatusCountsThem) {
 
 TEST(LineDatabase, VoidRefusesWhatItMustNotVoidAndVoidsNoneThen) {
   const std::string line = NewLine(Counter("A%u", 1));
-  const auto run = Run(line);
+  const auto run = OpenRun(line);
   std::string error;
   run->Reserve(error);
   run->Reserve(error);
@@ -97,7 +97,7 @@ TEST(LineDatabase, VoidRefusesWhatItMustNotVoidAndVoidsNoneThen) {
 
 TEST(LineDatabase, ListLineGivesItsSerialsOnceAndKeepsThemItsOwn) {
   const std::string line = NewLine({std::nullopt, 1, {"L-1", "L-2"}});
-  const auto run = Run(line);
+  const auto run = OpenRun(line);
   std::string error;
   EXPECT_EQ(run->Reserve(error), "L-1");
   EXPECT_EQ(run->Reserve(error), "L-2");
@@ -170,17 +170,17 @@ TEST(LineDatabase, StationsReservingAtOnceNeverShareASerial) {
 // going keeps its own.
 TEST(LineDatabase, KilledRunsReservationBecomesAbandonedOnce) {
   const std::string line = NewLine(Counter("K%u", 1));
-  const auto going = Run(line, "s1");
+  const auto going = OpenRun(line, "s1");
   std::string error;
   EXPECT_EQ(going->Reserve(error), "K1");
   const pid_t killed = Child([&] {
-    const auto run = Run(line, "s2");
+    const auto run = OpenRun(line, "s2");
     if (run && run->Reserve(error)) raise(SIGKILL);
     return false;
   });
   EXPECT_EQ(Wait(killed), 128 + SIGKILL);
-  EXPECT_EQ(Run(line, "s3")->Abandoned(), std::vector<std::string>{"K2"});
-  EXPECT_EQ(Run(line, "s3")->Abandoned(), std::vector<std::string>{});
+  EXPECT_EQ(OpenRun(line, "s3")->Abandoned(), std::vector<std::string>{"K2"});
+  EXPECT_EQ(OpenRun(line, "s3")->Abandoned(), std::vector<std::string>{});
   EXPECT_EQ(going->Record(Unit("K1", "ok")), "");
   const auto db = LineDatabase::Connect(Database(), error);
   EXPECT_EQ(db->Status(line, error)->counts, (std::array<int64_t, 5>{0, 1, 0, 0, 1}));
@@ -193,7 +193,7 @@ TEST(LineDatabase, UnreachableOrRefusingServerIsOneLineWithItsState) {
   const size_t password = database.find("Pwd=");
   ASSERT_NE(password, std::string::npos);
   for (const std::string& bad : {database.substr(0, password) + "Pwd=wrong;",
-                                 "Driver={No such driver};Server=127.0.0.1;"}) {
+                                 std::string("Driver={No such driver};Server=127.0.0.1;")}) {
     std::string error;
     EXPECT_FALSE(LineDatabase::Connect(bad, error));
     EXPECT_NE(error.find("(SQLSTATE "), std::string::npos) << error;

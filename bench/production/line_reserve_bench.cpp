@@ -105,8 +105,9 @@ int main() {
     }
     if (distinct.size() != samples.size() || samples.size() != kStations * kUnits) status = 1;
     if (!samples.empty()) {
-      std::printf("line database, %d stations at once, %zu units in %.1f s (%zu serials, each once)\n",
-                  kStations, samples.size(), seconds, distinct.size());
+      std::printf(
+          "line database, %d stations at once, %zu units in %.1f s (%zu serials, each once)\n",
+          kStations, samples.size(), seconds, distinct.size());
       std::printf("  reserve  p50 %6.2f ms  p99 %6.2f ms\n", Percentile(reserve, 0.5),
                   Percentile(reserve, 0.99));
       std::printf("  record   p50 %6.2f ms  p99 %6.2f ms\n", Percentile(record, 0.5),

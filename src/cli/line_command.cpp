@@ -78,12 +78,14 @@ struct LineOptions {
 std::string CheckOptions(const std::string& command, const LineOptions& options) {
   const bool create = command == "create";
   const std::pair<const std::optional<std::string>*, const char*> given[] = {
-      {&options.format, "--serial-format"}, {&options.start, "--serial-start"},
-      {&options.list, "--serial-list"},     {&options.line, "--line"},
+      {&options.format, "--serial-format"},
+      {&options.start, "--serial-start"},
+      {&options.list, "--serial-list"},
+      {&options.line, "--line"},
       {&options.reason, "--reason"}};
   for (const auto& [value, name] : given) {
-    const bool creating = value == &options.format || value == &options.start ||
-                          value == &options.list;
+    const bool creating =
+        value == &options.format || value == &options.start || value == &options.list;
     const bool voiding = value == &options.line || value == &options.reason;
     if (*value && !(create && creating) && !(command == "void" && voiding)) {
       return command + " takes no " + name;
@@ -184,7 +186,8 @@ int RunLineCommand(std::span<const std::string> args, std::ostream& out, std::os
   }
   const std::vector<std::string>& operands = parsed->operands;
   if (operands.empty()) {
-    return ReportUsageError(err, prefix + "needs create, status or void (try 'veltra-cli line --help')");
+    return ReportUsageError(err,
+                            prefix + "needs create, status or void (try 'veltra-cli line --help')");
   }
   const std::string& command = operands.front();
   if (command != "create" && command != "status" && command != "void") {
@@ -198,8 +201,8 @@ int RunLineCommand(std::span<const std::string> args, std::ostream& out, std::os
   }
   const bool voiding = command == "void";
   if (voiding ? operands.size() < 2 : operands.size() != 2) {
-    return ReportUsageError(err, prefix + command +
-                                     (voiding ? " needs the serials to void" : " needs one line name"));
+    return ReportUsageError(
+        err, prefix + command + (voiding ? " needs the serials to void" : " needs one line name"));
   }
   if (voiding && (!options.line || !options.reason || options.reason->empty())) {
     return ReportUsageError(err, prefix + "void needs --line NAME and --reason TEXT");
@@ -218,9 +221,9 @@ int RunLineCommand(std::span<const std::string> args, std::ostream& out, std::os
     error = database->CreateLine(operands[1], serials);
     if (error.empty()) {
       out << "line '" << operands[1] << "' created: "
-          << (serials.format ? "serials " + *options.format + " from " +
-                                   std::to_string(serials.start)
-                             : std::to_string(serials.list.size()) + " serials of " + *options.list)
+          << (serials.format
+                  ? "serials " + *options.format + " from " + std::to_string(serials.start)
+                  : std::to_string(serials.list.size()) + " serials of " + *options.list)
           << '\n';
     }
   } else if (command == "status") {
@@ -230,7 +233,8 @@ int RunLineCommand(std::span<const std::string> args, std::ostream& out, std::os
   } else {
     const std::span<const std::string> voided = std::span(operands).subspan(1);
     error = database->VoidSerials(*options.line, voided, *options.reason);
-    if (error.empty()) out << voided.size() << (voided.size() == 1 ? " serial" : " serials") << " void\n";
+    if (error.empty())
+      out << voided.size() << (voided.size() == 1 ? " serial" : " serials") << " void\n";
   }
   if (!error.empty()) return ReportUsageError(err, prefix + error);
   return FinishOutput(out, err, prefix);

@@ -66,7 +66,9 @@ int64_t Number(const OdbcRow& row, size_t column) {
   return value;
 }
 
-std::string Quoted(std::string_view name) { return "'" + std::string(name) + "'"; }
+std::string Quoted(std::string_view name) {
+  return "'" + std::string(name) + "'";
+}
 
 // The number a format gave this serial, when it did.
 std::optional<int64_t> NumberOf(const SerialFormat& format, std::string_view serial) {
@@ -138,10 +140,10 @@ std::string SourceText(const LineRow& row) {
 std::string SerialAt(OdbcConnection& db, const std::string& line, const LineRow& row,
                      int64_t number) {
   if (row.format) return row.format->Format(static_cast<uint64_t>(number));
-  const auto rows = db.Query(
-      "SELECT serial FROM veltra.line_list WHERE line = ? AND position = ?", {line, number});
-  if (rows.empty()) throw Refusal("line " + Quoted(line) + ": its list has no serial " +
-                                  std::to_string(number));
+  const auto rows = db.Query("SELECT serial FROM veltra.line_list WHERE line = ? AND position = ?",
+                             {line, number});
+  if (rows.empty())
+    throw Refusal("line " + Quoted(line) + ": its list has no serial " + std::to_string(number));
   return Text(rows[0], 0);
 }
 
@@ -162,7 +164,8 @@ std::optional<int64_t> NextFree(OdbcConnection& db, const std::string& line, con
 constexpr char kRunLock[] = "hashtext('veltra run ' || ?)";
 
 bool RunHasEnded(OdbcConnection& db, const std::string& runId) {
-  const auto got = db.Query(std::string("SELECT pg_try_advisory_lock(") + kRunLock + ")::int", {runId});
+  const auto got =
+      db.Query(std::string("SELECT pg_try_advisory_lock(") + kRunLock + ")::int", {runId});
   if (got.empty() || Text(got[0], 0) != "1") return false;
   db.Query(std::string("SELECT pg_advisory_unlock(") + kRunLock + ")", {runId});
   return true;
@@ -329,11 +332,11 @@ std::string LineDatabase::CreateLine(const std::string& name, const LineSerials&
       db.Execute(sql, values);
     }
     // A serial of another line's list, or one given out already, is not given out again.
-    const auto clash =
-        db.Query("SELECT l.serial, o.line FROM veltra.line_list l JOIN (SELECT serial, line FROM "
-                 "veltra.line_list UNION ALL SELECT serial, line FROM veltra.serial) o ON "
-                 "o.serial = l.serial AND o.line <> l.line WHERE l.line = ? LIMIT 1",
-                 {name});
+    const auto clash = db.Query(
+        "SELECT l.serial, o.line FROM veltra.line_list l JOIN (SELECT serial, line FROM "
+        "veltra.line_list UNION ALL SELECT serial, line FROM veltra.serial) o ON "
+        "o.serial = l.serial AND o.line <> l.line WHERE l.line = ? LIMIT 1",
+        {name});
     if (!clash.empty()) {
       throw Refusal("the serial '" + Text(clash[0], 0) + "' belongs to the line " +
                     Quoted(Text(clash[0], 1)) + " already");
@@ -347,11 +350,11 @@ std::optional<LineStatus> LineDatabase::Status(const std::string& line, std::str
   error = InTransaction(db, [&] {
     const LineRow row = ReadLine(db, line, false);
     status.source = SourceText(row);
-    for (const OdbcRow& count :
-         db.Query("SELECT state, count(*) FROM veltra.serial WHERE line = ? GROUP BY state",
-                  {line})) {
+    for (const OdbcRow& count : db.Query(
+             "SELECT state, count(*) FROM veltra.serial WHERE line = ? GROUP BY state", {line})) {
       for (size_t i = 0; i < std::size(kSerialStates); ++i) {
-        if (Text(count, 0) == SerialStateName(kSerialStates[i])) status.counts[i] = Number(count, 1);
+        if (Text(count, 0) == SerialStateName(kSerialStates[i]))
+          status.counts[i] = Number(count, 1);
       }
     }
     const int64_t programmed = status.counts[1];
@@ -368,8 +371,7 @@ std::optional<LineStatus> LineDatabase::Status(const std::string& line, std::str
   return status;
 }
 
-std::string LineDatabase::VoidSerials(const std::string& line,
-                                      std::span<const std::string> serials,
+std::string LineDatabase::VoidSerials(const std::string& line, std::span<const std::string> serials,
                                       const std::string& reason, const std::string& ownRunId) {
   if (reason.empty()) return "a serial is voided with a reason";
   OdbcConnection& db = Connection();
@@ -378,9 +380,8 @@ std::string LineDatabase::VoidSerials(const std::string& line,
     for (const std::string& serial : serials) {
       if (std::string problem = CheckSerialText(serial); !problem.empty()) throw Refusal(problem);
       const std::string name = "the serial '" + serial + "'";
-      const auto held =
-          db.Query("SELECT line, state, station, run_id FROM veltra.serial WHERE serial = ?",
-                   {serial});
+      const auto held = db.Query(
+          "SELECT line, state, station, run_id FROM veltra.serial WHERE serial = ?", {serial});
       if (held.empty()) {
         // Not given out yet: voided now, it never will be.
         std::optional<int64_t> number;
@@ -395,9 +396,10 @@ std::string LineDatabase::VoidSerials(const std::string& line,
         if (!number || *number < row.next || *number > row.last) {
           throw Refusal(name + " is not one of the line " + Quoted(line));
         }
-        db.Execute("INSERT INTO veltra.serial (serial, line, number, state, station, run_id, "
-                   "reason) VALUES (?, ?, ?, 'void', '', '', ?)",
-                   {serial, line, *number, reason});
+        db.Execute(
+            "INSERT INTO veltra.serial (serial, line, number, state, station, run_id, "
+            "reason) VALUES (?, ?, ?, 'void', '', '', ?)",
+            {serial, line, *number, reason});
         continue;
       }
       const std::string state = Text(held[0], 1);
@@ -411,9 +413,10 @@ std::string LineDatabase::VoidSerials(const std::string& line,
         throw Refusal(name + " is reserved by a run still going on the station '" +
                       Text(held[0], 2) + "'");
       }
-      db.Execute("UPDATE veltra.serial SET state = 'void', reason = ?, changed = now() "
-                 "WHERE serial = ?",
-                 {reason, serial});
+      db.Execute(
+          "UPDATE veltra.serial SET state = 'void', reason = ?, changed = now() "
+          "WHERE serial = ?",
+          {reason, serial});
     }
   });
 }
@@ -435,37 +438,48 @@ std::unique_ptr<LineRun> LineRun::Open(const std::string& connection, const std:
   OdbcConnection& db = run->Connection();
   error = InTransaction(db, [&] {
     run->source_ = SourceText(ReadLine(db, line, false));
-    db.Query(std::string("SELECT pg_advisory_lock(") + kRunLock + ")", {identity.runId});
+    db.Query(std::string("SELECT pg_advisory_lock(") + kRunLock + ")", {run->identity_.runId});
   });
-  if (error.empty()) {
-    // Each ended run's leftovers in a transaction of their own: the run's lock is held only
-    // while they are marked, so two stations starting at once mark them once.
-    std::vector<OdbcRow> ended;
-    error = InTransaction(db, [&] {
-      ended = db.Query("SELECT DISTINCT run_id, station FROM veltra.serial WHERE line = ? AND "
-                       "state = 'reserved' AND run_id <> ?",
-                       {line, identity.runId});
-    });
-    for (const OdbcRow& other : ended) {
-      if (!error.empty()) break;
-      error = InTransaction(db, [&] {
-        if (!RunHasEnded(db, Text(other, 0))) return;
-        for (const OdbcRow& serial : db.Query(
-                 "UPDATE veltra.serial SET state = 'abandoned', reason = ?, changed = now() "
-                 "WHERE line = ? AND run_id = ? AND state = 'reserved' RETURNING serial",
-                 {"reserved by a run on the station '" + Text(other, 1) +
-                      "' that ended before it recorded a unit",
-                  line, Text(other, 0)})) {
-          run->abandoned_.push_back(Text(serial, 0));
-        }
-      });
-    }
-  }
   if (!error.empty()) error = "line database: " + error;
   return error.empty() ? std::move(run) : nullptr;
 }
 
-std::string LineRun::Describe() const { return "line " + Quoted(line_) + " (" + source_ + ")"; }
+std::optional<std::vector<std::string>> LineRun::RecordAbandoned(std::string& error) {
+  OdbcConnection& db = Connection();
+  std::vector<OdbcRow> ended;
+  error = InTransaction(db, [&] {
+    ended = db.Query(
+        "SELECT DISTINCT run_id, station FROM veltra.serial WHERE line = ? AND "
+        "state = 'reserved' AND run_id <> ?",
+        {line_, identity_.runId});
+  });
+  std::vector<std::string> abandoned;
+  // Each ended run's in a transaction of its own, holding that run's lock while they are
+  // marked: two stations starting at once mark them once.
+  for (const OdbcRow& other : ended) {
+    if (!error.empty()) break;
+    error = InTransaction(db, [&] {
+      if (!RunHasEnded(db, Text(other, 0))) return;
+      for (const OdbcRow& serial :
+           db.Query("UPDATE veltra.serial SET state = 'abandoned', reason = ?, changed = now() "
+                    "WHERE line = ? AND run_id = ? AND state = 'reserved' RETURNING serial",
+                    {"reserved by a run on the station '" + Text(other, 1) +
+                         "' that ended before it recorded a unit",
+                     line_, Text(other, 0)})) {
+        abandoned.push_back(Text(serial, 0));
+      }
+    });
+  }
+  if (!error.empty()) {
+    error = "line database: " + error;
+    return std::nullopt;
+  }
+  return abandoned;
+}
+
+std::string LineRun::Describe() const {
+  return "line " + Quoted(line_) + " (" + source_ + ")";
+}
 
 std::optional<int64_t> LineRun::SerialsLeft(std::string& error) {
   const std::optional<LineStatus> status = Status(line_, error);
@@ -513,26 +527,31 @@ std::optional<SerialState> LineRun::StateOf(const std::string& serial, std::stri
 }
 
 std::string LineRun::Record(const UnitRecord& record) {
-  const bool passed = record.result == "ok";
+  // Programmed when it passed, void when refused before anything was written, failed otherwise.
+  const std::string fate = record.result == "ok"        ? "programmed"
+                           : record.result == "refused" ? "void"
+                                                        : "failed";
   bool recorded = record.serial.empty();
   OdbcConnection& db = Connection();
   std::string error = InTransaction(db, [&] {
     if (!record.serial.empty()) {
-      recorded = db.Execute("UPDATE veltra.serial SET state = ?, station = ?, run_id = ?, "
-                            "reason = ?, changed = now() WHERE serial = ? AND line = ? AND "
-                            "state <> 'void'",
-                            {passed ? "programmed" : "failed", identity_.station,
-                             identity_.runId, passed ? "" : record.result + ": " + record.detail,
-                             record.serial, line_}) == 1;
+      recorded = db.Execute(
+                     "UPDATE veltra.serial SET state = ?, station = ?, run_id = ?, "
+                     "reason = ?, changed = now() WHERE serial = ? AND line = ? AND "
+                     "state <> 'void'",
+                     {fate, identity_.station, identity_.runId,
+                      fate == "programmed" ? "" : record.result + ": " + record.detail,
+                      record.serial, line_}) == 1;
     }
     // The unit's row goes in whatever became of its serial: nothing written is left out.
-    db.Execute("INSERT INTO veltra.unit (line, station, operator, serial, device_path, result, "
-               "detail, seconds, image_hash, template_hash, tool_version, run_id) "
-               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-               {line_, identity_.station, identity_.operatorName,
-                record.serial.empty() ? OdbcValue(nullptr) : OdbcValue(record.serial),
-                record.devicePath, record.result, record.detail, record.seconds, record.imageHash,
-                identity_.templateHash, identity_.toolVersion, identity_.runId});
+    db.Execute(
+        "INSERT INTO veltra.unit (line, station, operator, serial, device_path, result, "
+        "detail, seconds, image_hash, template_hash, tool_version, run_id) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+        {line_, identity_.station, identity_.operatorName,
+         record.serial.empty() ? OdbcValue(nullptr) : OdbcValue(record.serial), record.devicePath,
+         record.result, record.detail, record.seconds, record.imageHash, identity_.templateHash,
+         identity_.toolVersion, identity_.runId});
   });
   if (error.empty() && !recorded) {
     error = "the serial '" + record.serial + "' is void or not one of the line " + Quoted(line_) +

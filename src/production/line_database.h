@@ -36,14 +36,13 @@ struct LineSerials {
 
 // A serial list file: one serial a line, blank lines and lines starting with '#' skipped. Every
 // serial is checked; a CR line end or a serial given twice refuses the file.
-std::optional<std::vector<std::string>> ReadSerialList(const std::string& path,
-                                                       std::string& error);
+std::optional<std::vector<std::string>> ReadSerialList(const std::string& path, std::string& error);
 
 struct LineStatus {
   std::string source;  // "serials VH-%04u" or "a list of 500 serials"
   std::array<int64_t, std::size(kSerialStates)> counts{};  // by kSerialStates
-  std::optional<double> yield;                              // programmed / (programmed + failed)
-  std::optional<std::string> next;                          // nullopt: none left
+  std::optional<double> yield;                             // programmed / (programmed + failed)
+  std::optional<std::string> next;                         // nullopt: none left
   int64_t left = 0;
 };
 
@@ -86,8 +85,8 @@ class LineDatabase {
 // A run's serial source on one line of the database; each run has a connection of its own.
 class LineRun : private LineDatabase {
  public:
-  // Refuses a line the database does not hold. Serials left reserved by runs that ended become
-  // abandoned now, once (Abandoned()).
+  // Refuses a line the database does not hold. The run holds a lock on the server for its life,
+  // so that its reservations are known to be its own while it goes on.
   static std::unique_ptr<LineRun> Open(const std::string& connection, const std::string& line,
                                        LineRunIdentity identity, std::string& error);
 
@@ -99,12 +98,13 @@ class LineRun : private LineDatabase {
   std::optional<std::string> Reserve(std::string& error);
   // The serial's state when this line gave it out; nullopt otherwise (error set on a failure).
   std::optional<SerialState> StateOf(const std::string& serial, std::string& error);
-  // The unit's row, and its serial programmed (result "ok") or failed. "" or the reason.
+  // The unit's row, and its serial programmed (result "ok"), void (refused before anything was
+  // written) or failed. "" or the reason.
   std::string Record(const UnitRecord& record);
   // A serial of this run's that reached no unit.
   std::string Void(const std::string& serial, const std::string& reason);
-
-  const std::vector<std::string>& Abandoned() const { return abandoned_; }
+  // Serials left reserved by runs that ended become abandoned, once: those marked now.
+  std::optional<std::vector<std::string>> RecordAbandoned(std::string& error);
 
  private:
   LineRun(std::unique_ptr<OdbcConnection> connection, std::string line, LineRunIdentity identity);
@@ -112,7 +112,6 @@ class LineRun : private LineDatabase {
   std::string line_;
   std::string source_;
   LineRunIdentity identity_;
-  std::vector<std::string> abandoned_;
 };
 
 }  // namespace veltra::production

@@ -21,7 +21,9 @@ struct HandleFree {
 };
 using Handle = std::unique_ptr<void, HandleFree>;
 
-SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(text.data()); }
+SQLWCHAR* Wide(std::u16string& text) {
+  return reinterpret_cast<SQLWCHAR*>(text.data());
+}
 
 // The driver's messages span lines and carry a tab or two: one line, single blanks, each line
 // a sentence.
@@ -46,14 +48,14 @@ std::string OneLine(const std::string& text) {
   std::u16string message(1024, u'\0');
   SQLINTEGER native = 0;
   SQLSMALLINT length = 0;
-  const SQLRETURN got =
-      handle == nullptr ? SQL_ERROR
-                        : SQLGetDiagRecW(type, handle, 1, Wide(state), &native, Wide(message),
-                                         static_cast<SQLSMALLINT>(message.size()), &length);
+  const SQLRETURN got = handle == nullptr
+                            ? SQL_ERROR
+                            : SQLGetDiagRecW(type, handle, 1, Wide(state), &native, Wide(message),
+                                             static_cast<SQLSMALLINT>(message.size()), &length);
   if (!SQL_SUCCEEDED(got)) throw OdbcError("HY000", std::string(what) + " failed (SQLSTATE HY000)");
   state.resize(5);
-  message.resize(std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(length, 0)),
-                                  message.size() - 1));
+  message.resize(
+      std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(length, 0)), message.size() - 1));
   const std::string code = platform::ToUtf8(state);
   throw OdbcError(code, OneLine(platform::ToUtf8(message)) + " (SQLSTATE " + code + ")");
 }
@@ -144,10 +146,10 @@ class Statement {
       Check(got, SQL_HANDLE_STMT, Get(), "SQLGetData");
       if (length == SQL_NULL_DATA) return std::nullopt;
       // Each call ends its part with a null; a part that fills the buffer has more behind it.
-      const size_t units = length == SQL_NO_TOTAL || static_cast<size_t>(length) >=
-                                                          chunk.size() * sizeof(char16_t)
-                               ? chunk.size() - 1
-                               : static_cast<size_t>(length) / sizeof(char16_t);
+      const size_t units =
+          length == SQL_NO_TOTAL || static_cast<size_t>(length) >= chunk.size() * sizeof(char16_t)
+              ? chunk.size() - 1
+              : static_cast<size_t>(length) / sizeof(char16_t);
       text.append(chunk.data(), units);
       if (got == SQL_SUCCESS) break;
     }
@@ -177,21 +179,21 @@ OdbcConnection::OdbcConnection(const std::string& connection)
     : handles_(std::make_unique<Handles>()) {
   handles_->environment = Allocate(SQL_HANDLE_ENV, SQL_NULL_HANDLE, SQL_HANDLE_ENV);
   SQLHANDLE environment = handles_->environment.get();
-  Check(SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
-                      0),
+  Check(SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION,
+                      reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
         SQL_HANDLE_ENV, environment, "SQLSetEnvAttr");
   handles_->connection = Allocate(SQL_HANDLE_DBC, environment, SQL_HANDLE_ENV);
   SQLHANDLE dbc = handles_->connection.get();
   // A server that does not answer fails the connection instead of hanging the line.
   SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(15), 0);
-  std::u16string text =
-      platform::ToUtf16(connection.find('=') == std::string::npos ? "DSN=" + connection : connection);
+  std::u16string text = platform::ToUtf16(
+      connection.find('=') == std::string::npos ? "DSN=" + connection : connection);
   Check(SQLDriverConnectW(dbc, nullptr, Wide(text), SQL_NTS, nullptr, 0, nullptr,
                           SQL_DRIVER_NOPROMPT),
         SQL_HANDLE_DBC, dbc, "SQLDriverConnect");
   handles_->connected = true;
-  Check(SQLSetConnectAttrW(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
-                           0),
+  Check(SQLSetConnectAttrW(dbc, SQL_ATTR_AUTOCOMMIT,
+                           reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
         SQL_HANDLE_DBC, dbc, "SQLSetConnectAttr");
 }
 

@@ -17,11 +17,14 @@ std::string CheckSerialText(std::string_view serial) {
     if (byte > ' ' && byte < 0x7F && c != ',') continue;
     char code[8];
     std::snprintf(code, sizeof code, "0x%02X", byte);
-    const std::string what = c == ' ' ? "a blank" : c == ',' ? "a comma" : std::string("byte ") + code;
+    const std::string what = c == ' '   ? "a blank"
+                             : c == ',' ? "a comma"
+                                        : std::string("byte ") + code;
     // Control bytes are not shown as they are: they would break the line.
     std::string safe;
     for (const char s : shown)
-      safe += static_cast<unsigned char>(s) >= ' ' && static_cast<unsigned char>(s) < 0x7F ? s : '?';
+      safe +=
+          static_cast<unsigned char>(s) >= ' ' && static_cast<unsigned char>(s) < 0x7F ? s : '?';
     return "the serial '" + safe + "' holds " + what +
            " (a serial is printable ASCII without blanks or commas)";
   }

@@ -6,9 +6,9 @@
 #include <vector>
 
 #ifndef _WIN32
-#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 #endif
 
 #include "production/line_database.h"
@@ -179,8 +179,9 @@ TEST(LineDatabase, KilledRunsReservationBecomesAbandonedOnce) {
     return false;
   });
   EXPECT_EQ(Wait(killed), 128 + SIGKILL);
-  EXPECT_EQ(OpenRun(line, "s3")->Abandoned(), std::vector<std::string>{"K2"});
-  EXPECT_EQ(OpenRun(line, "s3")->Abandoned(), std::vector<std::string>{});
+  EXPECT_EQ(OpenRun(line, "s3")->RecordAbandoned(error), std::vector<std::string>{"K2"});
+  EXPECT_EQ(OpenRun(line, "s3")->RecordAbandoned(error), std::vector<std::string>{});
+  EXPECT_EQ(going->RecordAbandoned(error), std::vector<std::string>{});
   EXPECT_EQ(going->Record(Unit("K1", "ok")), "");
   const auto db = LineDatabase::Connect(Database(), error);
   EXPECT_EQ(db->Status(line, error)->counts, (std::array<int64_t, 5>{0, 1, 0, 0, 1}));

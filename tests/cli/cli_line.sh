@@ -1,7 +1,10 @@
 #!/bin/sh
-# cli_line.sh PROGRAM...
+# cli_line.sh SCHEMA.sql PROGRAM...
 # The line commands against the fixture's PostgreSQL server (VELTRA_TEST_LINE_DB), as a line
-# engineer runs them: create, status, void; every bad input one line and exit 2, nothing written.
+# engineer runs them: create, status, void; every bad input one line and exit 2, nothing written;
+# the schema the tool makes is the one SCHEMA.sql makes.
+schema=$(realpath "$1") || exit 1
+shift
 dir=$(mktemp -d) || exit 1
 trap 'rm -rf "$dir"' EXIT
 cd "$dir" || exit 1
@@ -55,4 +58,18 @@ echo "$db" | tr ';' '\n' | sed -n 's/^Driver=/Driver=/p; s/^Server=/Servername=/
 : >odbc/odbcinst.ini
 ODBCSYSINI="$dir/odbc" ODBCINI="$dir/odbc/odbc.ini" "$@" line status "$line" --line-db veltra-line >/dev/null ||
   fail "DSN: $(cat odbc/odbc.ini)"
+
+# The tool's tables in a new database are those the schema file makes in another.
+port=$(echo "$db" | sed -n 's/.*Port=\([0-9]*\).*/\1/p')
+export PGPASSWORD=station-pw PGHOST=127.0.0.1 PGPORT=$port PGUSER=station
+psql -X -q -d line -c "CREATE DATABASE tool_$$" -c "CREATE DATABASE file_$$" || fail "databases"
+"$@" line create L --line-db "$(echo "$db" | sed "s/Database=line/Database=tool_$$/")" \
+  --serial-format 'S%u' >/dev/null || fail "create in a new database"
+psql -X -q -d "file_$$" -v ON_ERROR_STOP=1 -f "$schema" || fail "$schema"
+# Each dump's \restrict lines carry a key of its own.
+for made in tool file; do
+  pg_dump -s -d "${made}_$$" | grep -v '^\\\(un\)\{0,1\}restrict ' >$made.sql
+done
+[ -s tool.sql ] && diff tool.sql file.sql || fail "the tool's schema is not the file's"
+psql -X -q -d line -c "DROP DATABASE tool_$$" -c "DROP DATABASE file_$$"
 exit $status

@@ -34,23 +34,22 @@ bool MayRetry(const std::string& state) {
 template <typename Work>
 std::string InTransaction(OdbcConnection& connection, Work&& work) {
   for (int attempt = 1;; ++attempt) {
+    std::string problem;
     try {
       work();
       connection.Commit();
       return "";
     } catch (const OdbcError& error) {
-      try {
-        connection.Rollback();
-      } catch (const OdbcError&) {
-      }
-      if (!MayRetry(error.State()) || attempt == 20) return error.what();
+      if (!MayRetry(error.State()) || attempt == 20) problem = error.what();
     } catch (const Refusal& refusal) {
-      try {
-        connection.Rollback();
-      } catch (const OdbcError&) {
-      }
-      return refusal.what();
+      problem = refusal.what();
     }
+    try {
+      connection.Rollback();
+    } catch (const OdbcError&) {
+      // A connection that failed has no transaction left to roll back.
+    }
+    if (!problem.empty()) return problem;
   }
 }
 
@@ -454,8 +453,8 @@ std::optional<std::vector<std::string>> LineRun::RecordAbandoned(std::string& er
         {line_, identity_.runId});
   });
   std::vector<std::string> abandoned;
-  // Each ended run's in a transaction of its own, holding that run's lock while they are
-  // marked: two stations starting at once mark them once.
+  // Each ended run's in a transaction of its own; the update's state check marks them once even
+  // when two stations start at once.
   for (const OdbcRow& other : ended) {
     if (!error.empty()) break;
     error = InTransaction(db, [&] {

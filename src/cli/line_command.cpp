@@ -126,8 +126,8 @@ void WriteStatus(std::ostream& out, const std::string& line, const LineStatus& s
     object["line"] = line;
     object["source"] = status.source;
     nlohmann::ordered_json states;
-    for (size_t i = 0; i < std::size(production::kSerialStates); ++i)
-      states[std::string(SerialStateName(production::kSerialStates[i]))] = status.counts[i];
+    for (size_t i = 0; i < std::size(production::kLineSerialStates); ++i)
+      states[std::string(LineSerialStateName(production::kLineSerialStates[i]))] = status.counts[i];
     object["states"] = states;
     object["yield"] = status.yield ? nlohmann::ordered_json(*status.yield) : nullptr;
     object["next"] = status.next ? nlohmann::ordered_json(*status.next) : nullptr;
@@ -139,8 +139,8 @@ void WriteStatus(std::ostream& out, const std::string& line, const LineStatus& s
     out << name << std::string(12 - name.size(), ' ') << value << '\n';
   };
   out << "line '" << line << "': " << status.source << '\n';
-  for (size_t i = 0; i < std::size(production::kSerialStates); ++i)
-    row(SerialStateName(production::kSerialStates[i]), std::to_string(status.counts[i]));
+  for (size_t i = 0; i < std::size(production::kLineSerialStates); ++i)
+    row(LineSerialStateName(production::kLineSerialStates[i]), std::to_string(status.counts[i]));
   char yield[16] = "-";
   if (status.yield) std::snprintf(yield, sizeof yield, "%.1f %%", *status.yield * 100);
   row("yield", yield);

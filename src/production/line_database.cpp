@@ -197,17 +197,17 @@ std::string CheckLineName(const std::string& name) {
 
 }  // namespace
 
-std::string_view SerialStateName(SerialState state) {
+std::string_view LineSerialStateName(LineSerialState state) {
   switch (state) {
-    case SerialState::kReserved:
+    case LineSerialState::kReserved:
       return "reserved";
-    case SerialState::kProgrammed:
+    case LineSerialState::kProgrammed:
       return "programmed";
-    case SerialState::kFailed:
+    case LineSerialState::kFailed:
       return "failed";
-    case SerialState::kVoid:
+    case LineSerialState::kVoid:
       return "void";
-    case SerialState::kAbandoned:
+    case LineSerialState::kAbandoned:
       return "abandoned";
   }
   return "";
@@ -351,8 +351,8 @@ std::optional<LineStatus> LineDatabase::Status(const std::string& line, std::str
     status.source = SourceText(row);
     for (const OdbcRow& count : db.Query(
              "SELECT state, count(*) FROM veltra.serial WHERE line = ? GROUP BY state", {line})) {
-      for (size_t i = 0; i < std::size(kSerialStates); ++i) {
-        if (Text(count, 0) == SerialStateName(kSerialStates[i]))
+      for (size_t i = 0; i < std::size(kLineSerialStates); ++i) {
+        if (Text(count, 0) == LineSerialStateName(kLineSerialStates[i]))
           status.counts[i] = Number(count, 1);
       }
     }
@@ -512,14 +512,14 @@ std::optional<std::string> LineRun::Reserve(std::string& error) {
   return serial;
 }
 
-std::optional<SerialState> LineRun::StateOf(const std::string& serial, std::string& error) {
-  std::optional<SerialState> state;
+std::optional<LineSerialState> LineRun::StateOf(const std::string& serial, std::string& error) {
+  std::optional<LineSerialState> state;
   OdbcConnection& db = Connection();
   error = InTransaction(db, [&] {
     const auto rows =
         db.Query("SELECT state FROM veltra.serial WHERE serial = ? AND line = ?", {serial, line_});
-    for (const SerialState known : kSerialStates) {
-      if (!rows.empty() && Text(rows[0], 0) == SerialStateName(known)) state = known;
+    for (const LineSerialState known : kLineSerialStates) {
+      if (!rows.empty() && Text(rows[0], 0) == LineSerialStateName(known)) state = known;
     }
   });
   return state;

@@ -20,12 +20,15 @@ namespace veltra::production {
 
 class OdbcConnection;
 
-enum class SerialState { kReserved, kProgrammed, kFailed, kVoid, kAbandoned };
-inline constexpr SerialState kSerialStates[] = {SerialState::kReserved, SerialState::kProgrammed,
-                                                SerialState::kFailed, SerialState::kVoid,
-                                                SerialState::kAbandoned};
+// The states of a serial in the database. LineRun's methods are those of a production run's
+// serial source (describe, serials left, reserve, state of, record, void, record abandoned); a
+// serial this line never gave out has no state here (StateOf gives nullopt).
+enum class LineSerialState { kReserved, kProgrammed, kFailed, kVoid, kAbandoned };
+inline constexpr LineSerialState kLineSerialStates[] = {
+    LineSerialState::kReserved, LineSerialState::kProgrammed, LineSerialState::kFailed,
+    LineSerialState::kVoid, LineSerialState::kAbandoned};
 // "reserved", "programmed", ...: the name in the database and in 'line status'.
-std::string_view SerialStateName(SerialState state);
+std::string_view LineSerialStateName(LineSerialState state);
 
 // Where a new line's serials come from: a format's numbers from start on, or a list.
 struct LineSerials {
@@ -40,9 +43,9 @@ std::optional<std::vector<std::string>> ReadSerialList(const std::string& path, 
 
 struct LineStatus {
   std::string source;  // "serials VH-%04u" or "a list of 500 serials"
-  std::array<int64_t, std::size(kSerialStates)> counts{};  // by kSerialStates
-  std::optional<double> yield;                             // programmed / (programmed + failed)
-  std::optional<std::string> next;                         // nullopt: none left
+  std::array<int64_t, std::size(kLineSerialStates)> counts{};  // by kLineSerialStates
+  std::optional<double> yield;                                 // programmed / (programmed + failed)
+  std::optional<std::string> next;                             // nullopt: none left
   int64_t left = 0;
 };
 
@@ -97,7 +100,7 @@ class LineRun : private LineDatabase {
   // database failed.
   std::optional<std::string> Reserve(std::string& error);
   // The serial's state when this line gave it out; nullopt otherwise (error set on a failure).
-  std::optional<SerialState> StateOf(const std::string& serial, std::string& error);
+  std::optional<LineSerialState> StateOf(const std::string& serial, std::string& error);
   // The unit's row, and its serial programmed (result "ok"), void (refused before anything was
   // written) or failed. "" or the reason.
   std::string Record(const UnitRecord& record);

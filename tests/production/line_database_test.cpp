@@ -64,8 +64,8 @@ TEST(LineDatabase, EverySerialGivenOutHasAStateAndStatusCountsThem) {
   const std::vector<std::string> voided{"VH-0010", "VH-0012"};
   EXPECT_EQ(db->VoidSerials(line, voided, "labels torn"), "");
   EXPECT_EQ(run->Reserve(error), "VH-0011");
-  EXPECT_EQ(run->StateOf("VH-0007", error), SerialState::kProgrammed);
-  EXPECT_EQ(run->StateOf("VH-0008", error), SerialState::kFailed);
+  EXPECT_EQ(run->StateOf("VH-0007", error), LineSerialState::kProgrammed);
+  EXPECT_EQ(run->StateOf("VH-0008", error), LineSerialState::kFailed);
   EXPECT_EQ(run->StateOf("VH-0013", error), std::nullopt);
   EXPECT_EQ(OpenRun(NewLine(Counter("VH-%04u", 7)))->StateOf("VH-0007", error), std::nullopt);
 

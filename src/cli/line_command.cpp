@@ -74,21 +74,20 @@ struct LineOptions {
   std::optional<std::string> list;
 };
 
-// Which options each subcommand takes: a line of another one's is a mistake worth naming.
+// Which options each subcommand takes: one of another subcommand's is a mistake worth naming.
 std::string CheckOptions(const std::string& command, const LineOptions& options) {
-  const bool create = command == "create";
-  const std::pair<const std::optional<std::string>*, const char*> given[] = {
-      {&options.format, "--serial-format"},
-      {&options.start, "--serial-start"},
-      {&options.list, "--serial-list"},
-      {&options.line, "--line"},
-      {&options.reason, "--reason"}};
-  for (const auto& [value, name] : given) {
-    const bool creating =
-        value == &options.format || value == &options.start || value == &options.list;
-    const bool voiding = value == &options.line || value == &options.reason;
-    if (*value && !(create && creating) && !(command == "void" && voiding)) {
-      return command + " takes no " + name;
+  const struct {
+    const std::optional<std::string>& value;
+    std::string_view name;
+    std::string_view command;
+  } owned[] = {{options.format, "--serial-format", "create"},
+               {options.start, "--serial-start", "create"},
+               {options.list, "--serial-list", "create"},
+               {options.line, "--line", "void"},
+               {options.reason, "--reason", "void"}};
+  for (const auto& option : owned) {
+    if (option.value && command != option.command) {
+      return command + " takes no " + std::string(option.name);
     }
   }
   if (!options.database) return command + " needs --line-db CONNECTION";

@@ -231,7 +231,7 @@ std::optional<std::vector<std::string>> ReadSerialList(const std::string& path,
     }
     const std::string_view text = platform::TrimBlanks(line);
     if (text.empty() || text.front() == '#') continue;
-    if (std::string problem = CheckSerialText(text); !problem.empty()) {
+    if (std::string problem = SerialTextProblem(text); !problem.empty()) {
       error = where + problem;
       return std::nullopt;
     }
@@ -294,7 +294,7 @@ std::string LineDatabase::CreateLine(const std::string& name, const LineSerials&
     first = static_cast<int64_t>(serials.start);
     // The first and the widest serial: every one between is as valid as they are.
     for (const int64_t number : {first, last}) {
-      if (std::string problem = CheckSerialText(format.Format(static_cast<uint64_t>(number)));
+      if (std::string problem = SerialTextProblem(format.Format(static_cast<uint64_t>(number)));
           !problem.empty()) {
         return problem;
       }
@@ -377,7 +377,7 @@ std::string LineDatabase::VoidSerials(const std::string& line, std::span<const s
   return InTransaction(db, [&] {
     const LineRow row = ReadLine(db, line, true);
     for (const std::string& serial : serials) {
-      if (std::string problem = CheckSerialText(serial); !problem.empty()) throw Refusal(problem);
+      if (std::string problem = SerialTextProblem(serial); !problem.empty()) throw Refusal(problem);
       const std::string name = "the serial '" + serial + "'";
       const auto held = db.Query(
           "SELECT line, state, station, run_id FROM veltra.serial WHERE serial = ?", {serial});

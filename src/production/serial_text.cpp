@@ -3,30 +3,50 @@
 #include <cstdio>
 
 namespace veltra::production {
+namespace {
 
-std::string CheckSerialText(std::string_view serial) {
-  if (serial.empty()) return "a serial cannot be empty";
-  const std::string shown(serial.substr(0, 40));
-  if (serial.size() > kMaxSerialLength) {
-    return "the serial '" + shown + (serial.size() > shown.size() ? "..." : "") + "' has " +
-           std::to_string(serial.size()) + " characters, more than " +
-           std::to_string(kMaxSerialLength);
+constexpr char kRule[] = "a serial is 1 to 31 printable ASCII characters without blanks or commas";
+constexpr size_t kShownCharacters = 40;
+
+bool IsPrintable(char c) {
+  return c >= 0x20 && c <= 0x7E;
+}
+
+}  // namespace
+
+std::string SerialForScreen(std::string_view text) {
+  std::string shown = "'";
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (i == kShownCharacters) {
+      shown += "...";
+      break;
+    }
+    if (IsPrintable(text[i]) && text[i] != '\\') {
+      shown += text[i];
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(text[i]));
+      shown += escaped;
+    }
   }
-  for (const char c : serial) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte > ' ' && byte < 0x7F && c != ',') continue;
-    char code[8];
-    std::snprintf(code, sizeof code, "0x%02X", byte);
-    const std::string what = c == ' '   ? "a blank"
-                             : c == ',' ? "a comma"
-                                        : std::string("byte ") + code;
-    // Control bytes are not shown as they are: they would break the line.
-    std::string safe;
-    for (const char s : shown)
-      safe +=
-          static_cast<unsigned char>(s) >= ' ' && static_cast<unsigned char>(s) < 0x7F ? s : '?';
-    return "the serial '" + safe + "' holds " + what +
-           " (a serial is printable ASCII without blanks or commas)";
+  return shown + "'";
+}
+
+std::string SerialTextProblem(std::string_view text) {
+  if (text.empty()) return std::string("an empty serial: ") + kRule;
+  const auto named = [&] { return "the serial " + SerialForScreen(text); };
+  if (text.size() > kMaxSerialLength) {
+    return named() + " has " + std::to_string(text.size()) + " characters: " + kRule;
+  }
+  for (const char c : text) {
+    if (c > ' ' && c < 0x7F && c != ',') continue;
+    std::string what = c == ' ' ? "a blank" : c == ',' ? "a comma" : "";
+    if (what.empty()) {
+      char byte[32];
+      std::snprintf(byte, sizeof byte, "the byte 0x%02X", static_cast<unsigned char>(c));
+      what = byte;
+    }
+    return named() + " holds " + what + ": " + kRule;
   }
   return "";
 }

@@ -67,6 +67,13 @@ bool NeedsDisplay() {
 }
 #endif
 
+// The single-instance name. Tests that run copies side by side give each a name of its own
+// (VELTRA_CONFIG_INSTANCE); for a person the lock is the user's, whatever the environment.
+std::string InstanceName() {
+  const char* scope = std::getenv("VELTRA_CONFIG_INSTANCE");
+  return std::string(kInstanceName) + (scope != nullptr ? scope : "");
+}
+
 // Beside the main window where the screen has room, so that neither hides the other.
 void PlaceBeside(QWidget& panel, const QWidget& window) {
   const QScreen* screen = window.screen();
@@ -101,7 +108,7 @@ int CDemoApp::Run(int argc, char** argv) {
 #endif
 
   SingleInstanceLock lock;
-  if (lock.Acquire(kInstanceName) == SingleInstanceLock::Result::kAlreadyRunning) return 0;
+  if (lock.Acquire(InstanceName()) == SingleInstanceLock::Result::kAlreadyRunning) return 0;
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("veltra-config"));

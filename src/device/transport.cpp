@@ -48,6 +48,11 @@ std::string DescribeTransferFault(const TransferFault& fault, uint32_t eepromSiz
   return {};
 }
 
+std::string UnansweredReadText(const TransferFault& fault) {
+  if (fault.kind != TransferFault::Kind::kNotAcknowledged) return {};
+  return "The EEPROM did not answer at " + Hex(fault.address) + ": is the chosen type right?";
+}
+
 int VendorTransport::RegisterAccess(bool write, uint16_t address, uint8_t* data, uint32_t length) {
   if (!Attached() || length > kMaxRegisterAccess) return 0;
   if (length > 0 && data == nullptr) return 0;
@@ -58,6 +63,7 @@ int VendorTransport::RegisterAccess(bool write, uint16_t address, uint8_t* data,
   packet.writeFlag = write ? 1 : 0;
   packet.index = address;
   packet.length = static_cast<uint16_t>(length);
+  ++requests_;
   const bool ok = channel_.SendVendorRequest(packet, buffer);
   if (ok && !write && length > 0) std::memcpy(data, buffer.data(), length);
   return ok ? 1 : 0;

@@ -81,6 +81,11 @@ struct TransferFault {
 // "chunk 0x1230: not acknowledged after 6 attempts in 25 ms"; "" for kNone.
 std::string DescribeTransferFault(const TransferFault& fault, uint32_t eepromSize);
 
+// For a failed read, a line a person can act on: "The EEPROM did not answer at 0x0000: is the
+// chosen type right?" when the part acknowledged nothing there, as one addressed as a smaller
+// type (fewer address bytes, another device address) does; "" otherwise.
+std::string UnansweredReadText(const TransferFault& fault);
+
 // Bytes of the current transfer handled so far and its length, after every chunk.
 using TransferProgress = std::function<void(uint32_t done, uint32_t length)>;
 
@@ -103,6 +108,9 @@ class VendorTransport {
   // Called on the transferring thread after every chunk of the EEPROM transfers that follow;
   // an empty function reports nothing.
   void SetProgress(TransferProgress progress) { progress_ = std::move(progress); }
+  // Vendor requests sent so far, and the channel's clock: what a transfer's time is made of.
+  uint64_t RequestCount() const { return requests_; }
+  int64_t NowNs() const { return channel_.Clock().NowNs(); }
   // What made the last EEPROM transfer fail; kind kNone after one that succeeded.
   const TransferFault& LastFault() const { return fault_; }
   std::string LastFaultText() const { return DescribeTransferFault(fault_, eepromSize_); }
@@ -129,6 +137,7 @@ class VendorTransport {
   uint8_t deviceAddressBase_ = 0xA0;
   TransferProgress progress_;
   TransferFault fault_;
+  uint64_t requests_ = 0;
 };
 
 }  // namespace veltra::device

@@ -39,7 +39,6 @@ void DevicePanel::ShowBeside(QWidget& window) {
   window.installEventFilter(this);
   show();
   PlaceBeside();
-  raise();
 }
 
 bool DevicePanel::eventFilter(QObject* watched, QEvent* event) {
@@ -53,13 +52,22 @@ void DevicePanel::PlaceBeside() {
   const QScreen* screen = window_->screen();
   if (screen == nullptr) return;
   const QRect available = screen->availableGeometry();
-  const QRect main = window_->frameGeometry();
+  QRect main = window_->frameGeometry();
   const int width = frameGeometry().width();
   constexpr int kGap = 8;
+  // Without room on either side the window moves over to make it, as far as the screen has it;
+  // the panel then lies over the window's edge rather than under it.
+  if (main.right() + 1 + kGap + width > available.right() + 1 &&
+      main.left() - kGap - width < available.left()) {
+    const int spare = std::max(0, available.width() - main.width() - kGap - width);
+    main.moveLeft(available.left() + spare / 2);
+    window_->move(window_->pos() + QPoint(main.left() - window_->frameGeometry().left(), 0));
+  }
   int x = main.right() + 1 + kGap;
   if (x + width > available.right() + 1) x = main.left() - kGap - width;
-  if (x < available.left()) x = available.left();
+  if (x < available.left()) x = std::max(available.left(), available.right() + 1 - width);
   move(x, std::max(main.top(), available.top()));
+  raise();
 }
 
 void DevicePanel::Toggle() {

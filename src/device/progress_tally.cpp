@@ -66,10 +66,15 @@ void ProgressTally::UpdateTimeLeft() {
     // The first chunk's own time is not known: counting starts here.
     started_ = true;
   } else {
-    Spent& spent = spent_[Index(KindAt(lastDone_))];
-    spent.ns += now - lastNs_;
-    spent.bytes += done - std::min(done, lastDone_);
-    spent.requests += requests - lastRequests_;
+    // The step into another phase holds the end of one transfer and the start of the next (a
+    // read-back's first chunk waits out the last write cycle): it tells neither phase's cost.
+    if (done > lastDone_ && lastDone_ > 0 && KindAt(lastDone_ - 1) == KindAt(done - 1)) {
+      const TransferKind kind = KindAt(done - 1);
+      Spent& spent = spent_[Index(kind)];
+      spent.ns += now - lastNs_;
+      spent.bytes += done - lastDone_;
+      spent.requests += requests - lastRequests_;
+    }
     sinceFirstNs_ += now - lastNs_;
   }
   lastNs_ = now;

@@ -16,7 +16,7 @@ windows_apart() {
     END { exit !(n == 2 && (r[1] <= x[2] || r[2] <= x[1] || d[1] <= y[2] || d[2] <= y[1])) }'
 }
 
-e2e_start_x 1366 728
+e2e_start_x 1920 1080
 e2e_start_app "$1" --device-panel
 e2e_wait_window "$VELTRA_MAIN"
 e2e_wait_window "$PANEL"

@@ -11,7 +11,7 @@ e2e_init unplug-under-message
 
 PANEL="Simulated device"
 
-e2e_start_x 1366 728
+e2e_start_x 1920 1080
 e2e_start_app "$1" --device-panel
 e2e_wait_window "$VELTRA_MAIN"
 e2e_wait_window "$PANEL"

@@ -41,7 +41,9 @@ TEST_P(PartProbeTest, OnlyAByteThatComesBackAtZeroRefusesTheType) {
   const PartProbe probe = ProbeEepromPart(chip.transport);
   EXPECT_EQ(probe.outcome, c.outcome);
   EXPECT_EQ(probe.partSize, c.partSize);
-  if (c.reads != 0) EXPECT_EQ(chip.system.RequestCount() - start, 28 * c.reads);
+  if (c.reads != 0) {
+    EXPECT_EQ(chip.system.RequestCount() - start, 28 * c.reads);
+  }
   EXPECT_EQ(chip.Eeprom(), before);
 }
 

@@ -450,7 +450,11 @@ bool CDemoDlg::eventFilter(QObject* watched, QEvent* event) {
     if ((key->key() == Qt::Key_PageDown || key->key() == Qt::Key_PageUp) &&
         key->modifiers() == Qt::ControlModifier && control != nullptr && control != pageSet_ &&
         pageSet_->isAncestorOf(control)) {
-      QCoreApplication::sendEvent(pageSet_, event);
+      // The page set itself takes only Ctrl+Tab and Ctrl+Shift+Tab.
+      const bool next = key->key() == Qt::Key_PageDown;
+      QKeyEvent tab(QEvent::KeyPress, next ? Qt::Key_Tab : Qt::Key_Backtab,
+                    next ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+      QCoreApplication::sendEvent(pageSet_, &tab);
       return true;
     }
   }

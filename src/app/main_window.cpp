@@ -230,7 +230,8 @@ void CDemoDlg::BuildControls() {
   refresh_ = button("Refresh", "5", QRect(65, 310, 30, 12));
   erase_ = button("Erase", "4", QRect(65, 327, 30, 12));
   save_ = button("Save EEPROM", "3", QRect(7, 327, 52, 12));
-  auto* frame = place(new ui::GroupFrame(this), QRect(105, 304, 133, 20));
+  // One unit deeper than the template: Connect keeps its air above the line at the smallest font.
+  auto* frame = place(new ui::GroupFrame(this), QRect(105, 304, 133, 21));
   label("VID", QRect(108, 312, 15, 8));
   vid_ = edit("1016", QRect(125, 310, 22, 12));
   label("PID", QRect(154, 312, 15, 8));

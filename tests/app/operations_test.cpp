@@ -54,6 +54,16 @@ QByteArray Pattern(int length) {
   return bytes;
 }
 
+// The default 24C64 whose first 60 bytes read again at 0x0100, as after a 24C02's image was
+// rolled over into it.
+HarnessOptions HeaderAgainAt0x100() {
+  HarnessOptions options;
+  options.contents = veltra::app::testing::Contents::kGiven;
+  options.bytes = *veltra::image::BuildFactoryImage(0x5A52, 0x7731, 8192);
+  std::copy_n(options.bytes.begin(), 60, options.bytes.begin() + 0x100);
+  return options;
+}
+
 veltra::sim::Faults Nack() {
   veltra::sim::Faults faults;
   faults.forceNack = true;
@@ -331,14 +341,10 @@ class OperationsTest : public QObject {
     QVERIFY(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; }));
   }
 
-  // A 24C64 whose first 60 bytes read again at 0x0100, as after a 24C02's image rolled over into
-  // it: the part is the chosen one, so nothing is refused or asked. After FILE -> EEPROM the
-  // window no longer matches the EEPROM, and Save asks before writing over the file.
+  // A header repeated at 0x0100 in the right part: nothing is refused or asked. After FILE ->
+  // EEPROM the window no longer matches the EEPROM, and Save asks before writing over the file.
   void AHeaderRepeatedInTheRightPartLocksNothingOut() {
-    HarnessOptions options;
-    options.contents = veltra::app::testing::Contents::kGiven;
-    options.bytes = *veltra::image::BuildFactoryImage(0x5A52, 0x7731, 8192);
-    std::copy_n(options.bytes.begin(), 60, options.bytes.begin() + 0x100);
+    const HarnessOptions options = HeaderAgainAt0x100();
     AppHarness app(options);
     QVERIFY(app.Connect());
     const QString file = app.TempPath(QStringLiteral("rolled.bin"));
@@ -358,10 +364,7 @@ class OperationsTest : public QObject {
   // The same repeat on a part that keeps no test byte there (write-protected from 0x0100):
   // nothing tells it from a smaller part, so Save asks, naming both; Cancel writes nothing.
   void AnUnprovenSmallerPartIsAskedAbout() {
-    HarnessOptions options;
-    options.contents = veltra::app::testing::Contents::kGiven;
-    options.bytes = *veltra::image::BuildFactoryImage(0x5A52, 0x7731, 8192);
-    std::copy_n(options.bytes.begin(), 60, options.bytes.begin() + 0x100);
+    const HarnessOptions options = HeaderAgainAt0x100();
     AppHarness app(options);
     QVERIFY(app.Connect());
     app.SetFaults({.writeProtectFrom = 0x100});

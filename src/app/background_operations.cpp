@@ -258,8 +258,12 @@ QString BackgroundOperations::FailureText(std::string_view failedText) const {
 
 QString BackgroundOperations::ReadFailureText() const {
   const QString text = FailureText(image::text::kReadFailed);
-  const std::string hint = device::UnansweredReadText(services_.transport.LastFault());
-  return hint.empty() ? text : QStringLiteral("%1\n\n%2").arg(text, QString::fromStdString(hint));
+  const device::TransferFault fault = services_.transport.LastFault();
+  if (fault.kind != device::TransferFault::Kind::kNotAcknowledged ||
+      !services_.transport.AnswersAsOtherKind())
+    return text;
+  return QStringLiteral("%1\n\n%2").arg(
+      text, QString::fromStdString(device::UnansweredReadText(fault.address)));
 }
 
 void BackgroundOperations::LogTransferFault(std::string_view failedText) const {

@@ -81,10 +81,9 @@ struct TransferFault {
 // "chunk 0x1230: not acknowledged after 6 attempts in 25 ms"; "" for kNone.
 std::string DescribeTransferFault(const TransferFault& fault, uint32_t eepromSize);
 
-// For a failed read, a line a person can act on: "The EEPROM did not answer at 0x0000: is the
-// chosen type right?" when the part acknowledged nothing there, as one addressed as a smaller
-// type (fewer address bytes, another device address) does; "" otherwise.
-std::string UnansweredReadText(const TransferFault& fault);
+// "The EEPROM did not answer at 0x0000: is the chosen type right?", for a read the part did not
+// acknowledge while it answers when addressed as the other kind of type (AnswersAsOtherKind).
+std::string UnansweredReadText(uint32_t address);
 
 // Bytes of the current transfer handled so far and its length, after every chunk.
 using TransferProgress = std::function<void(uint32_t done, uint32_t length)>;
@@ -104,6 +103,11 @@ class VendorTransport {
   uint32_t EepromSize() const { return eepromSize_; }
   int EepromTransfer(bool write, uint32_t address, uint8_t* buffer, uint32_t length);
   int EraseEeprom();
+  // Whether the part answers a one-byte read at 0 when addressed as a type of the other kind:
+  // one address byte at device address 0xA0 below 4 KiB, two at 0xA8 from there. After a read it
+  // did not acknowledge, that tells a type chosen on the wrong side of 4 KiB from a part that
+  // answers nothing. The size and LastFault() stay as they were.
+  bool AnswersAsOtherKind();
 
   // Called on the transferring thread after every chunk of the EEPROM transfers that follow;
   // an empty function reports nothing.

@@ -379,15 +379,6 @@ class OperationsTest : public QObject {
     QVERIFY(app.EepromBytes() == options.bytes);
   }
 
-  // A type too small for the part: the part answers none of the small types' addresses.
-  void ATypeTooSmallIsNamedAsTheLikelyCause() {
-    AppHarness app;
-    QVERIFY(!app.Connect(QStringLiteral("S24C02")));
-    QCOMPARE(app.Dialogs().Messages(),
-             QStringList{QStringLiteral("Fail to read EEPROM\n\nThe EEPROM did not answer at "
-                                        "0x0000: is the chosen type right?")});
-  }
-
   // Bytes acknowledged but not kept (a write-protected upper half) fail the operation with its
   // own text; the log says where.
   void AWriteThatDidNotStickFails() {

@@ -13,6 +13,10 @@ packages=(
   fonts-wine
   # Packages: dpkg-shlibdeps finds the .deb's library dependencies.
   dpkg-dev
+  # The line database: PostgreSQL (its tests start a throwaway cluster as the postgres user)
+  # reached through unixODBC and the PostgreSQL ODBC driver; the i386 ones serve the .exe
+  # under Wine, whose ODBC hands calls to the host's unixODBC.
+  postgresql unixodbc-dev odbc-postgresql libodbc2:i386 odbc-postgresql:i386
 )
 
 sudo=""

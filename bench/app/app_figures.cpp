@@ -235,13 +235,14 @@ int main(int argc, char** argv) {
     std::printf(
         "Connect (image read), 0.1 ms per request: %.0f ms, longest event-loop stall %.2f ms\n",
         Ms(Clock::now() - start), Ms(readStall));
-    const uint64_t before = rig.backend->Simulated()->System().RequestCount();
+    const uint64_t before = rig.backend->Simulated()->Machine().System().RequestCount();
     start = Clock::now();
     const Clock::duration dumpStall = rig.RunOperation("1160");
     std::printf(
         "EEPROM -> FILE, whole 24C512 (65535 bytes, %llu requests), 0.1 ms per request: %.0f ms, "
         "longest event-loop stall %.2f ms\n",
-        static_cast<unsigned long long>(rig.backend->Simulated()->System().RequestCount() - before),
+        static_cast<unsigned long long>(
+            rig.backend->Simulated()->Machine().System().RequestCount() - before),
         Ms(Clock::now() - start), Ms(dumpStall));
     start = Clock::now();
     const Clock::duration saveStall = rig.RunOperation("3");
@@ -312,9 +313,9 @@ int main(int argc, char** argv) {
     std::vector<double> stalls;
     uint64_t requests = 0;
     for (int run = 0; run < 5 && test != nullptr; ++run) {
-      const uint64_t before = rig.backend->Simulated()->System().RequestCount();
+      const uint64_t before = rig.backend->Simulated()->Machine().System().RequestCount();
       stalls.push_back(Ms(rig.StallOf([test] { test->click(); })));
-      requests = rig.backend->Simulated()->System().RequestCount() - before;
+      requests = rig.backend->Simulated()->Machine().System().RequestCount() - before;
     }
     std::sort(stalls.begin(), stalls.end());
     if (!stalls.empty())

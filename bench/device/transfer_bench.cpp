@@ -51,7 +51,7 @@ bool Report(const char* what, const Figures& f, uint32_t bytes, uint64_t protoco
   return true;
 }
 
-backend::BackendSetup Setup(const sim::ChipTiming& timing) {
+backend::BackendSetup Setup(const backend::SimulatedTiming& timing) {
   backend::BackendSetup setup = backend::BackendSetup::ForTests();
   setup.requestLog = false;
   setup.timing = timing;
@@ -60,7 +60,7 @@ backend::BackendSetup Setup(const sim::ChipTiming& timing) {
 
 // A 24C512 device on its own simulated system, connected, with the request log off.
 struct Bench {
-  explicit Bench(const sim::ChipTiming& timing)
+  explicit Bench(const backend::SimulatedTiming& timing)
       : backend({.eeprom = device::FindEepromType("S24C512")}, Setup(timing)) {
     backend.Connect();
   }
@@ -82,7 +82,7 @@ int main() {
   // wait. This is the protocol's own count: 4 opening/closing requests, then 5 per read chunk
   // (idle, record, command, status, data) and 4 per write chunk (idle, record, command, status).
   {
-    sim::ChipTiming timing;
+    backend::SimulatedTiming timing;
     timing.requestCostNs = 1'000'000;
     timing.writeCycleNs = 0;
     Bench bench(timing);
@@ -103,7 +103,7 @@ int main() {
   // A real part: tWR 5 ms on a fast host (0.25 ms per request). Writes knock on the busy part
   // until it answers; the extra requests are the write cycles, not overhead.
   {
-    Bench bench(sim::ChipTiming{});
+    Bench bench(backend::SimulatedTiming{});
     auto& system = bench.system;
     auto& transport = bench.transport;
     std::vector<uint8_t> buffer(kLength, 0x5A);

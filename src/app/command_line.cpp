@@ -17,9 +17,6 @@ CommandLineResult Error(const QString& text) {
   return result;
 }
 
-// The GUI's own default for the simulated EEPROM, which veltra-cli leaves to the user.
-constexpr char kDefaultEeprom[] = "S24C64";
-
 }  // namespace
 
 CommandLineResult ParseCommandLine(const QStringList& arguments) {
@@ -40,7 +37,9 @@ CommandLineResult ParseCommandLine(const QStringList& arguments) {
   for (const backend::DeviceOptionDefinition& definition : backend::kDeviceOptions) {
     QString description = QString::fromUtf8(definition.help);
     if (definition.id == backend::DeviceOption::kEeprom)
-      description += QStringLiteral(" (default %1)").arg(QLatin1String(kDefaultEeprom));
+      description += QStringLiteral(" (default %1)")
+                         .arg(QLatin1String(backend::kDefaultEeprom.name.data(),
+                                            backend::kDefaultEeprom.name.size()));
     // Written as the toolkit's own help lines are: a sentence.
     description[0] = description[0].toUpper();
     description += QLatin1Char('.');
@@ -80,7 +79,8 @@ CommandLineResult ParseCommandLine(const QStringList& arguments) {
     return Error(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments()[0]));
 
   CommandLine line;
-  backend::SetDeviceOption(backend::DeviceOption::kEeprom, kDefaultEeprom, line.device);
+  // The GUI's own default for the EEPROM, which veltra-cli leaves to the user.
+  line.device.eeprom = backend::kDefaultEeprom;
   std::vector<backend::DeviceOption> given;
   for (size_t i = 0; i < backend::kDeviceOptions.size(); ++i) {
     if (!parser.isSet(deviceOptions[i])) continue;

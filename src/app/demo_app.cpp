@@ -18,18 +18,12 @@
 #include "app/single_instance_lock.h"
 #include "app/user_output.h"
 #include "app/widget_probe.h"
-#include "backend/simulated_backend.h"
+#include "backend/stored_log.h"
 #include "log/local_time.h"
-#include "platform/debug_output.h"
-#include "platform/log_file_store.h"
-#include "platform/sim/eeprom_part.h"
 #ifdef _WIN32
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shellapi.h>
-
-#include "platform/win32/win32_debug_output.h"
-#include "platform/win32/win32_log_file_store.h"
 #endif
 #include "ui/qt_user_dialogs.h"
 
@@ -106,14 +100,8 @@ int CDemoApp::Run(int argc, char** argv) {
   const bool unattended = !parsed.options->screenshotDirectory.isEmpty();
   ui::UserDialogs& dialogs =
       unattended ? static_cast<ui::UserDialogs&>(unattendedDialogs) : interactiveDialogs;
-#ifdef _WIN32
-  // The log in the Windows Temp folder, the debugger output the system's.
-  win32::Win32LogFileStore logFile(win32::Win32LogFileStore::DefaultPath());
-  win32::Win32DebugOutput debug;
-#else
-  platform::PosixLogFileStore logFile(platform::PosixLogFileStore::DefaultPath());
-  platform::StderrDebugOutput debug;
-#endif
+  const std::unique_ptr<platform::LogFileStore> logFile = backend::OpenLogFileStore();
+  const std::unique_ptr<platform::DebugOutput> debug = backend::OpenDebugOutput();
   log::SystemLocalTime localTime;
   // The start-up notice shows it in the window as well.
   if (!backend.FileProblem().empty())
@@ -126,8 +114,8 @@ int CDemoApp::Run(int argc, char** argv) {
     CDemoDlg window(MainWindowServices{backend.Channel(),
                                        backend.Transport(),
                                        dialogs,
-                                       logFile,
-                                       debug,
+                                       *logFile,
+                                       *debug,
                                        localTime,
                                        backend.Window(),
                                        {},
@@ -153,10 +141,9 @@ int CDemoApp::Run(int argc, char** argv) {
     std::unique_ptr<ScreenshotTour> tour;
     if (!parsed.options->screenshotDirectory.isEmpty()) {
       const auto& device = parsed.options->device;
+      const std::string_view eeprom = device.eeprom.value_or(backend::kDefaultEeprom).name;
       tour = std::make_unique<ScreenshotTour>(
-          window,
-          QStringLiteral("S") +
-              QString::fromLatin1(sim::PartInfo(backend::SimulatedPart(device)).name),
+          window, QString::fromLatin1(eeprom.data(), static_cast<qsizetype>(eeprom.size())),
           QString::number(device.vid, 16).toUpper().rightJustified(4, u'0'),
           QString::number(device.pid, 16).toUpper().rightJustified(4, u'0'),
           parsed.options->screenshotDirectory);

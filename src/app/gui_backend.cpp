@@ -2,9 +2,7 @@
 
 #include "app/qt_platform_window.h"
 #include "app/qt_timers.h"
-#include "backend/simulated_backend.h"
 #include "image/bin_file.h"
-#include "platform/sim/sim_system.h"
 
 namespace veltra::app {
 
@@ -26,21 +24,20 @@ GuiBackend::GuiBackend(const backend::DeviceOptions& options) : options_(options
   if (simulated_ == nullptr) return;
 
   const std::string& problem = simulated_->FileProblem();
-  const sim::SimEeprom& eeprom = simulated_->Device().Eeprom();
   if (!problem.empty()) {
     // A file refused at start is never written; one that could not be made is tried again at
     // every write, whose message then says why it failed.
-    const bool inMemory = !eeprom.IsFileBacked();
+    const bool inMemory = !simulated_->KeepsFile();
     startupNotice_ =
         QString::fromStdString(problem) +
         (inMemory ? QStringLiteral("\n\nThe file is left as it is. The simulated EEPROM starts "
                                    "erased and keeps what is written to it in memory only, until "
                                    "the tool ends.")
                   : QStringLiteral("\n\nThe simulated EEPROM starts erased."));
-  } else if (const std::optional<uint64_t> length = eeprom.LoadedFileSize()) {
+  } else if (const std::optional<uint64_t> length = simulated_->LoadedFileSize()) {
     // The rule veltra-cli applies to the same file, in its words.
-    if (const auto notice =
-            image::BinFileFitNotice(simulated_->ImageFile(), *length, eeprom.Info().size - 1))
+    const uint32_t size = options.eeprom.value_or(backend::kDefaultEeprom).size;
+    if (const auto notice = image::BinFileFitNotice(simulated_->ImageFile(), *length, size - 1))
       startupNotice_ = QString::fromStdString(*notice);
   }
 }

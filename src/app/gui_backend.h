@@ -53,16 +53,15 @@ class GuiBackend {
   void Unplug();
   void Plug();
   bool IsPlugged() const;
-  // The simulated machine behind the back end, for the tests that reach into it; null for the
-  // chip. Its types stay out of this header.
-  backend::SimulatedBackend* Simulated() { return simulated_; }
+  // The simulated device behind the back end; null for the chip.
+  backend::SimulatedDevice* Simulated() { return simulated_; }
 
  private:
   backend::DeviceOptions options_;
   std::unique_ptr<QtTimers> timers_;
   std::unique_ptr<QtPlatformWindow> window_;
   std::unique_ptr<backend::DeviceBackend> core_;
-  backend::SimulatedBackend* simulated_ = nullptr;  // core_ when it is the simulated device
+  backend::SimulatedDevice* simulated_ = nullptr;  // core_ when it is the simulated device
   QString startupNotice_;
 };
 

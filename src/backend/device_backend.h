@@ -4,11 +4,11 @@
 #include <string>
 
 #include "backend/device_options.h"
+#include "backend/simulated_device.h"
 #include "device/channel.h"
 #include "device/transport.h"
 #include "platform/device_interfaces.h"
 #include "platform/platform.h"
-#include "platform/sim/chip_timing.h"
 #include "platform/timers.h"
 #include "platform/vendor_request_trace.h"
 
@@ -33,7 +33,7 @@ struct BackendSetup {
   // Every request kept for inspection; a long session must not keep them.
   bool requestLog = false;
   // The simulated chip's timing; its real latency comes from options.latencyNs.
-  sim::ChipTiming timing;
+  SimulatedTiming timing;
   // The front end's timers instead of the machine's own (the GUI's run on its event loop).
   platform::Timers* timers = nullptr;
   // Every vendor request is traced here when given; it outlives the back end.
@@ -44,8 +44,6 @@ struct BackendSetup {
     return {.storage = Storage::kMemory, .realTime = false, .requestLog = true};
   }
 };
-
-class SimulatedBackend;
 
 class DeviceBackend {
  public:
@@ -62,9 +60,9 @@ class DeviceBackend {
   virtual std::string StorageProblem() const = 0;
   // One line for a person: which device this is.
   virtual std::string Description() const = 0;
-  // The simulated machine when this is one, for what only a simulator can do (unplugging,
+  // The simulated device when this is one, for what only a simulator can do (unplugging,
   // faults); null otherwise.
-  virtual SimulatedBackend* Simulated() { return nullptr; }
+  virtual SimulatedDevice* Simulated() { return nullptr; }
 };
 
 // The back end for this run: the chip on the vendor driver where the Win32 back end is built,

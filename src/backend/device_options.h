@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "device/eeprom_types.h"
-#include "platform/sim/default_device.h"
 
 // The options that choose the device a front end works on, with one set of names, value rules
 // and help lines for the GUI and veltra-cli alike. No toolkit: each front end feeds the values
@@ -24,15 +23,23 @@ inline constexpr bool kHasHardwareBackend = true;
 inline constexpr bool kHasHardwareBackend = false;
 #endif
 
+// The device a front end works on unless told otherwise: the factory VID and PID, an S24C64 and a
+// chip of variant 3 with both EQs.
+inline constexpr uint16_t kDefaultVid = 0x5A52;
+inline constexpr uint16_t kDefaultPid = 0x7731;
+inline constexpr device::EepromType kDefaultEeprom = device::kEepromTypes[5];
+inline constexpr uint8_t kDefaultCapability = 0x34;
+static_assert(kDefaultEeprom.size == 8192);
+
 struct DeviceOptions {
   // --simulated: the simulated device, not the chip on the vendor driver.
   bool simulated = false;
-  uint16_t vid = sim::kDefaultDeviceVid;
-  uint16_t pid = sim::kDefaultDevicePid;
+  uint16_t vid = kDefaultVid;
+  uint16_t pid = kDefaultPid;
   // nullopt: not given; the GUI then takes S24C64, veltra-cli's EEPROM commands refuse to run.
   std::optional<device::EepromType> eeprom;
-  uint8_t capability = sim::kDefaultDeviceCapability;  // chip register 0xD9 of a simulated chip
-  int64_t latencyNs = 0;  // real time every request to a simulated chip takes
+  uint8_t capability = kDefaultCapability;  // chip register 0xD9 of a simulated chip
+  int64_t latencyNs = 0;                    // real time every request to a simulated chip takes
   // The .bin file behind a simulated EEPROM; empty: the per-user file of the device.
   std::string imageFile;
   // What a simulated device's interface path names it by; empty: the default device's.

@@ -8,16 +8,40 @@
 #include "image/factory_image.h"
 #include "platform/byte_text.h"
 #include "platform/sim/default_device.h"
+#include "platform/sim/faults.h"
 #include "platform/sim/sim_system.h"
 #include "platform/text.h"
 
 namespace veltra::backend {
+namespace {
+
+sim::ChipTiming ToSim(const SimulatedTiming& timing, int64_t realLatencyNs) {
+  return {.requestCostNs = timing.requestCostNs,
+          .i2cBitRate = timing.i2cBitRate,
+          .writeCycleNs = timing.writeCycleNs,
+          .realLatencyNs = realLatencyNs};
+}
+
+sim::Faults ToSim(const SimulatedFaults& faults) {
+  return {.failRequest = faults.failRequest,
+          .failProbability = faults.failProbability,
+          .seed = faults.seed,
+          .forceNack = faults.forceNack,
+          .stuckBusy = faults.stuckBusy,
+          .unplugAfter = faults.unplugAfter,
+          .nackFrom = faults.nackFrom,
+          .busyFrom = faults.busyFrom,
+          .writeProtectFrom = faults.writeProtectFrom};
+}
+// A field added to the simulator's faults needs its place in the back end's.
+static_assert(sizeof(SimulatedFaults) == sizeof(sim::Faults));
+
+}  // namespace
 
 sim::EepromPart SimulatedPart(const DeviceOptions& options) {
-  if (options.eeprom) {
-    if (const auto part = sim::PartFromSize(options.eeprom->size)) return *part;
-  }
-  return sim::kDefaultDevicePart;
+  const std::optional<sim::EepromPart> part =
+      sim::PartFromSize(options.eeprom.value_or(kDefaultEeprom).size);
+  return part.value_or(sim::EepromPart::k24C64);
 }
 
 SimulatedBackend::SimulatedBackend(const DeviceOptions& options, const BackendSetup& setup)
@@ -61,8 +85,7 @@ SimulatedBackend::SimulatedBackend(const DeviceOptions& options, const BackendSe
   config.capability = options_.capability;
   if (!options_.instance.empty()) config.instance = options_.instance;
   config.backingFile = imageFile_;
-  config.timing = setup.timing;
-  config.timing.realLatencyNs = options_.latencyNs;
+  config.timing = ToSim(setup.timing, options_.latencyNs);
   device_ = &system_->AddDevice(config);
   if (fileProblem_.empty()) fileProblem_ = device_->Eeprom().LastError();
 
@@ -121,6 +144,30 @@ void SimulatedBackend::Plug() {
 
 bool SimulatedBackend::IsPlugged() const {
   return device_->IsPlugged();
+}
+
+platform::DeviceInterfaces& SimulatedBackend::Interfaces() {
+  return system_->Interfaces();
+}
+
+std::u16string SimulatedBackend::InterfacePath() const {
+  return device_->InterfacePath();
+}
+
+void SimulatedBackend::SetFaults(const SimulatedFaults& faults) {
+  system_->SetFaults(ToSim(faults));
+}
+
+void SimulatedBackend::ForceNack() {
+  system_->Faults().forceNack = true;
+}
+
+bool SimulatedBackend::KeepsFile() const {
+  return device_->Eeprom().IsFileBacked();
+}
+
+std::optional<uint64_t> SimulatedBackend::LoadedFileSize() const {
+  return device_->Eeprom().LoadedFileSize();
 }
 
 }  // namespace veltra::backend

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "backend/device_backend.h"
+#include "backend/simulated_device.h"
 #include "platform/sim/eeprom_part.h"
 
 namespace veltra::sim {
@@ -19,7 +20,9 @@ sim::EepromPart SimulatedPart(const DeviceOptions& options);
 // A simulated machine with one device plugged in, as the options describe it, the platform
 // aggregate on it (the front end's timers and a tracing driver where the set-up asks for them),
 // the device channel and the transport, sized for the EEPROM. The driver is not opened yet.
-class SimulatedBackend final : public DeviceBackend {
+// Known to the back end and to the tests, benchmarks and fuzz targets that reach into the
+// machine; a front end sees the SimulatedDevice alone.
+class SimulatedBackend final : public DeviceBackend, public SimulatedDevice {
  public:
   SimulatedBackend(const DeviceOptions& options, const BackendSetup& setup);
   ~SimulatedBackend() override;
@@ -32,22 +35,25 @@ class SimulatedBackend final : public DeviceBackend {
   bool Connect() override;
   std::string StorageProblem() const override;
   std::string Description() const override;
-  SimulatedBackend* Simulated() override { return this; }
+  SimulatedDevice* Simulated() override { return this; }
+
+  void Unplug() override;
+  void Plug() override;
+  bool IsPlugged() const override;
+  platform::DeviceInterfaces& Interfaces() override;
+  std::u16string InterfacePath() const override;
+  void SetFaults(const SimulatedFaults& faults) override;
+  void ForceNack() override;
+  const std::string& ImageFile() const override { return imageFile_; }
+  const std::string& FileProblem() const override { return fileProblem_; }
+  bool KeepsFile() const override;
+  std::optional<uint64_t> LoadedFileSize() const override;
+  SimulatedBackend& Machine() override { return *this; }
 
   sim::SimSystem& System() { return *system_; }
   sim::SimUsbDevice& Device() { return *device_; }
   const DeviceOptions& Options() const { return options_; }
   sim::EepromPart Part() const { return part_; }
-  // The EEPROM's file; "" when it lives in memory.
-  const std::string& ImageFile() const { return imageFile_; }
-  // Why the EEPROM's file could not be made, found or read at set-up ("<file>: <reason>"), or
-  // "". The EEPROM then starts erased; when the file was refused, what is written to it is kept
-  // in memory only and the file is left alone.
-  const std::string& FileProblem() const { return fileProblem_; }
-
-  void Unplug();
-  void Plug();
-  bool IsPlugged() const;
 
  private:
   DeviceOptions options_;

@@ -5,6 +5,8 @@
 
 #include "log/diagnostic_log.h"
 #include "log/log_settings.h"
+#include "platform/debug_output.h"
+#include "platform/log_file_store.h"
 
 namespace veltra::backend {
 
@@ -23,5 +25,10 @@ class StoredLog {
 
 // Null when the system keeps no settings or they turn the log off.
 std::unique_ptr<StoredLog> OpenStoredLog();
+
+// The GUI's log file where the system keeps it (the Windows Temp folder; elsewhere the user's
+// state folder), and the system's debugger output (OutputDebugString; elsewhere standard error).
+std::unique_ptr<platform::LogFileStore> OpenLogFileStore();
+std::unique_ptr<platform::DebugOutput> OpenDebugOutput();
 
 }  // namespace veltra::backend

@@ -36,4 +36,12 @@ std::unique_ptr<StoredLog> OpenStoredLog() {
   return std::make_unique<Win32StoredLog>(settings);
 }
 
+std::unique_ptr<platform::LogFileStore> OpenLogFileStore() {
+  return std::make_unique<win32::Win32LogFileStore>(win32::Win32LogFileStore::DefaultPath());
+}
+
+std::unique_ptr<platform::DebugOutput> OpenDebugOutput() {
+  return std::make_unique<win32::Win32DebugOutput>();
+}
+
 }  // namespace veltra::backend

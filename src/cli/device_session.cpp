@@ -1,6 +1,5 @@
 #include "cli/device_session.h"
 
-#include "backend/simulated_backend.h"
 #include "cli/cli_result.h"
 
 namespace veltra::cli {
@@ -40,14 +39,14 @@ std::unique_ptr<DeviceSession> DeviceSession::OpenTraced(
   if (session->tracing_) setup.trace = &session->trace_;
   if (trace != nullptr) setup.trace = trace;
   session->backend_ = backend::OpenDeviceBackend(options, setup);
-  if (backend::SimulatedBackend* simulated = session->backend_->Simulated()) {
+  if (backend::SimulatedDevice* simulated = session->backend_->Simulated()) {
     // The file names itself in the reason.
     if (const std::string& problem = simulated->FileProblem(); !problem.empty()) {
       error = problem;
       session->tracing_ = false;  // nothing was sent: the trace file is left as it was
       return nullptr;
     }
-    if (hook) hook(*simulated);
+    if (hook) hook(simulated->Machine());
   }
   return session;
 }

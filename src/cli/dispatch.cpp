@@ -12,6 +12,7 @@
 #include "cli/erase_command.h"
 #include "cli/export_command.h"
 #include "cli/import_command.h"
+#include "cli/line_command.h"
 #include "cli/list_command.h"
 #include "cli/load_command.h"
 #include "cli/option_parser.h"
@@ -49,6 +50,7 @@ constexpr Command kCommands[] = {
     {kEqUploadName, kEqUploadSummary, RunEqUploadCommand},
     {kListName, kListSummary, RunListCommand},
     {kProgramCommandName, kProgramSummary, RunProgramCommand},
+    {kLineName, kLineSummary, RunLineCommand},
 };
 
 enum OptionId : int { kHelp = 'h', kVersion = 256 };

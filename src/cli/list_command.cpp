@@ -5,7 +5,6 @@
 #include <optional>
 #include <vector>
 
-#include "backend/simulated_backend.h"
 #include "backend/simulated_units.h"
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
@@ -97,7 +96,7 @@ int RunListCommand(std::span<const std::string> args, std::ostream& out, std::os
   }
   DeviceSelection base = line->device;
   // The type only sizes the simulated EEPROM; nothing is transferred.
-  if (!base.eeprom) base.eeprom = device::kEepromTypes[5];
+  if (!base.eeprom) base.eeprom = backend::kDefaultEeprom;
   std::vector<Listed> listed;
   std::string error;
   if (units) {

@@ -12,7 +12,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "backend/simulated_backend.h"
 #include "backend/simulated_units.h"
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
@@ -21,7 +20,6 @@
 #include "image/configuration.h"
 #include "image/operation_texts.h"
 #include "platform/guid.h"
-#include "platform/sim/sim_system.h"
 #include "platform/text.h"
 #include "platform/win32_codes.h"
 #include "production/device_notices.h"
@@ -191,15 +189,15 @@ class UnitProgrammer {
     } else {
       record.devicePath = PathOf(*session, selection);
       session->SetReporting(err_, std::string(kProgramCommandName) + ": ", false);
-      backend::SimulatedBackend* simulated = session->Backend().Simulated();
+      backend::SimulatedDevice* simulated = session->Backend().Simulated();
       if (simulated == nullptr) {
         ProgramOn(*session, nackWrites, record, fatal);
       } else {
         // The unit is plugged in once the line listens for it and pulled out, as an operator
         // would, once it is done: the line follows the device notices as with real units.
         simulated->Unplug();
-        DeviceNotices notices(simulated->System().Interfaces(), platform::kKsCategoryAudio);
-        const std::u16string path = simulated->Device().InterfacePath();
+        DeviceNotices notices(simulated->Interfaces(), platform::kKsCategoryAudio);
+        const std::u16string path = simulated->InterfacePath();
         // Without notices the unit is taken as there once plugged in.
         const auto aborted = [&notices] {
           return !notices.Registered() || gInterrupts.load() >= 2;
@@ -221,8 +219,8 @@ class UnitProgrammer {
 
  private:
   static std::string PathOf(DeviceSession& session, const DeviceSelection& selection) {
-    if (backend::SimulatedBackend* simulated = session.Backend().Simulated()) {
-      return platform::ToUtf8(simulated->Device().InterfacePath());
+    if (backend::SimulatedDevice* simulated = session.Backend().Simulated()) {
+      return platform::ToUtf8(simulated->InterfacePath());
     }
     return selection.path.empty() ? session.Backend().Description() : selection.path;
   }
@@ -245,9 +243,9 @@ class UnitProgrammer {
         return serial;
       };
     }
-    backend::SimulatedBackend* simulated = session.Backend().Simulated();
+    backend::SimulatedDevice* simulated = session.Backend().Simulated();
     if (nackWrites && simulated != nullptr) {
-      hooks.beforeWrite = [simulated] { simulated->System().Faults().forceNack = true; };
+      hooks.beforeWrite = [simulated] { simulated->ForceNack(); };
     }
     hooks.abort = [] { return gInterrupts.load() >= 2; };
     hooks.transferFailure = [&session](std::string_view text) {

@@ -12,8 +12,6 @@
 #include "cli/json_writer.h"
 #include "device/transport.h"
 #include "platform/byte_text.h"
-#include "platform/sim/default_device.h"
-#include "platform/sim/eeprom_part.h"
 
 namespace veltra::cli {
 namespace {
@@ -112,7 +110,7 @@ int RunRegsCommand(std::span<const std::string> args, std::ostream& out, std::os
   if (access.write && line->json)
     return ReportUsageError(err, prefix + "write prints nothing: no --json");
   if (!line->eeprom) {
-    line->eeprom = device::EepromTypeBySize(sim::PartInfo(sim::kDefaultDevicePart).size);
+    line->eeprom = backend::kDefaultEeprom;
     line->device.eeprom = line->eeprom;
   }
 

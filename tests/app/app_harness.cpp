@@ -75,12 +75,12 @@ bool AppHarness::Connect(const QString& type) {
 }
 
 std::vector<uint8_t> AppHarness::EepromBytes() {
-  auto lock = backend_->Simulated()->System().Lock();
-  return backend_->Simulated()->Device().Eeprom().Contents();
+  auto lock = backend_->Simulated()->Machine().System().Lock();
+  return backend_->Simulated()->Machine().Device().Eeprom().Contents();
 }
 
 void AppHarness::SetFaults(const sim::Faults& faults) {
-  backend_->Simulated()->System().SetFaults(faults);
+  backend_->Simulated()->Machine().System().SetFaults(faults);
 }
 
 void AppHarness::WatchCover() {

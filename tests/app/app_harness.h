@@ -47,7 +47,7 @@ class AppHarness {
 
   CDemoDlg& Window() { return *window_; }
   GuiBackend& Backend() { return *backend_; }
-  backend::SimulatedBackend& Simulated() { return *backend_->Simulated(); }
+  backend::SimulatedBackend& Simulated() { return backend_->Simulated()->Machine(); }
   ui::testing::ScriptedUserDialogs& Dialogs() { return dialogs_; }
   QString TempPath(const QString& name) const { return dir_.filePath(name); }
 

@@ -37,5 +37,6 @@ expect "S24C512" veltra-cli read --eeprom S24C5
 expect "--vid --verify" veltra-cli erase --v
 expect "read write" veltra-cli regs ""
 expect "playback record" veltra-cli eq-upload ""
+expect "create status void" veltra-cli line ""
 expect "--used-only" veltra-cli import b.json --device --us
 exit $status

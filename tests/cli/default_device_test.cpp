@@ -23,7 +23,7 @@ TEST(DefaultDevice, DataDirectoryIsInTheLocalApplicationDataElseTheProfile) {
   {
     const ScopedEnv local("LOCALAPPDATA", "D:\\Local");
     EXPECT_EQ(UserDataDirectory(), "D:\\Local\\veltra-config");
-    EXPECT_EQ(DefaultImageFile(kDefaultDeviceVid, kDefaultDevicePid, kDefaultDevicePart),
+    EXPECT_EQ(DefaultImageFile(0x5A52, 0x7731, EepromPart::k24C64),
               "D:\\Local\\veltra-config\\sim-eeprom-5A52-7731-24C64.bin");
   }
   const ScopedEnv local("LOCALAPPDATA", nullptr);
@@ -47,7 +47,7 @@ TEST(DefaultDevice, DataDirectoryFollowsXdgDataHomeElseHome) {
 TEST(DefaultDevice, ImageFileNameNamesTheDevice) {
   const ScopedEnv xdg("XDG_DATA_HOME", "/d");
   // The name the README gives, so the GUI and veltra-cli share the file.
-  EXPECT_EQ(DefaultImageFile(kDefaultDeviceVid, kDefaultDevicePid, kDefaultDevicePart),
+  EXPECT_EQ(DefaultImageFile(0x5A52, 0x7731, EepromPart::k24C64),
             "/d/veltra-config/sim-eeprom-5A52-7731-24C64.bin");
   EXPECT_EQ(DefaultImageFile(0x00ab, 0x0001, EepromPart::k24C512),
             "/d/veltra-config/sim-eeprom-00AB-0001-24C512.bin");

@@ -18,7 +18,7 @@ namespace veltra::testing {
 class ConnectedChip : public ::testing::Test {
  protected:
   explicit ConnectedChip(sim::EepromPart part = sim::EepromPart::k24C64,
-                         sim::ChipTiming timing = {})
+                         backend::SimulatedTiming timing = {})
       : backend_({.eeprom = device::EepromTypeBySize(sim::PartInfo(part).size)}, [&timing] {
           backend::BackendSetup setup = backend::BackendSetup::ForTests();
           setup.timing = timing;

@@ -12,11 +12,6 @@
 // that keeps its EEPROM between runs. Shared by the GUI and the command line tool.
 namespace veltra::sim {
 
-inline constexpr uint16_t kDefaultDeviceVid = 0x5A52;
-inline constexpr uint16_t kDefaultDevicePid = 0x7731;
-inline constexpr EepromPart kDefaultDevicePart = EepromPart::k24C64;
-inline constexpr uint8_t kDefaultDeviceCapability = 0x34;  // register 0xD9: variant 3, both EQs
-
 // $XDG_DATA_HOME/veltra-config, or ~/.local/share/veltra-config when XDG_DATA_HOME is unset or
 // not an absolute path. Without HOME the account's home directory from the user database.
 std::string UserDataDirectory();

@@ -42,5 +42,6 @@ mkdir -p "$out"
 env -u QT_QPA_PLATFORM \
   XDG_DATA_HOME="$scratch/data" XDG_CONFIG_HOME="$scratch/config" \
   XDG_STATE_HOME="$scratch/state" XDG_RUNTIME_DIR="$scratch/runtime" \
+  VELTRA_CONFIG_INSTANCE=screenshots \
   xvfb-run "${screen[@]}" \
   "$dir/src/app/veltra-config" --screenshots "$out" "$@"

@@ -5,6 +5,8 @@
 #endif
 #include <stdlib.h>
 
+#include <cstdlib>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -71,5 +73,34 @@ inline std::string Text(const std::string& path) {
   const auto bytes = ReadFile(path);
   return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
+
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    Set(name, value);
+  }
+  ~ScopedEnv() { Set(name_, old_ ? old_->c_str() : nullptr); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  static void Set(const char* name, const char* value) {
+#ifdef _WIN32
+    // An empty value removes the variable.
+    ::_putenv_s(name, value != nullptr ? value : "");
+#else
+    if (value != nullptr) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+#endif
+  }
+
+  const char* name_;
+  std::optional<std::string> old_;
+};
 
 }  // namespace veltra::test_files

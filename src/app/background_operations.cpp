@@ -92,7 +92,6 @@ bool BackgroundOperations::Start(int operationCode, int signalOnFinish) {
 void BackgroundOperations::ProgressThread() {
   bridge_.Call([this] {
     services_.progress.ResetProgress();
-    operationTime_.start();
     services_.progress.ShowOverMainWindow();
     services_.mainWindow.setEnabled(false);
   });
@@ -137,21 +136,31 @@ void BackgroundOperations::RestoreKeyboardFocus() {
 
 void BackgroundOperations::WorkerThread() {
   const int code = services_.state.operationCode;
-  device::ProgressTally tally([this](uint64_t done, uint64_t toDo) { ReportProgress(done, toDo); });
-  // What each operation moves is known before it starts, but for a read's sections: a write is
-  // read back, so it counts twice. A Save's length is the one packed last, close enough until it
-  // packs anew.
+  device::ProgressTally tally([this](uint64_t done, uint64_t toDo) { ReportProgress(done, toDo); },
+                              &services_.transport);
+  // What each operation moves is known before it starts, but for a read's sections (the model
+  // announces them once it has read the directory): a write is read back, so it comes twice.
   const uint64_t length = services_.state.transferLength;
+  const auto writeAndReadBack = [&tally](uint64_t bytes) {
+    tally.Expect(bytes, device::TransferKind::kWrite);
+    tally.Expect(bytes, device::TransferKind::kRead);
+  };
   switch (code) {
     case kErase:
     case kLoadFromFile:
-      tally.Expect(2 * length);
+      writeAndReadBack(length);
       break;
     case kDumpToFile:
       tally.Expect(length);
       break;
     case kSaveImage:
-      tally.Expect(2 * uint64_t{services_.model.WriteLength()});
+      // The Save packs again before it writes: the same bytes.
+      services_.model.Pack();
+      writeAndReadBack(services_.model.WriteLength());
+      break;
+    case kReadImage:
+      tally.Expect(image::kHeaderReadLength);
+      services_.model.SetReadAnnouncer([&tally](uint64_t bytes) { tally.Expect(bytes); });
       break;
     default:
       break;
@@ -160,6 +169,7 @@ void BackgroundOperations::WorkerThread() {
   PauseProgress(false);
   Run(code);
   PauseProgress(true);
+  services_.model.SetReadAnnouncer({});
   tally_ = nullptr;
   if (services_.state.signalOnFinish == 1) services_.completion.Set();
 }
@@ -172,16 +182,16 @@ void BackgroundOperations::PauseProgress(bool paused) {
 void BackgroundOperations::ReportProgress(uint64_t done, uint64_t toDo) {
   progressDone_.store(done);
   progressToDo_.store(toDo);
+  progressSecondsLeft_.store(tally_ != nullptr ? tally_->SecondsLeft().value_or(-1) : -1);
   if (progressPending_.exchange(true)) return;
   QMetaObject::invokeMethod(this, &BackgroundOperations::ShowProgress, Qt::QueuedConnection);
 }
 
 void BackgroundOperations::ShowProgress() {
   progressPending_.store(false);
-  const uint64_t done = progressDone_.load();
-  const uint64_t toDo = progressToDo_.load();
-  services_.progress.SetProgress(done, toDo,
-                                 device::SecondsLeft(operationTime_.nsecsElapsed(), done, toDo));
+  const int64_t secondsLeft = progressSecondsLeft_.load();
+  services_.progress.SetProgress(progressDone_.load(), progressToDo_.load(),
+                                 secondsLeft >= 0 ? std::optional(secondsLeft) : std::nullopt);
 }
 
 void BackgroundOperations::Run(int operationCode) {
@@ -246,6 +256,16 @@ QString BackgroundOperations::FailureText(std::string_view failedText) const {
   return StorageFailure(failedText).value_or(Latin1(failedText));
 }
 
+QString BackgroundOperations::ReadFailureText() const {
+  const QString text = FailureText(image::text::kReadFailed);
+  const device::TransferFault fault = services_.transport.LastFault();
+  if (fault.kind != device::TransferFault::Kind::kNotAcknowledged ||
+      !services_.transport.AnswersAsOtherKind())
+    return text;
+  return QStringLiteral("%1\n\n%2").arg(
+      text, QString::fromStdString(device::UnansweredReadText(fault.address)));
+}
+
 void BackgroundOperations::LogTransferFault(std::string_view failedText) const {
   const std::string fault = services_.transport.LastFaultText();
   if (fault.empty()) return;
@@ -256,6 +276,7 @@ bool BackgroundOperations::PartFitsType(std::string_view failedText) {
   PauseProgress(true);
   const image::PartProbe probe = image::ProbeEepromPart(services_.transport);
   PauseProgress(false);
+  const uint32_t chosenSize = services_.transport.EepromSize();
   switch (probe.outcome) {
     case image::PartProbe::Outcome::kNoSmallerPart:
       return true;
@@ -263,11 +284,17 @@ bool BackgroundOperations::PartFitsType(std::string_view failedText) {
       LogTransferFault(failedText);
       Message(FailureText(failedText));
       return false;
+    case image::PartProbe::Outcome::kRepeats: {
+      const std::string reason = image::RepeatingPartText(chosenSize, probe.partSize);
+      Log(reason);
+      return Ask(QStringLiteral("%1\n\nWrite it as %2 all the same?")
+                     .arg(QString::fromStdString(reason),
+                          QString::fromStdString(image::PartName(chosenSize))));
+    }
     case image::PartProbe::Outcome::kSmallerPart:
       break;
   }
-  const std::string reason =
-      image::SmallerPartText(services_.transport.EepromSize(), probe.partSize);
+  const std::string reason = image::SmallerPartText(chosenSize, probe.partSize);
   Log(std::string(image::text::kTypeTooLarge) + " " + reason);
   Message(
       QStringLiteral("%1\n\n%2")
@@ -289,7 +316,14 @@ bool BackgroundOperations::WrittenAsMeant(std::span<const uint8_t> written,
 void BackgroundOperations::SaveImage() {
   if (services_.state.connected == 0) return;
   image::EepromConfig& model = services_.model;
+  // Whether the image fits is known without the device: no question is asked for a Save that
+  // cannot be written.
+  if (model.Pack() == 0) {
+    Message(QString::fromLatin1(image::text::kSizeNotEnough));
+    return;
+  }
   if (!PartFitsType(image::kOperateEepromFailedText)) return;
+  if (loadedSinceRead_ && !Ask(QString::fromLatin1(kEepromLoadedQuestion))) return;
   // The image was read at Connect: another program's change since then is not overwritten
   // unasked. Refresh is the way to see that change first.
   PauseProgress(true);
@@ -333,6 +367,7 @@ void BackgroundOperations::SaveImage() {
   }
   model.NoteEepromContents(written,
                            image::UsedImageLength(model.Total(), services_.state.transferLength));
+  loadedSinceRead_ = false;
   Message(QString::fromLatin1(image::text::kSaveDone));
 }
 
@@ -343,16 +378,17 @@ void BackgroundOperations::ReadImage() {
     // Connect; the window is released without connecting.
     state.transferLength = 0;
     LogTransferFault(image::text::kReadFailed);
-    Message(FailureText(image::text::kReadFailed));
+    Message(ReadFailureText());
     services_.completion.Set();
     return;
   }
+  loadedSinceRead_ = false;
   state.readOk = services_.model.SetEepromSize(state.transferLength) >= 0 ? 1 : 0;
   bridge_.Call(services_.readDone);  // kReadDoneMessage; the handler signals the event
 }
 
+// No part check: erasing a smaller part than the chosen type erases it whole.
 void BackgroundOperations::Erase() {
-  if (!PartFitsType(image::text::kEraseFailed)) return;
   image::EepromConfig& model = services_.model;
   if (services_.transport.EraseEeprom() == 0) {
     model.ForgetEepromContents();
@@ -373,6 +409,7 @@ void BackgroundOperations::Erase() {
   }
   // A Save after this window's own erase is no other program's change.
   model.NoteEepromContents(*zeros, image::kHeaderReadLength);
+  loadedSinceRead_ = false;
   Message(QString::fromLatin1(image::text::kEraseDone));
 }
 
@@ -399,7 +436,7 @@ void BackgroundOperations::DumpToFile() {
   std::fill(buffer->begin(), buffer->end(), 0);
   if (services_.transport.EepromTransfer(false, 0, buffer->data(), length) == 0) {
     LogTransferFault(image::text::kReadFailed);
-    Message(FailureText(image::text::kReadFailed));
+    Message(ReadFailureText());
     return;
   }
   if (const std::string problem = output.Commit(*buffer); !problem.empty()) {
@@ -447,6 +484,7 @@ void BackgroundOperations::LoadFromFile() {
     return;
   }
   model.NoteEepromContents(*buffer, image::kHeaderReadLength);
+  loadedSinceRead_ = true;
   Message(QString::fromLatin1(image::text::kLoadDone));
 }
 

@@ -8,7 +8,6 @@
 #include <string_view>
 #include <thread>
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -39,6 +38,10 @@ inline constexpr char kEepromFileSuffix[] = "bin";
 // Save EEPROM, when the EEPROM no longer holds what the window read from it or last wrote.
 inline constexpr char kEepromChangedQuestion[] =
     "The EEPROM was changed by another program since it was read. Save over it?";
+// Save EEPROM after FILE -> EEPROM: the window still shows what it read before the load.
+inline constexpr char kEepromLoadedQuestion[] =
+    "The EEPROM holds the file written by FILE -> EEPROM, not what this window read. Save over "
+    "it?";
 
 // Save image, Read image, Erase, Dump to file and Load from file, each on a worker thread
 // behind the progress window. Per operation a progress thread covers and disables the main
@@ -123,6 +126,8 @@ class BackgroundOperations final : public QObject {
   std::optional<QString> StorageFailure(std::string_view failedText) const;
   // A failed transfer's text, with the back end's reason when its storage was the cause.
   QString FailureText(std::string_view failedText) const;
+  // "Fail to read EEPROM", and under it what a person can check when the part did not answer.
+  QString ReadFailureText() const;
   // What the transport found wrong with the failed transfer, after the operation's text, into
   // the diagnostic log: the message boxes keep their own texts.
   void LogTransferFault(std::string_view failedText) const;
@@ -132,13 +137,15 @@ class BackgroundOperations final : public QObject {
   std::thread progressThread_;
   std::thread workerThread_;
   bool busy_ = false;  // GUI thread only
+  // FILE -> EEPROM wrote the EEPROM since the window last read or wrote it; worker side.
+  bool loadedSinceRead_ = false;
   // The main window's control that had the keyboard focus when the operation started.
   QPointer<QWidget> focusBefore_;
   device::ProgressTally* tally_ = nullptr;  // the running operation's, worker side
   std::atomic<uint64_t> progressDone_{0};
   std::atomic<uint64_t> progressToDo_{0};
+  std::atomic<int64_t> progressSecondsLeft_{-1};  // -1: not known
   std::atomic<bool> progressPending_{false};
-  QElapsedTimer operationTime_;  // GUI thread
 };
 
 }  // namespace veltra::app

@@ -67,18 +67,11 @@ bool NeedsDisplay() {
 }
 #endif
 
-// Beside the main window where the screen has room, so that neither hides the other.
-void PlaceBeside(QWidget& panel, const QWidget& window) {
-  const QScreen* screen = window.screen();
-  if (screen == nullptr) return;
-  const QRect available = screen->availableGeometry();
-  const QRect main = window.frameGeometry();
-  const int width = panel.frameGeometry().width();
-  constexpr int kGap = 8;
-  int x = main.right() + 1 + kGap;
-  if (x + width > available.right() + 1) x = main.left() - kGap - width;
-  if (x < available.left()) x = available.left();
-  panel.move(x, std::max(main.top(), available.top()));
+// The single-instance name. Tests that run copies side by side give each a name of its own
+// (VELTRA_CONFIG_INSTANCE); for a person the lock is the user's, whatever the environment.
+std::string InstanceName() {
+  const char* scope = std::getenv("VELTRA_CONFIG_INSTANCE");
+  return std::string(kInstanceName) + (scope != nullptr ? scope : "");
 }
 
 }  // namespace
@@ -101,7 +94,7 @@ int CDemoApp::Run(int argc, char** argv) {
 #endif
 
   SingleInstanceLock lock;
-  if (lock.Acquire(kInstanceName) == SingleInstanceLock::Result::kAlreadyRunning) return 0;
+  if (lock.Acquire(InstanceName()) == SingleInstanceLock::Result::kAlreadyRunning) return 0;
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("veltra-config"));
@@ -144,11 +137,7 @@ int CDemoApp::Run(int argc, char** argv) {
     if (parsed.options->devicePanel && backend.IsSimulated()) {
       panel = std::make_unique<DevicePanel>(backend);
       // Once the main window is on the screen, so that the panel goes beside it and on top.
-      QTimer::singleShot(0, panel.get(), [&panel, &window] {
-        panel->show();
-        PlaceBeside(*panel, window);
-        panel->raise();
-      });
+      QTimer::singleShot(0, panel.get(), [&panel, &window] { panel->ShowBeside(window); });
     }
     // Told in the window, once it shows, which stays usable afterwards: a short file is read as
     // completed with 0, an unusable one leaves the EEPROM erased.

@@ -17,13 +17,22 @@ class DevicePanel final : public QWidget {
  public:
   explicit DevicePanel(GuiBackend& backend, QWidget* parent = nullptr);
 
+  // Shows the panel beside the window where the screen has room, so that neither hides the
+  // other, and moves it there again whenever the window grows over it (a wide page).
+  void ShowBeside(QWidget& window);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void PlaceBeside();
   void Toggle();
   void ShowState();
 
   GuiBackend& backend_;
   QLabel* state_;
   QPushButton* toggle_;
+  QWidget* window_ = nullptr;
 };
 
 }  // namespace veltra::app

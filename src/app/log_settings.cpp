@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "backend/stored_log.h"
+#include "ui/tool_settings.h"
 
 namespace veltra::app {
 
@@ -38,10 +39,8 @@ log::LogSettings ReadLogSettings(QSettings& store) {
 log::LogSettings ReadLogSettings() {
   if (const std::optional<log::LogSettings> settings = backend::SystemLogSettings())
     return *settings;
-  QSettings store(QSettings::NativeFormat, QSettings::UserScope,
-                  QLatin1String(log::kSettingsOrganisation),
-                  QLatin1String(log::kSettingsApplication));
-  return ReadLogSettings(store);
+  const std::unique_ptr<QSettings> store = ui::OpenToolSettings();
+  return ReadLogSettings(*store);
 }
 
 }  // namespace veltra::app

@@ -4,10 +4,12 @@
 #include <initializer_list>
 #include <utility>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -41,6 +43,7 @@
 #include "ui/group_frame.h"
 #include "ui/hex_string.h"
 #include "ui/tool_settings.h"
+#include "ui/tool_tip.h"
 #include "ui/user_dialogs.h"
 
 namespace veltra::app {
@@ -227,7 +230,8 @@ void CDemoDlg::BuildControls() {
   refresh_ = button("Refresh", "5", QRect(65, 310, 30, 12));
   erase_ = button("Erase", "4", QRect(65, 327, 30, 12));
   save_ = button("Save EEPROM", "3", QRect(7, 327, 52, 12));
-  auto* frame = place(new ui::GroupFrame(this), QRect(105, 304, 133, 20));
+  // One unit deeper than the template: Connect keeps its air above the line at the smallest font.
+  auto* frame = place(new ui::GroupFrame(this), QRect(105, 304, 133, 21));
   label("VID", QRect(108, 312, 15, 8));
   vid_ = edit("1016", QRect(125, 310, 22, 12));
   label("PID", QRect(154, 312, 15, 8));
@@ -239,15 +243,19 @@ void CDemoDlg::BuildControls() {
   frame->lower();
   usedOnly_ = new QCheckBox(QStringLiteral("Write only the part the configuration uses"), this);
   usedOnly_->setObjectName(QStringLiteral("usedOnly"));
-  usedOnly_->setToolTip(QStringLiteral(
+  usedOnly_->setToolTip(ui::WrappedToolTip(QStringLiteral(
       "Save EEPROM then writes only the bytes the configuration occupies: the header, the "
       "directory, the sections and the places of the tail records. The rest of the EEPROM is "
       "left as it was instead of being written over, which makes the Save quicker on a large "
-      "EEPROM."));
+      "EEPROM.")));
   place(usedOnly_, QRect(7, 341, 200, 9));
 
   for (QPushButton* command : {refresh_, erase_, save_, connect_, dump_, load_})
     command->installEventFilter(this);
+  // Ctrl+PageDown and Ctrl+PageUp switch pages from any control of the page set, as Ctrl+Tab
+  // does; a slider or list would take them as its own page keys. The pages' controls come and
+  // go with their contents, so the keys are caught on their way to any of them.
+  qApp->installEventFilter(this);
 
   connect(refresh_, &QPushButton::clicked, this, &CDemoDlg::OnRefreshClicked);
   connect(erase_, &QPushButton::clicked, this, &CDemoDlg::OnEraseClicked);
@@ -437,6 +445,20 @@ void CDemoDlg::reject() {
 }
 
 bool CDemoDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    auto* control = qobject_cast<QWidget*>(watched);
+    if ((key->key() == Qt::Key_PageDown || key->key() == Qt::Key_PageUp) &&
+        key->modifiers() == Qt::ControlModifier && control != nullptr && control != pageSet_ &&
+        pageSet_->isAncestorOf(control)) {
+      // The page set itself takes only Ctrl+Tab and Ctrl+Shift+Tab.
+      const bool next = key->key() == Qt::Key_PageDown;
+      QKeyEvent tab(QEvent::KeyPress, next ? Qt::Key_Tab : Qt::Key_Backtab,
+                    next ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+      QCoreApplication::sendEvent(pageSet_, &tab);
+      return true;
+    }
+  }
   // The click gives the button the focus first: a control left with a value its check refuses
   // shows its message then, which takes the click's release. The press reaches the button only
   // afterwards, with no button held, and no click would follow: say so rather than drop it.

@@ -1,12 +1,12 @@
 #include "app/single_instance_lock.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 namespace veltra::app {
 
@@ -32,9 +32,15 @@ std::string PrivateDirectory(const std::string& dir) {
   return IsPrivateDirectory(dir) ? dir : std::string();
 }
 
-std::string FallbackDirectory(const char* tmp) {
-  std::string base = (tmp != nullptr && tmp[0] == '/') ? tmp : "/tmp";
-  return PrivateDirectory(base + "/veltra-config-" + std::to_string(getuid()));
+// The home folder of this user as the user database has it, whatever HOME says.
+std::string UserHome() {
+  const long hint = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(hint > 0 ? static_cast<size_t>(hint) : 16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
+    return {};
+  return found->pw_dir != nullptr ? found->pw_dir : "";
 }
 
 }  // namespace
@@ -54,33 +60,20 @@ std::string SingleInstanceLock::FileNameFor(std::string_view name) {
   return file + ".lock";
 }
 
-std::string SingleInstanceLock::LockDirectory() {
-  return LockDirectoryFrom(std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"));
-}
-
-std::string SingleInstanceLock::LockDirectoryFrom(const char* runtimeDirectory,
-                                                  const char* tmpDirectory) {
-  if (runtimeDirectory != nullptr && runtimeDirectory[0] == '/' && IsOwnDirectory(runtimeDirectory))
-    return runtimeDirectory;
-  return FallbackDirectory(tmpDirectory);
-}
-
 std::vector<std::string> SingleInstanceLock::LockDirectories() {
-  return LockDirectoriesFrom(std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"),
-                             std::getenv("HOME"));
+  return LockDirectoriesFrom("/tmp", UserHome());
 }
 
-std::vector<std::string> SingleInstanceLock::LockDirectoriesFrom(const char* runtimeDirectory,
-                                                                 const char* tmpDirectory,
-                                                                 const char* home) {
+std::vector<std::string> SingleInstanceLock::LockDirectoriesFrom(const std::string& tmp,
+                                                                 const std::string& home) {
   std::vector<std::string> directories;
-  if (std::string first = LockDirectoryFrom(runtimeDirectory, tmpDirectory); !first.empty())
-    directories.push_back(std::move(first));
-  // Only this user can take a name in the home directory from this user.
-  if (home != nullptr && home[0] == '/' && IsOwnDirectory(home)) {
-    const std::string own = PrivateDirectory(std::string(home) + "/.veltra-config-lock");
-    if (!own.empty() && (directories.empty() || directories.front() != own))
-      directories.push_back(own);
+  if (std::string own = PrivateDirectory(tmp + "/veltra-config-" + std::to_string(getuid()));
+      !own.empty())
+    directories.push_back(std::move(own));
+  // Only this user can take a name in the home folder from this user.
+  if (home.starts_with('/') && IsOwnDirectory(home)) {
+    if (std::string own = PrivateDirectory(home + "/.veltra-config-lock"); !own.empty())
+      directories.push_back(std::move(own));
   }
   return directories;
 }

@@ -6,10 +6,12 @@
 
 namespace veltra::app {
 
-// The single-instance rule: a named lock that only one process holds at a time. It is an
-// advisory lock on a file in the user's runtime directory, so the system drops it when the
-// holder dies, and a file left behind by a killed copy blocks nobody. On Windows it is the
-// named mutex of that name, which the system likewise drops with its last holder.
+// The single-instance rule: a named lock that only one process of a user holds at a time, the
+// same for every copy of that user whatever its environment (another XDG_RUNTIME_DIR or TMPDIR,
+// as after su or in another session). It is an advisory lock on a file in a folder of that user,
+// so the system drops it when the holder dies, and a file left behind by a killed copy blocks
+// nobody. On Windows it is the named mutex of that name, which the system likewise drops with
+// its last holder.
 class SingleInstanceLock {
  public:
   enum class Result {
@@ -42,19 +44,15 @@ class SingleInstanceLock {
   // "TR7731 Configuration Tool " -> "TR7731_Configuration_Tool_.lock": every character that is
   // not a letter, digit, '.', '-' or '_' becomes '_'.
   static std::string FileNameFor(std::string_view name);
-  // $XDG_RUNTIME_DIR when it is an absolute path to a directory of this user that nobody else
-  // may write to (in a shared one another account could hold the lock and keep the tool from
-  // starting); otherwise a private directory of this user under $TMPDIR or /tmp. Empty when
-  // neither is usable.
-  static std::string LockDirectory();
-  // The same from these values of the two variables (null: unset).
-  static std::string LockDirectoryFrom(const char* runtimeDirectory, const char* tmpDirectory);
-  // Where the lock may be, in order: LockDirectory(), then a private directory of this user in
-  // the home directory, for when another user has taken the name of the one under /tmp (every
-  // copy of this user walks the same list, so they meet in the same file).
+  // Where the lock may be, in order, from the user alone: a private folder of this user in /tmp
+  // (/tmp/veltra-config-<uid>, on the machine itself, which a home on a network share is not),
+  // then one in the home folder the user database names, for when another user has taken the
+  // name under /tmp (every copy of this user walks the same list, so they meet in the same
+  // file). Either is left out when it cannot be made this user's own.
   static std::vector<std::string> LockDirectories();
-  static std::vector<std::string> LockDirectoriesFrom(const char* runtimeDirectory,
-                                                      const char* tmpDirectory, const char* home);
+  // The same under tmp and home.
+  static std::vector<std::string> LockDirectoriesFrom(const std::string& tmp,
+                                                      const std::string& home);
   // The lock file in the first directory that holds one of this user's own (a link, folder or
   // another user's file at the lock's name is passed over): kAlreadyRunning or kAcquired there.
   Result AcquireIn(std::string_view name, const std::vector<std::string>& directories);

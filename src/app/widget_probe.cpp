@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QScreen>
@@ -127,7 +128,9 @@ GroupPlaces PlacesOf(const QGroupBox& group) {
 }
 
 // Whether the widget lies on a frame line or the title of a group box beside it (the controls a
-// group frames are its siblings): partly inside the frame and partly not, or over the title.
+// group frames are its siblings): partly inside the frame and partly not, or over the title. A
+// push button with less than two pixels of air to a line inside the frame sits on it as well:
+// its bevel runs into the line.
 bool IsOnGroupFrame(const QWidget& widget) {
   const QWidget* parent = widget.parentWidget();
   if (parent == nullptr || widget.isWindow()) return false;
@@ -137,7 +140,10 @@ bool IsOnGroupFrame(const QWidget& widget) {
     if (group == nullptr || group == &widget || !group->isVisible()) continue;
     if (place.contains(group->geometry())) continue;  // it holds the group
     const GroupPlaces places = PlacesOf(*group);
-    if (place.intersects(places.frame) && !places.inside.contains(place)) return true;
+    const int air = qobject_cast<const QPushButton*>(&widget) != nullptr ? 2 : 0;
+    if (place.intersects(places.frame) &&
+        !places.inside.adjusted(air, air, -air, -air).contains(place))
+      return true;
     if (place.intersects(places.title)) return true;
   }
   return false;

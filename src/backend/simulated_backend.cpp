@@ -126,8 +126,12 @@ std::string SimulatedBackend::Description() const {
                   static_cast<double>(options_.latencyNs) / 1e6);
     text += latency;
   }
-  text += imageFile_.empty() ? "; EEPROM in memory" : "; EEPROM file " + imageFile_;
-  return text;
+  if (imageFile_.empty()) return text + "; EEPROM in memory";
+  // A file refused at start is left alone: the EEPROM is the one in memory.
+  const auto lock = system_->Lock();
+  if (!device_->Eeprom().IsFileBacked())
+    return text + "; EEPROM in memory, " + imageFile_ + " refused";
+  return text + "; EEPROM file " + imageFile_;
 }
 
 void SimulatedBackend::Unplug() {

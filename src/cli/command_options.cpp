@@ -64,6 +64,9 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string> args,
       case kOptionVerify:
         line.verify = true;
         break;
+      case kOptionForce:
+        line.force = true;
+        break;
       case kOptionTrace:
         line.trace = option.value;
         break;

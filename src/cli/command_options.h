@@ -36,6 +36,7 @@ enum CommandOptionId : int {
   kOptionStrict,
   kOptionNormalize,
   kOptionVariant,
+  kOptionForce,
 };
 
 using backend::DeviceOption;
@@ -66,6 +67,8 @@ inline constexpr OptionDefinition kYesOption{"yes", 0, false, kOptionYes};
 inline constexpr OptionDefinition kTraceOption{"trace", 0, true, kOptionTrace};
 inline constexpr OptionDefinition kQuietOption{"quiet", 'q', false, kOptionQuiet};
 inline constexpr OptionDefinition kVerifyOption{"verify", 0, false, kOptionVerify};
+// A write goes on where the EEPROM only may be a smaller part than the type given.
+inline constexpr OptionDefinition kForceOption{"force", 0, false, kOptionForce};
 // The configuration commands take the device in place of a file.
 inline constexpr OptionDefinition kDeviceOption{"device", 0, false, kOptionDevice};
 inline constexpr OptionDefinition kOutputOption{"output", 'o', true, kOptionOutput};
@@ -95,6 +98,7 @@ struct CommandLine {
   bool yes = false;
   bool quiet = false;
   bool verify = false;
+  bool force = false;
   std::optional<device::EepromType> eeprom;  // the same as device.eeprom
   bool fromDevice = false;                   // --device
   std::optional<std::string> output;         // -o, --output

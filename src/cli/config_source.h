@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "cli/command_options.h"
-#include "document/configuration_json.h"
 #include "cli/device_session.h"
 #include "device/eeprom_types.h"
+#include "document/configuration_json.h"
 #include "image/configuration.h"
 
 namespace veltra::cli {

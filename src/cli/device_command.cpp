@@ -128,25 +128,35 @@ std::string TransferFailure(DeviceSession& session, std::string_view text) {
   return backend::TransferFailureText(session.Backend(), text);
 }
 
-bool PartFitsType(DeviceSession& session, std::string_view failedText, std::string_view prefix,
-                  std::ostream& err, int& code) {
+bool PartFitsType(DeviceSession& session, const CommandLine& line, std::string_view failedText,
+                  std::string_view prefix, std::ostream& err, int& code) {
   image::PartProbe probe;
   {
     const auto progress = session.Progress("checking EEPROM type");
     probe = image::ProbeEepromPart(session.Transport());
   }
+  const uint32_t chosenSize = session.Transport().EepromSize();
   switch (probe.outcome) {
     case image::PartProbe::Outcome::kNoSmallerPart:
       return true;
     case image::PartProbe::Outcome::kReadFailed:
       code = ReportFailure(err, std::string(prefix) + TransferFailure(session, failedText));
       return false;
+    case image::PartProbe::Outcome::kRepeats: {
+      const std::string reason = image::RepeatingPartText(chosenSize, probe.partSize);
+      if (line.force) {
+        Warn(line, err, prefix, reason);
+        return true;
+      }
+      code = ReportFailure(err, std::string(prefix) + reason + " Nothing was written; --force " +
+                                    "writes it as " + image::PartName(chosenSize) + ".");
+      return false;
+    }
     case image::PartProbe::Outcome::kSmallerPart:
       break;
   }
-  code = ReportFailure(
-      err, std::string(prefix) +
-               image::SmallerPartText(session.Transport().EepromSize(), probe.partSize));
+  code =
+      ReportFailure(err, std::string(prefix) + image::SmallerPartText(chosenSize, probe.partSize));
   return false;
 }
 

@@ -59,11 +59,12 @@ std::string TransferFailure(DeviceSession& session, std::string_view text);
 int VerifyWrite(DeviceSession& session, std::span<const uint8_t> expected, std::string_view what,
                 std::string_view prefix, std::ostream& err);
 
-// Before a write of the EEPROM: false when it reads as a part smaller than the type given
-// (a write would roll over onto its start) or cannot be read, with the one-line reason on err
-// and code set; failedText is the command's text for a failed transfer.
-bool PartFitsType(DeviceSession& session, std::string_view failedText, std::string_view prefix,
-                  std::ostream& err, int& code);
+// Before a write of the EEPROM: false when it is a part smaller than the type given (a write
+// would roll over onto its start), may be one and --force is not given, or cannot be read, with
+// the one-line reason on err and code set; failedText is the command's text for a failed
+// transfer.
+bool PartFitsType(DeviceSession& session, const CommandLine& line, std::string_view failedText,
+                  std::string_view prefix, std::ostream& err, int& code);
 
 // A warning on err unless --quiet.
 void Warn(const CommandLine& line, std::ostream& err, std::string_view prefix,

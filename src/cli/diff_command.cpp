@@ -6,6 +6,7 @@
 #include "cli/device_command.h"
 #include "document/configuration_json.h"
 #include "document/document_diff.h"
+#include "image/configuration.h"
 
 namespace veltra::cli {
 namespace {
@@ -60,7 +61,7 @@ void WriteJsonDifferences(std::ostream& out, const std::vector<document::Differe
     if (d.b) entry["b"] = *d.b;
     list.push_back(std::move(entry));
   }
-  out << json.dump(-1, ' ', false, document::Json::error_handler_t::replace) << '\n';
+  out << document::JsonLine(json) << '\n';
 }
 
 }  // namespace
@@ -107,9 +108,8 @@ int RunDiffCommand(std::span<const std::string> args, std::ostream& out, std::os
   // An empty image has no fields to compare with a configuration's.
   if (a.contains("empty") != b.contains("empty")) {
     for (document::Json* side : {&a, &b}) {
-      for (const char* key :
-           {"header", "strings", "audioIo", "playbackEq", "recordEq", "mcu", "rawSections"})
-        side->erase(key);
+      for (const std::string_view part : image::kImageParts)
+        side->erase(std::string(part));
       if (!side->contains("empty")) (*side)["empty"] = false;
     }
   }

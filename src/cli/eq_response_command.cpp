@@ -11,9 +11,9 @@
 #include "cli/command_options.h"
 #include "cli/config_source.h"
 #include "cli/eq_coeffs_command.h"
-#include "cli/json_writer.h"
 #include "cli/option_parser.h"
 #include "device/eeprom_types.h"
+#include "document/configuration_json.h"
 #include "eq/band.h"
 #include "eq/band_coefficients.h"
 #include "eq/band_response.h"
@@ -108,31 +108,27 @@ void WritePoints(const eq::BandWords& words, const std::vector<double>& at, std:
     out << indent << HzText(hz) << ' ' << DbText(eq::BandResponseDb(words, hz)) << '\n';
 }
 
-void WriteJsonBand(JsonWriter& json, const BandReport& report, const std::vector<double>& at) {
+// A frequency as the text shows it: a whole number as one.
+document::Json HzJson(double hz) {
+  if (hz == std::floor(hz) && std::fabs(hz) < 1e15) return static_cast<int64_t>(hz);
+  return hz;
+}
+
+// The band's fields into json, then its response at the frequencies, in dB to two decimals as
+// the text has them; a zero (no finite value) is null.
+void AddJsonBand(document::Json& json, const BandReport& report, const std::vector<double>& at) {
   if (report.band) {
-    json.Key("centreHz");
-    json.Integer(report.band->centreHz);
-    json.Key("bandwidthHz");
-    json.Integer(report.band->bandwidthHz);
-    json.Key("pastNyquist");
-    json.Bool(eq::BandEdgesOf(*report.band).pastNyquist);
+    json["centreHz"] = report.band->centreHz;
+    json["bandwidthHz"] = report.band->bandwidthHz;
+    json["pastNyquist"] = eq::BandEdgesOf(*report.band).pastNyquist;
   }
-  json.Key("points");
-  json.BeginArray();
+  document::Json& points = json["points"] = document::Json::array();
   for (double hz : at) {
-    json.BeginObject();
-    json.Key("hz");
-    json.Number(HzText(hz));
-    json.Key("db");
     const double dB = eq::BandResponseDb(report.words, hz);
-    if (std::isinf(dB)) {
-      json.Null();
-    } else {
-      json.Number(DbText(dB));
-    }
-    json.EndObject();
+    points.push_back({{"hz", HzJson(hz)},
+                      {"db", std::isfinite(dB) ? document::Json(std::round(dB * 100) / 100)
+                                               : document::Json(nullptr)}});
   }
-  json.EndArray();
 }
 
 void WarnPastNyquist(std::ostream& err, std::string_view prefix, std::string_view which,
@@ -183,23 +179,17 @@ int RunImage(const std::string& path, const device::EepromType& eeprom,
   };
   const Equaliser equalisers[] = {{"playback", ImageBands(configuration->playbackEq, true)},
                                   {"record", ImageBands(configuration->recordEq, false)}};
-  JsonWriter writer(out);
-  if (json) writer.BeginObject();
+  document::Json all = document::Json::object();
   for (const Equaliser& equaliser : equalisers) {
-    if (json) {
-      writer.Key(equaliser.name);
-      writer.BeginArray();
-    }
+    document::Json& bands = all[equaliser.name] = document::Json::array();
     for (size_t k = 0; k < equaliser.bands.size(); ++k) {
       const BandReport& report = equaliser.bands[k];
       const std::string which = std::string(equaliser.name) + " band " + std::to_string(k + 1);
       if (report.band) WarnPastNyquist(err, prefix, which + ": ", *report.band);
       if (json) {
-        writer.BeginObject();
-        writer.Key("band");
-        writer.Integer(static_cast<int64_t>(k + 1));
-        WriteJsonBand(writer, report, at);
-        writer.EndObject();
+        document::Json band = {{"band", k + 1}};
+        AddJsonBand(band, report, at);
+        bands.push_back(std::move(band));
         continue;
       }
       out << which;
@@ -209,12 +199,8 @@ int RunImage(const std::string& path, const device::EepromType& eeprom,
       out << '\n';
       WritePoints(report.words, at, out, "  ");
     }
-    if (json) writer.EndArray();
   }
-  if (json) {
-    writer.EndObject();
-    out << '\n';
-  }
+  if (json) out << document::JsonLine(all) << '\n';
   return FinishOutput(out, err, prefix);
 }
 
@@ -278,11 +264,9 @@ int RunEqResponseCommand(std::span<const std::string> args, std::ostream& out, s
       band, eq::CalcBandCoefficients(eq::kEqSampleRate, band.centreHz, band.bandwidthHz)};
   WarnPastNyquist(err, prefix, "", band);
   if (json) {
-    JsonWriter writer(out);
-    writer.BeginObject();
-    WriteJsonBand(writer, report, at);
-    writer.EndObject();
-    out << '\n';
+    document::Json band = document::Json::object();
+    AddJsonBand(band, report, at);
+    out << document::JsonLine(band) << '\n';
   } else {
     WritePoints(report.words, at, out, "");
   }

@@ -46,8 +46,7 @@ int RunEraseCommand(std::span<const std::string> args, std::ostream& out, std::o
   const auto session =
       ConnectToDevice(*line, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
-  if (!PartFitsType(*session, image::text::kEraseFailed, prefix, err, code))
-    return session->Finish(code);
+  // No part check: erasing a part smaller than the type erases it whole.
   bool erased = false;
   {
     const auto progress = session->Progress("erasing EEPROM");

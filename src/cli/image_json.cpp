@@ -1,6 +1,5 @@
 #include "cli/image_json.h"
 
-#include <array>
 #include <string>
 
 #include "image/configuration.h"
@@ -8,22 +7,6 @@
 
 namespace veltra::cli {
 namespace {
-
-// Each table row's field in the document.
-constexpr std::array<const char*, image::kDirectorySlotCount> kRowFields{
-    "mcu",
-    "audioIo",
-    "strings.manufacturer",
-    "strings.product",
-    "strings.serial",
-    "rawSections.passThrough4",
-    "rawSections.passThrough5",
-    "rawSections.passThrough6",
-    "rawSections.ocString",
-    "rawSections.passThrough8",
-    "playbackEq",
-    "recordEq",
-};
 
 document::Json LayoutJson(const image::ImageContents& contents, uint32_t transferLength) {
   document::Json layout = document::Json::object();
@@ -35,19 +18,23 @@ document::Json LayoutJson(const image::ImageContents& contents, uint32_t transfe
   for (size_t row = 0; row < contents.sections.size(); ++row) {
     const std::optional<image::StoredSection>& section = contents.sections[row];
     if (!section) continue;
-    sections.push_back(document::Json::object({{"field", kRowFields[row]},
+    sections.push_back(document::Json::object({{"field", image::kSectionFields[row]},
                                                {"offset", section->place.offset},
                                                {"length", section->place.length}}));
   }
   document::Json& tails = layout["tailRecords"] = document::Json::array();
   const image::TailRecordPlaces places = image::TailRecordPlacesOf(contents);
   if (places.first) {
-    tails.push_back(document::Json::object(
-        {{"number", 1}, {"field", "playbackEq"}, {"offset", *places.first}}));
+    tails.push_back(
+        document::Json::object({{"number", 1},
+                                {"field", image::kSectionFields[image::section_index::kPlaybackEq]},
+                                {"offset", *places.first}}));
   }
   if (places.second) {
     tails.push_back(
-        document::Json::object({{"number", 2}, {"field", "recordEq"}, {"offset", *places.second}}));
+        document::Json::object({{"number", 2},
+                                {"field", image::kSectionFields[image::section_index::kRecordEq]},
+                                {"offset", *places.second}}));
   }
   return layout;
 }
@@ -75,9 +62,7 @@ document::Json ImageJson(const image::ImageContents& contents, const device::Eep
 
 std::string ImageJsonLine(const image::ImageContents& contents, const device::EepromType& eeprom,
                           const std::optional<image::ChipTraits>& chip) {
-  return ImageJson(contents, eeprom, chip)
-             .dump(-1, ' ', false, document::Json::error_handler_t::replace) +
-         "\n";
+  return document::JsonLine(ImageJson(contents, eeprom, chip)) + "\n";
 }
 
 }  // namespace veltra::cli

@@ -17,15 +17,16 @@
 namespace veltra::cli {
 namespace {
 
-constexpr OptionDefinition kOptions[] = {kHelpOption,   kEepromOption,    kDeviceOption,
-                                         kOutputOption, kUsedOnlyOption,  kYesOption,
-                                         kStrictOption, kNormalizeOption, kVariantOption};
+constexpr OptionDefinition kOptions[] = {
+    kHelpOption, kEepromOption, kDeviceOption,    kOutputOption,  kUsedOnlyOption,
+    kYesOption,  kStrictOption, kNormalizeOption, kVariantOption, kForceOption};
 
 constexpr char kUsage[] =
     "Usage: veltra-cli import FILE.json -o FILE.bin [--eeprom TYPE] [--strict | --normalize]\n"
     "                         [--variant N]\n"
-    "       veltra-cli import FILE.json --device [--used-only] [--yes] [--eeprom TYPE]\n"
-    "                         [--strict | --normalize] [--variant N] [device options]\n"
+    "       veltra-cli import FILE.json --device [--used-only] [--yes] [--force]\n"
+    "                         [--eeprom TYPE] [--strict | --normalize] [--variant N]\n"
+    "                         [device options]\n"
     "\n"
     "Packs the configuration of a JSON document (as 'export' writes it) into an image:\n"
     "into FILE.bin (replaced in one step; '-' is standard output) or into the EEPROM\n"
@@ -47,6 +48,9 @@ constexpr char kUsage[] =
     "                      directory, sections and both tail-record places), leaving\n"
     "                      the rest of the EEPROM as it was\n"
     "  --yes               write the EEPROM without asking\n"
+    "  --force             with --device: write even where the EEPROM may be a smaller\n"
+    "                      part than TYPE (its start reads again at a smaller part's\n"
+    "                      size and a test byte written there did not stay)\n"
     "  --strict            refuse such a document (exit 2, nothing written)\n"
     "  --normalize         apply the pages' rules as a load does, until a load changes\n"
     "                      nothing more, name each change and write the result\n"
@@ -121,8 +125,10 @@ int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::
   if (line->fromDevice == line->output.has_value()) {
     return ReportUsageError(err, prefix + "needs exactly one of -o FILE.bin and --device");
   }
-  if (line->usedOnly && !line->fromDevice) {
-    return ReportUsageError(err, prefix + "--used-only goes with --device");
+  for (const auto& [given, name] :
+       {std::pair{line->usedOnly, "--used-only"}, std::pair{line->force, "--force"}}) {
+    if (given && !line->fromDevice)
+      return ReportUsageError(err, prefix + name + " goes with --device");
   }
   if (line->strict && line->normalize) {
     return ReportUsageError(err, prefix + "takes one of --strict and --normalize");
@@ -172,7 +178,7 @@ int RunImportCommand(std::span<const std::string> args, std::ostream& out, std::
   const auto session =
       ConnectToDevice(device, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
-  if (!PartFitsType(*session, image::text::kWriteFailed, prefix, err, code)) return code;
+  if (!PartFitsType(*session, device, image::text::kWriteFailed, prefix, err, code)) return code;
   // The rules go by the connected chip unless told otherwise.
   if (!line->variant) {
     image::EepromConfig model(session->Transport());

@@ -12,11 +12,11 @@
 namespace veltra::cli {
 namespace {
 
-constexpr OptionDefinition kOptions[] = {kHelpOption, kYesOption, kVerifyOption};
+constexpr OptionDefinition kOptions[] = {kHelpOption, kYesOption, kVerifyOption, kForceOption};
 
 constexpr char kUsage[] =
-    "Usage: veltra-cli load FILE.bin --eeprom TYPE [--verify] [--yes] [device options]\n"
-    "                       [--trace FILE]\n"
+    "Usage: veltra-cli load FILE.bin --eeprom TYPE [--verify] [--yes] [--force]\n"
+    "                       [device options] [--trace FILE]\n"
     "\n"
     "Writes FILE.bin into the EEPROM of the device (FILE -> EEPROM): the\n"
     "EEPROM's size less one byte, from address 0. A shorter file is completed with\n"
@@ -26,7 +26,11 @@ constexpr char kUsage[] =
     "  --verify            read the EEPROM back and compare; a difference fails, naming\n"
     "                      the first differing address\n"
     "  --yes               write without asking (required when standard input is not\n"
-    "                      a terminal)\n";
+    "                      a terminal)\n"
+    "  --force             write even where the EEPROM may be a smaller part than TYPE\n"
+    "                      (its start reads again at a smaller part's size and a test\n"
+    "                      byte written there did not stay); a part proven smaller is\n"
+    "                      refused all the same\n";
 
 }  // namespace
 
@@ -58,7 +62,7 @@ int RunLoadCommand(std::span<const std::string> args, std::ostream& out, std::os
   const auto session =
       ConnectToDevice(*line, DeviceSession::ImageFile::kMayBeCreated, hook, prefix, err, code);
   if (!session) return code;
-  if (!PartFitsType(*session, image::text::kWriteFailed, prefix, err, code))
+  if (!PartFitsType(*session, *line, image::text::kWriteFailed, prefix, err, code))
     return session->Finish(code);
   bool written = false;
   {

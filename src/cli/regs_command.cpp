@@ -9,8 +9,8 @@
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/device_command.h"
-#include "cli/json_writer.h"
 #include "device/transport.h"
+#include "document/configuration_json.h"
 #include "platform/byte_text.h"
 
 namespace veltra::cli {
@@ -128,17 +128,8 @@ int RunRegsCommand(std::span<const std::string> args, std::ostream& out, std::os
   }
   if (access.write) return session->Finish(kExitSuccess);
   if (line->json) {
-    JsonWriter json(out);
-    json.BeginObject();
-    json.Key("register");
-    json.Integer(access.reg);
-    json.Key("data");
-    json.BeginArray();
-    for (const uint8_t byte : access.bytes)
-      json.Integer(byte);
-    json.EndArray();
-    json.EndObject();
-    out << '\n';
+    const document::Json json = {{"register", access.reg}, {"data", access.bytes}};
+    out << document::JsonLine(json) << '\n';
   } else {
     for (size_t i = 0; i < access.bytes.size(); ++i)
       out << (i == 0 ? "" : " ") << platform::HexText(access.bytes[i], 2);

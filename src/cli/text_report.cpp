@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/json_writer.h"
+#include "document/configuration_json.h"
 #include "eq/factory_defaults.h"
 #include "eq/gain_code.h"
 #include "eq/tone_mode.h"
@@ -109,9 +109,9 @@ void WriteString(std::ostream& out, const char* name,
   if (!section) {
     out << "(no section)\n";
   } else if (const auto* raw = std::get_if<image::RawSection>(&*section)) {
-    out << JsonQuote(image::DecodeStringDescriptor(raw->bytes)) << '\n';
+    out << document::JsonLine(image::DecodeStringDescriptor(raw->bytes)) << '\n';
   } else {
-    out << JsonQuote(std::get<std::string>(*section)) << '\n';
+    out << document::JsonLine(std::get<std::string>(*section)) << '\n';
   }
 }
 

@@ -5,8 +5,8 @@
 #include "cli/cli_result.h"
 #include "cli/command_options.h"
 #include "cli/device_command.h"
-#include "cli/json_writer.h"
 #include "device/write_check.h"
+#include "document/configuration_json.h"
 #include "image/bin_file.h"
 #include "image/operation_texts.h"
 #include "platform/native_path.h"
@@ -31,31 +31,17 @@ constexpr char kUsage[] =
 
 void WriteJson(std::ostream& out, const std::string& path, uint32_t length,
                const device::ByteComparison& comparison) {
-  JsonWriter json(out);
-  json.BeginObject();
-  json.Key("file");
-  json.String(path);
-  json.Key("length");
-  json.Integer(length);
-  json.Key("identical");
-  json.Bool(comparison.Identical());
-  json.Key("differingBytes");
-  json.Integer(comparison.differing);
-  json.Key("firstDifference");
-  if (comparison.Identical()) {
-    json.Null();
-  } else {
-    json.BeginObject();
-    json.Key("address");
-    json.Integer(comparison.first);
-    json.Key("eeprom");
-    json.Integer(comparison.actual);
-    json.Key("file");
-    json.Integer(comparison.expected);
-    json.EndObject();
+  document::Json json = {{"file", path},
+                         {"length", length},
+                         {"identical", comparison.Identical()},
+                         {"differingBytes", comparison.differing},
+                         {"firstDifference", nullptr}};
+  if (!comparison.Identical()) {
+    json["firstDifference"] = {{"address", comparison.first},
+                               {"eeprom", comparison.actual},
+                               {"file", comparison.expected}};
   }
-  json.EndObject();
-  out << '\n';
+  out << document::JsonLine(json) << '\n';
 }
 
 }  // namespace

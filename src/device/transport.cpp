@@ -1,5 +1,7 @@
 #include "device/transport.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -48,6 +50,10 @@ std::string DescribeTransferFault(const TransferFault& fault, uint32_t eepromSiz
   return {};
 }
 
+std::string UnansweredReadText(uint32_t address) {
+  return "The EEPROM did not answer at " + Hex(address) + ": is the chosen type right?";
+}
+
 int VendorTransport::RegisterAccess(bool write, uint16_t address, uint8_t* data, uint32_t length) {
   if (!Attached() || length > kMaxRegisterAccess) return 0;
   if (length > 0 && data == nullptr) return 0;
@@ -58,6 +64,7 @@ int VendorTransport::RegisterAccess(bool write, uint16_t address, uint8_t* data,
   packet.writeFlag = write ? 1 : 0;
   packet.index = address;
   packet.length = static_cast<uint16_t>(length);
+  ++requests_;
   const bool ok = channel_.SendVendorRequest(packet, buffer);
   if (ok && !write && length > 0) std::memcpy(data, buffer.data(), length);
   return ok ? 1 : 0;
@@ -152,6 +159,19 @@ int VendorTransport::EepromTransfer(bool write, uint32_t address, uint8_t* buffe
   RegisterAccess(true, reg::kI2cEnable, &disabled, 1);
   if (result != 0) fault_ = {};
   return result;
+}
+
+bool VendorTransport::AnswersAsOtherKind() {
+  const uint32_t size = eepromSize_;
+  const TransferFault fault = fault_;
+  const TransferProgress progress = std::exchange(progress_, {});
+  eepromSize_ = size >= kLargeEepromSize ? kLargeEepromSize / 2 : kLargeEepromSize;
+  uint8_t byte = 0;
+  const bool answered = EepromTransfer(false, 0, &byte, 1) != 0;
+  eepromSize_ = size;
+  fault_ = fault;
+  progress_ = progress;
+  return answered;
 }
 
 int VendorTransport::WriteRange(uint32_t address, const uint8_t* buffer, uint32_t length) {

@@ -81,6 +81,10 @@ struct TransferFault {
 // "chunk 0x1230: not acknowledged after 6 attempts in 25 ms"; "" for kNone.
 std::string DescribeTransferFault(const TransferFault& fault, uint32_t eepromSize);
 
+// "The EEPROM did not answer at 0x0000: is the chosen type right?", for a read the part did not
+// acknowledge while it answers when addressed as the other kind of type (AnswersAsOtherKind).
+std::string UnansweredReadText(uint32_t address);
+
 // Bytes of the current transfer handled so far and its length, after every chunk.
 using TransferProgress = std::function<void(uint32_t done, uint32_t length)>;
 
@@ -99,10 +103,18 @@ class VendorTransport {
   uint32_t EepromSize() const { return eepromSize_; }
   int EepromTransfer(bool write, uint32_t address, uint8_t* buffer, uint32_t length);
   int EraseEeprom();
+  // Whether the part answers a one-byte read at 0 when addressed as a type of the other kind:
+  // one address byte at device address 0xA0 below 4 KiB, two at 0xA8 from there. After a read it
+  // did not acknowledge, that tells a type chosen on the wrong side of 4 KiB from a part that
+  // answers nothing. The size and LastFault() stay as they were.
+  bool AnswersAsOtherKind();
 
   // Called on the transferring thread after every chunk of the EEPROM transfers that follow;
   // an empty function reports nothing.
   void SetProgress(TransferProgress progress) { progress_ = std::move(progress); }
+  // Vendor requests sent so far, and the channel's clock: what a transfer's time is made of.
+  uint64_t RequestCount() const { return requests_; }
+  int64_t NowNs() const { return channel_.Clock().NowNs(); }
   // What made the last EEPROM transfer fail; kind kNone after one that succeeded.
   const TransferFault& LastFault() const { return fault_; }
   std::string LastFaultText() const { return DescribeTransferFault(fault_, eepromSize_); }
@@ -129,6 +141,7 @@ class VendorTransport {
   uint8_t deviceAddressBase_ = 0xA0;
   TransferProgress progress_;
   TransferFault fault_;
+  uint64_t requests_ = 0;
 };
 
 }  // namespace veltra::device

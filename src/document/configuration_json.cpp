@@ -25,33 +25,56 @@ using image::Configuration;
 using image::EqSection;
 using image::HeaderSettings;
 using image::RawSection;
+namespace section_index = image::section_index;
 
 // The header's audio options: plain switches, and two-way choices named by their values, in
 // the words the option rules use.
 using AudioField = image::AudioControlField;
 const auto& kAudioFields = image::kAudioControlFields;
 
+// A section's part of the document and its name there, by its directory slot.
+std::string PartOf(int row) {
+  return std::string(image::kSectionFields.at(static_cast<size_t>(row)));
+}
+std::string GroupOf(int row) {
+  return std::string(image::GroupName(image::kSectionFields.at(static_cast<size_t>(row))));
+}
+
 struct RawField {
-  const char* name;
+  int row;
   std::optional<RawSection> Configuration::*member;
+  std::string Name() const {
+    return std::string(image::FieldName(image::kSectionFields.at(static_cast<size_t>(row))));
+  }
 };
 
 constexpr RawField kRawFields[] = {
-    {"passThrough4", &Configuration::passThrough4}, {"passThrough5", &Configuration::passThrough5},
-    {"passThrough6", &Configuration::passThrough6}, {"ocString", &Configuration::ocString},
-    {"passThrough8", &Configuration::passThrough8},
+    {5, &Configuration::passThrough4}, {6, &Configuration::passThrough5},
+    {7, &Configuration::passThrough6}, {8, &Configuration::ocString},
+    {9, &Configuration::passThrough8},
 };
 
 struct StringField {
-  const char* name;
+  int row;
   std::optional<image::StringSection> Configuration::*member;
+  std::string Name() const {
+    return std::string(image::FieldName(image::kSectionFields.at(static_cast<size_t>(row))));
+  }
 };
 
 constexpr StringField kStringFields[] = {
-    {"manufacturer", &Configuration::manufacturer},
-    {"product", &Configuration::product},
-    {"serial", &Configuration::serial},
+    {2, &Configuration::manufacturer},
+    {3, &Configuration::product},
+    {4, &Configuration::serial},
 };
+
+// The names of the fields of these tables, for the check of an object's fields.
+template <typename Fields>
+std::vector<std::string_view> NamesOf(const Fields& fields, std::vector<std::string>& storage) {
+  for (const auto& field : fields)
+    storage.push_back(field.Name());
+  return {storage.begin(), storage.end()};
+}
 
 // ---- writing ----
 
@@ -236,7 +259,7 @@ struct FieldError {
 };
 
 std::string Shown(const Json& value) {
-  std::string text = value.dump(-1, ' ', false, Json::error_handler_t::replace);
+  std::string text = JsonLine(value);
   if (text.size() > 40) text = text.substr(0, 37) + "...";
   return text;
 }
@@ -547,8 +570,9 @@ std::optional<RawSection> ReadMcu(const Field& json) {
 
 ConfigurationDocument ReadDocument(const Json& root) {
   const Field json(root, "");
-  json.ExpectObject({"format", "eeprom", "header", "strings", "audioIo", "playbackEq", "recordEq",
-                     "mcu", "rawSections"});
+  std::vector<std::string_view> parts{"format", "eeprom"};
+  parts.insert(parts.end(), image::kImageParts.begin(), image::kImageParts.end());
+  json.ExpectObject(parts);
   const Field format = json["format"];
   if (format.Integer(0, INT32_MAX) != kConfigurationJsonFormat) {
     format.Fail("format " + Shown(format.Value()) + " is not one this veltra-cli reads (" +
@@ -564,20 +588,21 @@ ConfigurationDocument ReadDocument(const Json& root) {
   Configuration& c = document.configuration;
   c.header = ReadHeader(json["header"]);
 
-  const Field strings = json["strings"];
-  strings.ExpectObject({"manufacturer", "product", "serial"});
+  std::vector<std::string> names;
+  const Field strings = json[GroupOf(2)];
+  strings.ExpectObject(NamesOf(kStringFields, names));
   for (const StringField& field : kStringFields)
-    c.*field.member = ReadString(strings[field.name]);
+    c.*field.member = ReadString(strings[field.Name()]);
 
-  c.audioIo = ReadAudioIo(json["audioIo"]);
-  c.playbackEq = ReadEq(json["playbackEq"], true);
-  c.recordEq = ReadEq(json["recordEq"], false);
-  c.mcuFirmware = ReadMcu(json["mcu"]);
+  c.audioIo = ReadAudioIo(json[PartOf(section_index::kAudioIo)]);
+  c.playbackEq = ReadEq(json[PartOf(section_index::kPlaybackEq)], true);
+  c.recordEq = ReadEq(json[PartOf(section_index::kRecordEq)], false);
+  c.mcuFirmware = ReadMcu(json[PartOf(section_index::kMcu)]);
 
-  const Field raw = json["rawSections"];
-  raw.ExpectObject({"passThrough4", "passThrough5", "passThrough6", "ocString", "passThrough8"});
+  const Field raw = json[GroupOf(5)];
+  raw.ExpectObject(NamesOf(kRawFields, names));
   for (const RawField& field : kRawFields)
-    c.*field.member = ReadRawSection(raw[field.name]);
+    c.*field.member = ReadRawSection(raw[field.Name()]);
   return document;
 }
 
@@ -689,11 +714,11 @@ void WriteIndented(const Json& value, int depth, std::string& text) {
     text += "[";
     for (size_t i = 0; i < value.size(); ++i) {
       if (i > 0) text += ", ";
-      text += value[i].dump(-1, ' ', false, Json::error_handler_t::replace);
+      text += JsonLine(value[i]);
     }
     text += "]";
   } else {
-    text += value.dump(-1, ' ', false, Json::error_handler_t::replace);
+    text += JsonLine(value);
   }
 }
 
@@ -704,21 +729,21 @@ Json ConfigurationToJson(const Configuration& c, const device::EepromType& eepro
   json["format"] = kConfigurationJsonFormat;
   json["eeprom"] = std::string(eeprom.name);
   json["header"] = HeaderJson(c.header);
-  Json& strings = json["strings"] = Json::object();
+  Json& strings = json[GroupOf(2)] = Json::object();
   for (const StringField& field : kStringFields)
-    strings[field.name] = StringJson(c.*field.member);
-  json["audioIo"] = AudioIoJson(c.audioIo);
-  json["playbackEq"] = EqJson(c.playbackEq, true);
-  json["recordEq"] = EqJson(c.recordEq, false);
-  json["mcu"] = McuJson(c.mcuFirmware);
-  Json& raw = json["rawSections"] = Json::object();
+    strings[field.Name()] = StringJson(c.*field.member);
+  json[PartOf(section_index::kAudioIo)] = AudioIoJson(c.audioIo);
+  json[PartOf(section_index::kPlaybackEq)] = EqJson(c.playbackEq, true);
+  json[PartOf(section_index::kRecordEq)] = EqJson(c.recordEq, false);
+  json[PartOf(section_index::kMcu)] = McuJson(c.mcuFirmware);
+  Json& raw = json[GroupOf(5)] = Json::object();
   for (const RawField& field : kRawFields) {
     const std::optional<RawSection>& section = c.*field.member;
     if (section) {
-      Json& entry = raw[field.name] = Present();
+      Json& entry = raw[field.Name()] = Present();
       entry["raw"] = BytesJson(section->bytes, false);
     } else {
-      raw[field.name] = Absent();
+      raw[field.Name()] = Absent();
     }
   }
   return json;
@@ -779,6 +804,10 @@ std::optional<std::vector<uint8_t>> BytesOfJson(const Json& value) {
   if (!IsBytesJson(value)) return std::nullopt;
   if (value.contains("hex")) return platform::FromHex(value["hex"].get<std::string>());
   return platform::FromBase64(value["base64"].get<std::string>());
+}
+
+std::string JsonLine(const Json& value) {
+  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 }  // namespace veltra::document

@@ -35,6 +35,10 @@ std::string ConfigurationJsonText(const image::Configuration& configuration,
 std::optional<ConfigurationDocument> ReadConfigurationJson(std::string_view text,
                                                            std::string& error);
 
+// The value on one line, without its line break; bytes of a string that are not UTF-8 become
+// U+FFFD, so the line is always valid JSON.
+std::string JsonLine(const Json& value);
+
 // Whether a JSON value is the form a byte string takes: {"hex": ...} or {"base64": ...}.
 bool IsBytesJson(const Json& value);
 // Its bytes; nullopt when it is not one.

@@ -48,7 +48,7 @@ void Walk(const std::string& field, const Json* a, const Json* b, std::vector<Di
 std::string ValueText(const std::optional<Json>& value) {
   if (!value) return "(none)";
   if (const auto bytes = BytesOfJson(*value)) return std::to_string(bytes->size()) + " bytes";
-  return value->dump(-1, ' ', false, Json::error_handler_t::replace);
+  return JsonLine(*value);
 }
 
 }  // namespace

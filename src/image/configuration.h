@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -91,6 +92,34 @@ struct EqSection {
 
   friend bool operator==(const EqSection&, const EqSection&) = default;
 };
+
+// Where each section stands in the configuration document, by directory slot (the table's
+// rows): the document, show --json's layout, the configuration check and diff name it so.
+inline constexpr std::array<std::string_view, kDirectorySlotCount> kSectionFields{
+    "mcu",
+    "audioIo",
+    "strings.manufacturer",
+    "strings.product",
+    "strings.serial",
+    "rawSections.passThrough4",
+    "rawSections.passThrough5",
+    "rawSections.passThrough6",
+    "rawSections.ocString",
+    "rawSections.passThrough8",
+    "playbackEq",
+    "recordEq",
+};
+// The document's parts that hold an image, in their order: the Header, then the sections'.
+inline constexpr std::array<std::string_view, 7> kImageParts{
+    "header", "strings", "audioIo", "playbackEq", "recordEq", "mcu", "rawSections"};
+// A field's name in its part ("strings.serial" -> "serial"; "mcu" -> "mcu"), and its part
+// ("strings.serial" -> "strings").
+constexpr std::string_view FieldName(std::string_view path) {
+  return path.substr(path.rfind('.') + 1);
+}
+constexpr std::string_view GroupName(std::string_view path) {
+  return path.substr(0, path.find('.'));
+}
 
 // nullopt everywhere below: the section is not in the image (its present bit is clear).
 struct Configuration {

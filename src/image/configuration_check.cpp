@@ -1,6 +1,7 @@
 // The rules a configuration keeps before it is packed: the pages' own (volume groups, the band
 // check, the gain range, descriptor limits) and the lengths a directory entry can carry.
 #include <string>
+#include <string_view>
 
 #include "eq/band_check.h"
 #include "eq/factory_defaults.h"
@@ -29,8 +30,14 @@ std::string Db(int value) {
   return std::to_string(value) + " dB";
 }
 
-Problem CheckRaw(const std::optional<RawSection>& raw, int row, const std::string& field) {
+// The section's field in the document, and a field inside it.
+std::string FieldOf(int row, std::string_view inside = {}) {
+  return std::string(kSectionFields.at(static_cast<size_t>(row))) + std::string(inside);
+}
+
+Problem CheckRaw(const std::optional<RawSection>& raw, int row, std::string_view inside) {
   if (!raw) return std::nullopt;
+  const std::string field = FieldOf(row, inside);
   const uint32_t limit = MaxEntryLength(kSectionKinds.at(static_cast<size_t>(row)).encoding);
   if (raw->bytes.size() > limit) {
     return Fault(field, std::to_string(raw->bytes.size()) + " bytes, more than the " +
@@ -39,14 +46,11 @@ Problem CheckRaw(const std::optional<RawSection>& raw, int row, const std::strin
   return std::nullopt;
 }
 
-Problem CheckString(const std::optional<StringSection>& section, int row, std::string field,
-                    size_t minimumUnits) {
+Problem CheckString(const std::optional<StringSection>& section, int row, size_t minimumUnits) {
   if (!section) return std::nullopt;
-  if (const auto* raw = std::get_if<RawSection>(&*section)) {
-    return CheckRaw(*raw, row, field + ".raw");
-  }
+  if (const auto* raw = std::get_if<RawSection>(&*section)) return CheckRaw(*raw, row, ".raw");
   const std::string& text = std::get<std::string>(*section);
-  field += ".text";
+  const std::string field = FieldOf(row, ".text");
   const std::u16string units = platform::ToUtf16(text);
   if (platform::ToUtf8(units) != text) return Fault(field, "is not valid UTF-8");
   if (units.find(u'\0') != std::u16string::npos) {
@@ -69,7 +73,8 @@ Problem CheckVolumes(const VolumeSettingsList& volumes) {
   for (size_t i = 0; i < volumes.size(); ++i) {
     const VolumeGroupKind& kind = kVolumeGroupKinds[i];
     const VolumeSetting& v = volumes[i];
-    const std::string group = std::string("audioIo.volumes.") + kVolumeSettingNames[i] + ".";
+    const std::string group =
+        FieldOf(section_index::kAudioIo, ".volumes.") + kVolumeSettingNames[i] + ".";
     const std::string range =
         " is outside the hardware range " + Db(kind.lowest) + " ~ " + Db(kind.highest);
     // The lists offer minima up to one below the top and maxima from one above the bottom.
@@ -111,11 +116,11 @@ Problem CheckBand(const EqBand& band, bool raw, const std::string& field) {
 
 Problem CheckEq(const std::optional<EqSection>& eq, bool playback) {
   if (!eq) return std::nullopt;
-  const std::string section = playback ? "playbackEq" : "recordEq";
   const int row = playback ? section_index::kPlaybackEq : section_index::kRecordEq;
+  const std::string section = FieldOf(row);
   if (eq->raw) {
     if (!eq->gains.empty()) return Fault(section, "has both gains and raw bytes");
-    if (Problem p = CheckRaw(eq->raw, row, section + ".raw")) return p;
+    if (Problem p = CheckRaw(eq->raw, row, ".raw")) return p;
   } else {
     const size_t rows = playback ? eq::kPresetCount : 1;
     if (eq->gains.size() != rows) {
@@ -152,23 +157,23 @@ std::optional<ConfigurationProblem> CheckConfiguration(const Configuration& c) {
   }
   if (h.jumpToSramBits > 3) return Fault("header.mcu.jumpToSram", "is not a code 0..3");
 
-  if (Problem p = CheckRaw(c.mcuFirmware, section_index::kMcu, "mcu.firmware")) return p;
+  if (Problem p = CheckRaw(c.mcuFirmware, section_index::kMcu, ".firmware")) return p;
   if (c.audioIo) {
     if (const auto* raw = std::get_if<RawSection>(&*c.audioIo)) {
-      if (Problem p = CheckRaw(*raw, section_index::kAudioIo, "audioIo.raw")) return p;
+      if (Problem p = CheckRaw(*raw, section_index::kAudioIo, ".raw")) return p;
     } else if (Problem p = CheckVolumes(std::get<VolumeSettingsList>(*c.audioIo))) {
       return p;
     }
   }
-  if (Problem p = CheckString(c.manufacturer, 2, "strings.manufacturer", 1)) return p;
+  if (Problem p = CheckString(c.manufacturer, 2, 1)) return p;
   // The USB Config page refuses a product string of fewer than two characters.
-  if (Problem p = CheckString(c.product, 3, "strings.product", 2)) return p;
-  if (Problem p = CheckString(c.serial, 4, "strings.serial", 1)) return p;
-  if (Problem p = CheckRaw(c.passThrough4, 5, "rawSections.passThrough4.raw")) return p;
-  if (Problem p = CheckRaw(c.passThrough5, 6, "rawSections.passThrough5.raw")) return p;
-  if (Problem p = CheckRaw(c.passThrough6, 7, "rawSections.passThrough6.raw")) return p;
-  if (Problem p = CheckRaw(c.ocString, 8, "rawSections.ocString.raw")) return p;
-  if (Problem p = CheckRaw(c.passThrough8, 9, "rawSections.passThrough8.raw")) return p;
+  if (Problem p = CheckString(c.product, 3, 2)) return p;
+  if (Problem p = CheckString(c.serial, 4, 1)) return p;
+  if (Problem p = CheckRaw(c.passThrough4, 5, ".raw")) return p;
+  if (Problem p = CheckRaw(c.passThrough5, 6, ".raw")) return p;
+  if (Problem p = CheckRaw(c.passThrough6, 7, ".raw")) return p;
+  if (Problem p = CheckRaw(c.ocString, 8, ".raw")) return p;
+  if (Problem p = CheckRaw(c.passThrough8, 9, ".raw")) return p;
   if (Problem p = CheckEq(c.playbackEq, true)) return p;
   if (Problem p = CheckEq(c.recordEq, false)) return p;
   return std::nullopt;

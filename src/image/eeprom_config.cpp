@@ -140,6 +140,16 @@ int32_t EepromConfig::ReadSections(uint32_t transferLength) {
   const Directory directory = ReadDirectory(std::span<const uint8_t>(buffer, kHeaderReadLength));
   // The EEPROM holds one byte more than the transfer length.
   const uint64_t eepromEnd = uint64_t{transferLength} + 1;
+  if (readAnnouncer_) {
+    uint64_t bytes = 0;
+    for (const DirectoryEntry& found : directory.entries)
+      if (FindSection(found.kind->type) != nullptr &&
+          found.place.offset + uint64_t{found.place.length} <= eepromEnd)
+        bytes += found.place.length;
+    bytes += (TailRecord1Fits(directory.total, transferLength) ? kTailRecordLength : 0) +
+             (TailRecord2Fits(directory.total, transferLength) ? kTailRecordLength : 0);
+    readAnnouncer_(bytes);
+  }
   for (const DirectoryEntry& found : directory.entries) {
     Section* section = FindSection(found.kind->type);
     if (section == nullptr) continue;

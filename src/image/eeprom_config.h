@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -96,6 +97,11 @@ class EepromConfig {
   // What the EEPROM holds is unknown (a write failed part way): the next check finds nothing.
   void ForgetEepromContents();
   void SetWriteExtent(WriteExtent extent) { writeExtent_ = extent; }
+  // Told, during a read, how many bytes the read will still fetch once the directory is known
+  // (the sections and tail records), for a progress figure; empty: nobody is told.
+  void SetReadAnnouncer(std::function<void(uint64_t bytes)> announcer) {
+    readAnnouncer_ = std::move(announcer);
+  }
   WriteExtent GetWriteExtent() const { return writeExtent_; }
 
   // Views for front ends and tests.
@@ -136,6 +142,7 @@ class EepromConfig {
   bool empty_ = true;
   uint32_t eepromLength_ = 0;
   WriteExtent writeExtent_ = WriteExtent::kWhole;
+  std::function<void(uint64_t)> readAnnouncer_;
   struct Range {
     uint32_t address;
     uint32_t length;

@@ -2,6 +2,10 @@
 
 #include <string>
 
+#include "image/section_kinds.h"
+#include "image/string_descriptor.h"
+#include "platform/text.h"
+
 namespace veltra::image {
 namespace {
 
@@ -16,6 +20,28 @@ void Note(std::vector<OptionRuleChange>& changes, AudioControl control, bool fro
   const AudioControlField& field = FieldOf(control);
   changes.push_back({std::string("header.audio.") + field.name, ValueText(field, from),
                      ValueText(field, to), std::move(reason)});
+}
+
+// The USB Config page shows a string section's text and stores the descriptor of that text,
+// or no section for an empty one; a section kept as bytes of another form changes so.
+void SettleString(std::optional<StringSection>& section, int row,
+                  std::vector<OptionRuleChange>& changes) {
+  const RawSection* raw = section ? std::get_if<RawSection>(&*section) : nullptr;
+  if (raw == nullptr) return;
+  const std::u16string units = DecodeStringDescriptorUtf16(raw->bytes);
+  const std::u16string_view shown = CutUtf16(units, kMaxStringDescriptorUnits);
+  const std::string field(kSectionFields[static_cast<size_t>(row)]);
+  if (shown.empty()) {
+    section.reset();
+    changes.push_back({field, "raw bytes", "(none)",
+                       "the USB Config page shows no text for them and leaves the section out"});
+    return;
+  }
+  if (EncodeStringDescriptor(shown) == raw->bytes) return;
+  const std::string text = platform::ToUtf8(std::u16string(shown));
+  section = text;
+  changes.push_back({field, "raw bytes", "\"" + text + "\"",
+                     "the USB Config page stores the descriptor of the text it shows"});
 }
 
 }  // namespace
@@ -47,6 +73,15 @@ std::vector<OptionRuleChange> ApplyOptionRules(Configuration& configuration,
     Note(changes, change.control, !to, to, change.reason);
   }
   o = state.options;
+
+  SettleString(configuration.manufacturer, 2, changes);
+  SettleString(configuration.product, 3, changes);
+  SettleString(configuration.serial, 4, changes);
+  if (configuration.ocString) {
+    configuration.ocString.reset();
+    changes.push_back({std::string(kSectionFields[8]) + ".present", "true", "false",
+                       "the USB Config page never shows the OC string and leaves it out"});
+  }
   return changes;
 }
 

@@ -25,6 +25,10 @@ const char* const CAudioCfgPage::kForeignLayoutText =
     "The Audio I/O section is %1 bytes long, not %2: the volume groups show the whole records "
     "it holds and the defaults for the others. Save keeps the section as it is until a volume "
     "is edited here.";
+const char* const CAudioCfgPage::kUnknownLayoutText =
+    "The Audio I/O section is %1 bytes long, not %2, and holds no whole volume records: the "
+    "volume groups show the defaults. Save keeps the section as it is until a volume is edited "
+    "here.";
 const char* const CAudioCfgPage::kResetQuestion =
     "All changes for Volume Config before save will be discarded !!!";
 // The first two lines end with a blank.
@@ -421,7 +425,8 @@ void CAudioCfgPage::RunMaximumHandler(int record, int index) {
 void CAudioCfgPage::AfterHandler(int record, const char* message) {
   ShowLists(record);
   if (message == nullptr) return;
-  context_.dialogs.ShowMessage(this, QString::fromLatin1(message));
+  RunDialog([&] { context_.dialogs.ShowMessage(this, QString::fromLatin1(message)); });
+  if (Contents() == nullptr) return;
   UpdateControls();
   ResetGroup(record);
 }
@@ -431,6 +436,7 @@ void CAudioCfgPage::LoadVolumes(const image::Section& section) {
   // length shows the defaults.
   const std::optional<image::AudioIoSection> stored = image::DecodeAudioIoSection(section.Bytes());
   foreignLayout_ = section.Length() != image::kAudioIoSectionLength;
+  foreignRecordsShown_ = stored.has_value();
   if (!stored) return;
   for (int i = 0; i < stored->recordCount; ++i) {
     const image::VolumeRecord& words = stored->records[static_cast<size_t>(i)];
@@ -568,9 +574,12 @@ void CAudioCfgPage::LoadContents() {
   }
   if (foreignLayout_) {
     const image::Section* audio = model.FindSection(image::section_type::kAudioIo);
-    context_.dialogs.ShowMessage(this, QString::fromLatin1(kForeignLayoutText)
-                                           .arg(audio != nullptr ? audio->Length() : 0)
-                                           .arg(image::kAudioIoSectionLength));
+    RunDialog([&] {
+      context_.dialogs.ShowMessage(
+          this, QString::fromLatin1(foreignRecordsShown_ ? kForeignLayoutText : kUnknownLayoutText)
+                    .arg(audio != nullptr ? audio->Length() : 0)
+                    .arg(image::kAudioIoSectionLength));
+    });
   }
 }
 
@@ -713,7 +722,9 @@ void CAudioCfgPage::OnDisableVolumeControlClicked() {
 }
 
 void CAudioCfgPage::OnResetClicked() {
-  if (!context_.dialogs.Ask(this, QString::fromLatin1(kResetQuestion))) return;
+  if (!RunDialog([&] { return context_.dialogs.Ask(this, QString::fromLatin1(kResetQuestion)); }) ||
+      Contents() == nullptr)
+    return;
   // The page's defaults, not the image's: nothing is read again.
   volumeControlDisabled_ = 0;
   UpdateControls();

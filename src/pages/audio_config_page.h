@@ -32,6 +32,8 @@ class CAudioCfgPage : public ConfigPage {
   static const char* const kWindowsXpNote;
   // Shown on loading a section of another length (%1) than this page writes (%2).
   static const char* const kForeignLayoutText;
+  // The same, for a section that holds no whole record to show.
+  static const char* const kUnknownLayoutText;
   // Controls the variant restrictions may switch off before a reset switches them on again.
   static constexpr int kVariantLockLimit = 259;
 
@@ -124,6 +126,7 @@ class CAudioCfgPage : public ConfigPage {
   // An Audio I/O section of another length than this page writes (another tool's) is stored
   // back as it was read unless the user changed a volume.
   bool foreignLayout_ = false;
+  bool foreignRecordsShown_ = false;  // the groups show some of its records
   bool volumesEdited_ = false;
   bool firstActivation_ = true;
 

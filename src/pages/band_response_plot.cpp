@@ -7,6 +7,7 @@
 #include <QPainterPath>
 
 #include "eq/band_response.h"
+#include "ui/tool_tip.h"
 
 namespace veltra::pages {
 
@@ -71,7 +72,7 @@ void BandResponsePlot::UpdateToolTip() {
                              : QStringLiteral("a band needs a bandwidth below its centre "
                                               "frequency; these numbers give it no edges."));
   }
-  setToolTip(lines.join(QStringLiteral("\n\n")));
+  setToolTip(ui::WrappedToolTip(lines.join(QStringLiteral("\n\n"))));
 }
 
 QRectF BandResponsePlot::PlotArea() const {

@@ -1,5 +1,7 @@
 #include "pages/config_page.h"
 
+#include <utility>
+
 #include <QVBoxLayout>
 
 namespace veltra::pages {
@@ -28,8 +30,21 @@ bool ConfigPage::Store() {
 void ConfigPage::DestroyContents() {
   if (contents_ == nullptr) return;
   ReleaseContents();
-  delete contents_;
-  contents_ = nullptr;
+  QWidget* contents = std::exchange(contents_, nullptr);
+  if (openDialogs_ == 0) {
+    delete contents;
+    return;
+  }
+  contents->hide();
+  released_.emplace_back(contents);
+}
+
+ConfigPage::DialogScope::~DialogScope() {
+  if (--page_.openDialogs_ > 0) return;
+  // Posted from the handler that opened the dialog, the deletion waits until the event being
+  // handled has returned to the event loop, not only the dialog's own loop.
+  for (const QPointer<QWidget>& contents : std::exchange(page_.released_, {}))
+    if (contents != nullptr) contents->deleteLater();
 }
 
 void ConfigPage::SetPageArea(QSize area) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <vector>
+
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -24,7 +27,9 @@ class ConfigPage : public QWidget {
   // Controls into the image model; nothing while the contents do not exist. False when the
   // page refused to store (it has told the user why): the Save must then write nothing.
   bool Store();
-  // Called by the page set when the page is removed from it.
+  // Called by the page set when the page is removed from it. While a dialog of the page is open
+  // (RunDialog) the contents are only released and hidden: they are deleted once the event that
+  // opened it has been handled, as a control of theirs may still be handling it.
   void DestroyContents();
 
   // The least room the page set gives the page; its contents may ask for more through their
@@ -51,13 +56,36 @@ class ConfigPage : public QWidget {
   // From StoreContents: this Save cannot go on. Store() then answers false.
   void StoreFailed() { storeFailed_ = true; }
 
+  // Runs the page's message box, question or file dialog and returns its answer. The page set
+  // may remove the page while it is open (the device unplugged): Contents() is then null when
+  // it returns, and the handler must touch no control.
+  template <typename Dialog>
+  auto RunDialog(Dialog&& dialog) {
+    const DialogScope scope(*this);
+    return dialog();
+  }
+
   QWidget* Contents() const { return contents_; }
   void showEvent(QShowEvent* event) override;
 
  private:
   void EnsureContents();
 
+  class DialogScope {
+   public:
+    explicit DialogScope(ConfigPage& page) : page_(page) { ++page_.openDialogs_; }
+    ~DialogScope();
+    DialogScope(const DialogScope&) = delete;
+    DialogScope& operator=(const DialogScope&) = delete;
+
+   private:
+    ConfigPage& page_;
+  };
+
   QWidget* contents_ = nullptr;
+  int openDialogs_ = 0;
+  // Contents the page set removed while a dialog was open, waiting to be deleted.
+  std::vector<QPointer<QWidget>> released_;
   bool storeFailed_ = false;
   QSize pageArea_;
 };

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QTime>
@@ -315,10 +314,10 @@ bool EqPageBase::CheckBand(int band) {
   const eq::BandFault fault = eq::CheckBand(centreEdits_[band]->text().toStdString(),
                                             bandwidthEdits_[band]->text().toStdString());
   if (fault == eq::BandFault::kNone) return true;
-  const QPointer<QWidget> contents = Contents();
-  context_.dialogs.ShowMessage(this, TextOf(eq::BandFaultMessage(kind_.path, band + 1, fault)));
-  // The page may have been removed while the message was open.
-  if (contents.isNull()) return false;
+  RunDialog([&] {
+    context_.dialogs.ShowMessage(this, TextOf(eq::BandFaultMessage(kind_.path, band + 1, fault)));
+  });
+  if (Contents() == nullptr) return false;
   centreEdits_[band]->setText(TextOf(eq::kDefaultBandTexts[band].centre));
   if (eq::RestoresBandwidth(fault))
     bandwidthEdits_[band]->setText(TextOf(eq::kDefaultBandTexts[band].bandwidth));
@@ -331,9 +330,9 @@ void EqPageBase::OnDisableEqClicked() {
 }
 
 void EqPageBase::OnResetClicked() {
-  const QPointer<QWidget> contents = Contents();
-  const bool ok = context_.dialogs.Ask(this, QString::fromLatin1(kind_.resetQuestion));
-  if (contents.isNull() || !ok || !ResetAllowed()) return;
+  const bool ok = RunDialog(
+      [&] { return context_.dialogs.Ask(this, QString::fromLatin1(kind_.resetQuestion)); });
+  if (Contents() == nullptr || !ok || !ResetAllowed()) return;
   ResetEqDefaults();
   RefreshEqControls();
 }

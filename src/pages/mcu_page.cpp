@@ -167,8 +167,11 @@ void CMCUPage::OnEnableMcuClicked() {
 
 void CMCUPage::OnReadMcuFileClicked() {
   UpdateFromControls();
-  const std::optional<QString> path = context_.dialogs.GetOpenFileName(
-      this, QString::fromLatin1(kFileFilter), QString::fromLatin1(kFileSuffix));
+  const std::optional<QString> path = RunDialog([&] {
+    return context_.dialogs.GetOpenFileName(this, QString::fromLatin1(kFileFilter),
+                                            QString::fromLatin1(kFileSuffix));
+  });
+  if (Contents() == nullptr) return;
   if (!path) {
     CloseMcuFile();
     return;
@@ -182,8 +185,8 @@ void CMCUPage::OnReadMcuFileClicked() {
     stamp = platform::StampOfOpenFile(file->handle());
   if (!stamp) {
     CloseMcuFile();
-    context_.dialogs.ShowMessage(this, QString::fromLatin1(kOpenFailedText));
-    UpdateControls();
+    RunDialog([&] { context_.dialogs.ShowMessage(this, QString::fromLatin1(kOpenFailedText)); });
+    if (Contents() != nullptr) UpdateControls();
     return;
   }
   const uint64_t length = stamp->size;
@@ -193,10 +196,12 @@ void CMCUPage::OnReadMcuFileClicked() {
     // A refused file changes nothing, and the page shows so: Enable MCU stays as it was
     // (unchecking it would drop the firmware the EEPROM holds at the next Save), and so do the
     // file chosen before and the file group showing it.
-    context_.dialogs.ShowMessage(
-        this, QStringLiteral("%1\n\n%2")
-                  .arg(QString::fromLatin1(refusal), QString::fromLatin1(kRefusedKeepsText)));
-    UpdateControls();
+    RunDialog([&] {
+      context_.dialogs.ShowMessage(
+          this, QStringLiteral("%1\n\n%2")
+                    .arg(QString::fromLatin1(refusal), QString::fromLatin1(kRefusedKeepsText)));
+    });
+    if (Contents() != nullptr) UpdateControls();
     return;
   }
   CloseMcuFile();
@@ -208,7 +213,9 @@ void CMCUPage::OnReadMcuFileClicked() {
 }
 
 void CMCUPage::OnResetClicked() {
-  if (!context_.dialogs.Ask(this, QString::fromLatin1(kResetQuestion))) return;
+  if (!RunDialog([&] { return context_.dialogs.Ask(this, QString::fromLatin1(kResetQuestion)); }) ||
+      Contents() == nullptr)
+    return;
   Clear();
   CloseMcuFile();
 }

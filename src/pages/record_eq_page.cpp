@@ -31,7 +31,9 @@ CRecordEQPage::CRecordEQPage(const PageContext& context, QWidget* parent)
 
 void CRecordEQPage::CreateControls(const ui::DialogLayout& layout) {
   const ui::DialogUnits& units = layout.Units();
-  layout.Group("EQ related setting", units.Rect(7, 7, 99, 25), "1247");
+  // A unit wider than the template, and Test (below) two units higher: at the smallest font the
+  // button kept no air to the frame's right and lower lines.
+  layout.Group("EQ related setting", units.Rect(7, 7, 100, 25), "1247");
   AddCaptions(layout, {.compensation = {37, 33},
                        .bands = {{{92, 32}, {121, 32}, {152, 32}, {180, 32}, {210, 32}}},
                        .gainUnit = {{{237, 31}, {238, 39}}},
@@ -41,7 +43,7 @@ void CRecordEQPage::CreateControls(const ui::DialogLayout& layout) {
   layout.Group("Gains of four pre-settings mode", units.Rect(17, 228, 216, 37));
 
   disableEq_ = layout.CheckBox("Disable EQ", "1181", units.Rect(11, 18, 53, 9));
-  test_ = layout.Button("Test", "1215", units.Rect(75, 17, 29, 13));
+  test_ = layout.Button("Test", "1215", units.Rect(75, 15, 29, 13));
   reset_ = layout.Button("Reset", "1241", units.Rect(126, 16, 30, 13));
 
   AddBandGainEdits(layout,

@@ -250,29 +250,29 @@ void CUsbCfgPage::CheckId(QString& text) {
   const char* refusal =
       image::CheckIdText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
   if (refusal == nullptr) return;
-  context_.dialogs.ShowMessage(this, QString::fromLatin1(refusal));
+  RunDialog([&] { context_.dialogs.ShowMessage(this, QString::fromLatin1(refusal)); });
   text.clear();
 }
 
 void CUsbCfgPage::CheckVid() {
   UpdateFromControls();
   CheckId(values_.vid);
-  UpdateControls();
+  if (Contents() != nullptr) UpdateControls();
 }
 
 void CUsbCfgPage::CheckPid() {
   UpdateFromControls();
   CheckId(values_.pid);
-  UpdateControls();
+  if (Contents() != nullptr) UpdateControls();
 }
 
 void CUsbCfgPage::CheckProduct() {
   UpdateFromControls();
   if (values_.product.size() < static_cast<qsizetype>(image::kProductMinimumLength)) {
-    context_.dialogs.ShowMessage(this, QString::fromLatin1(kTwoCharactersText));
+    RunDialog([&] { context_.dialogs.ShowMessage(this, QString::fromLatin1(kTwoCharactersText)); });
     values_.product.clear();
   }
-  UpdateControls();
+  if (Contents() != nullptr) UpdateControls();
 }
 
 void CUsbCfgPage::CheckInterval() {
@@ -286,7 +286,9 @@ void CUsbCfgPage::CheckInterval() {
 }
 
 void CUsbCfgPage::OnResetClicked() {
-  if (!context_.dialogs.Ask(this, QString::fromLatin1(kResetQuestion))) return;
+  if (!RunDialog([&] { return context_.dialogs.Ask(this, QString::fromLatin1(kResetQuestion)); }) ||
+      Contents() == nullptr)
+    return;
   Reset();
 }
 

@@ -63,6 +63,11 @@ void ProgramUnit(device::VendorTransport& transport, const UnitJob& job, const U
     record.detail = image::SmallerPartText(transport.EepromSize(), probe.partSize);
     return;
   }
+  // No one at the line to ask: a part that may be smaller is set aside.
+  if (probe.outcome == image::PartProbe::Outcome::kRepeats) {
+    record.detail = image::RepeatingPartText(transport.EepromSize(), probe.partSize);
+    return;
+  }
 
   if (hooks.serialFor) {
     const std::optional<std::string> carried =

@@ -220,14 +220,16 @@ class MainWindowTest : public QObject {
     QVERIFY(!app.Window().IsConnected());
   }
 
-  // A type whose addressing the EEPROM does not answer fails the read; Connect without a type
-  // then reads as a fresh start does.
+  // A type whose addressing the EEPROM does not answer fails the read, naming the likely cause;
+  // Connect without a type then reads as a fresh start does.
   void AfterAFailedReadConnectWithoutTypeIsTooSmall() {
     AppHarness app;
     app.ChooseType(QStringLiteral("S24C02"));
     app.TypeIds(QStringLiteral("5A52"), QStringLiteral("7731"));
     QVERIFY(app.ClickAndWait("1017"));
-    QCOMPARE(app.Dialogs().Messages(), QStringList{"Fail to read EEPROM"});
+    QCOMPARE(app.Dialogs().Messages(),
+             QStringList{QStringLiteral("Fail to read EEPROM\n\nThe EEPROM did not answer at "
+                                        "0x0000: is the chosen type right?")});
     QTRY_COMPARE(app.Control<QComboBox>("1244")->currentIndex(), -1);
     app.Dialogs().Clear();
     QVERIFY(app.ClickAndWait("1017"));

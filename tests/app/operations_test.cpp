@@ -54,6 +54,16 @@ QByteArray Pattern(int length) {
   return bytes;
 }
 
+// The default 24C64 whose first 60 bytes read again at 0x0100, as after a 24C02's image was
+// rolled over into it.
+HarnessOptions HeaderAgainAt0x100() {
+  HarnessOptions options;
+  options.contents = veltra::app::testing::Contents::kGiven;
+  options.bytes = *veltra::image::BuildFactoryImage(0x5A52, 0x7731, 8192);
+  std::copy_n(options.bytes.begin(), 60, options.bytes.begin() + 0x100);
+  return options;
+}
+
 veltra::sim::Faults Nack() {
   veltra::sim::Faults faults;
   faults.forceNack = true;
@@ -165,16 +175,19 @@ class OperationsTest : public QObject {
   void SaveThatDoesNotFitSaysSo() {
     AppHarness app(Small());
     QVERIFY(app.Connect(QStringLiteral("S24C02")));
-    const std::vector<uint8_t> before = app.EepromBytes();
+    std::vector<uint8_t> before = app.EepromBytes();
     // A pass-through section: no page stores it again before the write.
     auto* extra = app.Window().Model().FindSection(veltra::image::section_type::kPassThrough4);
     QVERIFY(extra != nullptr);
     extra->data.assign(200, 0x41);
     extra->SetLength(200);
     extra->SetPresent(true);
+    // Changed by another program too: that the image cannot fit is said first and alone.
+    app.Simulated().Device().Eeprom().Contents()[1] ^= 0xFF;
     QVERIFY(app.ClickAndWait("3"));
-    QCOMPARE(app.Dialogs().Messages(), QStringList{"EEPROM Size Not Enough !!!"});
+    QCOMPARE(app.Dialogs().Texts(), QStringList{"EEPROM Size Not Enough !!!"});
     QVERIFY(app.Window().IsConnected());
+    before[1] ^= 0xFF;
     QVERIFY(app.EepromBytes() == before);
   }
 
@@ -298,31 +311,72 @@ class OperationsTest : public QObject {
     }
   }
 
-  // The default 24C64 taken for a 24C512 or a 24C128: the image fits, so Connect works; every
-  // write stops before its first byte and names the part.
-  void AWrongTypeWritesNothing() {
+  // The default 24C64 taken for a 24C512 or a 24C128: the image fits, so Connect works. The byte
+  // written at 0x2000 comes back at 0: Save and Load are refused naming the part, and leave it as
+  // it was; Erase erases the part whole.
+  void AWrongTypeRefusesWritesButErases() {
     for (const char* type : {"S24C512", "S24C128"}) {
       AppHarness app;
       QVERIFY(app.Connect(QString::fromLatin1(type)));
       const std::vector<uint8_t> before = app.EepromBytes();
-      const QString refusal = QStringLiteral(
-                                  "EEPROM Type Too Large !!!\n\nThe EEPROM is likely a S24C64, "
-                                  "not the chosen %1: its first 60 bytes read again at address "
-                                  "0x2000. Nothing was written.")
-                                  .arg(QString::fromLatin1(type));
-      app.Simulated().System().SetRequestLogEnabled(true);
+      const QString refusal =
+          QStringLiteral(
+              "EEPROM Type Too Large !!!\n\nThe EEPROM is an S24C64, not the chosen "
+              "%1: a byte written at address 0x2000 came back at address 0x0000. It "
+              "was put back; nothing else was written.")
+              .arg(QString::fromLatin1(type));
       QVERIFY(app.ClickAndWait("3"));
-      app.Dialogs().AnswerQuestion(true);
-      QVERIFY(app.ClickAndWait("4"));
       app.Dialogs().AnswerFile(app.TempPath(QStringLiteral("load.bin")));
       WriteFile(app.TempPath(QStringLiteral("load.bin")), Pattern(100));
       QVERIFY(app.ClickAndWait("1161"));
-      QCOMPARE(app.Dialogs().Messages(), (QStringList{refusal, refusal, refusal}));
-      // Reads only: every chunk's device address byte has its read bit.
-      for (const veltra::sim::RequestRecord& r : app.Simulated().System().RequestLog())
-        QVERIFY(r.packet.index != 0x80 || r.packet.length != 16 || (r.data[0] & 1) == 1);
+      QCOMPARE(app.Dialogs().Messages(), (QStringList{refusal, refusal}));
       QVERIFY(app.EepromBytes() == before);
     }
+    AppHarness app;
+    QVERIFY(app.Connect(QStringLiteral("S24C128")));
+    app.Dialogs().AnswerQuestion(true);
+    QVERIFY(app.ClickAndWait("4"));
+    QCOMPARE(app.Dialogs().Messages(), QStringList{veltra::image::text::kEraseDone});
+    const std::vector<uint8_t> bytes = app.EepromBytes();
+    QVERIFY(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; }));
+  }
+
+  // A header repeated at 0x0100 in the right part: nothing is refused or asked. After FILE ->
+  // EEPROM the window no longer matches the EEPROM, and Save asks before writing over the file.
+  void AHeaderRepeatedInTheRightPartLocksNothingOut() {
+    const HarnessOptions options = HeaderAgainAt0x100();
+    AppHarness app(options);
+    QVERIFY(app.Connect());
+    const QString file = app.TempPath(QStringLiteral("rolled.bin"));
+    WriteFile(file, veltra::app::testing::Bytes(options.bytes));
+    app.Dialogs().AnswerFile(file);
+    QVERIFY(app.ClickAndWait("1161"));
+    app.Dialogs().AnswerQuestion(false);
+    QVERIFY(app.ClickAndWait("3"));
+    QVERIFY(app.EepromBytes() == options.bytes);
+    app.Dialogs().AnswerQuestion(true);
+    QVERIFY(app.ClickAndWait("3"));
+    const QString loaded = QString::fromLatin1(veltra::app::kEepromLoadedQuestion);
+    QCOMPARE(app.Dialogs().Texts(), (QStringList{veltra::image::text::kLoadDone, loaded, loaded,
+                                                 veltra::image::text::kSaveDone}));
+  }
+
+  // The same repeat on a part that keeps no test byte there (write-protected from 0x0100):
+  // nothing tells it from a smaller part, so Save asks, naming both; Cancel writes nothing.
+  void AnUnprovenSmallerPartIsAskedAbout() {
+    const HarnessOptions options = HeaderAgainAt0x100();
+    AppHarness app(options);
+    QVERIFY(app.Connect());
+    app.SetFaults({.writeProtectFrom = 0x100});
+    app.Dialogs().AnswerQuestion(false);
+    QVERIFY(app.ClickAndWait("3"));
+    QCOMPARE(app.Dialogs().Texts(),
+             QStringList{QStringLiteral(
+                 "The EEPROM may be an S24C02, not the chosen S24C64: its first 60 bytes read "
+                 "again at address 0x0100, and a test byte written there did not stay. An image "
+                 "rolled over into an S24C64 reads so too.\n\nWrite it as an S24C64 all the "
+                 "same?")});
+    QVERIFY(app.EepromBytes() == options.bytes);
   }
 
   // Bytes acknowledged but not kept (a write-protected upper half) fail the operation with its

@@ -192,6 +192,8 @@ class SharedEepromTest : public QObject {
              reason + QStringLiteral("\n\nThe file is left as it is. The simulated EEPROM starts "
                                      "erased and keeps what is written to it in memory only, "
                                      "until the tool ends."));
+    QVERIFY(app.Backend().Description().endsWith(QStringLiteral("; EEPROM in memory, ") + file +
+                                                 QStringLiteral(" refused")));
     QVERIFY(app.Connect());
     QCOMPARE(app.Dialogs().Messages(), QStringList{"EEPROM Empty"});
     for (int save = 0; save < 2; ++save) {

@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QProcess>
@@ -41,7 +42,12 @@ class SingleInstanceTest : public QObject {
     environment_.insert(QStringLiteral("XDG_CONFIG_HOME"),
                         home_.filePath(QStringLiteral("config")));
     environment_.insert(QStringLiteral("XDG_STATE_HOME"), home_.filePath(QStringLiteral("state")));
-    lockFile_ = home_.filePath(QStringLiteral("runtime/TR7731_Configuration_Tool_.lock"));
+    // A name of this test's own, so that copies other tests run do not count.
+    const QString scope = QStringLiteral("single-%1").arg(QCoreApplication::applicationPid());
+    environment_.insert(QStringLiteral("VELTRA_CONFIG_INSTANCE"), scope);
+    lockFile_ = QStringLiteral("/tmp/veltra-config-%1/TR7731_Configuration_Tool_%2.lock")
+                    .arg(getuid())
+                    .arg(scope);
   }
 
   void SecondCopyEndsAtOnceWhileTheFirstRuns() {
@@ -49,7 +55,10 @@ class SingleInstanceTest : public QObject {
     Start(first);
     QTRY_VERIFY_WITH_TIMEOUT(LockHeld(lockFile_), 15000);
 
+    // Another session's or su's environment: the same user all the same.
     QProcess second;
+    environment_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_.path());
+    environment_.insert(QStringLiteral("TMPDIR"), home_.path());
     Start(second);
     QVERIFY(second.waitForFinished(15000));
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);

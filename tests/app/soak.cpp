@@ -338,6 +338,8 @@ std::string Soak::JudgeWrite(bool succeeded, bool failed, const std::vector<uint
 }
 
 std::string Soak::Save() {
+  // After a load, Save asks before writing over the loaded file.
+  app_->Dialogs().AnswerQuestion(true);
   if (!Click("3")) return "the save did not end";
   const QStringList messages = app_->Dialogs().Messages();
   if (messages == Only(text::kSizeNotEnough)) return {};

@@ -85,6 +85,7 @@ inline size_t LineCount(const std::string& text) {
 }
 
 using ::veltra::test_files::ReadFile;
+using ::veltra::test_files::ScopedEnv;
 using ::veltra::test_files::TempDir;
 using ::veltra::test_files::WriteFile;
 
@@ -94,35 +95,6 @@ inline constexpr char kDataHomeVariable[] = "LOCALAPPDATA";
 #else
 inline constexpr char kDataHomeVariable[] = "XDG_DATA_HOME";
 #endif
-
-// Sets an environment variable for one scope and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    Set(name, value);
-  }
-  ~ScopedEnv() { Set(name_, old_ ? old_->c_str() : nullptr); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  static void Set(const char* name, const char* value) {
-#ifdef _WIN32
-    // An empty value removes the variable.
-    ::_putenv_s(name, value != nullptr ? value : "");
-#else
-    if (value != nullptr) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
-#endif
-  }
-
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 // True when text is exactly one JSON value (RFC 8259 grammar, strings checked for escapes and
 // control characters; UTF-8 is taken as it comes).

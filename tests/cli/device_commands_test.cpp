@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -241,30 +242,48 @@ TEST_F(DeviceCommandsTest, AnEepromFileHeldByAnotherToolFailsWithTheReason) {
   EXPECT_EQ(RunCommand(RunEraseCommand, Args({"--yes"}), impatient).code, kExitSuccess);
 }
 
-// A 24C64 taken for a 24C512: found by reading, before anything is written.
+// A 24C64 taken for a 24C512: a byte written at 0x2000 comes back at 0, so load refuses,
+// writing nothing else; erase erases the part whole. Where the byte does not stay (write-protected
+// whole), the part may still be the chosen one: load refuses naming --force, which writes.
 TEST_F(DeviceCommandsTest, WritesRefuseATypeLargerThanThePart) {
   const std::string part = dir_.File("24c64.bin");
   const std::vector<uint8_t> image = *image::BuildFactoryImage(0x5A52, 0x7731, 8192);
   WriteFile(part, image);
+  std::optional<uint32_t> protectFrom;
   const DeviceHook smallerPart = [&](backend::SimulatedBackend& simulated) {
     sim::SimSystem& system = simulated.System();
     sim::SimUsbDevice& device = simulated.Device();
     system.Unplug(device);
     system.AddDevice({.part = sim::EepromPart::k24C64, .backingFile = part});
+    system.SetFaults({.writeProtectFrom = protectFrom});
   };
-  const std::string reason =
-      ": The EEPROM is likely a S24C64, not the chosen S24C512: its first 60 bytes read again at "
-      "address 0x2000. Nothing was written.\n";
   const std::vector<std::string> type = {"--yes",   "--quiet", "--eeprom",
                                          "S24C512", "--image", eeprom_};
   std::vector<std::string> load = {dir_.File("x.bin")};
   WriteFile(load.front(), std::vector<uint8_t>(100, 0x11));
   load.insert(load.end(), type.begin(), type.end());
-  EXPECT_EQ(RunCommand(RunLoadCommand, load, smallerPart).err, "veltra-cli: load" + reason);
-  const Outcome o = RunCommand(RunEraseCommand, type, smallerPart);
-  EXPECT_EQ(o.code, kExitFailure);
-  EXPECT_EQ(o.err, "veltra-cli: erase" + reason);
+  EXPECT_EQ(RunCommand(RunLoadCommand, load, smallerPart).err,
+            "veltra-cli: load: The EEPROM is an S24C64, not the chosen S24C512: a byte written at "
+            "address 0x2000 came back at address 0x0000. It was put back; nothing else was "
+            "written.\n");
   EXPECT_EQ(ReadFile(part), image);
+
+  protectFrom = 0;
+  Outcome o = RunCommand(RunLoadCommand, load, smallerPart);
+  EXPECT_EQ(o.code, kExitFailure);
+  EXPECT_EQ(o.err,
+            "veltra-cli: load: The EEPROM may be an S24C64, not the chosen S24C512: its first 60 "
+            "bytes read again at address 0x2000, and a test byte written there did not stay. An "
+            "image rolled over into an S24C512 reads so too. Nothing was written; --force writes "
+            "it as an S24C512.\n");
+  EXPECT_EQ(ReadFile(part), image);
+  load.push_back("--force");
+  EXPECT_EQ(RunCommand(RunLoadCommand, load, smallerPart).code, kExitSuccess);
+
+  protectFrom.reset();
+  o = RunCommand(RunEraseCommand, type, smallerPart);
+  EXPECT_EQ(o.code, kExitSuccess);
+  EXPECT_EQ(ReadFile(part), std::vector<uint8_t>(8192, 0));
 }
 
 TEST_F(DeviceCommandsTest, ReadReportsAnEmptyEepromAndAnImageTooLargeForIt) {

@@ -11,11 +11,11 @@
 #include "cli/cli_result.h"
 #include "cli/dump_command.h"
 #include "cli/erase_command.h"
-#include "cli/json_writer.h"
 #include "cli/load_command.h"
 #include "cli/regs_command.h"
 #include "cli/verify_command.h"
 #include "cli_test_support.h"
+#include "document/configuration_json.h"
 #include "image/factory_image.h"
 #include "platform/sim/sim_system.h"
 
@@ -88,7 +88,7 @@ TEST_F(VerifyRegsTest, VerifyReportsAMatchAndFindsAnInjectedDifference) {
   EXPECT_EQ(o.code, kExitFailure);
   EXPECT_TRUE(IsJson(o.out)) << o.out;
   // The file name as JSON writes it: a Windows path's backslashes escaped.
-  EXPECT_EQ(o.out, "{\"file\":" + JsonQuote(dumpFile_) +
+  EXPECT_EQ(o.out, "{\"file\":" + document::JsonLine(dumpFile_) +
                        ",\"length\":511,\"identical\":false,\"differingBytes\":2,"
                        "\"firstDifference\":{\"address\":496,\"eeprom\":" +
                        std::to_string(changed[0x1F0]) +

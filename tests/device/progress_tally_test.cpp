@@ -32,13 +32,5 @@ TEST(ProgressTally, AddsTransfersUpIntoOneOperation) {
   EXPECT_EQ(unknown.ToDo(), 116u);
 }
 
-TEST(SecondsLeft, AtTheRateSoFarOnceASecondHasGone) {
-  EXPECT_EQ(SecondsLeft(500'000'000, 10, 100), std::nullopt);
-  EXPECT_EQ(SecondsLeft(2'000'000'000, 0, 100), std::nullopt);
-  EXPECT_EQ(SecondsLeft(2'000'000'000, 100, 100), std::nullopt);
-  EXPECT_EQ(SecondsLeft(2'000'000'000, 25, 100), 6);
-  EXPECT_EQ(SecondsLeft(3'000'000'000, 70, 100), 2);  // 1.29 s rounds up
-}
-
 }  // namespace
 }  // namespace veltra::device

@@ -9,12 +9,31 @@ e2e_init device-panel
 
 PANEL="Simulated device"
 
-e2e_start_x 1366 728
+# windows_apart TITLE TITLE: the two windows do not overlap.
+windows_apart() {
+  e2e_widgets | awk -F'\t' -v a="$1" -v b="$2" '
+    $1 == "window" && ($2 == a || $2 == b) { n++; x[n] = $5; y[n] = $6; r[n] = $5 + $7; d[n] = $6 + $8 }
+    END { exit !(n == 2 && (r[1] <= x[2] || r[2] <= x[1] || d[1] <= y[2] || d[2] <= y[1])) }'
+}
+
+e2e_start_x 1920 1080
 e2e_start_app "$1" --device-panel
 e2e_wait_window "$VELTRA_MAIN"
 e2e_wait_window "$PANEL"
 
 veltra_connect
+
+# The panel's title shows whole; a page that widens the main window does not slide it under the
+# panel, and the plot's long tool tip wraps.
+! e2e_field "$PANEL" "$PANEL" 11 window | grep -qw caption-cut || e2e_fail "the panel's title is cut"
+veltra_show_page "PlayBack EQ Config"
+e2e_wait_for windows_apart "$VELTRA_MAIN" "$PANEL" || e2e_fail "the main window lies under the panel"
+read -r x y < <(e2e_centre "$VELTRA_MAIN" bandPlot)
+xdotool mousemove "$x" "$y"
+e2e_wait_control "*" QTipLabel window
+[ "$(e2e_field "*" QTipLabel 7 window)" -le 640 ] ||
+  e2e_fail "the plot's tool tip is $(e2e_field "*" QTipLabel 7 window) pixels wide"
+xdotool mousemove 0 0
 
 # A click on Unplug.
 e2e_text_is "$PANEL" plugToggle Unplug || e2e_fail "the panel does not offer Unplug"

@@ -46,7 +46,7 @@ e2e_init() {
   E2E_ENV=(HOME="$E2E_DIR/home"
     XDG_CONFIG_HOME="$E2E_DIR/home/.config" XDG_DATA_HOME="$E2E_DIR/home/.local/share"
     XDG_STATE_HOME="$E2E_DIR/home/.local/state" XDG_CACHE_HOME="$E2E_DIR/home/.cache"
-    XDG_RUNTIME_DIR="$E2E_DIR/runtime")
+    XDG_RUNTIME_DIR="$E2E_DIR/runtime" VELTRA_CONFIG_INSTANCE="$E2E_NAME")
   if [ -n "${E2E_WINE_TEMPLATE:-}" ]; then
     # Linked, not copied: Wine replaces its registry files rather than writing into them.
     cp -al "$E2E_WINE_TEMPLATE" "$E2E_DIR/wine"

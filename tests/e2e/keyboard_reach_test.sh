@@ -69,5 +69,19 @@ for page in "${pages[@]}"; do
   veltra_show_page "$page"
   check_page "$page"
 done
+
+# Ctrl+PageDown and Ctrl+PageUp switch pages from a focused slider, as Ctrl+Tab does, and leave
+# its gain as it was.
+e2e_step ctrl-page-keys-on-a-slider
+veltra_show_page "PlayBack EQ Config"
+gain=$(e2e_field "$VELTRA_MAIN" CEQPage/1115 12)
+e2e_click "$VELTRA_MAIN" CEQPage/1109
+e2e_wait_for e2e_focused "$VELTRA_MAIN" CEQPage/1109 || e2e_fail "no focus on the band-1 slider"
+for keys in "ctrl+Next:Record EQ Config" "ctrl+Prior:PlayBack EQ Config"; do
+  e2e_key "${keys%%:*}"
+  e2e_wait_for e2e_tab_current "${keys#*:}" || e2e_fail "${keys%%:*} did not show ${keys#*:}"
+done
+[ "$(e2e_field "$VELTRA_MAIN" CEQPage/1115 12)" = "$gain" ] ||
+  e2e_fail "the page keys changed the band-1 gain to $(e2e_field "$VELTRA_MAIN" CEQPage/1115 12)"
 e2e_end_step
 echo "PASS: keyboard reach"

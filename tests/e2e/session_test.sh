@@ -165,9 +165,11 @@ eeprom_holds "$E2E_DIR/factory.bin" || e2e_fail "the EEPROM does not hold the lo
 check_changes "$E2E_DIR/factory.json" ""
 
 e2e_step save-over-another-tool
-# veltra-cli erases while the window is connected: Save asks before writing over that.
+# veltra-cli erases while the window is connected: Save asks before writing over the loaded file,
+# then before writing over that.
 cli erase --yes --eeprom S24C64 || e2e_fail "veltra-cli cannot erase"
 e2e_click "$VELTRA_MAIN" CDemoDlg/3
+veltra_answer_before "The EEPROM holds the file written by FILE -> EEPROM, not what this window read. Save over it?" OK
 veltra_answer "$VELTRA_CHANGED_QUESTION" Cancel
 cmp -s -n "$TRANSFER_LENGTH" "$EEPROM_FILE" /dev/zero ||
   e2e_fail "a cancelled Save changed the EEPROM"

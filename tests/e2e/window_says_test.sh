@@ -18,7 +18,7 @@ veltra_choose_type S24C02
 veltra_type_into CDemoDlg/1016 5A52
 veltra_type_into CDemoDlg/1018 7731
 e2e_click "$VELTRA_MAIN" CDemoDlg/1017
-veltra_answer "Fail to read EEPROM" OK
+veltra_answer $'Fail to read EEPROM\n\nThe EEPROM did not answer at 0x0000: is the chosen type right?' OK
 e2e_wait_text "$VELTRA_MAIN" CDemoDlg/1244 - || e2e_fail "the type list still shows a type"
 
 e2e_step connect-without-type

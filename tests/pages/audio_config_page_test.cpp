@@ -387,24 +387,27 @@ class AudioConfigPageTest : public QObject {
     QTest::addColumn<Bytes>("audio");
     QTest::addColumn<QString>("shownMinimum");
     QTest::addColumn<bool>("muted");
+    QTest::addColumn<bool>("recordsShown");
     const Bytes full = Volumes(0, -30, -10, 0);
     Bytes two(full.begin(), full.begin() + 12);
     two.push_back(0x01);
-    QTest::newRow("two records") << two << "-30" << true;
-    QTest::newRow("20 bytes") << Bytes(20, 0x11) << "-62" << false;
+    QTest::newRow("two records") << two << "-30" << true << true;
+    QTest::newRow("20 bytes") << Bytes(20, 0x11) << "-62" << false << false;
     Bytes longer = Volumes(0, -30, -10, 0x01);
     longer.resize(60, 0x22);
-    QTest::newRow("60 bytes") << longer << "-62" << false;
+    QTest::newRow("60 bytes") << longer << "-62" << false << false;
   }
   void SectionsOfOtherLengths() {
     QFETCH(Bytes, audio);
     QFETCH(QString, shownMinimum);
     QFETCH(bool, muted);
+    QFETCH(bool, recordsShown);
     AudioRig rig;
     QVERIFY(rig.ShowWith(kPlain, audio));
+    const char* text =
+        recordsShown ? CAudioCfgPage::kForeignLayoutText : CAudioCfgPage::kUnknownLayoutText;
     QCOMPARE(rig.dialogs.Messages(),
-             QStringList{
-                 QString::fromLatin1(CAudioCfgPage::kForeignLayoutText).arg(audio.size()).arg(37)});
+             QStringList{QString::fromLatin1(text).arg(audio.size()).arg(37)});
     QCOMPARE(rig.List("1118")->currentText(), shownMinimum);
     QCOMPARE(rig.Check("1116")->isChecked(), muted);
     QVERIFY(rig.Save(rig.page));

@@ -1,3 +1,8 @@
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -9,6 +14,7 @@
 #include "ui/dialog_units.h"
 #include "ui/file_filter.h"
 #include "ui/hex_string.h"
+#include "ui/tool_settings.h"
 #include "ui/worker_bridge.h"
 
 using veltra::ui::DialogUnits;
@@ -83,6 +89,35 @@ class UiHelpersTest : public QObject {
     // Far beyond any screen, still a defined number of pixels.
     QVERIFY(units.Scaled(1e300).X(1000) > 0);
   }
+
+#ifndef _WIN32
+  // Another user's link in a sticky world-writable XDG_CONFIG_HOME, at the folder or at the
+  // file, is neither read nor written through.
+  void SettingsFollowNoLinkOfAnotherUser() {
+    if (geteuid() != 0) QSKIP("only root can give a link to another user");
+    for (const bool atFile : {false, true}) {
+      QTemporaryDir shared, victim;
+      QString link = shared.filePath(QStringLiteral("Stellan"));
+      if (atFile) {
+        QVERIFY(QDir(shared.path()).mkdir(QStringLiteral("Stellan")));
+        QCOMPARE(chmod(QFile::encodeName(link).constData(), 01777), 0);
+        link += QStringLiteral("/ConfigTool.conf");
+      }
+      const QString target = victim.filePath(atFile ? QStringLiteral("x") : QString());
+      QCOMPARE(chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+      QCOMPARE(symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()),
+               0);
+      QCOMPARE(lchown(QFile::encodeName(link).constData(), 65534, 65534), 0);
+      qputenv("XDG_CONFIG_HOME", QFile::encodeName(shared.path()));
+      {
+        const auto store = veltra::ui::OpenToolSettings();
+        store->setValue(QStringLiteral("LastFolder"), QStringLiteral("/somewhere"));
+      }
+      qunsetenv("XDG_CONFIG_HOME");
+      QCOMPARE(QDir(victim.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+  }
+#endif
 
   void BridgeCallRunsOnContextThreadAndWaits() {
     QObject context;

@@ -194,18 +194,30 @@ bool SimEeprom::Flush() {
   if (!lock_.Held()) {
     if (std::string problem = ownLock.Acquire(filePath_, lockTimeout_); !problem.empty()) {
       lastError_ = "cannot write EEPROM image " + filePath_ + ": " + problem;
+      DropUnwritten();
       return false;
     }
   }
   const std::span<const uint8_t> image(contents_.data(), static_cast<size_t>(fileLength_));
   if (std::string reason = platform::ReplaceFile(filePath_, image); !reason.empty()) {
     lastError_ = "cannot write EEPROM image " + filePath_ + ": " + reason;
+    DropUnwritten();
     return false;
   }
   stamp_ = platform::StampOfPath(filePath_);
   dirty_ = false;
   lastError_.clear();
   return true;
+}
+
+void SimEeprom::DropUnwritten() {
+  dirty_ = false;
+  const ImageFileRead read = ReadImageFile(filePath_, info_.size);
+  if (!Adopt(filePath_, read).empty()) {
+    stamp_.reset();  // the next transfer reads the file again, or is refused
+  } else if (read.status == ImageFileRead::Status::kMissing) {
+    std::fill(contents_.begin(), contents_.end(), 0xFF);
+  }
 }
 
 }  // namespace veltra::sim

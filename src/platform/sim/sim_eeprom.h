@@ -28,7 +28,8 @@ namespace veltra::sim {
 // it has changed since it was last read or written; EndTransfer writes the contents through
 // (platform::ReplaceFile: old or new contents, never part of either) when a write transaction
 // has completed since the last flush, keeping the file's length when it was size or size - 1
-// bytes and writing the full part size otherwise. A missing file is created by the first flush
+// bytes and writing the full part size otherwise. A write the file does not take is dropped: the
+// part goes back to the file's contents. A missing file is created by the first flush
 // after a write. A transfer whose file cannot be locked or read is refused: the part then
 // acknowledges nothing until its end, and LastError says why. The destructor flushes. Errors
 // never print: see LastError().
@@ -85,6 +86,9 @@ class SimEeprom {
 
   // Takes what was read from the file as the contents: "" or why it cannot be.
   std::string Adopt(const std::string& path, const ImageFileRead& read);
+  // After a write the file did not take: the part holds what the file holds (erased where there
+  // is none), as every other reader of the file sees it, not what failed to reach it.
+  void DropUnwritten();
 
   EepromPart part_;
   const EepromPartInfo& info_;

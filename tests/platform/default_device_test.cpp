@@ -6,15 +6,15 @@
 #include <optional>
 #include <vector>
 
-#include "cli_test_support.h"
+#include "test_files.h"
 
 namespace veltra::sim {
 namespace {
 
-using cli::testing::ReadFile;
-using cli::testing::ScopedEnv;
-using cli::testing::TempDir;
-using cli::testing::WriteFile;
+using test_files::ReadFile;
+using test_files::ScopedEnv;
+using test_files::TempDir;
+using test_files::WriteFile;
 
 #ifdef _WIN32
 
